@@ -1,0 +1,19 @@
+# zorvane_add_test(<name> SOURCES <files...> LIBRARIES <targets...> [LABELS <labels...>])
+#
+# One Qt Test executable, registered with CTest. Every test runs on the
+# offscreen platform, under the en_US.UTF-8 locale (month/day/four-digit year
+# short dates), with its own HOME and runtime folder so that settings, locks
+# and the clipboard of one test never meet another's.
+function(zorvane_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBRARIES})
+    add_test(NAME ${name} COMMAND ${name})
+    set(home ${CMAKE_BINARY_DIR}/test-home/${name})
+    file(MAKE_DIRECTORY ${home}/runtime)
+    file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=en_US.UTF-8;LANG=en_US.UTF-8;HOME=${home};XDG_RUNTIME_DIR=${home}/runtime;XDG_CONFIG_HOME=${home}/config"
+        TIMEOUT 300
+        LABELS "${ARG_LABELS}")
+endfunction()

@@ -1,0 +1,48 @@
+#include "FakeDialogs.h"
+
+#include <QPrinter>
+
+namespace zorvane::test {
+
+FakeDialogs& FakeDialogs::install()
+{
+    auto fake = std::make_unique<FakeDialogs>();
+    FakeDialogs& ref = *fake;
+    ui::setDialogs(std::move(fake));
+    return ref;
+}
+
+void FakeDialogs::restore() { ui::setDialogs(nullptr); }
+
+ui::MessageAnswer FakeDialogs::message(QWidget*, const ui::Message& message)
+{
+    messages.append(message);
+    if (!answers.empty()) {
+        const ui::MessageAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    return message.buttons == ui::MessageButtons::YesNo ? ui::MessageAnswer::No : ui::MessageAnswer::Ok;
+}
+
+std::optional<QString> FakeDialogs::saveFileName(QWidget*, const ui::SaveFileRequest& request)
+{
+    saveRequests.append(request);
+    if (savePaths.empty())
+        return std::nullopt;
+    std::optional<QString> path = savePaths.front();
+    savePaths.pop_front();
+    return path;
+}
+
+bool FakeDialogs::setUpPrinter(QWidget*, QPrinter& printer, const ui::PrintRequest& request)
+{
+    printRequests.append(request);
+    if (!printToPdf)
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(*printToPdf);
+    return true;
+}
+
+}  // namespace zorvane::test

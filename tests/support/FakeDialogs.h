@@ -1,0 +1,45 @@
+#pragma once
+
+// A scripted stand-in for the program's dialogs. Messages are recorded and
+// answered from a queue (OK, or No for Yes/No questions, when the queue is
+// empty); Save As answers come from a queue (nothing queued: cancel); the
+// print dialog either cancels or sends the job to a PDF file.
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace zorvane::test {
+
+struct RecordedSaveRequest {
+    ui::SaveFileRequest request;
+};
+
+class FakeDialogs final : public ui::Dialogs {
+public:
+    // Installs a fresh fake as the process-wide dialogs and returns it; the
+    // fake lives until the next install() or restore().
+    static FakeDialogs& install();
+    static void restore();
+
+    ui::MessageAnswer message(QWidget* parent, const ui::Message& message) override;
+    std::optional<QString> saveFileName(QWidget* parent, const ui::SaveFileRequest& request) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer, const ui::PrintRequest& request) override;
+
+    // Script
+    std::deque<ui::MessageAnswer> answers;
+    std::deque<std::optional<QString>> savePaths;
+    std::optional<QString> printToPdf;  // nothing: the print dialog is cancelled
+
+    // Record
+    QList<ui::Message> messages;
+    QList<ui::SaveFileRequest> saveRequests;
+    QList<ui::PrintRequest> printRequests;
+};
+
+}  // namespace zorvane::test

@@ -1,0 +1,104 @@
+#include "Dialogs.h"
+
+#include "Style.h"
+
+#include <QAbstractPrintDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace zorvane::ui {
+
+namespace {
+QtDialogs& qtDialogs()
+{
+    static QtDialogs instance;
+    return instance;
+}
+
+std::unique_ptr<Dialogs>& replacement()
+{
+    static std::unique_ptr<Dialogs> instance;
+    return instance;
+}
+}  // namespace
+
+Dialogs& dialogs()
+{
+    if (auto& r = replacement())
+        return *r;
+    return qtDialogs();
+}
+
+std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> next)
+{
+    std::unique_ptr<Dialogs> previous = std::move(replacement());
+    replacement() = std::move(next);
+    return previous;
+}
+
+MessageAnswer showMessage(QWidget* parent, const QString& text, MessageIcon icon, MessageButtons buttons)
+{
+    return dialogs().message(parent, Message{appTitle(), text, icon, buttons});
+}
+
+MessageAnswer QtDialogs::message(QWidget* parent, const Message& message)
+{
+    QMessageBox box(message.icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
+                    message.caption, QString(message.text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
+                    message.buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    parent);
+    // Keep the blanks of the message as written; plain text never collapses them.
+    box.setTextFormat(Qt::PlainText);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return message.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+}
+
+QString qtNameFilter(const QString& filter)
+{
+    // "Description|patterns" pairs, as common dialogs elsewhere write them,
+    // become Qt's "Description (patterns)"; a Qt filter passes unchanged.
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts.at(i).trimmed() + QStringLiteral(" (") + parts.at(i + 1).trimmed() + QLatin1Char(')');
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const SaveFileRequest& request)
+{
+    QFileDialog dialog(parent, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(qtNameFilter(request.filter));
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+bool QtDialogs::setUpPrinter(QWidget* parent, QPrinter& printer, const PrintRequest& request)
+{
+    QPrintDialog dialog(&printer, parent);
+    QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
+    options.setFlag(QAbstractPrintDialog::PrintPageRange, false);
+    options.setFlag(QAbstractPrintDialog::PrintSelection, request.selectionChosen);
+    dialog.setOptions(options);
+    if (request.selectionChosen)
+        dialog.setPrintRange(QAbstractPrintDialog::Selection);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace zorvane::ui

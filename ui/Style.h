@@ -1,0 +1,49 @@
+#pragma once
+
+// Shared appearance: the program's titles, colours and fonts.
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QWidget;
+
+namespace zorvane::ui {
+
+// Caption of every message box that names none of its own.
+inline QString appTitle() { return QStringLiteral("Zorvane"); }
+// Title of the program's windows.
+inline QString windowTitle() { return QStringLiteral("Zorvane v1.0"); }
+
+namespace colors {
+inline QColor darkPurple() { return QColor(64, 0, 64); }
+inline QColor white() { return QColor(255, 255, 255); }
+inline QColor cyan() { return QColor(0, 255, 255); }
+inline QColor paleCyan() { return QColor(128, 255, 255); }
+inline QColor silver() { return QColor(192, 192, 192); }
+inline QColor lavender() { return QColor(192, 192, 255); }
+inline QColor lightBlue() { return QColor(124, 165, 231); }
+}  // namespace colors
+
+enum class Weight { Regular, Bold };
+enum class Underline { No, Yes };
+
+// Verdana at the given point size; where Verdana is not installed, Qt's font
+// substitution (see installFontSubstitutes) picks a close sans-serif.
+QFont verdana(double pointSize, Weight weight = Weight::Regular, Underline underline = Underline::No);
+QFont msSansSerif(double pointSize, Weight weight = Weight::Regular);
+
+// Maps Verdana and MS Sans Serif to DejaVu Sans when they are missing, so
+// the layout never falls back to an arbitrary font. Call once per process,
+// after the QApplication exists.
+void installFontSubstitutes();
+
+// Sets the background (Window role) and text (WindowText role) of a widget
+// and lets it paint its own background.
+void paint(QWidget* widget, const QColor& background, const QColor& text);
+
+// A push button drawn flat with the given face colour, as a "graphical
+// style" button: face, text colour and font kept on every style.
+void styleFaceButton(QWidget* button, const QColor& face, const QColor& text = QColor(0, 0, 0));
+
+}  // namespace zorvane::ui
