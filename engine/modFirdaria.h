@@ -4,6 +4,7 @@
 // sub-periods, and the interpretation texts. Pure data and date arithmetic;
 // no window code.
 
+#include <QLocale>
 #include <QString>
 
 #include <array>
@@ -119,8 +120,48 @@ Date AddDays(Date date, int n);
 // The user's short date format (QLocale::system()), date part only, with a
 // two-digit year widened to four digits.
 QString ShortDateText(Date date);
+// The same in the short date format of the given locale.
+QString ShortDateText(Date date, const QLocale& locale);
+
+// A date format with every two-digit year field ("yy") widened to four digits
+// ("yyyy"); quoted literals and fields already four digits wide are kept.
+// A reading spans 1910 to 2124, which two digits cannot tell apart.
+QString WidenTwoDigitYear(const QString& format);
+// The locale's short date format, date part only, year widened.
+QString ShortDateFormat(const QLocale& locale);
+
+// One date format read once and applied to many dates. Formats made of
+// numeric day, month and year fields and literals are written directly;
+// anything else (month names, native digits) goes through QLocale.
+class DateTextFormat {
+public:
+    // The locale's short date format, year widened.
+    explicit DateTextFormat(const QLocale& locale);
+    // A format taken as given, with the locale's digits and names.
+    DateTextFormat(const QLocale& locale, const QString& format);
+
+    QString text(Date date) const;
+    const QString& format() const { return format_; }
+
+private:
+    enum class Field : std::uint8_t { Literal, Day, Month, Year };
+    struct Piece {
+        Field field = Field::Literal;
+        int width = 0;       // digits: 1 (no padding), 2 or 4
+        QString literal;     // for Field::Literal
+    };
+
+    void compile();
+
+    QLocale locale_;
+    QString format_;
+    std::vector<Piece> pieces_;
+    bool direct_ = false;  // pieces_ reproduce QLocale's output exactly
+};
 
 FirdariaReading ComputeFirdaria(const BirthData& birth);
+// The same with the texts in a given format; the dates do not depend on it.
+FirdariaReading ComputeFirdaria(const BirthData& birth, const DateTextFormat& format);
 
 // --- Interpretation texts ----------------------------------------------------
 
