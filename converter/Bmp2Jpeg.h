@@ -1,0 +1,66 @@
+#ifndef BMP2JPEG_H
+#define BMP2JPEG_H
+
+/*
+ * Bmp2Jpeg: turns a Windows bitmap file into a JPEG file.
+ *
+ * The program loads this library at run time from its own folder and resolves
+ * "BmpToJpeg"; tests may also link it directly.
+ *
+ * Bitmaps read: BITMAPINFOHEADER (40 bytes), one plane, 24 or 32 bits per
+ * pixel, uncompressed (BI_RGB), positive width and height (rows stored bottom
+ * up), rows padded to 4 bytes. The fourth byte of a 32-bit pixel is ignored.
+ */
+
+#if defined(_WIN32)
+#  define BMP2JPEG_API __declspec(dllexport)
+#else
+#  define BMP2JPEG_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Largest width or height accepted, in pixels. */
+#define BMP2JPEG_MAX_SIDE 32768
+/* Largest width times height accepted, in pixels (512 MiB of 32-bit pixels). */
+#define BMP2JPEG_MAX_PIXELS (1L << 27)
+
+enum Bmp2JpegResult {
+    BMP2JPEG_OK = 0,
+    /* A null or empty path, a path naming no file, quality outside 1..100,
+       or the JPEG path naming the bitmap file itself. */
+    BMP2JPEG_BAD_ARGUMENTS = 1,
+    /* The bitmap file is missing, unreadable or not a regular file. */
+    BMP2JPEG_CANNOT_READ = 2,
+    /* The file is not a consistent bitmap: wrong magic, short headers,
+       zero or negative width, zero height, pixel data beyond the file's end. */
+    BMP2JPEG_MALFORMED = 3,
+    /* A well-formed bitmap in a layout not read here: other bit depths,
+       compressed or bit-field encodings, top-down rows, other header kinds. */
+    BMP2JPEG_UNSUPPORTED = 4,
+    /* Width, height or pixel count above the limits above. */
+    BMP2JPEG_TOO_LARGE = 5,
+    /* The JPEG encoder failed. */
+    BMP2JPEG_ENCODER_FAILED = 6,
+    /* The JPEG file could not be written; an existing file stays as it was. */
+    BMP2JPEG_CANNOT_WRITE = 7
+};
+
+/*
+ * Reads the bitmap at bitmapPath and writes it as a JPEG file at jpegPath,
+ * replacing any file there only once the whole picture has been written.
+ * Paths are UTF-8; quality is 1 (smallest) to 100 (best). Returns one of
+ * Bmp2JpegResult. The bitmap file is never changed, and on any failure no
+ * new file is left behind.
+ */
+BMP2JPEG_API int BmpToJpeg(const char* bitmapPath, const char* jpegPath, int quality);
+
+typedef int (*BmpToJpegFunction)(const char* bitmapPath, const char* jpegPath, int quality);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* BMP2JPEG_H */
