@@ -1,0 +1,16 @@
+#pragma once
+
+// The program's icon, drawn for Zorvane (icons/zorvane.svg) and rendered at
+// 32, 48, 64, 128 and 256 pixels into the ui resources.
+
+#include <QIcon>
+#include <QString>
+
+namespace zorvane::ui {
+
+// Resource path of the rendering of the given size in pixels.
+QString programIconPath(int size);
+// All renderings, for window icons.
+QIcon programIcon();
+
+}  // namespace zorvane::ui
