@@ -1,0 +1,541 @@
+// The nine interpretation texts: their paragraph structure, fixed headings and
+// opening sentences, paragraph lengths and sentence counts, and the rebuilding
+// of ReadingTexts.
+
+#include "modFirdaria.h"
+
+#include <QLatin1StringView>
+#include <QStringList>
+#include <QTest>
+
+#include <algorithm>
+#include <array>
+
+using modFirdaria::ReadingTexts;
+using modFirdaria::Ruler;
+
+namespace {
+
+const QString Separator = QLatin1StringView(modFirdaria::ParagraphSeparator);
+
+constexpr int ClosingSlot = 9;  // the one slot of ReadingTexts that no ruler uses
+
+const std::array<const char*, modFirdaria::RulerCount> RulerNames = {
+    "Sun", "Venus", "Mercury", "Moon", "Saturn", "Jupiter", "Mars", "North Node", "South Node",
+};
+
+const std::array<QString, modFirdaria::RulerCount> Headings = {
+    QStringLiteral("The Sun Period:-"),   QStringLiteral("Venus Period :-"),
+    QStringLiteral("Mercury Period :-"),  QStringLiteral("The Moon Period :-"),
+    QStringLiteral("Saturn Period :-"),   QStringLiteral("Jupiter Period :-"),
+    QStringLiteral("Mars Period :-"),     QStringLiteral("North Node :-"),
+    QStringLiteral("South Node :-"),
+};
+
+// Saturn's weak paragraph is followed, with nothing in between, by these two
+// closing sentences.
+const QString SaturnClosing = QStringLiteral(
+    "Health will need attention. Solutions to all problems can be found if you have the will "
+    "to find it.");
+
+// What is known of each paragraph: its opening sentence, its length in code
+// points (heading included) and its number of sentences. A tail is text
+// joined to the paragraph without a separator; its length and sentences are
+// counted apart from the paragraph's own.
+struct ParagraphFacts {
+    Ruler ruler;
+    int paragraph;  // 1-based
+    const char* phase;
+    const char16_t* firstSentence;
+    int length;
+    int sentences;
+    int tailLength = 0;
+    int tailSentences = 0;
+};
+
+const ParagraphFacts Paragraphs[] = {
+    {Ruler::Sun, 1, "strong",
+     u"The Sun Period:-The Sun Period is well known for wealth, accession of valuable things, "
+     u"and conferment of distinction and  lucrative gains.",
+     328, 4},
+    {Ruler::Sun, 2, "ordinary",
+     u"But care should be taken of health because under its ordinary phase, the native may be "
+     u"suffering from ill health and sickness.",
+     368, 2},
+    {Ruler::Sun, 3, "weak",
+     u"You may succumb to injuries, diseases, unpleasantness and misunderstandings among "
+     u"relatives, friends, and neighbors and even amongst your colleagues during the weak phase "
+     u"of this period and you may also be affected with pain in the ears and some urinary "
+     u"troubles.",
+     263, 1},
+    {Ruler::Venus, 1, "powerful",
+     u"Venus Period :-The Venus Period is a good time for establishing stability in "
+     u"relationships.",
+     388, 4},
+    {Ruler::Venus, 2, "nominal",
+     u"Monetary gains from trade and cultivation and increase of friends’ association are the "
+     u"effects of a nominal Venus period.",
+     353, 3},
+    {Ruler::Venus, 3, "weak",
+     u"The weak influence of this period may make you quarrel with your wife adultery and "
+     u"residence in foreign lands are also there on the cards.",
+     217, 2},
+    {Ruler::Mercury, 1, "strong",
+     u"Mercury Period :-Under the strong phase of the Mercury Period you will attain fame in "
+     u"science, arts and mathematics.",
+     423, 5},
+    {Ruler::Mercury, 2, "nominal and weak",
+     u"Obtaining wealth from superiors through your talents will be experienced if you are a "
+     u"native passing  through the nominal phase of this period and you may also make new "
+     u"friends.",
+     324, 3},
+    {Ruler::Moon, 1, "strong",
+     u"The Moon Period :-You will enjoy garlands, fame, honor, jewels, domestic happiness and "
+     u"also acquisition of land and wealth.",
+     297, 3},
+    {Ruler::Moon, 2, "ordinary and nominal",
+     u"Under the ordinary and nominal phase, your friends’ circle will increase and you will be "
+     u"prone to religious affairs.",
+     237, 2},
+    {Ruler::Moon, 3, "weak",
+     u"Whereas the period of the Moon in its weak phase may leave you suffering from cold, "
+     u"emancipation, anxiety and distress.",
+     256, 2},
+    {Ruler::Saturn, 1, "powerful",
+     u"Saturn Period :-A powerful Saturn period will help you in various gains, leadership in "
+     u"society, excellent health and in becoming a scholar in occult studies.",
+     383, 3},
+    {Ruler::Saturn, 2, "nominal",
+     u"With a nominal Saturn period, income and financial benefits from ordinary undertakings, "
+     u"misunderstandings and enmity with friends and associates, trouble from thieves, "
+     u"financial troubles and a bad reputation will be experienced.",
+     228, 1},
+    {Ruler::Saturn, 3, "weak",
+     u"However, the weak effects of the Saturn period will bring to you untold misery.",
+     327, 4, 99, 2},
+    {Ruler::Jupiter, 1, "strong, with the nominal phase",
+     u"Jupiter Period :-Under the strong phase of the Jupiter period, the native will gain "
+     u"wealthy possessions and honor from employers, kings and rulers.",
+     617, 7},
+    {Ruler::Jupiter, 2, "weak",
+     u"With a weak Jupiter period, suffering from several attacks of various diseases along "
+     u"with family misfortunes may make your life full of worries.",
+     144, 1},
+    {Ruler::Mars, 1, "powerful",
+     u"Mars Period :-Under the powerful Mars Period the native will be showered upon with "
+     u"riches, clothes, ornaments and all other materialistic happiness.",
+     268, 2},
+    {Ruler::Mars, 2, "ordinary",
+     u"You are likely to be getting monetary wealth because of your social rank, prestige, "
+     u"position and repute.",
+     283, 3},
+    {Ruler::Mars, 3, "weak",
+     u"Under the weak phase of this period the native may face troubles from enemies and great "
+     u"evils.",
+     125, 2},
+    {Ruler::NorthNode, 1, "favourable",
+     u"North Node :-Unlike the other planets the north Node is not visible in the solar system.",
+     495, 5},
+    {Ruler::NorthNode, 2, "ordinary or nominal",
+     u"Under the ordinary or nominal phase, you are likely to get monetary wealth because of "
+     u"your social rank, prestige, position and repute.",
+     203, 2},
+    {Ruler::NorthNode, 3, "adverse",
+     u"But the adverse effect of this period will bring social backwardness, mental tension and "
+     u"anxiety, bad dreams, trouble in foreign lands.",
+     212, 2},
+    {Ruler::SouthNode, 1, "powerful",
+     u"South Node :-The descending lunar node is known as the South Node.",
+     450, 4},
+    {Ruler::SouthNode, 2, "ordinary",
+     u"Under the ordinary phase you may obtain wealth from superiors by exhibiting your talents "
+     u"and you may also make new friends.",
+     123, 1},
+    {Ruler::SouthNode, 3, "malefic",
+     u"Under its malefic effects, you will succumb to injuries and diseases, you will become "
+     u"unfriendly and unhappy, troubles from enemies and great evils will come your way.",
+     309, 4},
+    {Ruler::SouthNode, 4, "closing",
+     u"This is a time to reevaluate your position in life and move ahead.",
+     66, 1},
+};
+
+bool isSentenceMark(QChar c)
+{
+    return c == u'.' || c == u'!' || c == u'?';
+}
+
+// Sentence rule: a sentence ends at '.', '!' or '?' that is followed by one or
+// more blanks and a capital letter, or that is the last character of the text.
+// So a full stop before a lower-case word, or an exclamation mark closed by a
+// quotation mark (‘live and let live!’ and ...), ends no sentence.
+int sentenceCount(QStringView text)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isSentenceMark(text[i]))
+            continue;
+        qsizetype next = i + 1;
+        if (next == text.size()) {
+            ++count;
+            continue;
+        }
+        if (text[next] != u' ')
+            continue;
+        while (next < text.size() && text[next] == u' ')
+            ++next;
+        if (next < text.size() && text[next].isUpper())
+            ++count;
+    }
+    return count;
+}
+
+qsizetype codePoints(QStringView text)
+{
+    return text.toUcs4().size();
+}
+
+QStringList paragraphsOf(int entry)
+{
+    return ReadingTexts[entry].split(Separator);
+}
+
+QByteArray paragraphTag(const ParagraphFacts& facts)
+{
+    return QStringLiteral("%1 paragraph %2 (%3)")
+        .arg(QLatin1StringView(RulerNames[modFirdaria::index(facts.ruler)]))
+        .arg(facts.paragraph)
+        .arg(QLatin1StringView(facts.phase))
+        .toUtf8();
+}
+
+void addParagraphColumns()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("paragraph");
+}
+
+}  // namespace
+
+class TestReadingTexts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void sentenceRule_data();
+    void sentenceRule();
+
+    void paragraphCount_data();
+    void paragraphCount();
+    void lineBreaksOnlyInSeparators_data();
+    void lineBreaksOnlyInSeparators();
+    void heading_data();
+    void heading();
+    void blankBeforeHeadingMark_data();
+    void blankBeforeHeadingMark();
+    void noStraightQuotes_data();
+    void noStraightQuotes();
+
+    void firstSentence_data();
+    void firstSentence();
+    void paragraphLength_data();
+    void paragraphLength();
+    void sentencesPerParagraph_data();
+    void sentencesPerParagraph();
+
+    void typographicText_data();
+    void typographicText();
+    void saturnClosingJoinedWithoutBreak();
+
+    void slotNineStaysEmpty();
+    void rebuildingWritesTheSameTexts();
+};
+
+void TestReadingTexts::initTestCase()
+{
+    modFirdaria::BuildReadingTexts();
+}
+
+void TestReadingTexts::sentenceRule_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("sentences");
+
+    QTest::newRow("one sentence")              << QStringLiteral("One.") << 1;
+    QTest::newRow("two sentences")             << QStringLiteral("One. Two!") << 2;
+    QTest::newRow("doubled blank between")     << QStringLiteral("One.  Two?") << 2;
+    QTest::newRow("lower case after stop")     << QStringLiteral("One. two.") << 1;
+    QTest::newRow("quoted exclamation")        << QStringLiteral("Say ‘yes!’ and go.") << 1;
+    QTest::newRow("heading mark")              << QStringLiteral("Mars :-One. Two.") << 2;
+    QTest::newRow("mark joined to capital")    << QStringLiteral("Up!Health.") << 1;
+    QTest::newRow("no closing mark")           << QStringLiteral("One. Two") << 1;
+}
+
+void TestReadingTexts::sentenceRule()
+{
+    QFETCH(QString, text);
+    QFETCH(int, sentences);
+    QCOMPARE(sentenceCount(text), sentences);
+}
+
+void TestReadingTexts::paragraphCount_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("paragraphs");
+
+    // Mercury and Jupiter have two paragraphs, the South Node four, the rest three.
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
+        const auto ruler = static_cast<Ruler>(entry);
+        const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
+                               : ruler == Ruler::SouthNode                          ? 4
+                                                                                    : 3;
+        QTest::newRow(RulerNames[entry]) << entry << paragraphs;
+    }
+}
+
+void TestReadingTexts::paragraphCount()
+{
+    QFETCH(int, entry);
+    QFETCH(int, paragraphs);
+
+    QCOMPARE(ReadingTexts[entry].count(Separator), paragraphs - 1);
+    const QStringList parts = paragraphsOf(entry);
+    QCOMPARE(parts.size(), paragraphs);
+    for (const QString& part : parts)
+        QVERIFY2(!part.trimmed().isEmpty(), "empty paragraph between separators");
+}
+
+void TestReadingTexts::lineBreaksOnlyInSeparators_data()
+{
+    QTest::addColumn<int>("entry");
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
+        QTest::newRow(RulerNames[entry]) << entry;
+}
+
+void TestReadingTexts::lineBreaksOnlyInSeparators()
+{
+    QFETCH(int, entry);
+    const QString& text = ReadingTexts[entry];
+
+    QVERIFY(!text.isEmpty());
+    QVERIFY(!text.startsWith(u'\r') && !text.startsWith(u'\n'));
+    QVERIFY(!text.endsWith(u'\r') && !text.endsWith(u'\n'));
+
+    for (const QString& paragraph : paragraphsOf(entry)) {
+        QVERIFY2(!paragraph.contains(u'\r'), qPrintable(paragraph.left(40)));
+        QVERIFY2(!paragraph.contains(u'\n'), qPrintable(paragraph.left(40)));
+        QVERIFY2(!paragraph.startsWith(u' ') && !paragraph.endsWith(u' '),
+                 qPrintable(paragraph.left(40)));
+    }
+}
+
+void TestReadingTexts::heading_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("heading");
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
+        QTest::newRow(RulerNames[entry]) << entry << Headings[entry];
+}
+
+void TestReadingTexts::heading()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, heading);
+    const QString& text = ReadingTexts[entry];
+
+    QVERIFY2(text.startsWith(heading), qPrintable(text.left(40)));
+    // The first sentence follows the heading directly.
+    QVERIFY(text.size() > heading.size());
+    QVERIFY(text[heading.size()].isUpper());
+    // No other paragraph repeats a heading mark.
+    QCOMPARE(text.count(QStringLiteral(":-")), 1);
+}
+
+void TestReadingTexts::blankBeforeHeadingMark_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<bool>("blank");
+    // Only the Sun's heading is written without a blank before ":-".
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
+        QTest::newRow(RulerNames[entry]) << entry << (static_cast<Ruler>(entry) != Ruler::Sun);
+}
+
+void TestReadingTexts::blankBeforeHeadingMark()
+{
+    QFETCH(int, entry);
+    QFETCH(bool, blank);
+    const QString& text = ReadingTexts[entry];
+
+    const qsizetype mark = text.indexOf(QStringLiteral(":-"));
+    QVERIFY(mark > 0);
+    QCOMPARE(text[mark - 1] == u' ', blank);
+}
+
+void TestReadingTexts::noStraightQuotes_data()
+{
+    QTest::addColumn<int>("entry");
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
+        QTest::newRow(RulerNames[entry]) << entry;
+}
+
+void TestReadingTexts::noStraightQuotes()
+{
+    QFETCH(int, entry);
+    const QString& text = ReadingTexts[entry];
+
+    // Apostrophes and quotation marks are typographic throughout.
+    QCOMPARE(text.count(u'\''), 0);
+    QCOMPARE(text.count(u'"'), 0);
+    QCOMPARE(text.count(u'‘'), text.count(QStringLiteral("‘live and let live!’")));
+}
+
+void TestReadingTexts::firstSentence_data()
+{
+    addParagraphColumns();
+    QTest::addColumn<QString>("sentence");
+    for (const ParagraphFacts& facts : Paragraphs)
+        QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
+                                           << QString::fromUtf16(facts.firstSentence);
+}
+
+void TestReadingTexts::firstSentence()
+{
+    QFETCH(int, entry);
+    QFETCH(int, paragraph);
+    QFETCH(QString, sentence);
+
+    const QStringList parts = paragraphsOf(entry);
+    QVERIFY(paragraph <= parts.size());
+    const QString& text = parts[paragraph - 1];
+
+    QVERIFY2(text.startsWith(sentence), qPrintable(text.left(sentence.size())));
+    // The quoted sentence is whole: the paragraph ends with it or goes on
+    // with a blank and a new sentence.
+    if (text.size() > sentence.size()) {
+        QCOMPARE(text[sentence.size()], u' ');
+        QVERIFY(text[sentence.size() + 1].isUpper());
+    }
+}
+
+void TestReadingTexts::paragraphLength_data()
+{
+    addParagraphColumns();
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("tailLength");
+    for (const ParagraphFacts& facts : Paragraphs)
+        QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
+                                           << facts.length << facts.tailLength;
+}
+
+void TestReadingTexts::paragraphLength()
+{
+    QFETCH(int, entry);
+    QFETCH(int, paragraph);
+    QFETCH(int, length);
+    QFETCH(int, tailLength);
+
+    const QStringList parts = paragraphsOf(entry);
+    QVERIFY(paragraph <= parts.size());
+    const QString& text = parts[paragraph - 1];
+
+    QCOMPARE(codePoints(text), qsizetype(length + tailLength));
+    QCOMPARE(codePoints(text.left(text.size() - tailLength)), qsizetype(length));
+}
+
+void TestReadingTexts::sentencesPerParagraph_data()
+{
+    addParagraphColumns();
+    QTest::addColumn<int>("tailLength");
+    QTest::addColumn<int>("sentences");
+    QTest::addColumn<int>("tailSentences");
+    for (const ParagraphFacts& facts : Paragraphs)
+        QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
+                                           << facts.tailLength << facts.sentences
+                                           << facts.tailSentences;
+}
+
+void TestReadingTexts::sentencesPerParagraph()
+{
+    QFETCH(int, entry);
+    QFETCH(int, paragraph);
+    QFETCH(int, tailLength);
+    QFETCH(int, sentences);
+    QFETCH(int, tailSentences);
+
+    const QStringList parts = paragraphsOf(entry);
+    QVERIFY(paragraph <= parts.size());
+    const QString& text = parts[paragraph - 1];
+    const QStringView own = QStringView(text).chopped(tailLength);
+    const QStringView tail = QStringView(text).right(tailLength);
+
+    QVERIFY2(isSentenceMark(own.back()), "paragraph ends without a full stop");
+    QCOMPARE(sentenceCount(own), sentences);
+    QCOMPARE(sentenceCount(tail), tailSentences);
+}
+
+void TestReadingTexts::typographicText_data()
+{
+    addParagraphColumns();
+    QTest::addColumn<QString>("fragment");
+
+    const auto row = [](const char* tag, Ruler ruler, int paragraph, const QString& fragment) {
+        QTest::newRow(tag) << modFirdaria::index(ruler) << paragraph << fragment;
+    };
+    row("Sun doubled blank",           Ruler::Sun, 1, QStringLiteral("distinction and  lucrative gains"));
+    row("Venus friends’ apostrophe",   Ruler::Venus, 2, QStringLiteral("friends’ association"));
+    row("Venus quoted motto",          Ruler::Venus, 2, QStringLiteral("‘live and let live!’"));
+    row("Mercury doubled blank",       Ruler::Mercury, 2, QStringLiteral("passing  through"));
+    row("Moon friends’ apostrophe",    Ruler::Moon, 2, QStringLiteral("friends’ circle"));
+}
+
+void TestReadingTexts::typographicText()
+{
+    QFETCH(int, entry);
+    QFETCH(int, paragraph);
+    QFETCH(QString, fragment);
+
+    const QStringList parts = paragraphsOf(entry);
+    QVERIFY(paragraph <= parts.size());
+    QVERIFY2(parts[paragraph - 1].contains(fragment), qPrintable(fragment));
+}
+
+void TestReadingTexts::saturnClosingJoinedWithoutBreak()
+{
+    const QString& text = ReadingTexts[modFirdaria::index(Ruler::Saturn)];
+
+    QCOMPARE(text.count(QStringLiteral("will pop up!Health will need attention.")), 1);
+    QVERIFY(text.endsWith(SaturnClosing));
+    const QStringList parts = paragraphsOf(modFirdaria::index(Ruler::Saturn));
+    QVERIFY(parts.last().chopped(SaturnClosing.size()).endsWith(QStringLiteral("will pop up!")));
+}
+
+void TestReadingTexts::slotNineStaysEmpty()
+{
+    QVERIFY(ReadingTexts[ClosingSlot].isEmpty());
+
+    // Building writes slots 0 to 8 only: whatever stands in slot 9 is left as is.
+    ReadingTexts[ClosingSlot] = QStringLiteral("untouched");
+    modFirdaria::BuildReadingTexts();
+    QCOMPARE(ReadingTexts[ClosingSlot], QStringLiteral("untouched"));
+    ReadingTexts[ClosingSlot].clear();
+}
+
+void TestReadingTexts::rebuildingWritesTheSameTexts()
+{
+    const auto first = ReadingTexts;
+
+    modFirdaria::BuildReadingTexts();
+    QCOMPARE(ReadingTexts, first);
+
+    // Each run replaces the entries rather than adding to them.
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
+        ReadingTexts[entry] = QStringLiteral("stale");
+    modFirdaria::BuildReadingTexts();
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
+        QCOMPARE(ReadingTexts[entry], first[entry]);
+}
+
+QTEST_GUILESS_MAIN(TestReadingTexts)
+#include "tst_readingtexts.moc"
