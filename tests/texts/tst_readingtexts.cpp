@@ -483,11 +483,11 @@ void TestReadingTexts::typographicText_data()
     const auto row = [](const char* tag, Ruler ruler, int paragraph, const QString& fragment) {
         QTest::newRow(tag) << modFirdaria::index(ruler) << paragraph << fragment;
     };
-    row("Sun doubled blank",           Ruler::Sun, 1, QStringLiteral("distinction and  lucrative gains"));
-    row("Venus friends’ apostrophe",   Ruler::Venus, 2, QStringLiteral("friends’ association"));
-    row("Venus quoted motto",          Ruler::Venus, 2, QStringLiteral("‘live and let live!’"));
-    row("Mercury doubled blank",       Ruler::Mercury, 2, QStringLiteral("passing  through"));
-    row("Moon friends’ apostrophe",    Ruler::Moon, 2, QStringLiteral("friends’ circle"));
+    row("Sun doubled blank",        Ruler::Sun,     1, QStringLiteral("distinction and  lucrative"));
+    row("Venus friends apostrophe", Ruler::Venus,   2, QStringLiteral("friends’ association"));
+    row("Venus quoted motto",       Ruler::Venus,   2, QStringLiteral("‘live and let live!’"));
+    row("Mercury doubled blank",    Ruler::Mercury, 2, QStringLiteral("passing  through"));
+    row("Moon friends apostrophe",  Ruler::Moon,    2, QStringLiteral("friends’ circle"));
 }
 
 void TestReadingTexts::typographicText()
