@@ -1,0 +1,702 @@
+// The picture converter: bitmaps in, JPEG files out, and nothing half written
+// or left behind when a bitmap cannot be converted.
+
+#include "Bmp2Jpeg.h"
+#include "export/ConverterLibrary.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLibrary>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <turbojpeg.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// JPEG at quality 100 with full-resolution colour stays within a few steps
+// of 255 on average.
+constexpr double kMaxMeanError = 3.0;
+
+// Byte offsets of the header fields the malformed cases alter.
+constexpr int kOffMagic = 0;
+constexpr int kOffPixelData = 10;
+constexpr int kOffInfoSize = 14;
+constexpr int kOffWidth = 18;
+constexpr int kOffHeight = 22;
+constexpr int kOffPlanes = 26;
+constexpr int kOffBitCount = 28;
+constexpr int kOffCompression = 30;
+
+constexpr int kCompressionRle8 = 1;
+constexpr int kCompressionRle4 = 2;
+constexpr int kCompressionBitFields = 3;
+constexpr int kCompressionPng = 5;
+
+void putLe16(QByteArray& bytes, int offset, quint16 value)
+{
+    bytes[offset] = char(value & 0xff);
+    bytes[offset + 1] = char(value >> 8);
+}
+
+void putLe32(QByteArray& bytes, int offset, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = char((value >> (8 * i)) & 0xff);
+}
+
+void appendLe16(QByteArray& bytes, quint16 value)
+{
+    bytes.append(2, '\0');
+    putLe16(bytes, bytes.size() - 2, value);
+}
+
+void appendLe32(QByteArray& bytes, quint32 value)
+{
+    bytes.append(4, '\0');
+    putLe32(bytes, bytes.size() - 4, value);
+}
+
+quint16 le16At(const QByteArray& bytes, int offset)
+{
+    return quint16(quint8(bytes[offset]) | (quint8(bytes[offset + 1]) << 8));
+}
+
+struct BitmapLayout
+{
+    int bitCount = 24;
+    int infoSize = 40;
+    int gap = 0;  // bytes between the headers and the pixel data
+    bool topDown = false;
+    bool bitFields = false;
+};
+
+// A Windows bitmap file of picture, written field by field.
+QByteArray bitmapFile(const QImage& picture, const BitmapLayout& layout = {})
+{
+    const int width = picture.width();
+    const int height = picture.height();
+    const int bytesPerPixel = layout.bitCount / 8;
+    const int rowBytes = (width * bytesPerPixel + 3) / 4 * 4;
+    const int masksSize = layout.bitFields ? 12 : 0;
+    const int pixelOffset = 14 + layout.infoSize + masksSize + layout.gap;
+
+    QByteArray bytes("BM");
+    appendLe32(bytes, quint32(pixelOffset + rowBytes * height));
+    appendLe32(bytes, 0);
+    appendLe32(bytes, quint32(pixelOffset));
+    appendLe32(bytes, quint32(layout.infoSize));
+    appendLe32(bytes, quint32(width));
+    appendLe32(bytes, quint32(layout.topDown ? -height : height));
+    appendLe16(bytes, 1);
+    appendLe16(bytes, quint16(layout.bitCount));
+    appendLe32(bytes, layout.bitFields ? kCompressionBitFields : 0);
+    appendLe32(bytes, quint32(rowBytes * height));
+    appendLe32(bytes, 3780);  // 96 dots per inch
+    appendLe32(bytes, 3780);
+    appendLe32(bytes, 0);
+    appendLe32(bytes, 0);
+    bytes.append(14 + layout.infoSize - bytes.size(), '\0');
+    if (layout.bitFields) {
+        appendLe32(bytes, 0x00ff0000);
+        appendLe32(bytes, 0x0000ff00);
+        appendLe32(bytes, 0x000000ff);
+    }
+    bytes.append(layout.gap, '\x5a');
+
+    for (int row = 0; row < height; ++row) {
+        const int y = layout.topDown ? row : height - 1 - row;
+        const int start = bytes.size();
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            bytes.append(char(qBlue(pixel)));
+            bytes.append(char(qGreen(pixel)));
+            bytes.append(char(qRed(pixel)));
+            // The fourth byte carries no colour; vary it so that a reader
+            // taking it into account shows.
+            if (bytesPerPixel == 4)
+                bytes.append(char((x * 37 + y * 11) & 0xff));
+        }
+        bytes.append(start + rowBytes - bytes.size(), '\0');
+    }
+    return bytes;
+}
+
+// OS/2 1.x bitmap: a 12-byte core header with 16-bit dimensions.
+QByteArray coreHeaderBitmap(const QImage& picture)
+{
+    const int rowBytes = (picture.width() * 3 + 3) / 4 * 4;
+    QByteArray bytes("BM");
+    appendLe32(bytes, quint32(26 + rowBytes * picture.height()));
+    appendLe32(bytes, 0);
+    appendLe32(bytes, 26);
+    appendLe32(bytes, 12);
+    appendLe16(bytes, quint16(picture.width()));
+    appendLe16(bytes, quint16(picture.height()));
+    appendLe16(bytes, 1);
+    appendLe16(bytes, 24);
+    bytes.append(rowBytes * picture.height(), '\x40');
+    return bytes;
+}
+
+// Smooth gradients, for the encoder's steady areas, and hard-edged blocks,
+// for its edges; no two quadrants alike, so that any flip or shift shows.
+QImage testPicture(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int red = width > 1 ? x * 255 / (width - 1) : 128;
+            const int green = height > 1 ? y * 255 / (height - 1) : 64;
+            picture.setPixel(x, y, qRgb(red, green, (red + 2 * green) / 3));
+        }
+    }
+    QPainter painter(&picture);
+    painter.fillRect(width / 8, height / 8, width / 4, height / 4, QColor(64, 0, 64));
+    painter.fillRect(width / 2, height / 2, width / 3, height / 5, QColor(255, 255, 0));
+    painter.fillRect(width / 2, height / 8, width / 6, height / 3, QColor(0, 0, 255));
+    return picture;
+}
+
+QImage decodeJpeg(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray jpeg = file.readAll();
+    const std::unique_ptr<void, int (*)(tjhandle)> decompressor(tjInitDecompress(), tjDestroy);
+    if (!decompressor)
+        return {};
+    auto* data = reinterpret_cast<unsigned char*>(jpeg.data());
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colorspace = 0;
+    if (tjDecompressHeader3(decompressor.get(), data, static_cast<unsigned long>(jpeg.size()), &width, &height,
+                            &subsampling, &colorspace)
+        != 0)
+        return {};
+    QImage decoded(width, height, QImage::Format_RGB888);
+    if (tjDecompress2(decompressor.get(), data, static_cast<unsigned long>(jpeg.size()), decoded.bits(), width,
+                      int(decoded.bytesPerLine()), height, TJPF_RGB, TJFLAG_ACCURATEDCT)
+        != 0)
+        return {};
+    return decoded;
+}
+
+double meanAbsoluteError(const QImage& expected, const QImage& actual)
+{
+    if (expected.size() != actual.size() || expected.isNull())
+        return 255;
+    double total = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb a = expected.pixel(x, y);
+            const QRgb b = actual.pixel(x, y);
+            total += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    }
+    return total / (3.0 * expected.width() * expected.height());
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 100)
+{
+    return BmpToJpeg(bitmapPath.toUtf8().constData(), jpegPath.toUtf8().constData(), quality);
+}
+
+// Everything in a folder, hidden files included, so that a leftover
+// temporary shows.
+QStringList folderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+// A valid 24-bit bitmap to alter field by field.
+QByteArray validBitmap()
+{
+    return bitmapFile(testPicture(7, 5));
+}
+
+QByteArray withLe16(QByteArray bytes, int offset, quint16 value)
+{
+    putLe16(bytes, offset, value);
+    return bytes;
+}
+
+QByteArray withLe32(QByteArray bytes, int offset, quint32 value)
+{
+    putLe32(bytes, offset, value);
+    return bytes;
+}
+
+// A bitmap as Qt itself writes it for an image format.
+QByteArray savedByQt(const QImage& image)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("qt.bmp"));
+    return image.save(path, "BMP") ? readFile(path) : QByteArray();
+}
+
+QImage paletteImage(QImage::Format format, int colours)
+{
+    QImage image(9, 4, format);
+    QList<QRgb> table;
+    for (int i = 0; i < colours; ++i)
+        table.append(qRgb(i * 255 / (colours - 1), 255 - i * 255 / (colours - 1), 90));
+    image.setColorTable(table);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, uint((x + y) % colours));
+    return image;
+}
+
+// Lowers the largest file this process may write, as a full disk would.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        m_active = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        rlimit lowered = m_old;
+        lowered.rlim_cur = bytes;
+        m_active = m_active && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (m_active)
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool isActive() const { return m_active; }
+
+private:
+    rlimit m_old {};
+    bool m_active = false;
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+}  // namespace
+
+class TestConverter : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void convertsHandWrittenBitmaps_data();
+    void convertsHandWrittenBitmaps();
+    void convertsBitmapsSavedByQt_data();
+    void convertsBitmapsSavedByQt();
+    void convertsUnderNonAsciiPaths();
+    void replacesExistingJpeg();
+    void passesQualityToEncoder();
+    void rejectsBadBitmaps_data();
+    void rejectsBadBitmaps();
+    void rejectsUnreadableBitmaps_data();
+    void rejectsUnreadableBitmaps();
+    void reportsWriteFailures_data();
+    void reportsWriteFailures();
+    void rejectsBadArguments_data();
+    void rejectsBadArguments();
+    void loadsAtRunTimeBesideProgram();
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestConverter::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestConverter::cleanup()
+{
+    // A test may have left its folder read-only.
+    ::chmod(QFile::encodeName(m_dir->path()).constData(), 0700);
+    m_dir.reset();
+}
+
+void TestConverter::convertsHandWrittenBitmaps_data()
+{
+    QTest::addColumn<int>("bitCount");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("gap");
+
+    // Widths of every remainder modulo 4 give every amount of row padding.
+    const QList<QSize> sizes = {QSize(1, 1), QSize(2, 9), QSize(3, 3), QSize(7, 5),
+                                QSize(64, 48), QSize(301, 1), QSize(1, 300), QSize(640, 480)};
+    for (const int bitCount : {24, 32}) {
+        for (const QSize& size : sizes)
+            QTest::addRow("%d-bit %dx%d", bitCount, size.width(), size.height()) << bitCount << size << 0;
+        QTest::addRow("%d-bit 33x17, 12 bytes before pixels", bitCount) << bitCount << QSize(33, 17) << 12;
+    }
+}
+
+void TestConverter::convertsHandWrittenBitmaps()
+{
+    QFETCH(int, bitCount);
+    QFETCH(QSize, size);
+    QFETCH(int, gap);
+
+    const QImage picture = testPicture(size.width(), size.height());
+    BitmapLayout layout;
+    layout.bitCount = bitCount;
+    layout.gap = gap;
+    const QByteArray bitmap = bitmapFile(picture, layout);
+    QVERIFY(writeFile(path("in.bmp"), bitmap));
+
+    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
+
+    const QImage decoded = decodeJpeg(path("out.jpg"));
+    QCOMPARE(decoded.size(), size);
+    const double error = meanAbsoluteError(picture, decoded);
+    QVERIFY2(error < kMaxMeanError, qPrintable(QStringLiteral("mean error %1").arg(error)));
+    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+}
+
+void TestConverter::convertsBitmapsSavedByQt_data()
+{
+    QTest::addColumn<QImage::Format>("format");
+
+    QTest::newRow("RGB32")                  << QImage::Format_RGB32;
+    QTest::newRow("ARGB32")                 << QImage::Format_ARGB32;
+    QTest::newRow("ARGB32 premultiplied")   << QImage::Format_ARGB32_Premultiplied;
+    QTest::newRow("RGB888")                 << QImage::Format_RGB888;
+}
+
+// Window captures reach the converter as bitmaps written by QImage::save.
+void TestConverter::convertsBitmapsSavedByQt()
+{
+    QFETCH(QImage::Format, format);
+
+    const QImage picture = testPicture(120, 90).convertToFormat(format);
+    QVERIFY(picture.save(path("capture.bmp")));
+    const QByteArray bitmap = readFile(path("capture.bmp"));
+    // Qt writes true-colour pictures as 24-bit BI_RGB bitmaps.
+    QCOMPARE(le16At(bitmap, kOffBitCount), quint16(24));
+
+    QCOMPARE(convert(path("capture.bmp"), path("capture.jpg")), int(BMP2JPEG_OK));
+
+    const QImage decoded = decodeJpeg(path("capture.jpg"));
+    QCOMPARE(decoded.size(), picture.size());
+    QVERIFY(meanAbsoluteError(picture, decoded) < kMaxMeanError);
+    QCOMPARE(readFile(path("capture.bmp")), bitmap);
+}
+
+void TestConverter::convertsUnderNonAsciiPaths()
+{
+    const QString folder = path(QStringLiteral("Bilder ü"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString bitmapPath = folder + QStringLiteral("/Übersicht.bmp");
+    const QString jpegPath = folder + QStringLiteral("/Übersicht.jpg");
+    const QImage picture = testPicture(40, 30);
+    QVERIFY(writeFile(bitmapPath, bitmapFile(picture)));
+
+    QCOMPARE(convert(bitmapPath, jpegPath), int(BMP2JPEG_OK));
+
+    QCOMPARE(folderEntries(folder), QStringList({QStringLiteral("Übersicht.bmp"), QStringLiteral("Übersicht.jpg")}));
+    QVERIFY(meanAbsoluteError(picture, decodeJpeg(jpegPath)) < kMaxMeanError);
+}
+
+void TestConverter::replacesExistingJpeg()
+{
+    const QImage picture = testPicture(50, 20);
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
+    QVERIFY(writeFile(path("out.jpg"), QByteArray("an older picture")));
+
+    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
+
+    QVERIFY(meanAbsoluteError(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
+    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+}
+
+void TestConverter::passesQualityToEncoder()
+{
+    const QImage picture = testPicture(160, 120);
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
+
+    QCOMPARE(convert(path("in.bmp"), path("low.jpg"), 5), int(BMP2JPEG_OK));
+    QCOMPARE(convert(path("in.bmp"), path("high.jpg"), 100), int(BMP2JPEG_OK));
+
+    QVERIFY(QFileInfo(path("low.jpg")).size() < QFileInfo(path("high.jpg")).size());
+    QVERIFY(meanAbsoluteError(picture, decodeJpeg(path("low.jpg")))
+            > meanAbsoluteError(picture, decodeJpeg(path("high.jpg"))));
+}
+
+void TestConverter::rejectsBadBitmaps_data()
+{
+    QTest::addColumn<QByteArray>("bitmap");
+    QTest::addColumn<int>("expected");
+
+    const QByteArray valid = validBitmap();
+    const int malformed = BMP2JPEG_MALFORMED;
+    const int unsupported = BMP2JPEG_UNSUPPORTED;
+    const int tooLarge = BMP2JPEG_TOO_LARGE;
+
+    QTest::newRow("empty file")                    << QByteArray() << malformed;
+    QTest::newRow("truncated file header")         << valid.left(10) << malformed;
+    QTest::newRow("truncated info header")         << valid.left(30) << malformed;
+    QTest::newRow("truncated pixel data")          << valid.chopped(1) << malformed;
+    QTest::newRow("wrong magic")                   << withLe16(valid, kOffMagic, 'M' | ('B' << 8)) << malformed;
+    QTest::newRow("unknown info header size")      << withLe32(valid, kOffInfoSize, 20) << malformed;
+    QTest::newRow("info header beyond file end")   << withLe32(validBitmap().left(60), kOffInfoSize, 124)
+                                                   << malformed;
+    QTest::newRow("zero width")                    << withLe32(valid, kOffWidth, 0) << malformed;
+    QTest::newRow("negative width")                << withLe32(valid, kOffWidth, quint32(-7)) << malformed;
+    QTest::newRow("zero height")                   << withLe32(valid, kOffHeight, 0) << malformed;
+    QTest::newRow("two planes")                    << withLe16(valid, kOffPlanes, 2) << malformed;
+    QTest::newRow("7 bits per pixel")              << withLe16(valid, kOffBitCount, 7) << malformed;
+    QTest::newRow("pixel data inside headers")     << withLe32(valid, kOffPixelData, 20) << malformed;
+    QTest::newRow("pixel data past file end")      << withLe32(valid, kOffPixelData, quint32(valid.size()))
+                                                   << malformed;
+    QTest::newRow("pixel data at offset 4 GiB")    << withLe32(valid, kOffPixelData, 0xffffffffu) << malformed;
+
+    QTest::newRow("absurd 100000x100000")          << withLe32(withLe32(valid, kOffWidth, 100000), kOffHeight, 100000)
+                                                   << tooLarge;
+    QTest::newRow("width one above limit")         << withLe32(valid, kOffWidth, BMP2JPEG_MAX_SIDE + 1) << tooLarge;
+    QTest::newRow("height one above limit")        << withLe32(valid, kOffHeight, BMP2JPEG_MAX_SIDE + 1) << tooLarge;
+    // Both sides within limit, but one row more than the pixel count allows.
+    const quint32 rowsAllowed = quint32(BMP2JPEG_MAX_PIXELS / BMP2JPEG_MAX_SIDE);
+    QTest::newRow("pixel count above limit")       << withLe32(withLe32(valid, kOffWidth, BMP2JPEG_MAX_SIDE),
+                                                               kOffHeight, rowsAllowed + 1)
+                                                   << tooLarge;
+
+    QTest::newRow("8-bit palette, written by Qt")  << savedByQt(paletteImage(QImage::Format_Indexed8, 256))
+                                                   << unsupported;
+    QTest::newRow("1-bit mono, written by Qt")     << savedByQt(paletteImage(QImage::Format_Mono, 2)) << unsupported;
+    for (const int bitCount : {1, 2, 4, 8, 16})
+        QTest::addRow("%d bits per pixel", bitCount) << withLe16(valid, kOffBitCount, quint16(bitCount))
+                                                     << unsupported;
+    QTest::newRow("RLE8 compressed")               << withLe32(savedByQt(paletteImage(QImage::Format_Indexed8, 256)),
+                                                               kOffCompression, kCompressionRle8)
+                                                   << unsupported;
+    QTest::newRow("RLE4 compressed")               << withLe32(withLe16(valid, kOffBitCount, 4), kOffCompression,
+                                                               kCompressionRle4)
+                                                   << unsupported;
+    QTest::newRow("embedded PNG")                  << withLe32(valid, kOffCompression, kCompressionPng) << unsupported;
+    QTest::newRow("OS/2 core header")              << coreHeaderBitmap(testPicture(5, 3)) << unsupported;
+    for (const int bitCount : {24, 32}) {
+        BitmapLayout layout;
+        layout.bitCount = bitCount;
+        layout.topDown = true;
+        QTest::addRow("%d-bit top-down", bitCount) << bitmapFile(testPicture(6, 4), layout) << unsupported;
+        layout.topDown = false;
+        for (const int infoSize : {108, 124}) {
+            layout.infoSize = infoSize;
+            QTest::addRow("%d-bit, %d-byte info header", bitCount, infoSize)
+                << bitmapFile(testPicture(6, 4), layout) << unsupported;
+        }
+        layout.infoSize = 40;
+        layout.bitFields = true;
+        QTest::addRow("%d-bit bit fields", bitCount) << bitmapFile(testPicture(6, 4), layout) << unsupported;
+    }
+}
+
+void TestConverter::rejectsBadBitmaps()
+{
+    QFETCH(QByteArray, bitmap);
+    QFETCH(int, expected);
+
+    QVERIFY(writeFile(path("in.bmp"), bitmap));
+
+    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), expected);
+
+    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+    QCOMPARE(readFile(path("in.bmp")), bitmap);
+}
+
+void TestConverter::rejectsUnreadableBitmaps_data()
+{
+    QTest::addColumn<QString>("kind");
+
+    QTest::newRow("missing file")      << QStringLiteral("missing");
+    QTest::newRow("folder")            << QStringLiteral("folder");
+    QTest::newRow("named pipe")        << QStringLiteral("pipe");
+    QTest::newRow("no read permission") << QStringLiteral("unreadable");
+}
+
+void TestConverter::rejectsUnreadableBitmaps()
+{
+    QFETCH(QString, kind);
+
+    const QString bitmapPath = path("in.bmp");
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(bitmapPath));
+    } else if (kind == QLatin1String("pipe")) {
+        // Opening a pipe for reading would wait for a writer that never comes.
+        QCOMPARE(::mkfifo(QFile::encodeName(bitmapPath).constData(), 0600), 0);
+    } else if (kind == QLatin1String("unreadable")) {
+        if (::geteuid() == 0)
+            QSKIP("File permissions do not bind the superuser");
+        QVERIFY(writeFile(bitmapPath, validBitmap()));
+        QVERIFY(QFile::setPermissions(bitmapPath, QFileDevice::WriteOwner));
+    }
+    const QStringList before = folderEntries(m_dir->path());
+
+    QCOMPARE(convert(bitmapPath, path("out.jpg")), int(BMP2JPEG_CANNOT_READ));
+
+    QCOMPARE(folderEntries(m_dir->path()), before);
+}
+
+void TestConverter::reportsWriteFailures_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("target");
+
+    QTest::newRow("read-only folder")          << QStringLiteral("read-only")    << QStringLiteral("out/old.jpg");
+    QTest::newRow("disk full while writing")   << QStringLiteral("size limit")   << QStringLiteral("out/old.jpg");
+    QTest::newRow("missing folder")            << QStringLiteral("plain")        << QStringLiteral("nowhere/new.jpg");
+    QTest::newRow("folder is a file")          << QStringLiteral("plain")        << QStringLiteral("in.bmp.d/new.jpg");
+    QTest::newRow("target is a folder")        << QStringLiteral("plain")        << QStringLiteral("out");
+}
+
+// Whatever stops the writing, an earlier picture at the target stays as it was.
+void TestConverter::reportsWriteFailures()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, target);
+
+    if (kind == QLatin1String("read-only") && ::geteuid() == 0)
+        QSKIP("File permissions do not bind the superuser");
+    const QByteArray bitmap = bitmapFile(testPicture(200, 150));
+    QVERIFY(writeFile(path("in.bmp"), bitmap));
+    QVERIFY(writeFile(path("in.bmp.d"), QByteArray("not a folder")));
+    QVERIFY(QDir().mkdir(path("out")));
+    const QByteArray oldPicture("an earlier export, to be kept byte for byte");
+    QVERIFY(writeFile(path("out/old.jpg"), oldPicture));
+    const QStringList before = folderEntries(m_dir->path());
+    const QStringList beforeOut = folderEntries(path("out"));
+
+    int result = BMP2JPEG_OK;
+    if (kind == QLatin1String("read-only")) {
+        QVERIFY(QFile::setPermissions(path("out"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        result = convert(path("in.bmp"), path(target));
+        QVERIFY(QFile::setPermissions(path("out"), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                       | QFileDevice::ExeOwner));
+    } else if (kind == QLatin1String("size limit")) {
+        // Room for the first bytes of the JPEG only.
+        const FileSizeLimit limit(100);
+        QVERIFY(limit.isActive());
+        result = convert(path("in.bmp"), path(target));
+    } else {
+        result = convert(path("in.bmp"), path(target));
+    }
+
+    QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
+    QCOMPARE(readFile(path("out/old.jpg")), oldPicture);
+    QCOMPARE(folderEntries(m_dir->path()), before);
+    QCOMPARE(folderEntries(path("out")), beforeOut);
+    QCOMPARE(readFile(path("in.bmp")), bitmap);
+}
+
+void TestConverter::rejectsBadArguments_data()
+{
+    QTest::addColumn<bool>("nullBitmap");
+    QTest::addColumn<bool>("nullJpeg");
+    QTest::addColumn<QString>("bitmapName");
+    QTest::addColumn<QString>("jpegName");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<int>("expected");
+
+    const int ok = BMP2JPEG_OK;
+    const int bad = BMP2JPEG_BAD_ARGUMENTS;
+    const QString in = QStringLiteral("in.bmp");
+    const QString out = QStringLiteral("out.jpg");
+
+    QTest::newRow("null bitmap path")      << true  << false << in << out       << 100 << bad;
+    QTest::newRow("null JPEG path")        << false << true  << in << out       << 100 << bad;
+    QTest::newRow("empty bitmap path")     << false << false << "" << out       << 100 << bad;
+    QTest::newRow("empty JPEG path")       << false << false << in << ""        << 100 << bad;
+    QTest::newRow("JPEG path is a folder") << false << false << in << "sub/"    << 100 << bad;
+    QTest::newRow("JPEG path is bitmap")   << false << false << in << in        << 100 << bad;
+    QTest::newRow("JPEG path via ./")      << false << false << in << "./in.bmp" << 100 << bad;
+    // Quality: 1 to 100 converts, anything beyond is refused.
+    for (const int quality : {INT_MIN, -1, 0, 101, INT_MAX})
+        QTest::addRow("quality %d", quality) << false << false << in << out << quality << bad;
+    for (const int quality : {1, 50, 100})
+        QTest::addRow("quality %d", quality) << false << false << in << out << quality << ok;
+}
+
+void TestConverter::rejectsBadArguments()
+{
+    QFETCH(bool, nullBitmap);
+    QFETCH(bool, nullJpeg);
+    QFETCH(QString, bitmapName);
+    QFETCH(QString, jpegName);
+    QFETCH(int, quality);
+    QFETCH(int, expected);
+
+    const QByteArray bitmap = validBitmap();
+    QVERIFY(writeFile(path("in.bmp"), bitmap));
+    QVERIFY(QDir().mkdir(path("sub")));
+    // Relative names resolve inside the test's folder.
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    const QByteArray bitmapPath = bitmapName.toUtf8();
+    const QByteArray jpegPath = jpegName.toUtf8();
+
+    const int result = BmpToJpeg(nullBitmap ? nullptr : bitmapPath.constData(),
+                                 nullJpeg ? nullptr : jpegPath.constData(), quality);
+    QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
+
+    QCOMPARE(result, expected);
+    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    const QStringList expectedEntries = expected == BMP2JPEG_OK ? QStringList({"in.bmp", "out.jpg", "sub"})
+                                                                : QStringList({"in.bmp", "sub"});
+    QCOMPARE(folderEntries(m_dir->path()), expectedEntries);
+    QCOMPARE(folderEntries(path("sub")), QStringList());
+}
+
+// The program finds the converter by file name in its own folder and
+// resolves BmpToJpeg by name, as here.
+void TestConverter::loadsAtRunTimeBesideProgram()
+{
+    QLibrary library(modSaveForm::ConverterPath());
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    QCOMPARE(QFileInfo(library.fileName()).fileName(), QStringLiteral("libBmp2Jpeg.so"));
+    const auto bmpToJpeg = reinterpret_cast<BmpToJpegFunction>(library.resolve("BmpToJpeg"));
+    QVERIFY(bmpToJpeg != nullptr);
+
+    const QImage picture = testPicture(80, 60);
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
+    QCOMPARE(bmpToJpeg(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100),
+             int(BMP2JPEG_OK));
+    QVERIFY(meanAbsoluteError(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
+}
+
+QTEST_MAIN(TestConverter)
+#include "tst_converter.moc"
