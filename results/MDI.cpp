@@ -1,1 +1,308 @@
 #include "MDI.h"
+
+#include "LinkLabel.h"
+#include "OpenWindows.h"
+#include "Style.h"
+#include "Twips.h"
+#include "frmAbout.h"
+#include "frmDisplay.h"
+#include "frmSave.h"
+#include "modHelp.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QVBoxLayout>
+
+namespace ui = zorvane::ui;
+
+namespace {
+
+// Design size of the client area, in twips; the frame opens maximized.
+constexpr double DesignWidth = 11175;
+constexpr double DesignHeight = 8025;
+
+// Bar heights, in twips.
+constexpr double BannerBarHeight = 615;
+constexpr double NameBarHeight = 360;
+constexpr double ButtonBarHeight = 615;
+
+// Distance kept between each button's right edge and the screen's right
+// edge, in twips.
+constexpr double SavePictureRightOffset = 4500;
+constexpr double ComprehensiveRightOffset = 2500;
+constexpr double BackRightOffset = 1400;
+constexpr double ExitRightOffset = 160;
+
+constexpr double ButtonPointSize = 8.25;
+
+// A push button whose caption wraps onto further lines where one line is too
+// narrow; the access key stays underlined.
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+        painter.setPen(option.palette.color(QPalette::ButtonText));
+        painter.drawText(rect().adjusted(2, 1, -2, -1),
+                         Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, text());
+    }
+};
+
+QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, const QRect& geometry)
+{
+    auto* button = new WrappingButton(caption, bar);
+    button->setObjectName(QLatin1String(name));
+    button->setFont(ui::verdana(ButtonPointSize, ui::Weight::Bold));
+    ui::styleFaceButton(button, ui::colors::white());
+    button->setGeometry(geometry);
+    return button;
+}
+
+QWidget* makeBar(QWidget* parent, const char* name, double height, const QColor& background)
+{
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setFixedHeight(ui::px(height));
+    ui::paint(bar, background, ui::colors::darkPurple());
+    return bar;
+}
+
+// Left edge, in twips, of a control kept rightOffset twips from the right
+// edge of a screen screenWidth twips wide.
+double keptFromRight(double screenWidth, const QWidget* control, double rightOffset)
+{
+    return screenWidth - (ui::toTwips(control->width()) + rightOffset);
+}
+
+double centred(double screenWidth, const QWidget* control)
+{
+    return (screenWidth - ui::toTwips(control->width())) / 2;
+}
+
+void moveLeftTo(QWidget* control, double leftTwips)
+{
+    control->move(ui::px(leftTwips), control->y());
+}
+
+}  // namespace
+
+MDI::MDI(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MDI"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(ui::windowTitle());
+    ui::addOpenWindow(this);
+
+    createBars();
+    createLabels();
+    createButtons();
+    createMenus();
+    createPanelsWindow();
+
+    resize(ui::twipSize(DesignWidth, DesignHeight));
+    setWindowState(Qt::WindowMaximized);
+    MDIForm_Load(ScreenWidthTwips());
+}
+
+double MDI::ScreenWidthTwips()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? ui::toTwips(screen->geometry().width()) : 0;
+}
+
+void MDI::createBars()
+{
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Picture1 = makeBar(client, "Picture1", BannerBarHeight, ui::colors::white());
+    Picture3 = makeBar(client, "Picture3", NameBarHeight, QApplication::palette().color(QPalette::Base));
+    Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white());
+
+    area_ = new QMdiArea(client);
+    area_->setObjectName(QStringLiteral("mdiArea"));
+    area_->setBackground(ui::colors::darkPurple());
+    area_->setFrameShape(QFrame::NoFrame);
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    layout->addWidget(Picture1);
+    layout->addWidget(Picture3);
+    layout->addWidget(area_, 1);
+    layout->addWidget(Picture2);
+    setCentralWidget(client);
+}
+
+void MDI::createLabels()
+{
+    lblHalvidorBanner = new ui::LinkLabel(QStringLiteral("Visit our online astrology forum and our web site - click here"),
+                                          Picture1);
+    lblHalvidorBanner->setObjectName(QStringLiteral("lblHalvidorBanner"));
+    lblHalvidorBanner->setFont(ui::verdana(9.75, ui::Weight::Bold, ui::Underline::Yes));
+    lblHalvidorBanner->setAlignment(Qt::AlignCenter);
+    lblHalvidorBanner->setGeometry(ui::twipRect(840, 0, 9480, 465));
+    connect(lblHalvidorBanner, &ui::LinkLabel::clicked, this, &MDI::lblHalvidorBanner_Click);
+
+    lblSoftwareName = new QLabel(ui::appTitle(), Picture3);
+    lblSoftwareName->setObjectName(QStringLiteral("lblSoftwareName"));
+    lblSoftwareName->setFont(ui::verdana(14.25, ui::Weight::Bold));
+    lblSoftwareName->setAlignment(Qt::AlignCenter);
+    lblSoftwareName->setGeometry(ui::twipRect(3600, -15, 5010, 345));
+
+    Label8 = new ui::LinkLabel(
+        QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "
+                       "Get this software fully branded for your website. Click here for more details."),
+        Picture2);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label8->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
+    Label8->setWordWrap(true);
+    Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));
+    connect(Label8, &ui::LinkLabel::clicked, this, &MDI::Label8_Click);
+
+    for (QLabel* label : {static_cast<QLabel*>(lblHalvidorBanner), lblSoftwareName, static_cast<QLabel*>(Label8)}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, ui::colors::darkPurple());
+        label->setPalette(palette);
+    }
+}
+
+void MDI::createButtons()
+{
+    cmdSavePicture = makeButton(Picture2, "cmdSavePicture", QStringLiteral("Save as &JPG"),
+                                ui::twipRect(5880, 120, 1335, 465));
+    cmdComprehensive = makeButton(Picture2, "cmdComprehensive", QStringLiteral("Comprehensive Reading"),
+                                  ui::twipRect(7320, 120, 1740, 465));
+    cmdBack = makeButton(Picture2, "cmdBack", QStringLiteral("&Back"), ui::twipRect(9120, 120, 900, 465));
+    cmdMdiExit = makeButton(Picture2, "cmdMdiExit", QStringLiteral("&Exit"), ui::twipRect(10080, 120, 975, 495));
+
+    connect(cmdSavePicture, &QPushButton::clicked, this, &MDI::cmdSavePicture_Click);
+    connect(cmdComprehensive, &QPushButton::clicked, this, &MDI::cmdComprehensive_Click);
+    connect(cmdBack, &QPushButton::clicked, this, &MDI::cmdBack_Click);
+    connect(cmdMdiExit, &QPushButton::clicked, this, &MDI::cmdMdiExit_Click);
+}
+
+void MDI::createMenus()
+{
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* mnuBack = mnuFile->addAction(QStringLiteral("&Back"), this, &MDI::mnuBack_Click);
+    mnuBack->setObjectName(QStringLiteral("mnuBack"));
+    QAction* mnuExit = mnuFile->addAction(QStringLiteral("E&xit"), this, &MDI::mnuExit_Click);
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* mnuOnline = mnuHelp->addAction(QStringLiteral("&Online Help"), this, &MDI::mnuOnline_Click);
+    mnuOnline->setObjectName(QStringLiteral("mnuOnline"));
+    QAction* mnuVisit = mnuHelp->addAction(QStringLiteral("&Visit Us Online"), this, &MDI::mnuVisit_Click);
+    mnuVisit->setObjectName(QStringLiteral("mnuVisit"));
+    mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    QAction* mnuUpdate = mnuHelp->addAction(QStringLiteral("Check for Software &Update"), this, &MDI::mnuUpdate_Click);
+    mnuUpdate->setObjectName(QStringLiteral("mnuUpdate"));
+    mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    QAction* mnuAbout = mnuHelp->addAction(QStringLiteral("&About Software"), this, &MDI::mnuAbout_Click);
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    // Top-level items without a submenu.
+    QAction* mnuDonate = menuBar()->addAction(QStringLiteral("&Donate"), this, &MDI::mnuDonate_Click);
+    mnuDonate->setObjectName(QStringLiteral("mnuDonate"));
+    QAction* mkmoney = menuBar()->addAction(QStringLiteral("Make Money &Online"), this, &MDI::mkmoney_Click);
+    mkmoney->setObjectName(QStringLiteral("mkmoney"));
+}
+
+void MDI::createPanelsWindow()
+{
+    display_ = new frmDisplay;
+    displayWindow_ = area_->addSubWindow(display_, Qt::FramelessWindowHint);
+    displayWindow_->setObjectName(QStringLiteral("frmDisplayWindow"));
+    displayWindow_->setFixedSize(display_->size());
+    displayWindow_->move(0, 0);
+    displayWindow_->show();
+}
+
+void MDI::MDIForm_Load(double screenWidth)
+{
+    moveLeftTo(lblHalvidorBanner, centred(screenWidth, lblHalvidorBanner));
+    moveLeftTo(lblSoftwareName, centred(screenWidth, lblSoftwareName));
+    moveLeftTo(cmdMdiExit, keptFromRight(screenWidth, cmdMdiExit, ExitRightOffset));
+    moveLeftTo(cmdBack, keptFromRight(screenWidth, cmdBack, BackRightOffset));
+    moveLeftTo(cmdComprehensive, keptFromRight(screenWidth, cmdComprehensive, ComprehensiveRightOffset));
+    moveLeftTo(cmdSavePicture, keptFromRight(screenWidth, cmdSavePicture, SavePictureRightOffset));
+    // Only the panels window's left is set; its top stays at the top of the
+    // client area.
+    moveLeftTo(displayWindow_, centred(screenWidth, displayWindow_));
+}
+
+void MDI::cmdSavePicture_Click()
+{
+    // The picture export of the panels window belongs here.
+}
+
+void MDI::cmdComprehensive_Click()
+{
+    frmSave reading(this);
+    reading.insertComprehensiveReading();
+    reading.exec();
+}
+
+void MDI::cmdBack_Click()
+{
+    closingByBack_ = true;
+    close();
+}
+
+void MDI::cmdMdiExit_Click() { close(); }
+
+void MDI::mnuBack_Click() { cmdBack_Click(); }
+void MDI::mnuExit_Click() { cmdMdiExit_Click(); }
+void MDI::mnuOnline_Click() { modHelp::OpenOnlineHelp(); }
+void MDI::mnuVisit_Click() { modHelp::OpenHomePage(); }
+void MDI::mnuUpdate_Click() { modHelp::OpenDownloadPage(); }
+void MDI::mnuDonate_Click() { modHelp::OpenDonatePage(); }
+void MDI::mkmoney_Click() { modHelp::OpenFullBrandPage(); }
+void MDI::lblHalvidorBanner_Click() { modHelp::OpenHomePage(); }
+void MDI::Label8_Click() { modHelp::OpenFullBrandPage(); }
+
+void MDI::mnuAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void MDI::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    MDIForm_Unload();
+}
+
+void MDI::MDIForm_Unload()
+{
+    // A closed frame may be closed again (by the general close at the end)
+    // before it is deleted; it reports its ending once.
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    if (closingByBack_)
+        Q_EMIT closedByBack();
+    else
+        Q_EMIT closedToEnd();
+}

@@ -1,1 +1,90 @@
 #pragma once
+
+// The results frame: a maximized frame around the period panels window, with
+// a banner bar and a name bar at the top, a button bar at the bottom, and the
+// navigation and web-link menus.
+//
+// The frame closes in two ways. Back closes it and emits closedByBack(); the
+// owner shows the main window again. Every other close (Exit, File > Exit,
+// the close box) emits closedToEnd(); the owner ends the program. Either
+// signal comes once per frame. The frame deletes itself when closed.
+
+#include <QMainWindow>
+
+class QCloseEvent;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QPushButton;
+class frmDisplay;
+
+namespace zorvane::ui {
+class LinkLabel;
+}
+
+class MDI : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MDI(QWidget* parent = nullptr);
+
+    // The period panels window, the frame's only child.
+    frmDisplay* display() const { return display_; }
+
+    // The width of the whole primary screen in twips (not the frame's width).
+    static double ScreenWidthTwips();
+
+    // Places the labels, the buttons and the panels window for a screen
+    // screenWidth twips wide. The constructor runs it for the real screen;
+    // nothing moves afterwards, whatever the frame's size.
+    void MDIForm_Load(double screenWidth);
+
+Q_SIGNALS:
+    void closedByBack();
+    void closedToEnd();
+
+public Q_SLOTS:
+    void cmdSavePicture_Click();
+    void cmdComprehensive_Click();
+    void cmdBack_Click();
+    void cmdMdiExit_Click();
+
+private Q_SLOTS:
+    void mnuBack_Click();
+    void mnuExit_Click();
+    void mnuOnline_Click();
+    void mnuVisit_Click();
+    void mnuUpdate_Click();
+    void mnuAbout_Click();
+    void mnuDonate_Click();
+    void mkmoney_Click();
+    void lblHalvidorBanner_Click();
+    void Label8_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createBars();
+    void createLabels();
+    void createButtons();
+    void createMenus();
+    void createPanelsWindow();
+    void MDIForm_Unload();
+
+    QWidget* Picture1 = nullptr;  // top: banner
+    QWidget* Picture3 = nullptr;  // top, below Picture1: product name
+    QWidget* Picture2 = nullptr;  // bottom: buttons and offer
+    QMdiArea* area_ = nullptr;
+    zorvane::ui::LinkLabel* lblHalvidorBanner = nullptr;
+    QLabel* lblSoftwareName = nullptr;
+    zorvane::ui::LinkLabel* Label8 = nullptr;
+    QPushButton* cmdSavePicture = nullptr;
+    QPushButton* cmdComprehensive = nullptr;
+    QPushButton* cmdBack = nullptr;
+    QPushButton* cmdMdiExit = nullptr;
+    frmDisplay* display_ = nullptr;
+    QMdiSubWindow* displayWindow_ = nullptr;
+
+    bool closingByBack_ = false;
+    bool unloaded_ = false;
+};

@@ -1,1 +1,208 @@
 #include "frmDisplay.h"
+
+#include "Style.h"
+#include "Twips.h"
+#include "frmSave.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace ui = zorvane::ui;
+
+namespace {
+
+// Window and container, in twips.
+constexpr double WindowWidth = 15000;
+constexpr double WindowHeight = 8490;
+constexpr double FrameLeft = 1440;
+constexpr double FrameWidth = 11295;
+constexpr double FrameHeight = 8415;
+
+// Panel grid: three columns of up to three panels; panel f sits in column
+// f / 3, row f % 3.
+constexpr int PanelsPerColumn = 3;
+constexpr double PanelLeft = 120;
+constexpr double PanelTop = 480;
+constexpr double PanelColumnPitch = 3720;
+constexpr double PanelRowPitch = 2640;
+constexpr double PanelWidth = 3615;
+constexpr double PanelHeight = 2535;
+
+// Rows inside a panel.
+constexpr double RowTop = 360;
+constexpr double RowPitch = 360;
+constexpr double RowHeight = 240;
+constexpr double NameLeft = 120;
+constexpr double NameWidth = 1440;
+constexpr double DateLeft = 2040;
+constexpr double DateWidth = 1425;
+
+// The right column below the last panel.
+constexpr double RightColumnLeft = 7560;
+constexpr double DescTop = 3960;
+constexpr double DescPitch = 480;
+constexpr double DescWidth = 3615;
+constexpr double DescHeight = 495;
+
+constexpr double HeadingPointSize = 12;
+constexpr double RowPointSize = 9.75;
+constexpr double TimeOfBirthPointSize = 9;
+constexpr double ButtonPointSize = 8.25;
+
+QString indexedName(const char* name, int index)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
+                  const QFont& font, const QColor& colour)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+QString panelStyleSheet()
+{
+    // The caption sits on the top edge of the border, as on a framed group.
+    return QStringLiteral("QGroupBox { border: 1px solid #c0c0c0; margin-top: 9px; }"
+                          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                          " left: 6px; padding: 0px 2px; color: %1; }")
+        .arg(ui::colors::cyan().name());
+}
+
+}  // namespace
+
+frmDisplay::frmDisplay(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmDisplay"));
+    setFixedSize(ui::twipSize(WindowWidth, WindowHeight));
+    ui::paint(this, ui::colors::darkPurple(), ui::colors::white());
+
+    createFrame();
+    createTimeOfBirth();
+    createPanels();
+    createNodeLines();
+    createDescriptionButtons();
+    createExportHolders();
+}
+
+QString frmDisplay::descriptionCaption(int index)
+{
+    static const std::array<const char*, DescButtonCount> captions{
+        "Click To Know More About The Sun",  "Click To Know More About Venus",
+        "Click To Know More About Mercury",  "Click To Know More About The Moon",
+        "Click To Know More About Saturn",   "Click To Know More About Jupiter",
+        "Click To Know More About Mars",     "Click To Know More About N. Node",
+        "Click To Know More About S. Node",
+    };
+    if (index < 0 || index >= DescButtonCount)
+        return QString();
+    return QString::fromLatin1(captions[static_cast<std::size_t>(index)]);
+}
+
+void frmDisplay::createFrame()
+{
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::NoFrame);
+    Frame1->setGeometry(ui::twipRect(FrameLeft, 0, FrameWidth, FrameHeight));
+    ui::paint(Frame1, ui::colors::darkPurple(), ui::colors::white());
+}
+
+void frmDisplay::createTimeOfBirth()
+{
+    const QFont font = ui::verdana(TimeOfBirthPointSize, ui::Weight::Bold);
+    Label1 = makeLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("Your Time Of Birth - "),
+                       ui::twipRect(120, 240, 2070, 210), font, ui::colors::white());
+    lblTimeOfBirth = makeLabel(Frame1, QStringLiteral("lblTimeOfBirth"), QStringLiteral("lblTimeOfBirth"),
+                               ui::twipRect(2280, 240, 1530, 210), font, ui::colors::paleCyan());
+}
+
+void frmDisplay::createPanels()
+{
+    const QFont headingFont = ui::verdana(HeadingPointSize, ui::Weight::Bold);
+    const QFont rowFont = ui::verdana(RowPointSize, ui::Weight::Bold);
+    const QString styleSheet = panelStyleSheet();
+
+    for (int f = 0; f < PanelCount; ++f) {
+        auto* panel = new QGroupBox(Frame1);
+        panel->setObjectName(indexedName("fraPlanetName", f));
+        panel->setFont(headingFont);
+        panel->setStyleSheet(styleSheet);
+        panel->setGeometry(ui::twipRect(PanelLeft + PanelColumnPitch * (f / PanelsPerColumn),
+                                        PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth,
+                                        PanelHeight));
+        fraPlanetName[static_cast<std::size_t>(f)] = panel;
+
+        for (int k = 0; k < RowsPerPanel; ++k) {
+            const int row = RowsPerPanel * f + k;
+            const double top = RowTop + RowPitch * k;
+            lblPlanetCycleName[static_cast<std::size_t>(row)] =
+                makeLabel(panel, indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"),
+                          ui::twipRect(NameLeft, top, NameWidth, RowHeight), rowFont, ui::colors::white());
+            lblPlanetCycle[static_cast<std::size_t>(row)] =
+                makeLabel(panel, indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"),
+                          ui::twipRect(DateLeft, top, DateWidth, RowHeight), rowFont, ui::colors::white());
+        }
+    }
+}
+
+void frmDisplay::createNodeLines()
+{
+    const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
+    lblNNodePlanetName = makeLabel(Frame1, QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblNNodePlanetName"),
+                                   ui::twipRect(RightColumnLeft, 3240, 2775, 270), font, ui::colors::cyan());
+    lblSNodePlanetName = makeLabel(Frame1, QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"),
+                                   ui::twipRect(RightColumnLeft, 3600, 2745, 270), font, ui::colors::cyan());
+}
+
+void frmDisplay::createDescriptionButtons()
+{
+    const QFont font = ui::verdana(ButtonPointSize, ui::Weight::Bold);
+    for (int i = 0; i < DescButtonCount; ++i) {
+        auto* button = new QPushButton(descriptionCaption(i), Frame1);
+        button->setObjectName(indexedName("cmdDesc", i));
+        button->setFont(font);
+        ui::styleFaceButton(button, ui::colors::silver());
+        button->setGeometry(ui::twipRect(RightColumnLeft, DescTop + DescPitch * i, DescWidth, DescHeight));
+        connect(button, &QPushButton::clicked, this, [this, i] { cmdDesc_Click(i); });
+        cmdDesc[static_cast<std::size_t>(i)] = button;
+    }
+}
+
+void frmDisplay::createExportHolders()
+{
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(ui::twipRect(3240, 8760, 1575, 375));
+
+    txtFolder = new QLineEdit(this);
+    txtFolder->setObjectName(QStringLiteral("txtFolder"));
+    txtFolder->setGeometry(ui::twipRect(5880, 11280, 2745, 315));
+
+    txtFile = new QLineEdit(this);
+    txtFile->setObjectName(QStringLiteral("txtFile"));
+    txtFile->setGeometry(ui::twipRect(7680, 11280, 2745, 315));
+
+    // Out of sight and out of the tab chain.
+    txtFolder->setFocusPolicy(Qt::NoFocus);
+    txtFile->setFocusPolicy(Qt::NoFocus);
+}
+
+void frmDisplay::cmdDesc_Click(int Index)
+{
+    frmSave reading(this);
+    reading.insertReadingText(Index);
+    reading.exec();
+}
