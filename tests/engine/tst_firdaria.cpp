@@ -1,0 +1,712 @@
+// Tables, dating and short date texts of the Firdaria engine.
+
+#include "modFirdaria.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QSet>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace modFirdaria;
+
+namespace {
+
+QDate toQDate(Date date)
+{
+    return QDate(static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                 static_cast<unsigned>(date.day()));
+}
+
+Date toDate(QDate date)
+{
+    return Date{std::chrono::year(date.year()), std::chrono::month(static_cast<unsigned>(date.month())),
+                std::chrono::day(static_cast<unsigned>(date.day()))};
+}
+
+BirthData birthOn(QDate date, TimeOfBirth time)
+{
+    return BirthData{date.day(), date.month(), date.year(), time};
+}
+
+const char* timeName(TimeOfBirth time)
+{
+    return time == TimeOfBirth::Day ? "day" : "night";
+}
+
+constexpr std::array<Ruler, RulerCount> AllRulers = {
+    Ruler::Sun,    Ruler::Venus,   Ruler::Mercury, Ruler::Moon,      Ruler::Saturn,
+    Ruler::Jupiter, Ruler::Mars,   Ruler::NorthNode, Ruler::SouthNode,
+};
+
+constexpr std::array<Ruler, PlanetCount> Planets = {
+    Ruler::Sun, Ruler::Venus, Ruler::Mercury, Ruler::Moon, Ruler::Saturn, Ruler::Jupiter, Ruler::Mars,
+};
+
+// The words that sub-period names use for each planet.
+QString shortName(Ruler r)
+{
+    switch (r) {
+    case Ruler::Sun: return QStringLiteral("Sun");
+    case Ruler::Venus: return QStringLiteral("Venus");
+    case Ruler::Mercury: return QStringLiteral("Mercury");
+    case Ruler::Moon: return QStringLiteral("Moon");
+    case Ruler::Saturn: return QStringLiteral("Saturn");
+    case Ruler::Jupiter: return QStringLiteral("Jupiter");
+    case Ruler::Mars: return QStringLiteral("Mars");
+    case Ruler::NorthNode:
+    case Ruler::SouthNode: break;
+    }
+    return {};
+}
+
+QByteArray rulerTag(Ruler r)
+{
+    const QString name = shortName(r);
+    return name.isEmpty() ? (r == Ruler::NorthNode ? "North Node" : "South Node") : name.toLatin1();
+}
+
+// The k-th planet after `planet` in SubRulerCycle, k = 1..6.
+Ruler cycleSuccessor(Ruler planet, int k)
+{
+    const auto at = std::find(SubRulerCycle.begin(), SubRulerCycle.end(), planet);
+    const auto place = static_cast<int>(at - SubRulerCycle.begin());
+    return SubRulerCycle[(place + k) % PlanetCount];
+}
+
+QDate md(int month, int day, int year)
+{
+    return QDate(year, month, day);
+}
+
+}  // namespace
+
+class TestFirdaria : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sequences_data();
+    void sequences();
+    void nightIsDayRotatedToTheMoon_data();
+    void nightIsDayRotatedToTheMoon();
+    void rulerLookups_data();
+    void rulerLookups();
+    void subPeriodNames_data();
+    void subPeriodNames();
+    void subPeriodDaysFollowTheSeventhsRule_data();
+    void subPeriodDaysFollowTheSeventhsRule();
+
+    void addYears_data();
+    void addYears();
+    void addDays_data();
+    void addDays();
+
+    void periodStarts_data();
+    void periodStarts();
+    void subPeriodStart_data();
+    void subPeriodStart();
+    void leapDayBirths_data();
+    void leapDayBirths();
+    void nodesHaveNoSubPeriods_data();
+    void nodesHaveNoSubPeriods();
+
+    void widenTwoDigitYear_data();
+    void widenTwoDigitYear();
+    void shortDateText_data();
+    void shortDateText();
+    void directTextsMatchQLocale_data();
+    void directTextsMatchQLocale();
+    void readingTextsFollowTheFormat_data();
+    void readingTextsFollowTheFormat();
+    void systemShortDate_data();
+    void systemShortDate();
+
+    void everyBirthDate_data();
+    void everyBirthDate();
+};
+
+// --- Tables ------------------------------------------------------------------
+
+void TestFirdaria::sequences_data()
+{
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<Ruler>("first");
+    QTest::newRow("day  ") << TimeOfBirth::Day << Ruler::Sun;
+    QTest::newRow("night") << TimeOfBirth::Night << Ruler::Moon;
+}
+
+// Every ruler once, 75 years in all, and the informative starting years are
+// the running sums of the lengths.
+void TestFirdaria::sequences()
+{
+    QFETCH(TimeOfBirth, time);
+    QFETCH(Ruler, first);
+
+    const auto& order = sequence(time);
+    QCOMPARE(order.front().ruler, first);
+    QSet<int> seen;
+    int sum = 0;
+    for (const SequenceEntry& entry : order) {
+        seen.insert(index(entry.ruler));
+        QCOMPARE(entry.startsAtYear, sum);
+        QCOMPARE(entry.years, years(entry.ruler));
+        sum += entry.years;
+    }
+    QCOMPARE(seen.size(), RulerCount);
+    QCOMPARE(sum, TotalYears);
+}
+
+void TestFirdaria::nightIsDayRotatedToTheMoon_data()
+{
+    QTest::addColumn<int>("place");
+    for (int place = 0; place < PlanetCount; ++place)
+        QTest::addRow("planet %d", place + 1) << place;
+}
+
+void TestFirdaria::nightIsDayRotatedToTheMoon()
+{
+    QFETCH(int, place);
+
+    const auto planetsOf = [](const std::array<SequenceEntry, RulerCount>& order) {
+        std::vector<Ruler> planets;
+        for (const SequenceEntry& entry : order) {
+            if (kind(entry.ruler) == RulerKind::Planet)
+                planets.push_back(entry.ruler);
+        }
+        return planets;
+    };
+    const std::vector<Ruler> day = planetsOf(DaySequence);
+    const std::vector<Ruler> night = planetsOf(NightSequence);
+    QCOMPARE(day.size(), std::size_t(PlanetCount));
+    QCOMPARE(night.size(), std::size_t(PlanetCount));
+    const auto moon = std::find(day.begin(), day.end(), Ruler::Moon) - day.begin();
+    QCOMPARE(night[place], day[(moon + place) % PlanetCount]);
+}
+
+void TestFirdaria::rulerLookups_data()
+{
+    QTest::addColumn<Ruler>("ruler");
+    QTest::addColumn<int>("years");
+    QTest::addColumn<RulerKind>("kind");
+    QTest::addColumn<QString>("heading");
+
+    QTest::newRow("Sun       ") << Ruler::Sun << 10 << RulerKind::Planet << "The Sun :: ";
+    QTest::newRow("Venus     ") << Ruler::Venus << 8 << RulerKind::Planet << "Venus :: ";
+    QTest::newRow("Mercury   ") << Ruler::Mercury << 13 << RulerKind::Planet << "Mercury :: ";
+    QTest::newRow("Moon      ") << Ruler::Moon << 9 << RulerKind::Planet << "The Moon :: ";
+    QTest::newRow("Saturn    ") << Ruler::Saturn << 11 << RulerKind::Planet << "Saturn :: ";
+    QTest::newRow("Jupiter   ") << Ruler::Jupiter << 12 << RulerKind::Planet << "Jupiter :: ";
+    QTest::newRow("Mars      ") << Ruler::Mars << 7 << RulerKind::Planet << "Mars :: ";
+    QTest::newRow("North Node") << Ruler::NorthNode << 3 << RulerKind::Node << "North Node :: ";
+    QTest::newRow("South Node") << Ruler::SouthNode << 2 << RulerKind::Node << "South Node :: ";
+}
+
+void TestFirdaria::rulerLookups()
+{
+    QFETCH(Ruler, ruler);
+    QFETCH(int, years);
+    QFETCH(RulerKind, kind);
+    QFETCH(QString, heading);
+
+    QCOMPARE(modFirdaria::years(ruler), years);
+    QCOMPARE(modFirdaria::kind(ruler), kind);
+    QCOMPARE(PanelHeading(ruler), heading);
+    const auto day = std::find_if(DaySequence.begin(), DaySequence.end(),
+                                  [&](const SequenceEntry& e) { return e.ruler == ruler; });
+    QCOMPARE(dayPosition(ruler), kind == RulerKind::Node ? -1 : int(day - DaySequence.begin()));
+}
+
+void TestFirdaria::subPeriodNames_data()
+{
+    QTest::addColumn<Ruler>("planet");
+    QTest::addColumn<int>("ordinal");
+    QTest::addColumn<int>("nameIndex");
+
+    // Index 6 × (place in the Day sequence) + (ordinal − 2).
+    for (int place = 0; place < PlanetCount; ++place) {
+        for (int ordinal = FirstListedOrdinal; ordinal <= LastOrdinal; ++ordinal) {
+            const Ruler planet = DaySequence[place].ruler;
+            QTest::addRow("%-7s %d", rulerTag(planet).constData(), ordinal)
+                << planet << ordinal << 6 * place + ordinal - 2;
+        }
+    }
+}
+
+// Each name is "<planet>/<sub-ruler> -", the sub-ruler being the next planets
+// of SubRulerCycle in turn; only Mars/Mercury and Mars/Jupiter end in a blank.
+void TestFirdaria::subPeriodNames()
+{
+    QFETCH(Ruler, planet);
+    QFETCH(int, ordinal);
+    QFETCH(int, nameIndex);
+
+    const Ruler expectedSub = cycleSuccessor(planet, ordinal - 1);
+    QVERIFY(expectedSub != planet);
+    QCOMPARE(subRulers(planet).size(), std::size_t(SubPeriodsPerPlanet));
+    QCOMPARE(subRulers(planet)[ordinal - 2], expectedSub);
+
+    const bool trailingBlank = nameIndex == 38 || nameIndex == 41;
+    const QString expected = shortName(planet) + u'/' + shortName(expectedSub)
+                             + QLatin1StringView(trailingBlank ? " - " : " -");
+    QCOMPARE(QString::fromLatin1(SubPeriodNames[nameIndex]), expected);
+    QCOMPARE(subPeriodName(planet, ordinal), expected);
+}
+
+void TestFirdaria::subPeriodDaysFollowTheSeventhsRule_data()
+{
+    QTest::addColumn<Ruler>("planet");
+    for (const Ruler planet : Planets) {
+        if (planet != Ruler::Mars)
+            QTest::newRow(rulerTag(planet).constData()) << planet;
+    }
+}
+
+// Sub-period k + 1 starts floor(k × Y × 365.25 ÷ 7) days after the period start.
+void TestFirdaria::subPeriodDaysFollowTheSeventhsRule()
+{
+    QFETCH(Ruler, planet);
+
+    const int y = years(planet);
+    int offset = 0;
+    for (int k = 1; k <= SubPeriodsPerPlanet; ++k) {
+        offset += SubPeriodDays[index(planet)][k - 1];
+        QCOMPARE(offset, k * y * 36525 / 700);
+    }
+}
+
+// --- Date arithmetic -------------------------------------------------------------
+
+void TestFirdaria::addYears_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QDate>("expected");
+
+    QTest::newRow("ordinary day            ") << md(3, 15, 1980) << 10 << md(3, 15, 1990);
+    QTest::newRow("leap day to common year ") << md(2, 29, 2000) << 10 << md(2, 28, 2010);
+    QTest::newRow("leap day to leap year   ") << md(2, 29, 2000) << 4 << md(2, 29, 2004);
+    QTest::newRow("leap day to 2100        ") << md(2, 29, 2096) << 4 << md(2, 28, 2100);
+    QTest::newRow("28 Feb stays 28 Feb     ") << md(2, 28, 2010) << 2 << md(2, 28, 2012);
+    QTest::newRow("31 December             ") << md(12, 31, 2050) << 62 << md(12, 31, 2112);
+    QTest::newRow("zero years              ") << md(2, 29, 1912) << 0 << md(2, 29, 1912);
+}
+
+void TestFirdaria::addYears()
+{
+    QFETCH(QDate, from);
+    QFETCH(int, n);
+    QFETCH(QDate, expected);
+
+    const Date result = AddYears(toDate(from), n);
+    QVERIFY(result.ok());
+    QCOMPARE(toQDate(result), expected);
+}
+
+void TestFirdaria::addDays_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QDate>("expected");
+
+    QTest::newRow("within a month          ") << md(3, 15, 1980) << 10 << md(3, 25, 1980);
+    QTest::newRow("into a leap day         ") << md(2, 28, 2000) << 1 << md(2, 29, 2000);
+    QTest::newRow("2100 has no leap day    ") << md(2, 28, 2100) << 1 << md(3, 1, 2100);
+    QTest::newRow("across a year end       ") << md(12, 31, 1999) << 1 << md(1, 1, 2000);
+    QTest::newRow("Sun sub-period 2 of 2000") << md(2, 29, 2000) << 521 << md(8, 3, 2001);
+    QTest::newRow("backwards               ") << md(1, 1, 1910) << -1 << md(12, 31, 1909);
+}
+
+void TestFirdaria::addDays()
+{
+    QFETCH(QDate, from);
+    QFETCH(int, n);
+    QFETCH(QDate, expected);
+
+    QCOMPARE(toQDate(AddDays(toDate(from), n)), expected);
+}
+
+// --- Readings ------------------------------------------------------------------
+
+void TestFirdaria::periodStarts_data()
+{
+    QTest::addColumn<QDate>("birth");
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<QList<QDate>>("starts");  // in the order of the sequence
+
+    QTest::newRow("day   3/15/1980 ") << md(3, 15, 1980) << TimeOfBirth::Day
+        << QList<QDate>{md(3, 15, 1980), md(3, 15, 1990), md(3, 15, 1998), md(3, 15, 2011), md(3, 15, 2020),
+                        md(3, 15, 2031), md(3, 15, 2043), md(3, 15, 2050), md(3, 15, 2053)};
+    QTest::newRow("night 3/15/1980 ") << md(3, 15, 1980) << TimeOfBirth::Night
+        << QList<QDate>{md(3, 15, 1980), md(3, 15, 1989), md(3, 15, 2000), md(3, 15, 2012), md(3, 15, 2019),
+                        md(3, 15, 2022), md(3, 15, 2024), md(3, 15, 2034), md(3, 15, 2042)};
+    QTest::newRow("day   2/29/2000 ") << md(2, 29, 2000) << TimeOfBirth::Day
+        << QList<QDate>{md(2, 29, 2000), md(2, 28, 2010), md(2, 28, 2018), md(2, 28, 2031), md(2, 28, 2040),
+                        md(2, 28, 2051), md(2, 28, 2063), md(2, 28, 2070), md(2, 28, 2073)};
+    QTest::newRow("day   1/1/1910  ") << md(1, 1, 1910) << TimeOfBirth::Day
+        << QList<QDate>{md(1, 1, 1910), md(1, 1, 1920), md(1, 1, 1928), md(1, 1, 1941), md(1, 1, 1950),
+                        md(1, 1, 1961), md(1, 1, 1973), md(1, 1, 1980), md(1, 1, 1983)};
+    QTest::newRow("night 12/31/2050") << md(12, 31, 2050) << TimeOfBirth::Night
+        << QList<QDate>{md(12, 31, 2050), md(12, 31, 2059), md(12, 31, 2070), md(12, 31, 2082),
+                        md(12, 31, 2089), md(12, 31, 2092), md(12, 31, 2094), md(12, 31, 2104),
+                        md(12, 31, 2112)};
+}
+
+void TestFirdaria::periodStarts()
+{
+    QFETCH(QDate, birth);
+    QFETCH(TimeOfBirth, time);
+    QFETCH(QList<QDate>, starts);
+
+    const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
+    QCOMPARE(reading.timeOfBirth, time);
+    for (int i = 0; i < RulerCount; ++i) {
+        QCOMPARE(reading.periods[i].ruler, sequence(time)[i].ruler);
+        QCOMPARE(toQDate(reading.periods[i].start), starts[i]);
+    }
+}
+
+void TestFirdaria::subPeriodStart_data()
+{
+    QTest::addColumn<QDate>("birth");
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<Ruler>("planet");
+    QTest::addColumn<int>("ordinal");
+    QTest::addColumn<QDate>("start");
+
+    const auto addRows = [](QDate birth, TimeOfBirth time, Ruler planet, int firstOrdinal,
+                            const QList<QDate>& starts) {
+        for (int i = 0; i < starts.size(); ++i) {
+            const int ordinal = firstOrdinal + i;
+            QTest::addRow("%-5s %-10s %-7s %d", timeName(time),
+                          qPrintable(birth.toString(u"M/d/yyyy")), rulerTag(planet).constData(), ordinal)
+                << birth << time << planet << ordinal << starts[i];
+        }
+    };
+    addRows(md(3, 15, 1980), TimeOfBirth::Day, Ruler::Sun, 2,
+            {md(8, 18, 1981), md(1, 22, 1983), md(6, 27, 1984), md(12, 1, 1985), md(5, 6, 1987), md(10, 9, 1988)});
+    addRows(md(3, 15, 1980), TimeOfBirth::Day, Ruler::Mercury, 2,
+            {md(1, 22, 2000), md(11, 30, 2001), md(10, 9, 2003), md(8, 18, 2005), md(6, 27, 2007), md(5, 5, 2009)});
+    addRows(md(3, 15, 1980), TimeOfBirth::Day, Ruler::Mars, 2,
+            {md(3, 15, 2044), md(3, 15, 2045), md(3, 15, 2046), md(3, 15, 2047), md(3, 15, 2048), md(3, 15, 2049)});
+    addRows(md(3, 15, 1980), TimeOfBirth::Night, Ruler::Moon, 2,
+            {md(6, 27, 1981), md(10, 10, 1982), md(1, 22, 1984), md(5, 6, 1985), md(8, 19, 1986), md(12, 1, 1987)});
+    addRows(md(2, 29, 2000), TimeOfBirth::Day, Ruler::Sun, 2, {md(8, 3, 2001)});
+    addRows(md(12, 31, 2050), TimeOfBirth::Night, Ruler::Mercury, 7, {md(2, 21, 2124)});
+}
+
+void TestFirdaria::subPeriodStart()
+{
+    QFETCH(QDate, birth);
+    QFETCH(TimeOfBirth, time);
+    QFETCH(Ruler, planet);
+    QFETCH(int, ordinal);
+    QFETCH(QDate, start);
+
+    const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
+    const auto period = std::find_if(reading.periods.begin(), reading.periods.end(),
+                                     [&](const Period& p) { return p.ruler == planet; });
+    QVERIFY(period != reading.periods.end());
+    QCOMPARE(period->subPeriods.size(), std::size_t(SubPeriodsPerPlanet));
+    const SubPeriod& sub = period->subPeriods[ordinal - FirstListedOrdinal];
+    QCOMPARE(sub.ordinal, ordinal);
+    QCOMPARE(sub.periodRuler, planet);
+    QCOMPARE(toQDate(sub.start), start);
+}
+
+void TestFirdaria::leapDayBirths_data()
+{
+    QTest::addColumn<QDate>("birth");
+    QTest::addColumn<TimeOfBirth>("time");
+
+    for (int year = 1912; year <= 2048; year += 4) {
+        for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night})
+            QTest::addRow("%-5s 2/29/%d", timeName(time), year) << QDate(year, 2, 29) << time;
+    }
+}
+
+// A start moved to 28 February passes the 28th on to every later period, in
+// leap years too.
+void TestFirdaria::leapDayBirths()
+{
+    QFETCH(QDate, birth);
+    QFETCH(TimeOfBirth, time);
+
+    const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
+    QCOMPARE(toQDate(reading.periods[0].start), birth);
+    for (int i = 1; i < RulerCount; ++i) {
+        const QDate expected(birth.year() + sequence(time)[i].startsAtYear, 2, 28);
+        QCOMPARE(toQDate(reading.periods[i].start), expected);
+    }
+}
+
+void TestFirdaria::nodesHaveNoSubPeriods_data()
+{
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<Ruler>("node");
+    for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
+        for (const Ruler node : {Ruler::NorthNode, Ruler::SouthNode})
+            QTest::addRow("%-5s %s", timeName(time), rulerTag(node).constData()) << time << node;
+    }
+}
+
+void TestFirdaria::nodesHaveNoSubPeriods()
+{
+    QFETCH(TimeOfBirth, time);
+    QFETCH(Ruler, node);
+
+    QVERIFY(subRulers(node).empty());
+    for (int ordinal = FirstListedOrdinal; ordinal <= LastOrdinal; ++ordinal)
+        QCOMPARE(subPeriodName(node, ordinal), QString());
+
+    const FirdariaReading reading = ComputeFirdaria(birthOn(md(3, 15, 1980), time));
+    const auto period = std::find_if(reading.periods.begin(), reading.periods.end(),
+                                     [&](const Period& p) { return p.ruler == node; });
+    QVERIFY(period != reading.periods.end());
+    QCOMPARE(period->subPeriods.size(), std::size_t(0));
+    QVERIFY(!period->startText.isEmpty());
+}
+
+// --- Short date texts ----------------------------------------------------------
+
+void TestFirdaria::widenTwoDigitYear_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("en_US two-digit year    ") << "M/d/yy" << "M/d/yyyy";
+    QTest::newRow("four digits kept        ") << "dd/MM/yyyy" << "dd/MM/yyyy";
+    QTest::newRow("year first              ") << "yy. M. d." << "yyyy. M. d.";
+    QTest::newRow("quoted yy kept          ") << "d.MM.yy 'yy'" << "d.MM.yyyy 'yy'";
+    QTest::newRow("doubled quote in quotes ") << "'it''s yy' yy" << "'it''s yy' yyyy";
+    QTest::newRow("lone doubled quote      ") << "yy''M''d" << "yyyy''M''d";
+    QTest::newRow("unclosed quote          ") << "d/M/yy 'yy" << "d/M/yyyy 'yy";
+    QTest::newRow("three letters y         ") << "d/M/yyy" << "d/M/yyyy";
+    QTest::newRow("single y is a letter    ") << "d/M/y" << "d/M/y";
+    QTest::newRow("no year                 ") << "d MMM" << "d MMM";
+}
+
+void TestFirdaria::widenTwoDigitYear()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+
+    QCOMPARE(WidenTwoDigitYear(format), expected);
+    QCOMPARE(WidenTwoDigitYear(expected), expected);
+}
+
+void TestFirdaria::shortDateText_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("en_US 3/15/1980 ") << "en_US" << md(3, 15, 1980) << "3/15/1980";
+    QTest::newRow("en_US 2/21/2124 ") << "en_US" << md(2, 21, 2124) << "2/21/2124";
+    QTest::newRow("en_US 12/31/2050") << "en_US" << md(12, 31, 2050) << "12/31/2050";
+    QTest::newRow("en_GB 3/15/1980 ") << "en_GB" << md(3, 15, 1980) << "15/03/1980";
+    QTest::newRow("en_GB 1/1/1910  ") << "en_GB" << md(1, 1, 1910) << "01/01/1910";
+    QTest::newRow("de_DE 3/15/1980 ") << "de_DE" << md(3, 15, 1980) << "15.03.1980";
+    QTest::newRow("de_DE 1/5/2009  ") << "de_DE" << md(1, 5, 2009) << "05.01.2009";
+    QTest::newRow("ja_JP 3/15/1980 ") << "ja_JP" << md(3, 15, 1980) << "1980/03/15";
+    QTest::newRow("ko_KR 3/15/1980 ") << "ko_KR" << md(3, 15, 1980) << "1980. 3. 15.";
+}
+
+void TestFirdaria::shortDateText()
+{
+    QFETCH(QString, locale);
+    QFETCH(QDate, date);
+    QFETCH(QString, expected);
+
+    QCOMPARE(ShortDateText(toDate(date), QLocale(locale)), expected);
+}
+
+void TestFirdaria::directTextsMatchQLocale_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("format");
+
+    // Formats that exercise the quoting rules and the fields written directly.
+    const QLocale us("en_US");
+    QTest::newRow("format: quoted letters   ") << us << "'Day' d 'of' M, yyyy";
+    QTest::newRow("format: doubled quotes   ") << us << "'it''s' d''M''yy";
+    QTest::newRow("format: unclosed quote   ") << us << "dd/MM/yyyy 'left open";
+    QTest::newRow("format: padded fields    ") << us << "dd-MM-yy";
+    QTest::newRow("format: month name       ") << us << "d MMM yyyy";
+    QTest::newRow("format: three letters y  ") << us << "d.M.yyy";
+    QTest::newRow("format: non-ASCII literal") << us << QStringLiteral("d.M.yyyy г.");
+
+    // Every locale Qt knows, in its own short format.
+    QSet<QString> seen;
+    const auto locales = QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    for (const QLocale& locale : locales) {
+        const QString name = locale.bcp47Name();
+        if (seen.contains(name))
+            continue;
+        seen.insert(name);
+        QTest::newRow(qPrintable(QStringLiteral("locale: ") + name)) << locale << ShortDateFormat(locale);
+    }
+}
+
+// The directly written texts are those QLocale itself gives for the format,
+// and under every locale's short format the year has four digits.
+void TestFirdaria::directTextsMatchQLocale()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, format);
+
+    const DateTextFormat texts(locale, format);
+    for (const QDate date : {md(1, 1, 1910), md(3, 15, 1980), md(2, 29, 2000), md(10, 5, 2009), md(2, 21, 2124)}) {
+        const QString text = texts.text(toDate(date));
+        QCOMPARE(text, locale.toString(date, format));
+        if (QString(QTest::currentDataTag()).startsWith(u"locale:"))
+            QVERIFY2(text.contains(locale.toString(date, u"yyyy")), qPrintable(format + QStringLiteral(" gives ") + text));
+    }
+}
+
+void TestFirdaria::readingTextsFollowTheFormat_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("firstText");
+
+    QTest::newRow("en_US") << "en_US" << "3/15/1980";
+    QTest::newRow("en_GB") << "en_GB" << "15/03/1980";
+    QTest::newRow("de_DE") << "de_DE" << "15.03.1980";
+    QTest::newRow("ja_JP") << "ja_JP" << "1980/03/15";
+}
+
+// A change of format changes every text of a reading and none of its dates.
+void TestFirdaria::readingTextsFollowTheFormat()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, firstText);
+
+    const BirthData birth = birthOn(md(3, 15, 1980), TimeOfBirth::Day);
+    const QLocale chosen(locale);
+    const FirdariaReading reading = ComputeFirdaria(birth, DateTextFormat(chosen));
+    const FirdariaReading reference = ComputeFirdaria(birth);
+    QCOMPARE(reading.periods[0].startText, firstText);
+    for (int i = 0; i < RulerCount; ++i) {
+        const Period& period = reading.periods[i];
+        QCOMPARE(toQDate(period.start), toQDate(reference.periods[i].start));
+        QCOMPARE(period.startText, chosen.toString(toQDate(period.start), ShortDateFormat(chosen)));
+        QCOMPARE(period.subPeriods.size(), reference.periods[i].subPeriods.size());
+        for (std::size_t k = 0; k < period.subPeriods.size(); ++k) {
+            const SubPeriod& sub = period.subPeriods[k];
+            QCOMPARE(toQDate(sub.start), toQDate(reference.periods[i].subPeriods[k].start));
+            QCOMPARE(sub.startText, chosen.toString(toQDate(sub.start), ShortDateFormat(chosen)));
+        }
+    }
+}
+
+void TestFirdaria::systemShortDate_data()
+{
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("3/15/1980 ") << md(3, 15, 1980) << "3/15/1980";
+    QTest::newRow("2/21/2124 ") << md(2, 21, 2124) << "2/21/2124";
+    QTest::newRow("12/31/2050") << md(12, 31, 2050) << "12/31/2050";
+}
+
+// The tests run under en_US, whose short format has a two-digit year.
+void TestFirdaria::systemShortDate()
+{
+    QFETCH(QDate, date);
+    QFETCH(QString, expected);
+
+    if (QLocale::system().name() != u"en_US")
+        QSKIP("the system locale is not en_US");
+    QCOMPARE(ShortDateText(toDate(date)), expected);
+    const FirdariaReading reading = ComputeFirdaria(birthOn(date, TimeOfBirth::Night));
+    QCOMPARE(reading.periods[0].startText, expected);
+}
+
+// --- Every possible birth ------------------------------------------------------
+
+void TestFirdaria::everyBirthDate_data()
+{
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::newRow("day  ") << TimeOfBirth::Day;
+    QTest::newRow("night") << TimeOfBirth::Night;
+}
+
+// Rules checked for every birth date from 1/1/1910 to 12/31/2050: chained
+// period starts with the 29 February clamp (dated by QDate), day-counted
+// sub-periods at whole sevenths of a 365.25-day year, Mars's on
+// anniversaries, starts rising inside their period, names agreeing with the
+// sub-rulers. The first fault found is reported with its birth date.
+void TestFirdaria::everyBirthDate()
+{
+    QFETCH(TimeOfBirth, time);
+
+    const QLocale us("en_US");
+    const DateTextFormat format(us);
+    const auto& order = sequence(time);
+    const QDate first(1910, 1, 1);
+    const QDate last(2050, 12, 31);
+
+    std::array<QString, RulerCount> names;
+    for (const Ruler r : AllRulers)
+        names[index(r)] = shortName(r);
+
+    QString fault;
+    int readings = 0;
+    QDate latestShown = first;
+    const auto check = [&](bool ok, const QDate& birth, const char* what, int number = 0) {
+        if (!ok && fault.isEmpty())
+            fault = birth.toString(Qt::ISODate) + QStringLiteral(": ") + QLatin1StringView(what) + u' ' + QString::number(number);
+    };
+
+    for (QDate birth = first; birth <= last; birth = birth.addDays(1)) {
+        const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time), format);
+        ++readings;
+        QDate expectedStart = birth;
+        for (int i = 0; i < RulerCount; ++i) {
+            const Period& period = reading.periods[i];
+            const QDate start = toQDate(period.start);
+            if (i > 0)
+                expectedStart = expectedStart.addYears(order[i - 1].years);
+            const QDate nextStart = expectedStart.addYears(order[i].years);
+            check(period.ruler == order[i].ruler, birth, "period ruler", i + 1);
+            check(start == expectedStart, birth, "start of period", i + 1);
+            check(period.startText == us.toString(start, u"M/d/yyyy"), birth, "text of period", i + 1);
+
+            const bool planet = kind(period.ruler) == RulerKind::Planet;
+            check(period.subPeriods.size() == (planet ? std::size_t(SubPeriodsPerPlanet) : 0u), birth,
+                  "number of sub-periods of period", i + 1);
+            QDate previous = start;
+            QDate anniversary = start;
+            for (std::size_t k = 0; k < period.subPeriods.size(); ++k) {
+                const SubPeriod& sub = period.subPeriods[k];
+                const int steps = int(k) + 1;
+                const QDate subStart = toQDate(sub.start);
+                anniversary = anniversary.addYears(1);
+                const QDate expected = period.ruler == Ruler::Mars
+                    ? anniversary
+                    : start.addDays(qint64(steps) * years(period.ruler) * 36525 / 700);
+                check(subStart == expected, birth, "start of sub-period", steps + 1);
+                check(previous < subStart && subStart < nextStart, birth, "order of sub-period", steps + 1);
+                previous = subStart;
+                latestShown = std::max(latestShown, subStart);
+
+                const Ruler subRuler = cycleSuccessor(period.ruler, steps);
+                check(sub.periodRuler == period.ruler && sub.ordinal == steps + 1, birth,
+                      "identity of sub-period", steps + 1);
+                check(sub.subRuler == subRuler, birth, "sub-ruler of sub-period", steps + 1);
+                check(sub.name.startsWith(names[index(period.ruler)] + u'/' + names[index(subRuler)] + QStringLiteral(" -")),
+                      birth, "name of sub-period", steps + 1);
+                check(sub.startText == us.toString(subStart, u"M/d/yyyy"), birth, "text of sub-period", steps + 1);
+            }
+            latestShown = std::max(latestShown, start);
+        }
+    }
+
+    QCOMPARE(fault, QString());
+    QCOMPARE(readings, int(first.daysTo(last)) + 1);
+    QCOMPARE(latestShown, time == TimeOfBirth::Night ? md(2, 21, 2124) : md(12, 31, 2123));
+}
+
+QTEST_GUILESS_MAIN(TestFirdaria)
+
+#include "tst_firdaria.moc"
