@@ -1,1 +1,269 @@
 #include "frmSave.h"
+
+#include "Dialogs.h"
+#include "LinkLabel.h"
+#include "OpenWindows.h"
+#include "RtfWriter.h"
+#include "Style.h"
+#include "Twips.h"
+#include "modFirdaria.h"
+#include "modHelp.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
+
+using namespace zorvane;
+
+namespace {
+
+const QString ReadingSeparator = QStringLiteral("\r\n\r\n");
+const QString RtfFilter = QStringLiteral("Rich Text Format | *.rtf ");
+const QString RtfSuffix = QStringLiteral("rtf");
+
+// The Save As dialog adds the suffix itself; a name handed over without one
+// (by a dialog that does not) gets it here. "reading." counts as a name
+// whose extension was left empty on purpose.
+QString withRtfSuffix(const QString& path)
+{
+    if (path.endsWith(QLatin1Char('.')) || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QLatin1Char('.') + RtfSuffix;
+}
+
+}  // namespace
+
+frmSave::frmSave(QWidget* parent)
+    : QDialog(parent)
+{
+    createControls();
+    placeControls();
+    connectControls();
+
+    setWindowTitle(ui::windowTitle());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(ui::twipSize(7725, 7590));
+    ui::paint(this, ui::colors::darkPurple(), ui::colors::white());
+    centreOnScreen();
+
+    ui::addOpenWindow(this);
+}
+
+void frmSave::createControls()
+{
+    Label14 = new ui::LinkLabel(tr("Join Our Online Astrology Discussion Forum"), this);
+    Label14->setObjectName(QStringLiteral("Label14"));
+    Label1 = new ui::LinkLabel(tr("Visit Our Web Site For More Astrology Software"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    for (ui::LinkLabel* label : {Label14, Label1}) {
+        label->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
+        label->setAlignment(Qt::AlignCenter);
+        ui::paint(label, ui::colors::white(), ui::colors::cyan());
+    }
+
+    RTB = new QTextEdit(this);
+    RTB->setObjectName(QStringLiteral("RTB"));
+    RTB->setAcceptRichText(false);
+    RTB->setFont(ui::verdana(9.75));
+    RTB->setLineWrapMode(QTextEdit::WidgetWidth);
+    // Moves without a button count as well as drags.
+    RTB->viewport()->setMouseTracking(true);
+    RTB->viewport()->installEventFilter(this);
+
+    cmdSave = new QPushButton(tr("&Save"), this);
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdSave->setFont(ui::msSansSerif(8.25, ui::Weight::Bold));
+    cmdPrint = new QPushButton(tr("&Print"), this);
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    cmdPrint->setFont(ui::verdana(8.25, ui::Weight::Bold));
+    for (QPushButton* button : {cmdSave, cmdPrint}) {
+        button->setAutoDefault(false);
+        ui::styleFaceButton(button, ui::colors::lavender());
+    }
+
+    Label2 = new ui::LinkLabel(tr("Home Business Opportunity. Start your own Internet business and make money online. "
+                                  "Get this software fully branded for your website. Click here for more details."),
+                               this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui::paint(Label2, ui::colors::darkPurple(), ui::colors::paleCyan());
+}
+
+void frmSave::placeControls()
+{
+    // Twips, from the window's design.
+    Label14->setGeometry(ui::twipRect(1747, 0, 4230, 195));
+    Label1->setGeometry(ui::twipRect(1867, 180, 3990, 195));
+    RTB->setGeometry(ui::twipRect(30, 390, 7665, 6135));
+    cmdSave->setGeometry(ui::twipRect(5400, 6570, 1125, 345));
+    cmdPrint->setGeometry(ui::twipRect(6555, 6570, 1125, 345));
+    Label2->setGeometry(ui::twipRect(30, 6960, 7665, 615));
+    // The two top labels overlap by a pixel; the lower one is drawn on top.
+    Label1->raise();
+}
+
+void frmSave::connectControls()
+{
+    connect(Label14, &ui::LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
+    connect(Label1, &ui::LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
+    connect(Label2, &ui::LinkLabel::clicked, this, [] { modHelp::OpenFullBrandPage(); });
+    connect(cmdSave, &QPushButton::clicked, this, &frmSave::cmdSave_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmSave::cmdPrint_Click);
+    connect(RTB, &QTextEdit::textChanged, this, &frmSave::RTB_Change);
+}
+
+void frmSave::centreOnScreen()
+{
+    const QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!target)
+        return;
+    QRect frame(QPoint(), size());
+    frame.moveCenter(target->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void frmSave::insertText(const QString& text)
+{
+    QTextCursor cursor = RTB->textCursor();
+    cursor.insertText(text);
+    RTB->setTextCursor(cursor);
+}
+
+void frmSave::insertReadingText(int slot)
+{
+    if (slot < 0 || slot >= modFirdaria::ReadingTextSlots)
+        return;
+    insertText(modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)]);
+}
+
+void frmSave::insertComprehensiveReading()
+{
+    // The same order for Day and Night births: the rulers' own order, not
+    // the sequence of periods.
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot) {
+        insertReadingText(slot);
+        insertText(ReadingSeparator);
+    }
+}
+
+QString frmSave::boxText() const
+{
+    // Block by block rather than toPlainText(), which turns no-break spaces
+    // into ordinary ones.
+    QStringList lines;
+    for (QTextBlock block = RTB->document()->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    return lines.join(QLatin1Char('\n'));
+}
+
+bool frmSave::saveRtf(const QString& path, QString* errorText) const
+{
+    const QByteArray document = RtfWriter::plainTextDocument(boxText(), RTB->font().family(), RTB->font().pointSizeF());
+    QSaveFile file(path);
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(document) == document.size() && file.commit();
+    if (!saved && errorText)
+        *errorText = file.errorString();
+    return saved;
+}
+
+void frmSave::print(QPrinter& printer) const
+{
+    const QTextCursor cursor = RTB->textCursor();
+    QTextDocument selection;
+    const QTextDocument* source = RTB->document();
+    if (cursor.hasSelection()) {
+        selection.setDefaultFont(RTB->document()->defaultFont());
+        QTextCursor(&selection).insertFragment(cursor.selection());
+        source = &selection;
+    }
+    // What is printed is decided above; a range picked in the dialog must not
+    // narrow it further.
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setPageRanges(QPageRanges());
+    printer.setDocName(ui::appTitle());
+    source->print(&printer);
+}
+
+void frmSave::cmdSave_Click()
+{
+    ui::SaveFileRequest request;
+    request.title = ui::appTitle();
+    request.filter = RtfFilter;
+    request.defaultSuffix = RtfSuffix;
+    request.confirmOverwrite = true;
+    const std::optional<QString> chosen = ui::dialogs().saveFileName(this, request);
+    if (!chosen)
+        return;
+
+    const QString path = withRtfSuffix(*chosen);
+    QString reason;
+    if (!saveRtf(path, &reason)) {
+        ui::showMessage(this,
+                        tr("The reading could not be saved as\r%1\r\r%2").arg(QDir::toNativeSeparators(path), reason),
+                        ui::MessageIcon::Critical);
+    }
+}
+
+void frmSave::cmdPrint_Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    ui::PrintRequest request;
+    request.selectionChosen = RTB->textCursor().hasSelection();
+    if (!ui::dialogs().setUpPrinter(this, printer, request))
+        return;
+    print(printer);
+}
+
+bool frmSave::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == RTB->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            RTB_MouseDown();
+            break;
+        case QEvent::MouseMove:
+            RTB_MouseMove();
+            break;
+        case QEvent::MouseButtonRelease:
+            RTB_MouseUp();
+            if (RTB->viewport()->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
+                RTB_Click();
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmSave::RTB_Change() { emptyClipboard(); }
+void frmSave::RTB_Click() { emptyClipboard(); }
+void frmSave::RTB_MouseDown() { emptyClipboard(); }
+void frmSave::RTB_MouseMove() { emptyClipboard(); }
+void frmSave::RTB_MouseUp() { emptyClipboard(); }
+
+void frmSave::emptyClipboard()
+{
+    // Owning the clipboard with no data in it leaves nothing for any program
+    // to paste. clear() would only give up our own ownership and leave another
+    // program's text in place.
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setMimeData(new QMimeData);
+}

@@ -1,1 +1,74 @@
 #pragma once
+
+// The reading window: interpretation text in a box, saved as an .rtf file or
+// printed. Modal, created empty for each opening and destroyed on closing:
+//
+//     frmSave reading(this);
+//     reading.insertReadingText(index);
+//     reading.exec();
+
+#include <QDialog>
+#include <QString>
+
+class QPrinter;
+class QPushButton;
+class QTextEdit;
+
+namespace zorvane::ui {
+class LinkLabel;
+}
+
+class frmSave final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmSave(QWidget* parent = nullptr);
+
+    // Puts text into the box at the caret, replacing the selection; the caret
+    // then stands after it. CR LF (or a lone CR or LF) starts a new line.
+    void insertText(const QString& text);
+    // The interpretation text modFirdaria::ReadingTexts[slot]; a slot outside
+    // 0..9 inserts nothing.
+    void insertReadingText(int slot);
+    // The nine interpretation texts in ruler order, Sun to South Node, each
+    // followed by an empty line (CR LF CR LF).
+    void insertComprehensiveReading();
+
+    // Writes the whole box as an RTF document. An existing file is replaced
+    // only once the new one is complete; on failure it stays as it was and
+    // errorText, if given, receives the reason.
+    bool saveRtf(const QString& path, QString* errorText = nullptr) const;
+    // Prints the selection if the box has one, otherwise everything, as one job.
+    void print(QPrinter& printer) const;
+
+public Q_SLOTS:
+    void cmdSave_Click();
+    void cmdPrint_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void connectControls();
+    void centreOnScreen();
+
+    QString boxText() const;
+
+    // Every change of the box and every mouse action over it empties the
+    // system clipboard, so text never leaves the window by copy and paste.
+    void RTB_Change();
+    void RTB_Click();
+    void RTB_MouseDown();
+    void RTB_MouseMove();
+    void RTB_MouseUp();
+    static void emptyClipboard();
+
+    zorvane::ui::LinkLabel* Label14 = nullptr;
+    zorvane::ui::LinkLabel* Label1 = nullptr;
+    QTextEdit* RTB = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdPrint = nullptr;
+    zorvane::ui::LinkLabel* Label2 = nullptr;
+};
