@@ -77,6 +77,11 @@ quint16 le16At(const QByteArray& bytes, int offset)
     return quint16(quint8(bytes[offset]) | (quint8(bytes[offset + 1]) << 8));
 }
 
+quint32 le32At(const QByteArray& bytes, int offset)
+{
+    return quint32(le16At(bytes, offset)) | (quint32(le16At(bytes, offset + 2)) << 16);
+}
+
 struct BitmapLayout
 {
     int bitCount = 24;
@@ -323,6 +328,10 @@ private Q_SLOTS:
     void passesQualityToEncoder();
     void rejectsBadBitmaps_data();
     void rejectsBadBitmaps();
+    void rejectsEveryTruncation_data();
+    void rejectsEveryTruncation();
+    void survivesAlteredHeaderBytes_data();
+    void survivesAlteredHeaderBytes();
     void rejectsUnreadableBitmaps_data();
     void rejectsUnreadableBitmaps();
     void reportsWriteFailures_data();
@@ -538,6 +547,65 @@ void TestConverter::rejectsBadBitmaps()
 
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
     QCOMPARE(readFile(path("in.bmp")), bitmap);
+}
+
+void TestConverter::rejectsEveryTruncation_data()
+{
+    QTest::addColumn<int>("length");
+
+    // Cut anywhere, a bitmap loses header fields or pixel rows.
+    const int size = int(validBitmap().size());
+    for (int length = 0; length < size; ++length)
+        QTest::addRow("first %d of %d bytes", length, size) << length;
+}
+
+void TestConverter::rejectsEveryTruncation()
+{
+    QFETCH(int, length);
+
+    const QByteArray bitmap = validBitmap().left(length);
+    QVERIFY(writeFile(path("in.bmp"), bitmap));
+
+    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_MALFORMED));
+
+    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+}
+
+void TestConverter::survivesAlteredHeaderBytes_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("value");
+
+    // Every header byte set to each extreme and to the sign bit in turn.
+    for (int offset = 0; offset < 54; ++offset) {
+        for (const int value : {0x00, 0x80, 0xff})
+            QTest::addRow("byte %d = 0x%02x", offset, value) << offset << value;
+    }
+}
+
+// Whatever a header says, the converter either writes a complete picture of
+// the size the header gives or reports a failure and writes nothing.
+void TestConverter::survivesAlteredHeaderBytes()
+{
+    QFETCH(int, offset);
+    QFETCH(int, value);
+
+    QByteArray bitmap = bitmapFile(testPicture(13, 6), {.bitCount = 32});
+    bitmap[offset] = char(value);
+    QVERIFY(writeFile(path("in.bmp"), bitmap));
+
+    const int result = convert(path("in.bmp"), path("out.jpg"));
+
+    QVERIFY2(result >= BMP2JPEG_OK && result <= BMP2JPEG_CANNOT_WRITE, qPrintable(QString::number(result)));
+    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    if (result == BMP2JPEG_OK) {
+        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+        const QImage decoded = decodeJpeg(path("out.jpg"));
+        QCOMPARE(decoded.width(), int(le32At(bitmap, kOffWidth)));
+        QCOMPARE(decoded.height(), int(le32At(bitmap, kOffHeight)));
+    } else {
+        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+    }
 }
 
 void TestConverter::rejectsUnreadableBitmaps_data()
