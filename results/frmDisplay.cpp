@@ -36,12 +36,18 @@ constexpr double RowTop = 360;
 constexpr double RowPitch = 360;
 constexpr double RowHeight = 240;
 constexpr double NameLeft = 120;
-constexpr double NameWidth = 1440;
 constexpr double DateLeft = 2040;
 constexpr double DateWidth = 1425;
+// A name reaches to the date column, so that the longest ones
+// ("Mercury/Jupiter -") are shown whole.
+constexpr double NameWidth = DateLeft - NameLeft;
 
 // The right column below the last panel.
 constexpr double RightColumnLeft = 7560;
+// The node lines take the column's full width, so that a heading with a
+// long date ("North Node :: 12/31/2049") is shown whole.
+constexpr double NodeLineWidth = 3615;
+constexpr double NodeLineHeight = 270;
 constexpr double DescTop = 3960;
 constexpr double DescPitch = 480;
 constexpr double DescWidth = 3615;
@@ -162,9 +168,9 @@ void frmDisplay::createNodeLines()
 {
     const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
     lblNNodePlanetName = makeLabel(Frame1, QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblNNodePlanetName"),
-                                   ui::twipRect(RightColumnLeft, 3240, 2775, 270), font, ui::colors::cyan());
+                                   ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
     lblSNodePlanetName = makeLabel(Frame1, QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"),
-                                   ui::twipRect(RightColumnLeft, 3600, 2745, 270), font, ui::colors::cyan());
+                                   ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
 }
 
 void frmDisplay::createDescriptionButtons()
