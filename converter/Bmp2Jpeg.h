@@ -12,8 +12,10 @@
  * up), rows padded to 4 bytes. The fourth byte of a 32-bit pixel is ignored.
  */
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(BMP2JPEG_BUILDING)
 #  define BMP2JPEG_API __declspec(dllexport)
+#elif defined(_WIN32)
+#  define BMP2JPEG_API __declspec(dllimport)
 #else
 #  define BMP2JPEG_API __attribute__((visibility("default")))
 #endif
@@ -29,7 +31,7 @@ extern "C" {
 
 enum Bmp2JpegResult {
     BMP2JPEG_OK = 0,
-    /* A null or empty path, a path naming no file, quality outside 1..100,
+    /* A null or empty path, a path ending in '/', quality outside 1..100,
        or the JPEG path naming the bitmap file itself. */
     BMP2JPEG_BAD_ARGUMENTS = 1,
     /* The bitmap file is missing, unreadable or not a regular file. */

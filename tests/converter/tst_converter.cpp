@@ -612,10 +612,10 @@ void TestConverter::rejectsUnreadableBitmaps_data()
 {
     QTest::addColumn<QString>("kind");
 
-    QTest::newRow("missing file")      << QStringLiteral("missing");
-    QTest::newRow("folder")            << QStringLiteral("folder");
-    QTest::newRow("named pipe")        << QStringLiteral("pipe");
-    QTest::newRow("no read permission") << QStringLiteral("unreadable");
+    QTest::newRow("missing file")        << QStringLiteral("missing");
+    QTest::newRow("folder")              << QStringLiteral("folder");
+    QTest::newRow("named pipe")          << QStringLiteral("pipe");
+    QTest::newRow("no read permission")  << QStringLiteral("unreadable");
 }
 
 void TestConverter::rejectsUnreadableBitmaps()
