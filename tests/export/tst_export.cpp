@@ -1,0 +1,423 @@
+// The "Save as JPG" flow end to end: the capture, the dialog, the names the
+// JPEG files take in a real folder, the conversion through the Bmp2Jpeg
+// library and the clean-up after success and after failure.
+
+#include "FakeDialogs.h"
+#include "PaintedForm.h"
+#include "modSaveForm.h"
+
+#include <QDirIterator>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdlib>
+
+using namespace modSaveForm;
+using zorvane::test::FakeDialogs;
+using zorvane::test::PaintedForm;
+using zorvane::ui::MessageButtons;
+using zorvane::ui::MessageIcon;
+
+enum class Converter { Beside, Missing, NotALibrary };
+Q_DECLARE_METATYPE(Converter)
+
+namespace {
+
+const QSize smallForm(64, 48);
+// One more than the converter's largest side (BMP2JPEG_MAX_SIDE).
+const QSize tooWideForm(32769, 2);
+
+// The panels window's parts that the export touches.
+struct Panels {
+    explicit Panels(QSize size)
+        : form(size)
+    {
+    }
+    PanelsWindow window() { return {&form, &holder, &txtFolder, &txtFile}; }
+
+    PaintedForm form;
+    QLabel holder;
+    QLineEdit txtFolder;
+    QLineEdit txtFile;
+};
+
+// chart.jpg and its numbered copies _001 up to _last.
+QStringList chartAndCopies(int last)
+{
+    QStringList names{QStringLiteral("chart.jpg")};
+    for (int n = 1; n <= last; ++n)
+        names << QStringLiteral("chart_%1.jpg").arg(n, 3, 10, QLatin1Char('0'));
+    return names;
+}
+
+// Each file holds its own name, so any change to it shows.
+void createFiles(const QString& folder, const QStringList& names)
+{
+    for (const QString& name : names) {
+        const QString path = QDir(folder).filePath(name);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::NewOnly), qPrintable(path));
+        file.write(name.toUtf8());
+    }
+}
+
+// Every file below folder, hidden ones included, as sorted relative paths.
+QStringList filesUnder(const QString& folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Mean absolute difference per colour channel, 0 to 255.
+double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size() || x.isNull())
+        return 255;
+    qint64 sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
+                   + std::abs(qBlue(p[col]) - qBlue(q[col]));
+        }
+    }
+    return double(sum) / (3.0 * x.width() * x.height());
+}
+
+// The decoded picture when path holds a JPEG file, a null image otherwise.
+QImage readJpeg(const QString& path)
+{
+    QImageReader reader(path);
+    if (reader.format() != "jpeg")
+        return {};
+    return reader.read();
+}
+
+}  // namespace
+
+class ExportTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void naming_data();
+    void naming();
+    void wholeExport_data();
+    void wholeExport();
+    void nothingSavedWithoutName_data();
+    void nothingSavedWithoutName();
+    void captureKeptInHolder_data();
+    void captureKeptInHolder();
+    void failures_data();
+    void failures();
+
+private:
+    FakeDialogs* fake = nullptr;
+};
+
+void ExportTest::init() { fake = &FakeDialogs::install(); }
+
+void ExportTest::cleanup()
+{
+    FakeDialogs::restore();
+    fake = nullptr;
+}
+
+void ExportTest::naming_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("chosen");    // below the folder, or as it stands when bare
+    QTest::addColumn<bool>("bare");         // chosen without any folder
+    QTest::addColumn<QString>("written");   // below the folder (the program's when bare); {stamp}: today
+    QTest::addColumn<QString>("txtFile");
+
+    const QStringList none;
+    QTest::newRow("other extension replaced  ") << none << "chart.png" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("no extension              ") << none << "chart" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("upper-case JPG lowered    ") << none << "Chart.JPG" << false << "Chart.jpg" << "Chart.jpg";
+    QTest::newRow("cut at the first dot      ") << none << "chart.copy.jpg" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("cut at first dot, taken   ") << QStringList{"chart.jpg"} << "chart.copy.jpg" << false
+                                                << "chart_001.jpg" << "chart.jpg";
+    QTest::newRow("other case is another name") << QStringList{"Chart.JPG"} << "chart" << false << "chart.jpg"
+                                                << "chart.jpg";
+    // Rows from the rule: with chart.jpg and copies _001 to _n present, the
+    // next copy is _n+1.
+    for (const int taken : {0, 1, 2, 500, 998}) {
+        QTest::addRow("taken with %3d copies     ", taken)
+            << chartAndCopies(taken) << "chart.jpg" << false
+            << QStringLiteral("chart_%1.jpg").arg(taken + 1, 3, 10, QLatin1Char('0')) << "chart.jpg";
+    }
+    QTest::newRow("gap takes the first number") << QStringList{"chart.jpg", "chart_002.jpg"} << "chart.jpg" << false
+                                                << "chart_001.jpg" << "chart.jpg";
+    QTest::newRow("all 999 copies taken      ") << chartAndCopies(999) << "chart.jpg" << false << "" << "chart.jpg";
+    QTest::newRow("hidden name is taken      ") << QStringList{".jpg"} << ".png" << false << "_001.jpg" << ".jpg";
+    QTest::newRow("dots in a folder name     ") << QStringList{"my.pics/old.jpg"} << "my.pics/chart.png" << false
+                                                << "my.pics/chart.jpg" << "chart.jpg";
+    QTest::newRow("non-ASCII folder and name ") << QStringList{"Bilder \u00fc/x"}
+                                                << "Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.png" << false
+                                                << "Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.jpg"
+                                                << "\u041a\u0430\u0440\u0442\u0430.jpg";
+    QTest::newRow("user's bitmap left alone  ") << QStringList{"chart.bmp"} << "chart.png" << false << "chart.jpg"
+                                                << "chart.jpg";
+    QTest::newRow("user's bitmap, copy taken ") << QStringList{"chart.jpg", "chart_001.bmp"} << "chart.png" << false
+                                                << "chart_001.jpg" << "chart.jpg";
+    QTest::newRow("no folder: program's, date") << none << "chart.png" << true << "{stamp}.jpg" << "";
+}
+
+void ExportTest::naming()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, chosen);
+    QFETCH(bool, bare);
+    QFETCH(QString, written);
+    QFETCH(QString, txtFile);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    createFiles(dir.path(), present);
+    const QDir base(bare ? QCoreApplication::applicationDirPath() : dir.path());
+    written.replace(QStringLiteral("{stamp}"), TodayStamp());
+    const QString expected = written.isEmpty() ? QString() : base.filePath(written);
+    QVERIFY2(expected.isEmpty() || !QFileInfo::exists(expected), "the expected name must be free beforehand");
+
+    Panels panels(smallForm);
+    fake->savePaths.push_back(bare ? chosen : QDir(dir.path()).filePath(chosen));
+    const QString result = SavePicture(panels.window());
+    const auto removeFromProgramFolder = qScopeGuard([&] {
+        if (bare)
+            QFile::remove(result);
+    });
+
+    QCOMPARE(result, expected);
+    QStringList after = present;
+    if (!bare && !expected.isEmpty())
+        after << written;
+    after.sort();
+    QCOMPARE(filesUnder(dir.path()), after);
+    for (const QString& name : present)
+        QCOMPARE(contentOf(dir.filePath(name)), name.toUtf8());
+    QCOMPARE(panels.txtFile.text(), txtFile);
+
+    if (expected.isEmpty()) {
+        QCOMPARE(panels.txtFolder.text(), dir.path());
+        QCOMPARE(fake->messages.size(), 1);
+        const zorvane::ui::Message& message = fake->messages.first();
+        QCOMPARE(message.caption, QStringLiteral(" UNABLE  TO  CREATE  NEW  FILE") + txtFile);
+        QCOMPARE(message.text, QStringLiteral("There are too many Copies of this file  ") + txtFile);
+        QCOMPARE(message.icon, MessageIcon::Critical);
+        QCOMPARE(message.buttons, MessageButtons::Ok);
+    } else {
+        QCOMPARE(panels.txtFolder.text(), QFileInfo(expected).path());
+        QCOMPARE(fake->messages.size(), 0);
+        QCOMPARE(readJpeg(expected).size(), smallForm);
+    }
+}
+
+void ExportTest::wholeExport_data()
+{
+    QTest::addColumn<QSize>("size");
+
+    // Bitmap rows are padded to four bytes: every width remainder, and the
+    // panels window's own size.
+    for (const int width : {1, 2, 3, 4, 17, 30})
+        QTest::addRow("width %2d, rest %d of 4   ", width, width % 4) << QSize(width, 11);
+    QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566);
+}
+
+void ExportTest::wholeExport()
+{
+    QFETCH(QSize, size);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Panels panels(size);
+    fake->savePaths.push_back(dir.filePath(QStringLiteral("panels.png")));
+
+    const QString written = SavePicture(panels.window());
+
+    QCOMPARE(written, dir.filePath(QStringLiteral("panels.jpg")));
+    QCOMPARE(fake->saveRequests.size(), 1);
+    const zorvane::ui::SaveFileRequest& request = fake->saveRequests.first();
+    QCOMPARE(request.filter, QStringLiteral("JPEG Image (*.jpg)"));
+    QCOMPARE(request.defaultSuffix, QStringLiteral("jpg"));
+    QCOMPARE(request.confirmOverwrite, false);
+    QCOMPARE(fake->messages.size(), 0);
+    QCOMPARE(filesUnder(dir.path()), QStringList{QStringLiteral("panels.jpg")});
+
+    const QImage capture = panels.holder.pixmap().toImage();
+    QCOMPARE(capture.size(), size);
+    const QImage jpeg = readJpeg(written);
+    QCOMPARE(jpeg.size(), size);
+    // Quality 100 keeps the channels within a level or so on average; the
+    // same picture upside down is off by about 100, with red and blue
+    // swapped by about 40.
+    const double difference = meanDifference(jpeg, capture);
+    QVERIFY2(difference < 2.0, qPrintable(QString::number(difference)));
+}
+
+void ExportTest::nothingSavedWithoutName_data()
+{
+    QTest::addColumn<bool>("earlierExport");
+    QTest::addColumn<bool>("cancel");  // otherwise an empty name
+
+    QTest::newRow("cancel                    ") << false << true;
+    QTest::newRow("empty name                ") << false << false;
+    QTest::newRow("cancel after an export    ") << true << true;
+    QTest::newRow("empty name after an export") << true << false;
+}
+
+void ExportTest::nothingSavedWithoutName()
+{
+    QFETCH(bool, earlierExport);
+    QFETCH(bool, cancel);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Panels panels(smallForm);
+    if (earlierExport) {
+        fake->savePaths.push_back(dir.filePath(QStringLiteral("chart.png")));
+        QVERIFY(!SavePicture(panels.window()).isEmpty());
+    }
+    const QStringList before = filesUnder(dir.path());
+    fake->savePaths.push_back(cancel ? std::nullopt : std::optional<QString>(QString()));
+
+    QCOMPARE(SavePicture(panels.window()), QString());
+
+    QCOMPARE(filesUnder(dir.path()), before);
+    QCOMPARE(fake->saveRequests.size(), earlierExport ? 2 : 1);
+    QCOMPARE(fake->messages.size(), 0);
+}
+
+void ExportTest::captureKeptInHolder_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("replaced");
+
+    QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566) << true;
+    QTest::newRow("small window              ") << smallForm << true;
+    QTest::newRow("window without area       ") << QSize(0, 0) << false;
+}
+
+void ExportTest::captureKeptInHolder()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, replaced);
+
+    const QColor first(200, 30, 40);
+    const QColor second(20, 40, 220);
+    Panels panels(size);
+    QPixmap earlier(5, 5);
+    earlier.fill(Qt::green);
+    panels.holder.setPixmap(earlier);
+    const QPoint inAccent(size.width() / 8 + 1, size.height() / 8 + 1);
+
+    // Each press captures anew before the dialog opens, even when the dialog
+    // is then cancelled.
+    for (const QColor& accent : {first, second}) {
+        panels.form.setAccent(accent);
+        QCOMPARE(SavePicture(panels.window()), QString());
+        const QImage held = panels.holder.pixmap().toImage();
+        if (replaced) {
+            QCOMPARE(held.size(), size);
+            QCOMPARE(held.pixelColor(inAccent), accent);
+            // The gradient runs from dark purple at the top to pale cyan at the bottom.
+            QVERIFY(held.pixelColor(0, 0).green() < 16);
+            QVERIFY(held.pixelColor(0, size.height() - 1).green() > 239);
+        } else {
+            QCOMPARE(held.size(), earlier.size());
+            QCOMPARE(held.pixelColor(0, 0), QColor(Qt::green));
+        }
+    }
+    QCOMPARE(fake->saveRequests.size(), 2);
+}
+
+void ExportTest::failures_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<Converter>("converter");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("captured");
+    QTest::addColumn<QString>("named");   // the JPEG path the message names
+    QTest::addColumn<QString>("reason");  // part of the message
+
+    // The tests run as root, for whom permissions do not stop writing: a
+    // folder below a plain file can be neither created nor written by anyone.
+    QTest::newRow("folder below a plain file ") << QStringList{"plain"} << "plain/chart.png" << Converter::Beside
+                                                << smallForm << true << "plain/chart.jpg" << "Not a directory";
+    QTest::newRow("folder missing            ") << QStringList{} << "missing/chart.png" << Converter::Beside
+                                                << smallForm << true << "missing/chart.jpg"
+                                                << "No such file or directory";
+    QTest::newRow("converter missing         ") << QStringList{} << "chart.png" << Converter::Missing << smallForm
+                                                << true << "chart.jpg" << "The converter could not be loaded";
+    QTest::newRow("converter not a library   ") << QStringList{} << "chart.png" << Converter::NotALibrary
+                                                << smallForm << true << "chart.jpg"
+                                                << "The converter could not be loaded";
+    QTest::newRow("picture too wide to convert") << QStringList{"chart.bmp"} << "chart.png" << Converter::Beside
+                                                 << tooWideForm << true << "chart.jpg" << "too large";
+    QTest::newRow("no picture in the holder  ") << QStringList{} << "chart.png" << Converter::Beside << smallForm
+                                                << false << "chart.jpg" << "no picture";
+}
+
+void ExportTest::failures()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, chosen);
+    QFETCH(Converter, converter);
+    QFETCH(QSize, size);
+    QFETCH(bool, captured);
+    QFETCH(QString, named);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    QVERIFY(dir.isValid() && elsewhere.isValid());
+    createFiles(dir.path(), present);
+    QString converterPath = ConverterPath();
+    if (converter != Converter::Beside) {
+        converterPath = elsewhere.filePath(ConverterFileName());
+        if (converter == Converter::NotALibrary)
+            createFiles(elsewhere.path(), {ConverterFileName()});
+    }
+    Panels panels(size);
+    if (captured)
+        panels.holder.setPixmap(SnapFormClient(&panels.form));
+
+    QCOMPARE(ExportJpeg(panels.window(), dir.filePath(chosen), converterPath), QString());
+
+    QCOMPARE(fake->messages.size(), 1);
+    const zorvane::ui::Message& message = fake->messages.first();
+    QCOMPARE(message.caption, QStringLiteral("Zorvane"));
+    QCOMPARE(message.icon, MessageIcon::Critical);
+    QCOMPARE(message.buttons, MessageButtons::Ok);
+    QVERIFY2(message.text.contains(dir.filePath(named)), qPrintable(message.text));
+    QVERIFY2(message.text.contains(reason, Qt::CaseInsensitive), qPrintable(message.text));
+    present.sort();
+    QCOMPARE(filesUnder(dir.path()), present);
+    for (const QString& name : present)
+        QCOMPARE(contentOf(dir.filePath(name)), name.toUtf8());
+}
+
+QTEST_MAIN(ExportTest)
+#include "tst_export.moc"
