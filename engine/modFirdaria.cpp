@@ -302,14 +302,30 @@ DateTextFormat::DateTextFormat(const QLocale& locale, const QString& format)
     compile();
 }
 
-// Splits the format into literals and numeric fields, following QLocale's
-// reading of quotes; direct_ stays false for anything it does not write itself.
+namespace {
+
+constexpr int ShortName = 0;  // index into the name tables of DateTextFormat
+constexpr int LongName = 1;
+
+constexpr int nameForm(int letters)
+{
+    return letters == 3 ? ShortName : LongName;
+}
+
+}  // namespace
+
+// Splits the format into literals and fields, following QLocale's reading of
+// quotes and letters, and reads from the locale the names the format uses.
+// direct_ stays false for anything it does not write itself: time fields,
+// odd widths, digits outside the Basic Multilingual Plane.
 void DateTextFormat::compile()
 {
     pieces_.clear();
     direct_ = false;
-    if (locale_.zeroDigit() != QLatin1StringView("0"))
+    const QString zero = locale_.zeroDigit();
+    if (zero.size() != 1)
         return;
+    zeroDigit_ = zero.at(0).unicode();
 
     QString literal;
     const auto flushLiteral = [&] {
@@ -319,6 +335,8 @@ void DateTextFormat::compile()
         }
     };
 
+    std::array<bool, 2> usesMonthNames{};
+    std::array<bool, 2> usesDayNames{};
     qsizetype i = 0;
     while (i < format_.size()) {
         const QChar c = format_.at(i);
@@ -335,37 +353,54 @@ void DateTextFormat::compile()
         Field field = Field::Literal;
         if (c == u'd' && run <= 2)
             field = Field::Day;
+        else if (c == u'd' && run <= 4)
+            field = Field::DayName;
         else if (c == u'M' && run <= 2)
             field = Field::Month;
+        else if (c == u'M' && run <= 4)
+            field = Field::MonthName;
         else if (c == u'y' && (run == 2 || run == 4))
             field = Field::Year;
         else
-            return;  // names, odd widths or time fields: left to QLocale
+            return;
+        if (field == Field::MonthName)
+            usesMonthNames[nameForm(int(run))] = true;
+        if (field == Field::DayName)
+            usesDayNames[nameForm(int(run))] = true;
         flushLiteral();
         pieces_.push_back({field, static_cast<int>(run), {}});
         i += run;
     }
     flushLiteral();
+
+    for (const int form : {ShortName, LongName}) {
+        const auto qtForm = form == ShortName ? QLocale::ShortFormat : QLocale::LongFormat;
+        if (usesMonthNames[form]) {
+            for (int m = 1; m <= 12; ++m)
+                monthNames_[form][m - 1] = locale_.monthName(m, qtForm);
+        }
+        if (usesDayNames[form]) {
+            for (int d = 1; d <= 7; ++d)
+                dayNames_[form][d - 1] = locale_.dayName(d, qtForm);
+        }
+    }
     direct_ = true;
 }
 
-namespace {
-
-void appendNumber(QString& out, int value, int width)
+// value in at most four digits, zero-padded to `digits`, in the locale's digits.
+void DateTextFormat::appendNumber(QString& out, int value, int digits) const
 {
-    char16_t digits[4];
+    char16_t reversed[4];
     int n = 0;
     do {
-        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
+        reversed[n++] = static_cast<char16_t>(zeroDigit_ + value % 10);
         value /= 10;
     } while (value > 0 && n < 4);
-    for (int pad = n; pad < width; ++pad)
-        out += u'0';
+    for (int pad = n; pad < digits; ++pad)
+        out += QChar(zeroDigit_);
     while (n > 0)
-        out += QChar(digits[--n]);
+        out += QChar(reversed[--n]);
 }
-
-}  // namespace
 
 QString DateTextFormat::text(Date date) const
 {
@@ -376,7 +411,7 @@ QString DateTextFormat::text(Date date) const
     const int month = static_cast<int>(static_cast<unsigned>(date.month()));
     const int year = static_cast<int>(date.year());
     QString out;
-    out.reserve(format_.size() + 4);
+    out.reserve(format_.size() + 8);
     for (const Piece& piece : pieces_) {
         switch (piece.field) {
         case Field::Literal:
@@ -385,8 +420,17 @@ QString DateTextFormat::text(Date date) const
         case Field::Day:
             appendNumber(out, day, piece.width);
             break;
+        case Field::DayName: {
+            // ISO weekday: Monday 1 to Sunday 7.
+            const unsigned weekday = std::chrono::weekday(sys_days(date)).iso_encoding();
+            out += dayNames_[nameForm(piece.width)][weekday - 1];
+            break;
+        }
         case Field::Month:
             appendNumber(out, month, piece.width);
+            break;
+        case Field::MonthName:
+            out += monthNames_[nameForm(piece.width)][month - 1];
             break;
         case Field::Year:
             appendNumber(out, piece.width == 2 ? year % 100 : year, piece.width);

@@ -130,9 +130,10 @@ QString WidenTwoDigitYear(const QString& format);
 // The locale's short date format, date part only, year widened.
 QString ShortDateFormat(const QLocale& locale);
 
-// One date format read once and applied to many dates. Formats made of
-// numeric day, month and year fields and literals are written directly;
-// anything else (month names, native digits) goes through QLocale.
+// One date format read once and applied to many dates. Day, month and year
+// fields, month and weekday names and literals are written directly from
+// what was read from the locale at construction; anything else goes through
+// QLocale for every date.
 class DateTextFormat {
 public:
     // The locale's short date format, year widened.
@@ -144,19 +145,23 @@ public:
     const QString& format() const { return format_; }
 
 private:
-    enum class Field : std::uint8_t { Literal, Day, Month, Year };
+    enum class Field : std::uint8_t { Literal, Day, DayName, Month, MonthName, Year };
     struct Piece {
         Field field = Field::Literal;
-        int width = 0;       // digits: 1 (no padding), 2 or 4
+        int width = 0;       // letters in the format: 1 or 2 (digits), 2 or 4 (year), 3 or 4 (names)
         QString literal;     // for Field::Literal
     };
 
     void compile();
+    void appendNumber(QString& out, int value, int digits) const;
 
     QLocale locale_;
     QString format_;
     std::vector<Piece> pieces_;
     bool direct_ = false;  // pieces_ reproduce QLocale's output exactly
+    char16_t zeroDigit_ = u'0';
+    std::array<std::array<QString, 12>, 2> monthNames_;  // [short, long][month - 1]
+    std::array<std::array<QString, 7>, 2> dayNames_;     // [short, long][Monday = 0]
 };
 
 FirdariaReading ComputeFirdaria(const BirthData& birth);
