@@ -8,6 +8,7 @@
 #include "frmDisplay.h"
 #include "frmSave.h"
 #include "modHelp.h"
+#include "modSaveForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -254,7 +255,7 @@ void MDI::MDIForm_Load(double screenWidth)
 
 void MDI::cmdSavePicture_Click()
 {
-    // The picture export of the panels window belongs here.
+    modSaveForm::SavePicture({display_, display_->Picture1, display_->txtFolder, display_->txtFile});
 }
 
 void MDI::cmdComprehensive_Click()
