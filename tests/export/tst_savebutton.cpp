@@ -1,0 +1,72 @@
+// The results frame's "Save as JPG" button saves the panels window it frames.
+
+#include "FakeDialogs.h"
+#include "MDI.h"
+#include "frmDisplay.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using zorvane::test::FakeDialogs;
+
+class SaveButtonTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void savesPanelsWindow_data();
+    void savesPanelsWindow();
+};
+
+void SaveButtonTest::savesPanelsWindow_data()
+{
+    QTest::addColumn<QString>("chosen");  // below the folder; empty: the dialog is cancelled
+    QTest::addColumn<QStringList>("written");
+
+    QTest::newRow("name chosen") << "reading.png" << QStringList{"reading.jpg"};
+    QTest::newRow("cancelled  ") << "" << QStringList{};
+}
+
+void SaveButtonTest::savesPanelsWindow()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, written);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    FakeDialogs& fake = FakeDialogs::install();
+    if (!chosen.isEmpty())
+        fake.savePaths.push_back(dir.filePath(chosen));
+    const auto frame = std::make_unique<MDI>();
+    frame->show();
+    frmDisplay* panels = frame->display();
+    QVERIFY(panels);
+    auto* button = frame->findChild<QPushButton*>(QStringLiteral("cmdSavePicture"));
+    QVERIFY(button);
+
+    button->click();
+
+    QCOMPARE(fake.saveRequests.size(), 1);
+    QCOMPARE(fake.messages.size(), 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), written);
+    // The capture is taken before the dialog, whatever the answer.
+    const QImage capture = panels->Picture1->pixmap().toImage();
+    QCOMPARE(capture.size(), panels->size());
+    if (!written.isEmpty()) {
+        QImageReader jpeg(dir.filePath(written.first()));
+        QCOMPARE(jpeg.format(), QByteArray("jpeg"));
+        QCOMPARE(jpeg.size(), panels->size());
+        QCOMPARE(panels->txtFile->text(), written.first());
+        QCOMPARE(panels->txtFolder->text(), dir.path());
+    }
+    FakeDialogs::restore();
+}
+
+QTEST_MAIN(SaveButtonTest)
+#include "tst_savebutton.moc"
