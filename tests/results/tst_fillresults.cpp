@@ -1,0 +1,348 @@
+// Writing a reading onto the period panels: the captions of the 15 March 1980
+// readings, the order of the rows, the overwriting of an earlier reading, and
+// captions that fit their controls.
+
+#include "FillResults.h"
+#include "Style.h"
+#include "frmDisplay.h"
+
+#include <QDate>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace modFirdaria;
+
+Q_DECLARE_METATYPE(modFirdaria::TimeOfBirth)
+Q_DECLARE_METATYPE(modFirdaria::BirthData)
+
+namespace {
+
+BirthData birth(int day, int month, int year, TimeOfBirth time)
+{
+    BirthData data;
+    data.day = day;
+    data.month = month;
+    data.year = year;
+    data.timeOfBirth = time;
+    return data;
+}
+
+std::unique_ptr<frmDisplay> filledWith(const BirthData& data)
+{
+    auto display = std::make_unique<frmDisplay>();
+    FillResults(ComputeFirdaria(data), *display);
+    return display;
+}
+
+// The text of a control found by its name: a label's text or a panel's caption.
+QString captionOf(const frmDisplay& display, const QString& name)
+{
+    if (const auto* panel = display.findChild<QGroupBox*>(name))
+        return panel->title();
+    if (const auto* label = display.findChild<QLabel*>(name))
+        return label->text();
+    return QStringLiteral("<no control %1>").arg(name);
+}
+
+// Every caption that a reading writes: 1 + 7 + 2 + 42 + 42.
+QStringList readingCaptions(const frmDisplay& display)
+{
+    QStringList captions{display.lblTimeOfBirth->text()};
+    for (const QGroupBox* panel : display.fraPlanetName)
+        captions << panel->title();
+    captions << display.lblNNodePlanetName->text() << display.lblSNodePlanetName->text();
+    for (const QLabel* label : display.lblPlanetCycleName)
+        captions << label->text();
+    for (const QLabel* label : display.lblPlanetCycle)
+        captions << label->text();
+    return captions;
+}
+
+QDate shownDate(const QString& text)
+{
+    // The tests run under en_US: month/day/four-digit year.
+    return QDate::fromString(text, QStringLiteral("M/d/yyyy"));
+}
+
+QDate headingDate(const QString& heading)
+{
+    return shownDate(heading.section(QStringLiteral(" :: "), 1));
+}
+
+const QString Sun = QStringLiteral("The Sun :: ");
+
+}  // namespace
+
+class TestFillResults : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void captionsOf15March1980_data();
+    void captionsOf15March1980();
+
+    void rowNamesFollowTheSequence_data();
+    void rowNamesFollowTheSequence();
+
+    void datesRiseThroughEachPanel_data();
+    void datesRiseThroughEachPanel();
+
+    void laterReadingReplacesEveryCaption_data();
+    void laterReadingReplacesEveryCaption();
+
+    void noInitialTextSurvives_data();
+    void noInitialTextSurvives();
+
+    void descriptionButtonsKeepTheirCaptions_data();
+    void descriptionButtonsKeepTheirCaptions();
+
+    void captionsFitTheirControls_data();
+    void captionsFitTheirControls();
+};
+
+void TestFillResults::initTestCase()
+{
+    zorvane::ui::installFontSubstitutes();
+    QCOMPARE(ShortDateText(Date{std::chrono::year(1980), std::chrono::March, std::chrono::day(15)}),
+             QStringLiteral("3/15/1980"));
+}
+
+void TestFillResults::captionsOf15March1980_data()
+{
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("caption");
+
+    const auto day = TimeOfBirth::Day;
+    const auto night = TimeOfBirth::Night;
+    QTest::newRow("day    time of birth") << day << "lblTimeOfBirth" << "Day";
+    QTest::newRow("day    panel 0")       << day << "fraPlanetName(0)" << Sun + "3/15/1980";
+    QTest::newRow("day    panel 6")       << day << "fraPlanetName(6)" << "Mars :: 3/15/2043";
+    QTest::newRow("day    row 0 name")    << day << "lblPlanetCycleName(0)" << "Sun/Venus -";
+    QTest::newRow("day    row 0 date")    << day << "lblPlanetCycle(0)" << "8/18/1981";
+    QTest::newRow("day    row 5 name")    << day << "lblPlanetCycleName(5)" << "Sun/Mars -";
+    QTest::newRow("day    row 5 date")    << day << "lblPlanetCycle(5)" << "10/9/1988";
+    QTest::newRow("day    row 24 name")   << day << "lblPlanetCycleName(24)" << "Saturn/Jupiter -";
+    QTest::newRow("day    row 24 date")   << day << "lblPlanetCycle(24)" << "10/9/2021";
+    QTest::newRow("day    row 41 name")   << day << "lblPlanetCycleName(41)" << "Mars/Jupiter - ";
+    QTest::newRow("day    row 41 date")   << day << "lblPlanetCycle(41)" << "3/15/2049";
+    QTest::newRow("day    north node")    << day << "lblNNodePlanetName" << "North Node :: 3/15/2050";
+    QTest::newRow("day    south node")    << day << "lblSNodePlanetName" << "South Node :: 3/15/2053";
+
+    QTest::newRow("night  time of birth") << night << "lblTimeOfBirth" << "Night";
+    QTest::newRow("night  panel 0")       << night << "fraPlanetName(0)" << "The Moon :: 3/15/1980";
+    QTest::newRow("night  panel 4")       << night << "fraPlanetName(4)" << Sun + "3/15/2024";
+    QTest::newRow("night  panel 6")       << night << "fraPlanetName(6)" << "Mercury :: 3/15/2042";
+    QTest::newRow("night  row 0 name")    << night << "lblPlanetCycleName(0)" << "Moon/Saturn -";
+    QTest::newRow("night  row 0 date")    << night << "lblPlanetCycle(0)" << "6/27/1981";
+    QTest::newRow("night  row 5 name")    << night << "lblPlanetCycleName(5)" << "Moon/Mercury -";
+    QTest::newRow("night  row 5 date")    << night << "lblPlanetCycle(5)" << "12/1/1987";
+    QTest::newRow("night  row 24 name")   << night << "lblPlanetCycleName(24)" << "Sun/Venus -";
+    QTest::newRow("night  row 24 date")   << night << "lblPlanetCycle(24)" << "8/18/2025";
+    QTest::newRow("night  row 41 name")   << night << "lblPlanetCycleName(41)" << "Mercury/Venus -";
+    QTest::newRow("night  row 41 date")   << night << "lblPlanetCycle(41)" << "5/5/2053";
+    QTest::newRow("night  north node")    << night << "lblNNodePlanetName" << "North Node :: 3/15/2019";
+    QTest::newRow("night  south node")    << night << "lblSNodePlanetName" << "South Node :: 3/15/2022";
+}
+
+void TestFillResults::captionsOf15March1980()
+{
+    QFETCH(TimeOfBirth, time);
+    QFETCH(QString, control);
+    QFETCH(QString, caption);
+
+    const auto display = filledWith(birth(15, 3, 1980, time));
+    QCOMPARE(captionOf(*display, control), caption);
+}
+
+void TestFillResults::rowNamesFollowTheSequence_data()
+{
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("nameIndex");
+
+    // A day birth shows the names in table order. A night birth starts with
+    // the Moon (names 18..41), then the Sun, Venus and Mercury (names 0..17).
+    for (int row = 0; row < frmDisplay::RowCount; ++row) {
+        QTest::addRow("day    row %02d", row) << TimeOfBirth::Day << row << row;
+        QTest::addRow("night  row %02d", row) << TimeOfBirth::Night << row << (row + 18) % SubPeriodNameCount;
+    }
+}
+
+void TestFillResults::rowNamesFollowTheSequence()
+{
+    QFETCH(TimeOfBirth, time);
+    QFETCH(int, row);
+    QFETCH(int, nameIndex);
+
+    const auto display = filledWith(birth(7, 11, 1964, time));
+    QCOMPARE(display->lblPlanetCycleName[static_cast<std::size_t>(row)]->text(),
+             QString::fromLatin1(SubPeriodNames[static_cast<std::size_t>(nameIndex)]));
+}
+
+void TestFillResults::datesRiseThroughEachPanel_data()
+{
+    QTest::addColumn<BirthData>("data");
+
+    for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
+        const char* t = time == TimeOfBirth::Day ? "day  " : "night";
+        QTest::addRow("%s  1 Jan 1910", t) << birth(1, 1, 1910, time);
+        QTest::addRow("%s 15 Mar 1980", t) << birth(15, 3, 1980, time);
+        QTest::addRow("%s 29 Feb 2000", t) << birth(29, 2, 2000, time);
+        QTest::addRow("%s 31 Dec 2050", t) << birth(31, 12, 2050, time);
+    }
+}
+
+void TestFillResults::datesRiseThroughEachPanel()
+{
+    QFETCH(BirthData, data);
+
+    // Within a panel the heading's date comes first and each row starts
+    // later than the row above; every row of a panel starts before the next
+    // panel's period.
+    const auto display = filledWith(data);
+    for (int f = 0; f < frmDisplay::PanelCount; ++f) {
+        QDate previous = headingDate(display->fraPlanetName[static_cast<std::size_t>(f)]->title());
+        QVERIFY2(previous.isValid(), qPrintable(display->fraPlanetName[static_cast<std::size_t>(f)]->title()));
+        for (int k = 0; k < frmDisplay::RowsPerPanel; ++k) {
+            const QString text = display->lblPlanetCycle[static_cast<std::size_t>(6 * f + k)]->text();
+            const QDate date = shownDate(text);
+            QVERIFY2(date > previous, qPrintable(QStringLiteral("panel %1 row %2: %3").arg(f).arg(k).arg(text)));
+            previous = date;
+        }
+        if (f + 1 < frmDisplay::PanelCount) {
+            const QDate next = headingDate(display->fraPlanetName[static_cast<std::size_t>(f + 1)]->title());
+            QVERIFY2(previous < next, qPrintable(QStringLiteral("panel %1 ends after panel %2 starts").arg(f).arg(f + 1)));
+        }
+    }
+}
+
+void TestFillResults::laterReadingReplacesEveryCaption_data()
+{
+    QTest::addColumn<BirthData>("first");
+    QTest::addColumn<BirthData>("second");
+
+    QTest::newRow("night 1980 then day 1980") << birth(15, 3, 1980, TimeOfBirth::Night)
+                                              << birth(15, 3, 1980, TimeOfBirth::Day);
+    QTest::newRow("day 1980 then night 1980") << birth(15, 3, 1980, TimeOfBirth::Day)
+                                              << birth(15, 3, 1980, TimeOfBirth::Night);
+    QTest::newRow("night 2050 then day 1910") << birth(31, 12, 2050, TimeOfBirth::Night)
+                                              << birth(1, 1, 1910, TimeOfBirth::Day);
+    QTest::newRow("day 29 Feb then day 1 Mar") << birth(29, 2, 2000, TimeOfBirth::Day)
+                                               << birth(1, 3, 2000, TimeOfBirth::Day);
+}
+
+void TestFillResults::laterReadingReplacesEveryCaption()
+{
+    QFETCH(BirthData, first);
+    QFETCH(BirthData, second);
+
+    frmDisplay reused;
+    FillResults(ComputeFirdaria(first), reused);
+    const QStringList firstCaptions = readingCaptions(reused);
+    FillResults(ComputeFirdaria(second), reused);
+
+    const auto fresh = filledWith(second);
+    const QStringList expected = readingCaptions(*fresh);
+    QCOMPARE(expected.size(), 94);
+    QCOMPARE(readingCaptions(reused), expected);
+    QVERIFY(firstCaptions != expected);
+}
+
+void TestFillResults::noInitialTextSurvives_data()
+{
+    QTest::addColumn<BirthData>("data");
+    QTest::newRow("day   15 Mar 1980") << birth(15, 3, 1980, TimeOfBirth::Day);
+    QTest::newRow("night 15 Mar 1980") << birth(15, 3, 1980, TimeOfBirth::Night);
+}
+
+void TestFillResults::noInitialTextSurvives()
+{
+    QFETCH(BirthData, data);
+
+    const frmDisplay untouched;
+    const QStringList initial = readingCaptions(untouched);
+    const auto display = filledWith(data);
+    const QStringList filled = readingCaptions(*display);
+    QCOMPARE(filled.size(), initial.size());
+    for (qsizetype i = 0; i < filled.size(); ++i) {
+        QVERIFY2(!filled[i].isEmpty(), qPrintable(QStringLiteral("caption %1 is empty").arg(i)));
+        QVERIFY2(filled[i] != initial[i], qPrintable(QStringLiteral("caption %1 kept '%2'").arg(i).arg(initial[i])));
+    }
+}
+
+void TestFillResults::descriptionButtonsKeepTheirCaptions_data()
+{
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("caption");
+
+    const QStringList captions{
+        "Click To Know More About The Sun",  "Click To Know More About Venus",
+        "Click To Know More About Mercury",  "Click To Know More About The Moon",
+        "Click To Know More About Saturn",   "Click To Know More About Jupiter",
+        "Click To Know More About Mars",     "Click To Know More About N. Node",
+        "Click To Know More About S. Node",
+    };
+    for (int i = 0; i < captions.size(); ++i) {
+        QTest::addRow("day    cmdDesc(%d)", i) << TimeOfBirth::Day << i << captions[i];
+        QTest::addRow("night  cmdDesc(%d)", i) << TimeOfBirth::Night << i << captions[i];
+    }
+}
+
+void TestFillResults::descriptionButtonsKeepTheirCaptions()
+{
+    QFETCH(TimeOfBirth, time);
+    QFETCH(int, index);
+    QFETCH(QString, caption);
+
+    const auto display = filledWith(birth(15, 3, 1980, time));
+    const auto* button = display->findChild<QPushButton*>(QStringLiteral("cmdDesc(%1)").arg(index));
+    QVERIFY(button);
+    QCOMPARE(button->text(), caption);
+}
+
+void TestFillResults::captionsFitTheirControls_data()
+{
+    QTest::addColumn<BirthData>("data");
+
+    // Two-digit months and days give the widest dates.
+    for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
+        const char* t = time == TimeOfBirth::Day ? "day  " : "night";
+        QTest::addRow("%s 15 Mar 1980", t) << birth(15, 3, 1980, time);
+        QTest::addRow("%s 28 Dec 1999", t) << birth(28, 12, 1999, time);
+        QTest::addRow("%s 31 Dec 2050", t) << birth(31, 12, 2050, time);
+        QTest::addRow("%s 30 Nov 2048", t) << birth(30, 11, 2048, time);
+    }
+}
+
+void TestFillResults::captionsFitTheirControls()
+{
+    QFETCH(BirthData, data);
+
+    const auto display = filledWith(data);
+    auto fits = [](const QLabel* label) {
+        return QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width();
+    };
+    for (const QLabel* label : display->lblPlanetCycleName)
+        QVERIFY2(fits(label), qPrintable(label->text()));
+    for (const QLabel* label : display->lblPlanetCycle)
+        QVERIFY2(fits(label), qPrintable(label->text()));
+    QVERIFY2(fits(display->lblNNodePlanetName), qPrintable(display->lblNNodePlanetName->text()));
+    QVERIFY2(fits(display->lblSNodePlanetName), qPrintable(display->lblSNodePlanetName->text()));
+    QVERIFY(fits(display->lblTimeOfBirth));
+    QVERIFY(fits(display->Label1));
+    for (const QGroupBox* panel : display->fraPlanetName) {
+        const int width = QFontMetrics(panel->font()).horizontalAdvance(panel->title());
+        QVERIFY2(width < panel->width(), qPrintable(panel->title()));
+    }
+}
+
+QTEST_MAIN(TestFillResults)
+#include "tst_fillresults.moc"
