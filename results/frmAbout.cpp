@@ -1,1 +1,109 @@
 #include "frmAbout.h"
+
+#include "LinkLabel.h"
+#include "OpenWindows.h"
+#include "ProgramIcon.h"
+#include "Style.h"
+#include "Twips.h"
+#include "modHelp.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+
+using namespace zorvane::ui;
+
+namespace {
+// The maker's site as people write it: the home page's host name.
+QString makerSite()
+{
+    const QString host = QUrl(modHelp::PageAddresses().homePage).host();
+    return host.isEmpty() ? modHelp::PageAddresses().homePage : host;
+}
+
+QLabel* createText(const QString& name, const QString& text, const QFont& font, const QRect& geometry,
+                   QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFont(font);
+    label->setGeometry(geometry);
+    return label;
+}
+}  // namespace
+
+frmAbout::frmAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(zorvane::ui::windowTitle());
+    setWindowIcon(programIcon());
+    setModal(true);
+    setFixedSize(twipSize(6825, 3870));
+    setFont(verdana(8.25));
+    paint(this, colors::darkPurple(), colors::white());
+
+    createTexts();
+    createLinks();
+
+    cmdOK_ = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK_->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK_->setGeometry(twipRect(5400, 3360, 1260, 345));
+    // Default button for Enter; Esc closes a dialog as its cancel button.
+    cmdOK_->setDefault(true);
+    cmdOK_->setAutoDefault(true);
+    connect(cmdOK_, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    cmdOK_->setFocus();
+
+    addOpenWindow(this);
+}
+
+void frmAbout::createTexts()
+{
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setGeometry(twipRect(120, 120, 480, 480));
+    picture->setPixmap(QPixmap(programIconPath(32)));
+
+    createText(QStringLiteral("Label2"), zorvane::ui::windowTitle(), verdana(9.75, Weight::Bold), twipRect(840, 240, 3915, 240),
+               this);
+    createText(QStringLiteral("Label1"),
+               QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
+                              "different planets and thus the influence they have on an individual's destiny. "
+                              "Firdaria means periods in Persian. All rights to this software are held by %1.")
+                   .arg(makerSite()),
+               verdana(8.25), twipRect(240, 720, 6375, 855), this);
+
+    auto* line = new QFrame(this);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setFrameShape(QFrame::NoFrame);
+    line->setGeometry(twipRect(240, 1680, 6375, 15));
+    paint(line, colors::white(), colors::white());
+
+    createText(QStringLiteral("Label3"),
+               QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "
+                              "Get this software fully branded for your website."),
+               verdana(8.25), twipRect(360, 2280, 6255, 615), this);
+}
+
+void frmAbout::createLinks()
+{
+    auto* homePage = new LinkLabel(QStringLiteral("Visit us at %1").arg(makerSite()), this);
+    homePage->setObjectName(QStringLiteral("lblHomePage"));
+    homePage->setGeometry(twipRect(2040, 1800, 4650, 195));
+    homePage->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
+    connect(homePage, &LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
+
+    auto* coBrand = new LinkLabel(QStringLiteral("Click here for more details."), this);
+    coBrand->setObjectName(QStringLiteral("lblCoBrand"));
+    coBrand->setGeometry(twipRect(4080, 2880, 2670, 195));
+    coBrand->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
+    connect(coBrand, &LinkLabel::clicked, this, [] { modHelp::OpenFullBrandPage(); });
+}
+
+void frmAbout::cmdOK_Click() { accept(); }

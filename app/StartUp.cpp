@@ -1,0 +1,90 @@
+#include "StartUp.h"
+
+#include "AppShell.h"
+#include "Dialogs.h"
+#include "UpdateReminder.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QSettings>
+
+#include <cmath>
+
+namespace zorvane::app {
+
+namespace {
+constexpr int OfferChoices = 6;
+}  // namespace
+
+double roundHalfToEven(double value)
+{
+    const double below = std::floor(value);
+    const double rest = value - below;
+    if (rest < 0.5)
+        return below;
+    if (rest > 0.5)
+        return below + 1;
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1;
+}
+
+int offerDraw(double fraction)
+{
+    return static_cast<int>(roundHalfToEven(fraction * OfferChoices + 1));
+}
+
+frmMain::Offer offerForDraw(int draw)
+{
+    if (draw >= 1 && draw <= OfferChoices && draw % 2 == 1)
+        return frmMain::Offer::CoBrand;
+    return frmMain::Offer::FullBrand;
+}
+
+StartUpOptions StartUpOptions::forThisProgram()
+{
+    StartUpOptions options;
+    options.programFolder = QCoreApplication::applicationDirPath();
+    return options;
+}
+
+StartUp::StartUp(StartUpOptions options)
+    : options_(std::move(options))
+    , instance_(options_.lockPath)
+{
+    if (!options_.openSettings)
+        options_.openSettings = openUserSettings;
+    if (!options_.today)
+        options_.today = [] { return QDate::currentDate(); };
+}
+
+bool StartUp::run()
+{
+    if (!instance_.tryAcquire()) {
+        ui::showMessage(nullptr, QStringLiteral("Application is already running"), ui::MessageIcon::Information);
+        CloseAllAndEnd();
+        return false;
+    }
+
+    if (!options_.randomFraction) {
+        auto generator = std::make_shared<QRandomGenerator>(
+            static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
+        options_.randomFraction = [generator] { return generator->generateDouble(); };
+    }
+
+    runGuarded([this] {
+        const std::unique_ptr<QSettings> settings = options_.openSettings();
+        UpdateReminder(*settings, options_.today());
+    });
+
+    mainWindow_ = std::make_unique<frmMain>();
+    if (!mainWindow_->Form_Load(options_.programFolder) || isEnding())
+        return false;
+    mainWindow_->showCentred();
+
+    const int draw = offerDraw(options_.randomFraction());
+    if (draw != OfferChoices + 1)
+        mainWindow_->bringOfferToFront(offerForDraw(draw));
+    return !isEnding();
+}
+
+}  // namespace zorvane::app

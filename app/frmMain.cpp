@@ -1,0 +1,375 @@
+#include "frmMain.h"
+
+#include "AppShell.h"
+#include "ConverterLibrary.h"
+#include "Dialogs.h"
+#include "LinkLabel.h"
+#include "OpenWindows.h"
+#include "Style.h"
+#include "Twips.h"
+#include "frmAbout.h"
+#include "modHelp.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+using zorvane::app::CloseAllAndEnd;
+using zorvane::app::runGuarded;
+using namespace zorvane::ui;
+
+namespace {
+// Offered years of birth; 2000 is the only century year among them.
+constexpr int FirstYear = 1910;
+constexpr int LastYear = 2050;
+constexpr int DaysInLongestMonth = 31;
+
+// optDay(0) and optDay(1)
+constexpr int DayOption = 0;
+constexpr int NightOption = 1;
+
+QString optDayName(int index) { return QStringLiteral("optDay(%1)").arg(index); }
+
+QStringList monthNames()
+{
+    return {QStringLiteral("January"), QStringLiteral("February"), QStringLiteral("March"),
+            QStringLiteral("April"),   QStringLiteral("May"),      QStringLiteral("June"),
+            QStringLiteral("July"),    QStringLiteral("August"),   QStringLiteral("September"),
+            QStringLiteral("October"), QStringLiteral("November"), QStringLiteral("December")};
+}
+
+bool hasThirtyDays(int month) { return month == 4 || month == 6 || month == 9 || month == 11; }
+
+// A white strip or frame with dark purple text.
+void paintWhite(QWidget* widget) { paint(widget, colors::white(), colors::darkPurple()); }
+
+QComboBox* createDateList(const QString& name, const QRect& geometry, QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName(name);
+    list->setEditable(false);
+    list->setGeometry(geometry);
+    list->setFont(verdana(8.25));
+    QPalette palette = list->palette();
+    for (const QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window})
+        palette.setColor(role, colors::darkPurple());
+    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+        palette.setColor(role, colors::white());
+    list->setPalette(palette);
+    return list;
+}
+
+LinkLabel* createLink(const QString& name, const QString& text, double pointSize, const QRect& geometry,
+                      QWidget* parent)
+{
+    auto* label = new LinkLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setFont(verdana(pointSize, Weight::Bold, Underline::Yes));
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    paintWhite(label);
+    return label;
+}
+}  // namespace
+
+frmMain::frmMain(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(zorvane::ui::windowTitle());
+
+    setCentralWidget(createClientArea());
+    createMenus();
+    arrangeTabOrder();
+
+    // The design keeps a fixed layout: the client area is fixed, and with the
+    // menu bar in place the window takes exactly the size they need.
+    setFixedSize(sizeHint());
+    addOpenWindow(this);
+}
+
+QWidget* frmMain::createClientArea()
+{
+    auto* client = new QWidget;
+    client->setObjectName(QStringLiteral("frmMainClient"));
+    client->setFixedSize(twipSize(7350, 4215));
+    client->setFont(verdana(8.25));
+    paint(client, colors::darkPurple(), colors::white());
+
+    createTopStrip(client);
+    createDescription(client);
+    createBirthDayFrame(client);
+
+    cmdNext_ = new QPushButton(QStringLiteral("Get My Firdaria Reading"), client);
+    cmdNext_->setObjectName(QStringLiteral("cmdNext"));
+    cmdNext_->setGeometry(twipRect(120, 2640, 4005, 525));
+    cmdNext_->setFont(verdana(8.25, Weight::Bold));
+    styleFaceButton(cmdNext_, colors::white());
+    connect(cmdNext_, &QPushButton::clicked, this, &frmMain::cmdNext_Click);
+
+    createOfferStrip(client);
+    createExitButton(client);
+    return client;
+}
+
+QFrame* frmMain::createTopStrip(QWidget* parent)
+{
+    auto* strip = new QFrame(parent);
+    strip->setObjectName(QStringLiteral("Frame2"));
+    strip->setFrameShape(QFrame::NoFrame);
+    strip->setGeometry(twipRect(0, 0, 7455, 615));
+    paintWhite(strip);
+
+    auto* banner = createLink(QStringLiteral("Label61"),
+                              QStringLiteral("Meet fellow students of the stars on our astrology discussion "
+                                             "forum. Click here to visit it and join in!"),
+                              9, twipRect(120, 120, 7200, 465), strip);
+    connect(banner, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenHomePage); });
+    return strip;
+}
+
+QLabel* frmMain::createDescription(QWidget* parent)
+{
+    auto* description = new QLabel(
+        QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
+                       "different planets and thus the influence they have on an individual's destiny. "
+                       "Firdaria means periods in Persian. Know your destiny today with Zorvane."),
+        parent);
+    description->setObjectName(QStringLiteral("Label1"));
+    description->setTextFormat(Qt::PlainText);
+    description->setWordWrap(true);
+    description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    description->setGeometry(twipRect(4220, 600, 3135, 2775));
+    description->setFont(verdana(9.75, Weight::Bold));
+    paintWhite(description);
+    return description;
+}
+
+QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
+{
+    auto* frame = new QGroupBox(QStringLiteral("Enter Your Date Of Birth"), parent);
+    frame->setObjectName(QStringLiteral("fraBirthDay"));
+    frame->setGeometry(twipRect(120, 720, 4005, 1845));
+    frame->setFont(verdana(8.25, Weight::Bold));
+    paintWhite(frame);
+
+    cboMonth_ = createDateList(QStringLiteral("cboMonth"), twipRect(120, 360, 1455, 315), frame);
+    cboDate_ = createDateList(QStringLiteral("cboDate"), twipRect(1800, 360, 855, 315), frame);
+    cboYear_ = createDateList(QStringLiteral("cboYear"), twipRect(2880, 360, 975, 315), frame);
+
+    optDay_ = new QButtonGroup(this);
+    optDay_->setExclusive(true);
+    const QStringList captions{QStringLiteral("Day"), QStringLiteral("Night")};
+    const QList<QRect> places{twipRect(120, 840, 3615, 375), twipRect(120, 1320, 3615, 375)};
+    for (int i : {DayOption, NightOption}) {
+        auto* option = new QRadioButton(captions.at(i), frame);
+        option->setObjectName(optDayName(i));
+        option->setGeometry(places.at(i));
+        option->setFont(verdana(9, Weight::Bold));
+        paintWhite(option);
+        // Buttons fill with the Button role; an option stands on the frame's white.
+        option->setBackgroundRole(QPalette::Window);
+        optDay_->addButton(option, i);
+    }
+    optDay_->button(DayOption)->setChecked(true);
+    return frame;
+}
+
+QFrame* frmMain::createOfferStrip(QWidget* parent)
+{
+    auto* strip = new QFrame(parent);
+    strip->setObjectName(QStringLiteral("Frame5"));
+    strip->setFrameShape(QFrame::NoFrame);
+    strip->setGeometry(twipRect(0, 3360, 7455, 855));
+    paintWhite(strip);
+
+    // Both offers share one place; the one created last is in front.
+    const QRect place = twipRect(120, 160, 7185, 615);
+    lblCobrand_ = createLink(QStringLiteral("lblCobrand"),
+                             QStringLiteral("Co-brand this software for your site. Show your web site's name "
+                                            "and link in it and give it to your visitors. Click here for "
+                                            "more details."),
+                             8.25, place, strip);
+    connect(lblCobrand_, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenCoBrandPage); });
+
+    lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"),
+                               QStringLiteral("Home Business Opportunity. Start your own Internet business and "
+                                              "make money online. Get this software fully branded for your "
+                                              "website. Click here for more details."),
+                               8.25, place, strip);
+    connect(lblFullBrand_, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenFullBrandPage); });
+    return strip;
+}
+
+void frmMain::createExitButton(QWidget* parent)
+{
+    // Below the visible client area: never seen, kept for File > Exit.
+    cmdExit_ = new QPushButton(QStringLiteral("E&xit"), parent);
+    cmdExit_->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit_->setGeometry(twipRect(5040, 5640, 2085, 315));
+    styleFaceButton(cmdExit_, colors::lightBlue());
+    connect(cmdExit_, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+}
+
+void frmMain::createMenus()
+{
+    const auto addItem = [this](QMenu* menu, const QString& name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        return action;
+    };
+    const auto addSeparator = [](QMenu* menu, const QString& name) { menu->addSeparator()->setObjectName(name); };
+    const auto link = [this](QAction* action, void (*open)()) {
+        connect(action, &QAction::triggered, this, [open] { runGuarded(open); });
+    };
+
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("nuFile"));
+    connect(addItem(fileMenu, QStringLiteral("mnuNext"), QStringLiteral("Get My Firdaria Reading")),
+            &QAction::triggered, this, &frmMain::cmdNext_Click);
+    connect(addItem(fileMenu, QStringLiteral("mnuExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
+            &frmMain::cmdExit_Click);
+
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu->setObjectName(QStringLiteral("mnuHelp"));
+    link(addItem(helpMenu, QStringLiteral("mnuOnline"), QStringLiteral("&Online Help")), modHelp::OpenOnlineHelp);
+    link(addItem(helpMenu, QStringLiteral("mnuVisit"), QStringLiteral("&Visit Us Online")), modHelp::OpenHomePage);
+    addSeparator(helpMenu, QStringLiteral("mnuFileSep1"));
+    link(addItem(helpMenu, QStringLiteral("mnuUpdate"), QStringLiteral("&Check for Software Update")),
+         modHelp::OpenDownloadPage);
+    addSeparator(helpMenu, QStringLiteral("mnuFileSep2"));
+    connect(addItem(helpMenu, QStringLiteral("mnuAbout"), QStringLiteral("&About Software")), &QAction::triggered,
+            this, &frmMain::mnuAbout_Click);
+
+    QAction* donate = menuBar()->addAction(QStringLiteral("&Donate"));
+    donate->setObjectName(QStringLiteral("mnuDonate"));
+    link(donate, modHelp::OpenDonatePage);
+    QAction* makeMoney = menuBar()->addAction(QStringLiteral("Make Money &Online"));
+    makeMoney->setObjectName(QStringLiteral("mnumakemoney"));
+    link(makeMoney, modHelp::OpenFullBrandPage);
+}
+
+void frmMain::arrangeTabOrder()
+{
+    const QList<QWidget*> order{cmdNext_, cboDate_, cboMonth_, cboYear_, optDay_->button(DayOption),
+                                optDay_->button(NightOption), cmdExit_};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i), order.at(i + 1));
+    cmdNext_->setFocus();
+}
+
+bool frmMain::Form_Load(const QString& programFolder)
+{
+    if (!QFileInfo(QDir(programFolder).filePath(modSaveForm::ConverterFileName())).isFile()) {
+        showMessage(this, QStringLiteral("Required File Is Missing\rPlease Reinstall Software"),
+                    MessageIcon::Critical);
+        CloseAllAndEnd();
+        return false;
+    }
+
+    cboDate_->clear();
+    for (int day = 1; day <= DaysInLongestMonth; ++day)
+        cboDate_->addItem(QString::number(day));
+    cboMonth_->clear();
+    cboMonth_->addItems(monthNames());
+    cboYear_->clear();
+    for (int year = FirstYear; year <= LastYear; ++year)
+        cboYear_->addItem(QString::number(year));
+    for (QComboBox* list : {cboDate_, cboMonth_, cboYear_})
+        list->setCurrentIndex(0);
+
+    subPeriodNames_.clear();
+    for (const char* name : modFirdaria::SubPeriodNames)
+        subPeriodNames_.append(QString::fromUtf8(name));
+    return true;
+}
+
+void frmMain::showCentred()
+{
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+}
+
+void frmMain::bringOfferToFront(Offer offer)
+{
+    (offer == Offer::CoBrand ? lblCobrand_ : lblFullBrand_)->raise();
+}
+
+frmMain::Offer frmMain::offerInFront() const
+{
+    const QWidget* strip = lblFullBrand_->parentWidget();
+    const QObjectList& stack = strip->children();  // back to front
+    return stack.indexOf(lblCobrand_) > stack.indexOf(lblFullBrand_) ? Offer::CoBrand : Offer::FullBrand;
+}
+
+modFirdaria::BirthData frmMain::birthData() const
+{
+    modFirdaria::BirthData birth;
+    birth.day = cboDate_->currentIndex() + 1;
+    birth.month = cboMonth_->currentIndex() + 1;
+    birth.year = cboYear_->currentText().toInt();
+    birth.timeOfBirth = optDay_->checkedId() == DayOption ? modFirdaria::TimeOfBirth::Day
+                                                          : modFirdaria::TimeOfBirth::Night;
+    return birth;
+}
+
+bool frmMain::ValidateBirthDate()
+{
+    const modFirdaria::BirthData birth = birthData();
+    const int daysInFebruary = QDate::isLeapYear(birth.year) ? 29 : 28;
+    if (birth.month == 2 && birth.day > daysInFebruary) {
+        showMessage(this, QStringLiteral("Please Enter Correct Date Or Month!"), MessageIcon::Information);
+        return false;
+    }
+    if (hasThirtyDays(birth.month) && birth.day == DaysInLongestMonth) {
+        showMessage(this, QStringLiteral("Please Enter Correct Date Or Month !"), MessageIcon::Information);
+        return false;
+    }
+    return true;
+}
+
+void frmMain::cmdNext_Click()
+{
+    runGuarded([this] {
+        if (!ValidateBirthDate())
+            return;
+        Q_EMIT readingRequested(birthData());
+    });
+}
+
+void frmMain::cmdExit_Click()
+{
+    runGuarded([this] { close(); });
+}
+
+void frmMain::mnuAbout_Click()
+{
+    runGuarded([this] {
+        frmAbout about(this);
+        about.exec();
+    });
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    runGuarded(CloseAllAndEnd);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+// The main window: the date of birth in three drop-down lists, Day or Night,
+// the reading button, the menus and the link labels.
+
+#include "modFirdaria.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace zorvane::ui {
+class LinkLabel;
+}
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    enum class Offer { CoBrand, FullBrand };
+
+    explicit frmMain(QWidget* parent = nullptr);
+
+    // Checks that the picture converter stands in programFolder, fills the
+    // lists and the sub-period names. False when the converter is missing:
+    // the message has been shown and CloseAllAndEnd has run.
+    bool Form_Load(const QString& programFolder);
+
+    // Shows the window centred on its screen.
+    void showCentred();
+
+    // Puts one of the two overlapping offer labels in front.
+    void bringOfferToFront(Offer offer);
+    // The offer label the user sees.
+    Offer offerInFront() const;
+
+    // The date of birth and Day/Night as chosen in the lists and options.
+    modFirdaria::BirthData birthData() const;
+    // Shows a message and returns false when the chosen day does not exist
+    // in the chosen month.
+    bool ValidateBirthDate();
+
+    // The 42 display names of the sub-periods, filled by Form_Load.
+    const QStringList& SubPeriodNames() const { return subPeriodNames_; }
+
+Q_SIGNALS:
+    // A reading was asked for with a date that exists.
+    void readingRequested(const modFirdaria::BirthData& birth);
+
+public Q_SLOTS:
+    void cmdNext_Click();
+    void cmdExit_Click();
+
+protected:
+    // Form_Unload: closing the main window ends the program.
+    void closeEvent(QCloseEvent* event) override;
+
+private Q_SLOTS:
+    void mnuAbout_Click();
+
+private:
+    QWidget* createClientArea();
+    QFrame* createTopStrip(QWidget* parent);
+    QLabel* createDescription(QWidget* parent);
+    QGroupBox* createBirthDayFrame(QWidget* parent);
+    QFrame* createOfferStrip(QWidget* parent);
+    void createExitButton(QWidget* parent);
+    void createMenus();
+    void arrangeTabOrder();
+
+    QComboBox* cboMonth_ = nullptr;
+    QComboBox* cboDate_ = nullptr;
+    QComboBox* cboYear_ = nullptr;
+    QButtonGroup* optDay_ = nullptr;
+    QPushButton* cmdNext_ = nullptr;
+    QPushButton* cmdExit_ = nullptr;
+    zorvane::ui::LinkLabel* lblCobrand_ = nullptr;
+    zorvane::ui::LinkLabel* lblFullBrand_ = nullptr;
+
+    QStringList subPeriodNames_;
+};

@@ -1,0 +1,20 @@
+#include "StartUp.h"
+#include "ProgramIcon.h"
+#include "Style.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    // The program ends only through CloseAllAndEnd: the main window hides
+    // while the results are shown, so no "last window" is a reason to quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(zorvane::ui::programIcon());
+    zorvane::ui::installFontSubstitutes();
+
+    zorvane::app::StartUp startUp(zorvane::app::StartUpOptions::forThisProgram());
+    if (!startUp.run())
+        return 0;
+    return QApplication::exec();
+}
