@@ -241,7 +241,7 @@ void ExportTest::wholeExport_data()
     // Bitmap rows are padded to four bytes: every width remainder, and the
     // panels window's own size.
     for (const int width : {1, 2, 3, 4, 17, 30})
-        QTest::addRow("width %2d, rest %d of 4   ", width, width % 4) << QSize(width, 11);
+        QTest::addRow("width %2d, rest %d of 4     ", width, width % 4) << QSize(width, 11);
     QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566);
 }
 
@@ -374,8 +374,8 @@ void ExportTest::failures_data()
     QTest::newRow("converter not a library   ") << QStringList{} << "chart.png" << Converter::NotALibrary
                                                 << smallForm << true << "chart.jpg"
                                                 << "The converter could not be loaded";
-    QTest::newRow("picture too wide to convert") << QStringList{"chart.bmp"} << "chart.png" << Converter::Beside
-                                                 << tooWideForm << true << "chart.jpg" << "too large";
+    QTest::newRow("too wide for the converter") << QStringList{"chart.bmp"} << "chart.png" << Converter::Beside
+                                                << tooWideForm << true << "chart.jpg" << "too large";
     QTest::newRow("no picture in the holder  ") << QStringList{} << "chart.png" << Converter::Beside << smallForm
                                                 << false << "chart.jpg" << "no picture";
 }
