@@ -3,10 +3,13 @@
 #include "AppShell.h"
 #include "ConverterLibrary.h"
 #include "Dialogs.h"
+#include "FillResults.h"
 #include "LinkLabel.h"
+#include "MDI.h"
 #include "OpenWindows.h"
 #include "Style.h"
 #include "Twips.h"
+#include "frmDisplay.h"
 #include "frmAbout.h"
 #include "modHelp.h"
 
@@ -100,6 +103,8 @@ frmMain::frmMain(QWidget* parent)
     // menu bar in place the window takes exactly the size they need.
     setFixedSize(sizeHint());
     addOpenWindow(this);
+
+    connect(this, &frmMain::readingRequested, this, &frmMain::showReading);
 }
 
 QWidget* frmMain::createClientArea()
@@ -352,6 +357,25 @@ void frmMain::cmdNext_Click()
         if (!ValidateBirthDate())
             return;
         Q_EMIT readingRequested(birthData());
+    });
+}
+
+void frmMain::showReading(const modFirdaria::BirthData& birth)
+{
+    runGuarded([&] {
+        modFirdaria::BuildReadingTexts();
+        if (!results_) {
+            results_ = new MDI;
+            // Back brings this window back; any other close ends the program.
+            connect(results_, &MDI::closedByBack, this, [this] {
+                results_ = nullptr;
+                show();
+            });
+            connect(results_, &MDI::closedToEnd, this, [] { runGuarded(CloseAllAndEnd); });
+        }
+        FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
+        results_->show();
+        hide();
     });
 }
 

@@ -6,6 +6,7 @@
 #include "modFirdaria.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class QAction;
@@ -17,6 +18,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class MDI;
 
 namespace zorvane::ui {
 class LinkLabel;
@@ -65,6 +67,9 @@ protected:
 
 private Q_SLOTS:
     void mnuAbout_Click();
+    // The rest of an accepted press: texts, dating, the results filled and
+    // shown in place of this window.
+    void showReading(const modFirdaria::BirthData& birth);
 
 private:
     QWidget* createClientArea();
@@ -86,4 +91,6 @@ private:
     zorvane::ui::LinkLabel* lblFullBrand_ = nullptr;
 
     QStringList subPeriodNames_;
+    // The results frame while it is open; made afresh after Back.
+    QPointer<MDI> results_;
 };
