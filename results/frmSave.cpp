@@ -10,12 +10,14 @@
 #include "modHelp.h"
 
 #include <QClipboard>
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -42,6 +44,20 @@ QString withRtfSuffix(const QString& path)
     if (path.endsWith(QLatin1Char('.')) || !QFileInfo(path).suffix().isEmpty())
         return path;
     return path + QLatin1Char('.') + RtfSuffix;
+}
+
+// A short write (disk full, file size limit) is followed by another attempt,
+// which fails with the reason.
+bool writeAll(QSaveFile& file, const QByteArray& bytes)
+{
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
 }
 
 }  // namespace
@@ -176,28 +192,36 @@ bool frmSave::saveRtf(const QString& path, QString* errorText) const
 {
     const QByteArray document = RtfWriter::plainTextDocument(boxText(), RTB->font().family(), RTB->font().pointSizeF());
     QSaveFile file(path);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(document) == document.size() && file.commit();
-    if (!saved && errorText)
-        *errorText = file.errorString();
+    // Unbuffered, so that every write reaches the file here where its failure
+    // is seen: a failure in the flush that commit() does itself is not
+    // reported, and the truncated file would replace the old one.
+    const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, document) && file.commit();
+    if (!saved && errorText) {
+        *errorText = file.error() != QFileDevice::NoError ? file.errorString() : tr("The file could not be written.");
+    }
     return saved;
 }
 
 void frmSave::print(QPrinter& printer) const
 {
+    // The selection if there is one, otherwise everything; a range picked in
+    // the dialog does not narrow it further.
     const QTextCursor cursor = RTB->textCursor();
-    QTextDocument selection;
-    const QTextDocument* source = RTB->document();
-    if (cursor.hasSelection()) {
-        selection.setDefaultFont(RTB->document()->defaultFont());
-        QTextCursor(&selection).insertFragment(cursor.selection());
-        source = &selection;
-    }
-    // What is printed is decided above; a range picked in the dialog must not
-    // narrow it further.
+    QTextDocument document;
+    document.setDefaultFont(RTB->document()->defaultFont());
+    QTextCursor(&document).insertFragment(cursor.hasSelection() ? cursor.selection()
+                                                                : QTextDocumentFragment(RTB->document()));
     printer.setPrintRange(QPrinter::AllPages);
     printer.setPageRanges(QPageRanges());
     printer.setDocName(ui::appTitle());
-    source->print(&printer);
+    if (printer.pageLayout().margins().isNull())
+        printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+
+    // Laid out at the printer's resolution and cut into its pages here; a
+    // document paginated beforehand prints without added page numbers.
+    document.documentLayout()->setPaintDevice(&printer);
+    document.setPageSize(QSizeF(printer.width(), printer.height()));
+    document.print(&printer);
 }
 
 void frmSave::cmdSave_Click()

@@ -65,7 +65,7 @@ QStringList paragraphsOfPandocOutput(const QString& plain)
 QString visibleCharacters(const QString& text)
 {
     QString visible;
-    for (const QChar c : text) {
+    for (const QChar c : text.normalized(QString::NormalizationForm_KC)) {
         if (!c.isSpace() && c.category() != QChar::Other_Control)
             visible += c;
     }

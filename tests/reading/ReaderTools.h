@@ -29,8 +29,9 @@ QStringList paragraphsAsPandocShows(const QString& text);
 // The paragraphs of pandoc's plain output, treated the same way.
 QStringList paragraphsOfPandocOutput(const QString& plain);
 
-// PDF text extraction breaks lines where the printer wrapped them; only the
-// sequence of visible characters can be compared.
+// PDF text extraction breaks lines where the printer wrapped them and shows
+// the font's ligatures (U+FB01 for "fi"); only the sequence of visible
+// characters, ligatures taken apart (NFKC), can be compared.
 QString visibleCharacters(const QString& text);
 
 // The text of a document: \par as LF, \line as U+2028, \tab as TAB, \uN with

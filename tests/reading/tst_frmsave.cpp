@@ -1,0 +1,765 @@
+// The reading window: layout, insertion, fresh box per opening, Save as RTF
+// (read back with pandoc), print to PDF (read back with pdftotext) and the
+// emptying of the clipboard.
+
+#include "FakeDialogs.h"
+#include "ReaderTools.h"
+#include "frmSave.h"
+
+#include "Dialogs.h"
+#include "OpenWindows.h"
+#include "Style.h"
+#include "Twips.h"
+#include "modFirdaria.h"
+#include "modHelp.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDirIterator>
+#include <QMap>
+#include <QMimeData>
+#include <QPointer>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QUrl>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace readingtest;
+using namespace zorvane;
+using zorvane::test::FakeDialogs;
+
+namespace {
+
+QTextEdit* box(const frmSave& reading) { return reading.findChild<QTextEdit*>(QStringLiteral("RTB")); }
+
+QString asBoxShowsIt(const QString& text) { return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+QString readingText(int slot) { return modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)]; }
+
+void select(QTextEdit* edit, int anchor, int position)
+{
+    QTextCursor cursor = edit->textCursor();
+    cursor.setPosition(anchor);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+}
+
+// Every file under a folder with its bytes, to show that nothing changed.
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        const QString relative = QDir(folder).relativeFilePath(path);
+        files.insert(relative, it.fileInfo().isDir() ? QByteArray("<folder>")
+                                                     : (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()));
+    }
+    return files;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A print dialog that sets the printer up to write a PDF file and is then
+// cancelled: a job sent anyway would leave that file behind.
+class CancelledPrintDialog final : public ui::Dialogs {
+public:
+    explicit CancelledPrintDialog(QString pdfPath)
+        : pdfPath_(std::move(pdfPath))
+    {
+    }
+    ui::MessageAnswer message(QWidget*, const ui::Message&) override
+    {
+        ++messages;
+        return ui::MessageAnswer::Ok;
+    }
+    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override { return std::nullopt; }
+    bool setUpPrinter(QWidget*, QPrinter& printer, const ui::PrintRequest&) override
+    {
+        ++printDialogs;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath_);
+        return false;
+    }
+    int messages = 0;
+    int printDialogs = 0;
+
+private:
+    QString pdfPath_;
+};
+
+// Keeps files from growing beyond `bytes` while it lives, as a full disk
+// would; it stops root as well as anyone. The signal the kernel sends on
+// reaching the limit is ignored, so a write only fails.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        active_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    bool active() const { return active_; }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+    bool active_ = false;
+};
+
+enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, DiskFull };
+enum class BoxAction { Insertion, ReadingInsertion, Typing, MouseMove, MousePress, MouseRelease, DoubleClick, MoveOverLabel };
+
+}  // namespace
+
+Q_DECLARE_METATYPE(SaveFailure)
+Q_DECLARE_METATYPE(BoxAction)
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class tst_frmSave : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void windowFrame();
+    void geometry_data();
+    void geometry();
+    void fonts_data();
+    void fonts();
+    void linkLabels_data();
+    void linkLabels();
+
+    void insertText_data();
+    void insertText();
+    void insertReadingText_data();
+    void insertReadingText();
+    void comprehensiveReading_data();
+    void comprehensiveReading();
+    void everyOpeningStartsEmpty_data();
+    void everyOpeningStartsEmpty();
+
+    void cancelledSaveWritesNothing();
+    void saveRoundTrip_data();
+    void saveRoundTrip();
+    void savedNameGetsRtf_data();
+    void savedNameGetsRtf();
+    void failedSave_data();
+    void failedSave();
+
+    void print_data();
+    void print();
+    void cancelledPrintPrintsNothing_data();
+    void cancelledPrintPrintsNothing();
+
+    void clipboard_data();
+    void clipboard();
+
+private:
+    FakeDialogs* fake_ = nullptr;
+    std::array<QString, modFirdaria::ReadingTextSlots> builtTexts_;
+};
+
+void tst_frmSave::initTestCase()
+{
+    ui::installFontSubstitutes();
+    modFirdaria::BuildReadingTexts();
+    builtTexts_ = modFirdaria::ReadingTexts;
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+        QVERIFY2(!readingText(slot).isEmpty(), "the interpretation texts are needed here");
+}
+
+void tst_frmSave::init() { fake_ = &FakeDialogs::install(); }
+
+void tst_frmSave::cleanup()
+{
+    FakeDialogs::restore();
+    fake_ = nullptr;
+    modFirdaria::ReadingTexts = builtTexts_;
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void tst_frmSave::windowFrame()
+{
+    frmSave reading;
+    QCOMPARE(reading.windowTitle(), QStringLiteral("Zorvane v1.0"));
+    QCOMPARE(reading.size(), ui::twipSize(7725, 7590));
+    QCOMPARE(reading.minimumSize(), reading.maximumSize());
+    QVERIFY(!(reading.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(reading.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(reading.windowFlags() & Qt::WindowCloseButtonHint);
+    QCOMPARE(reading.palette().color(QPalette::Window), QColor(64, 0, 64));
+    QVERIFY(box(reading)->document()->isEmpty());
+}
+
+void tst_frmSave::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");  // left, top, width, height
+    QTest::newRow("Label14 forum line") << QStringLiteral("Label14") << QRect(1747, 0, 4230, 195);
+    QTest::newRow("Label1 web site line") << QStringLiteral("Label1") << QRect(1867, 180, 3990, 195);
+    QTest::newRow("RTB the reading") << QStringLiteral("RTB") << QRect(30, 390, 7665, 6135);
+    QTest::newRow("cmdSave") << QStringLiteral("cmdSave") << QRect(5400, 6570, 1125, 345);
+    QTest::newRow("cmdPrint") << QStringLiteral("cmdPrint") << QRect(6555, 6570, 1125, 345);
+    QTest::newRow("Label2 offer") << QStringLiteral("Label2") << QRect(30, 6960, 7665, 615);
+}
+
+void tst_frmSave::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    frmSave reading;
+    const QWidget* control = reading.findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), &reading);
+    QCOMPARE(control->geometry(), ui::twipRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    QVERIFY(reading.rect().contains(control->geometry()));
+}
+
+void tst_frmSave::fonts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("RTB") << QStringLiteral("RTB") << QStringLiteral("Verdana") << 9.75 << false;
+    QTest::newRow("cmdSave") << QStringLiteral("cmdSave") << QStringLiteral("MS Sans Serif") << 8.25 << true;
+    QTest::newRow("cmdPrint") << QStringLiteral("cmdPrint") << QStringLiteral("Verdana") << 8.25 << true;
+}
+
+void tst_frmSave::fonts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, family);
+    QFETCH(double, points);
+    QFETCH(bool, bold);
+    frmSave reading;
+    const QWidget* control = reading.findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->font().family(), family);
+    QCOMPARE(control->font().pointSizeF(), points);
+    QCOMPARE(control->font().bold(), bold);
+}
+
+void tst_frmSave::linkLabels_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("Label14 opens the home page") << QStringLiteral("Label14") << modHelp::PageAddresses().homePage;
+    QTest::newRow("Label1 opens the home page") << QStringLiteral("Label1") << modHelp::PageAddresses().homePage;
+    QTest::newRow("Label2 opens the full-branding page")
+        << QStringLiteral("Label2") << modHelp::PageAddresses().fullBrandPage;
+}
+
+void tst_frmSave::linkLabels()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    UrlCatcher catcher;
+    const QString scheme = QUrl(address).scheme();
+    QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+    frmSave reading;
+    QWidget* label = reading.findChild<QWidget*>(name);
+    QVERIFY(label);
+    QTest::mouseClick(label, Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(scheme);
+    QCOMPARE(catcher.opened, QList<QUrl>{QUrl(address)});
+}
+
+// ---------------------------------------------------------------------------
+// Insertion
+
+void tst_frmSave::insertText_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("caret");
+
+    QTest::newRow("into the empty box") << QString() << 0 << 0 << "Sun" << "Sun" << 3;
+    QTest::newRow("at the caret, no selection") << "SunMoon" << 3 << 3 << " and " << "Sun and Moon" << 8;
+    QTest::newRow("at the start") << "Moon" << 0 << 0 << "Sun, " << "Sun, Moon" << 5;
+    QTest::newRow("replacing a selection") << "Sun, Venus, Moon" << 5 << 10 << "Mars" << "Sun, Mars, Moon" << 9;
+    QTest::newRow("replacing a backward selection") << "Sun, Venus, Moon" << 10 << 5 << "Mars" << "Sun, Mars, Moon" << 9;
+    QTest::newRow("replacing everything") << "old text" << 0 << 8 << "new" << "new" << 3;
+    QTest::newRow("empty text removes the selection") << "abcdef" << 2 << 4 << "" << "abef" << 2;
+    QTest::newRow("CR LF starts a line") << "" << 0 << 0 << "a\r\n\r\nb\r\n" << "a\n\nb\n" << 5;
+    QTest::newRow("typographic quotes") << "" << 0 << 0 << u8"friends’ ‘live’" << u8"friends’ ‘live’" << 15;
+}
+
+void tst_frmSave::insertText()
+{
+    QFETCH(QString, before);
+    QFETCH(int, anchor);
+    QFETCH(int, position);
+    QFETCH(QString, inserted);
+    QFETCH(QString, after);
+    QFETCH(int, caret);
+
+    frmSave reading;
+    box(reading)->setPlainText(before);
+    select(box(reading), anchor, position);
+    reading.insertText(inserted);
+
+    QCOMPARE(box(reading)->toPlainText(), after);
+    QCOMPARE(box(reading)->textCursor().position(), caret);
+    QVERIFY(!box(reading)->textCursor().hasSelection());
+}
+
+void tst_frmSave::insertReadingText_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<bool>("inserts");
+    // Slots 0..9 exist; everything outside inserts nothing.
+    for (int slot : {std::numeric_limits<int>::min(), -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 32767})
+        QTest::addRow("slot %d", slot) << slot << (slot >= 0 && slot < modFirdaria::ReadingTextSlots);
+}
+
+void tst_frmSave::insertReadingText()
+{
+    QFETCH(int, slot);
+    QFETCH(bool, inserts);
+    for (int i = 0; i < modFirdaria::ReadingTextSlots; ++i)
+        modFirdaria::ReadingTexts[static_cast<std::size_t>(i)] = QStringLiteral("[text of slot %1]").arg(i);
+
+    frmSave reading;
+    reading.insertText(QStringLiteral("before|"));
+    reading.insertReadingText(slot);
+    const QString expected = QStringLiteral("before|") + (inserts ? readingText(slot) : QString());
+    QCOMPARE(box(reading)->toPlainText(), expected);
+    QCOMPARE(box(reading)->textCursor().position(), expected.size());
+}
+
+void tst_frmSave::comprehensiveReading_data()
+{
+    QTest::addColumn<bool>("markers");
+    QTest::newRow("interpretation texts") << false;
+    QTest::newRow("marker texts, slot 9 filled") << true;
+}
+
+void tst_frmSave::comprehensiveReading()
+{
+    QFETCH(bool, markers);
+    if (markers) {
+        for (int i = 0; i < modFirdaria::ReadingTextSlots; ++i)
+            modFirdaria::ReadingTexts[static_cast<std::size_t>(i)] = QStringLiteral("ruler %1").arg(i);
+    }
+    QString expected;
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+        expected += readingText(slot) + QStringLiteral("\r\n\r\n");
+
+    frmSave reading;
+    reading.insertComprehensiveReading();
+    QCOMPARE(box(reading)->toPlainText(), asBoxShowsIt(expected));
+    QVERIFY(box(reading)->toPlainText().endsWith(QStringLiteral("\n\n")));
+    QVERIFY(!box(reading)->toPlainText().contains(QLatin1Char('\r')));
+    QCOMPARE(box(reading)->textCursor().position(), asBoxShowsIt(expected).size());
+}
+
+void tst_frmSave::everyOpeningStartsEmpty_data()
+{
+    QTest::addColumn<int>("previous");
+    QTest::addColumn<int>("slot");
+    // Two description buttons one after the other: the ruler before, then this one.
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+        QTest::addRow("ruler %d after ruler %d", slot, (slot + 8) % 9) << (slot + 8) % 9 << slot;
+}
+
+void tst_frmSave::everyOpeningStartsEmpty()
+{
+    QFETCH(int, previous);
+    QFETCH(int, slot);
+    const qsizetype windowsBefore = ui::openWindows().size();
+
+    QStringList shown;
+    for (int opening : {previous, slot}) {
+        QPointer<frmSave> closed;
+        bool emptyAtStart = false;
+        bool modal = false;
+        bool listed = false;
+        {
+            frmSave reading;
+            emptyAtStart = box(reading)->document()->isEmpty();
+            reading.insertReadingText(opening);
+            QTimer::singleShot(0, &reading, [&] {
+                modal = QApplication::activeModalWidget() == &reading;
+                listed = ui::openWindows().contains(&reading);
+                shown << box(reading)->toPlainText();
+                reading.close();
+            });
+            reading.exec();
+            closed = &reading;
+        }
+        QVERIFY(emptyAtStart);
+        QVERIFY(modal);
+        QVERIFY(listed);
+        QVERIFY(closed.isNull());
+        QCOMPARE(ui::openWindows().size(), windowsBefore);
+    }
+    QCOMPARE(shown, QStringList({asBoxShowsIt(readingText(previous)), asBoxShowsIt(readingText(slot))}));
+}
+
+// ---------------------------------------------------------------------------
+// Save
+
+void tst_frmSave::cancelledSaveWritesNothing()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString previousFolder = QDir::currentPath();
+    QDir::setCurrent(folder.path());  // where a stray relative file would land
+    const auto restoreFolder = qScopeGuard([&] { QDir::setCurrent(previousFolder); });
+
+    frmSave reading;
+    reading.insertComprehensiveReading();
+    reading.cmdSave_Click();
+
+    QCOMPARE(fake_->saveRequests.size(), 1);
+    const ui::SaveFileRequest& request = fake_->saveRequests.constFirst();
+    QCOMPARE(request.title, QStringLiteral("Zorvane"));
+    QCOMPARE(request.filter, QStringLiteral("Rich Text Format | *.rtf "));
+    QCOMPARE(request.defaultSuffix, QStringLiteral("rtf"));
+    QVERIFY(request.confirmOverwrite);
+    QCOMPARE(request.initialName, QString());
+    QCOMPARE(ui::qtNameFilter(request.filter), QStringLiteral("Rich Text Format (*.rtf)"));
+
+    QVERIFY(fake_->messages.isEmpty());
+    QVERIFY(snapshot(folder.path()).isEmpty());
+}
+
+void tst_frmSave::saveRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<bool>("fileExists");
+
+    QString comprehensive;
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+        comprehensive += readingText(slot) + QStringLiteral("\r\n\r\n");
+    QTest::newRow("comprehensive reading") << comprehensive << 0 << 0 << false;
+    QTest::newRow("one ruler, South Node") << readingText(8) << 0 << 0 << false;
+    QTest::newRow("quotes, accents, braces") << QStringLiteral(u"‘live’ “and” café {\\par}\r\n\r\nnext") << 3 << 3 << false;
+    QTest::newRow("with a selection everything is saved") << readingText(1) << 10 << 40 << false;
+    QTest::newRow("over an existing file") << readingText(4) << 0 << 0 << true;
+    QTest::newRow("empty box") << QString() << 0 << 0 << false;
+}
+
+void tst_frmSave::saveRoundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(int, anchor);
+    QFETCH(int, position);
+    QFETCH(bool, fileExists);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("reading.rtf"));
+    if (fileExists)
+        QVERIFY(writeFile(path, QByteArray(20000, 'x')));
+
+    frmSave reading;
+    reading.insertText(text);
+    select(box(reading), anchor, position);
+    fake_->savePaths.push_back(path);
+    reading.cmdSave_Click();
+
+    QVERIFY(fake_->messages.isEmpty());
+    QCOMPARE(snapshot(folder.path()).keys(), QStringList{QStringLiteral("reading.rtf")});
+    const QByteArray saved = fileBytes(path);
+    QCOMPARE(decodeRtf(saved), decodedFormOf(box(reading)->toPlainText()));
+
+    QString error;
+    const std::optional<QString> pandoc = pandocText(path, &error);
+    QVERIFY2(pandoc, qPrintable(error));
+    QCOMPARE(paragraphsOfPandocOutput(*pandoc), paragraphsAsPandocShows(box(reading)->toPlainText()));
+}
+
+void tst_frmSave::savedNameGetsRtf_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no extension") << "reading" << "reading.rtf";
+    QTest::newRow("rtf extension") << "reading.rtf" << "reading.rtf";
+    QTest::newRow("upper-case extension") << "READING.RTF" << "READING.RTF";
+    QTest::newRow("other extension kept") << "reading.txt" << "reading.txt";
+    QTest::newRow("several dots") << "my.reading.rtf" << "my.reading.rtf";
+    QTest::newRow("dot in the folder only") << "my.folder/reading" << "my.folder/reading.rtf";
+    QTest::newRow("blank in the name") << "sun reading" << "sun reading.rtf";
+}
+
+void tst_frmSave::savedNameGetsRtf()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("my.folder")));
+
+    frmSave reading;
+    reading.insertReadingText(0);
+    fake_->savePaths.push_back(folder.filePath(chosen));
+    reading.cmdSave_Click();
+
+    QVERIFY(fake_->messages.isEmpty());
+    QStringList expectedFiles{written, QStringLiteral("my.folder")};
+    expectedFiles.sort();
+    QCOMPARE(snapshot(folder.path()).keys(), expectedFiles);
+    QCOMPARE(decodeRtf(fileBytes(folder.filePath(written))), decodedFormOf(box(reading)->toPlainText()));
+}
+
+void tst_frmSave::failedSave_data()
+{
+    // Each must fail for root too: folder permissions would not stop it.
+    QTest::addColumn<SaveFailure>("failure");
+    QTest::newRow("a folder stands at the target") << SaveFailure::TargetIsFolder;
+    QTest::newRow("the folder does not exist") << SaveFailure::FolderMissing;
+    QTest::newRow("the parent is a regular file") << SaveFailure::ParentIsFile;
+    QTest::newRow("disk full over an existing file") << SaveFailure::DiskFull;
+}
+
+void tst_frmSave::failedSave()
+{
+    QFETCH(SaveFailure, failure);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QByteArray previous = QByteArrayLiteral("{\\rtf1 an earlier reading, kept byte for byte \xe2\x80\x99}\r\n");
+    QString path = folder.filePath(QStringLiteral("reading.rtf"));
+    switch (failure) {
+    case SaveFailure::TargetIsFolder:
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("reading.rtf")));
+        QVERIFY(writeFile(folder.filePath(QStringLiteral("reading.rtf/inside.rtf")), previous));
+        break;
+    case SaveFailure::FolderMissing:
+        path = folder.filePath(QStringLiteral("missing/reading.rtf"));
+        break;
+    case SaveFailure::ParentIsFile:
+        QVERIFY(writeFile(folder.filePath(QStringLiteral("notafolder")), previous));
+        path = folder.filePath(QStringLiteral("notafolder/reading.rtf"));
+        break;
+    case SaveFailure::DiskFull:
+        QVERIFY(writeFile(path, previous));
+        break;
+    }
+    const QMap<QString, QByteArray> before = snapshot(folder.path());
+
+    frmSave reading;
+    reading.insertComprehensiveReading();
+    fake_->savePaths.push_back(path);
+    QString reason;
+    bool savedDirectly = true;
+    {
+        // Far below the size of the reading, above nothing else written meanwhile.
+        std::optional<FileSizeLimit> limit;
+        if (failure == SaveFailure::DiskFull) {
+            limit.emplace(512);
+            QVERIFY(limit->active());
+        }
+        savedDirectly = reading.saveRtf(path, &reason);
+        reading.cmdSave_Click();
+    }
+
+    QVERIFY(!savedDirectly);
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(fake_->messages.size(), 1);
+    const ui::Message& message = fake_->messages.constFirst();
+    QCOMPARE(message.caption, QStringLiteral("Zorvane"));
+    QCOMPARE(message.icon, ui::MessageIcon::Critical);
+    QCOMPARE(message.buttons, ui::MessageButtons::Ok);
+    QVERIFY2(message.text.contains(QDir::toNativeSeparators(path)), qPrintable(message.text));
+    QVERIFY2(message.text.contains(reason), qPrintable(message.text));
+    QCOMPARE(snapshot(folder.path()), before);
+}
+
+// ---------------------------------------------------------------------------
+// Print
+
+void tst_frmSave::print_data()
+{
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("position");
+
+    // Positions in the comprehensive reading; the Sun text alone is longer than 900.
+    QTest::newRow("no selection, caret at the start") << 0 << 0;
+    QTest::newRow("no selection, caret inside") << 500 << 500;
+    QTest::newRow("selection inside the Sun text") << 100 << 400;
+    QTest::newRow("selection made backwards") << 400 << 100;
+    QTest::newRow("selection across several rulers") << 900 << 3500;
+    QTest::newRow("one character selected") << 17 << 18;
+    QTest::newRow("everything selected") << 0 << -1;
+}
+
+void tst_frmSave::print()
+{
+    QFETCH(int, anchor);
+    QFETCH(int, position);
+
+    frmSave reading;
+    reading.insertComprehensiveReading();
+    const QString all = box(reading)->toPlainText();
+    if (position < 0)
+        position = int(all.size());
+    select(box(reading), anchor, position);
+    const bool hasSelection = anchor != position;
+    const QString expected = hasSelection ? all.mid(std::min(anchor, position), std::abs(position - anchor)) : all;
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString pdf = folder.filePath(QStringLiteral("reading.pdf"));
+    fake_->printToPdf = pdf;
+    reading.cmdPrint_Click();
+
+    QCOMPARE(fake_->printRequests.size(), 1);
+    QCOMPARE(fake_->printRequests.constFirst().selectionChosen, hasSelection);
+    QVERIFY(fake_->messages.isEmpty());
+    QCOMPARE(snapshot(folder.path()).keys(), QStringList{QStringLiteral("reading.pdf")});
+
+    QString error;
+    const std::optional<QString> printed = pdfText(pdf, &error);
+    QVERIFY2(printed, qPrintable(error));
+    QCOMPARE(visibleCharacters(*printed), visibleCharacters(expected));
+}
+
+void tst_frmSave::cancelledPrintPrintsNothing_data()
+{
+    QTest::addColumn<bool>("withSelection");
+    QTest::newRow("without a selection") << false;
+    QTest::newRow("with a selection") << true;
+}
+
+void tst_frmSave::cancelledPrintPrintsNothing()
+{
+    QFETCH(bool, withSelection);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    auto dialog = std::make_unique<CancelledPrintDialog>(folder.filePath(QStringLiteral("reading.pdf")));
+    CancelledPrintDialog& cancelled = *dialog;
+    ui::setDialogs(std::move(dialog));
+
+    frmSave reading;
+    reading.insertComprehensiveReading();
+    if (withSelection)
+        select(box(reading), 10, 200);
+    reading.cmdPrint_Click();
+
+    QCOMPARE(cancelled.printDialogs, 1);
+    QCOMPARE(cancelled.messages, 0);
+    QVERIFY(snapshot(folder.path()).isEmpty());
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard
+
+void tst_frmSave::clipboard_data()
+{
+    QTest::addColumn<BoxAction>("action");
+    QTest::addColumn<bool>("emptied");
+    QTest::newRow("insertion of text") << BoxAction::Insertion << true;
+    QTest::newRow("insertion of a reading") << BoxAction::ReadingInsertion << true;
+    QTest::newRow("typing in the box") << BoxAction::Typing << true;
+    QTest::newRow("mouse move without a button") << BoxAction::MouseMove << true;
+    QTest::newRow("mouse press") << BoxAction::MousePress << true;
+    QTest::newRow("mouse release (and click)") << BoxAction::MouseRelease << true;
+    QTest::newRow("double click") << BoxAction::DoubleClick << true;
+    QTest::newRow("mouse move over the offer label") << BoxAction::MoveOverLabel << false;
+}
+
+void tst_frmSave::clipboard()
+{
+    QFETCH(BoxAction, action);
+    QFETCH(bool, emptied);
+    const QString copied = QStringLiteral("text copied in another program");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+
+    frmSave reading;
+    reading.insertText(QStringLiteral("Some reading text\r\nover two lines"));
+    reading.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&reading));
+    QWidget* viewport = box(reading)->viewport();
+    const QPoint inBox = viewport->rect().center();
+    QWidget* label2 = reading.findChild<QWidget*>(QStringLiteral("Label2"));
+    QVERIFY(label2);
+
+    if (action == BoxAction::MouseRelease)
+        QTest::mousePress(viewport, Qt::LeftButton, {}, inBox);
+    clipboard->setText(copied);
+    QCOMPARE(clipboard->text(), copied);
+
+    switch (action) {
+    case BoxAction::Insertion:
+        reading.insertText(QStringLiteral("more"));
+        break;
+    case BoxAction::ReadingInsertion:
+        reading.insertReadingText(3);
+        break;
+    case BoxAction::Typing:
+        QTest::keyClicks(box(reading), QStringLiteral("x"));
+        break;
+    case BoxAction::MouseMove:
+        QTest::mouseMove(reading.windowHandle(), viewport->mapTo(&reading, inBox));
+        break;
+    case BoxAction::MousePress:
+        QTest::mousePress(viewport, Qt::LeftButton, {}, inBox);
+        break;
+    case BoxAction::MouseRelease:
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, inBox);
+        break;
+    case BoxAction::DoubleClick:
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, inBox);
+        break;
+    case BoxAction::MoveOverLabel:
+        QTest::mouseMove(reading.windowHandle(), label2->geometry().center());
+        break;
+    }
+
+    if (emptied) {
+        QCOMPARE(clipboard->text(), QString());
+        QVERIFY(clipboard->mimeData());
+        QCOMPARE(clipboard->mimeData()->formats(), QStringList());
+    } else {
+        QCOMPARE(clipboard->text(), copied);
+    }
+}
+
+QTEST_MAIN(tst_frmSave)
+#include "tst_frmsave.moc"
