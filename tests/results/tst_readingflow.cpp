@@ -1,0 +1,356 @@
+// A reading from the main window to the results frame and back: the press
+// that passes the date check, the rejected date, Back with the choices kept,
+// a second reading replacing the first, and the closes that end the program.
+
+#include "AppShell.h"
+#include "ConverterLibrary.h"
+#include "FakeDialogs.h"
+#include "FillResults.h"
+#include "MDI.h"
+#include "Style.h"
+#include "frmDisplay.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+using namespace modFirdaria;
+using zorvane::test::FakeDialogs;
+namespace app = zorvane::app;
+
+namespace {
+
+enum class Press { Button, Menu };
+enum class Leave { CloseBox, ExitButton, FileExit, BackButton, FileBack };
+
+struct Choice {
+    int day = 1;
+    int month = 1;
+    int year = 1910;
+    TimeOfBirth time = TimeOfBirth::Day;
+};
+
+Choice choice(int day, int month, int year, TimeOfBirth time)
+{
+    return Choice{day, month, year, time};
+}
+
+// The results frames that exist and are not being deleted.
+QList<MDI*> openFrames()
+{
+    QList<MDI*> frames;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* frame = qobject_cast<MDI*>(w); frame && frame->isVisible())
+            frames << frame;
+    return frames;
+}
+
+QStringList readingCaptions(const frmDisplay& display)
+{
+    QStringList captions{display.lblTimeOfBirth->text()};
+    for (const QGroupBox* panel : display.fraPlanetName)
+        captions << panel->title();
+    captions << display.lblNNodePlanetName->text() << display.lblSNodePlanetName->text();
+    for (const QLabel* label : display.lblPlanetCycleName)
+        captions << label->text();
+    for (const QLabel* label : display.lblPlanetCycle)
+        captions << label->text();
+    return captions;
+}
+
+QStringList expectedCaptions(const Choice& c)
+{
+    BirthData birth;
+    birth.day = c.day;
+    birth.month = c.month;
+    birth.year = c.year;
+    birth.timeOfBirth = c.time;
+    frmDisplay display;
+    FillResults(ComputeFirdaria(birth), display);
+    return readingCaptions(display);
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Press)
+Q_DECLARE_METATYPE(Leave)
+Q_DECLARE_METATYPE(Choice)
+
+class TestReadingFlow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void acceptedPressShowsTheReading_data();
+    void acceptedPressShowsTheReading();
+
+    void rejectedDateChangesNothing_data();
+    void rejectedDateChangesNothing();
+
+    void backKeepsTheChoicesAndANewReadingReplacesTheOld_data();
+    void backKeepsTheChoicesAndANewReadingReplacesTheOld();
+
+    void leavingTheFrame_data();
+    void leavingTheFrame();
+
+private:
+    void choose(const Choice& c);
+    Choice chosen() const;
+    void press(Press how);
+    void leave(MDI& frame, Leave how);
+
+    QTemporaryDir programFolder_;
+    frmMain* main_ = nullptr;
+    FakeDialogs* fake_ = nullptr;
+    int ends_ = 0;
+};
+
+void TestReadingFlow::initTestCase()
+{
+    zorvane::ui::installFontSubstitutes();
+    QVERIFY(programFolder_.isValid());
+    QFile converter(programFolder_.filePath(modSaveForm::ConverterFileName()));
+    QVERIFY(converter.open(QIODevice::WriteOnly));
+}
+
+void TestReadingFlow::init()
+{
+    fake_ = &FakeDialogs::install();
+    app::resetEnding();
+    ends_ = 0;
+    app::setEndStep([this] { ++ends_; });
+    for (QString& text : ReadingTexts)
+        text = QStringLiteral("left from before");
+
+    main_ = new frmMain;
+    QVERIFY(main_->Form_Load(programFolder_.path()));
+    main_->show();
+}
+
+void TestReadingFlow::cleanup()
+{
+    // Deleting (not closing) leaves the end step out of it.
+    for (MDI* frame : openFrames())
+        delete frame;
+    delete main_;
+    main_ = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    app::setEndStep({});
+    app::resetEnding();
+    FakeDialogs::restore();
+    fake_ = nullptr;
+}
+
+void TestReadingFlow::choose(const Choice& c)
+{
+    main_->findChild<QComboBox*>(QStringLiteral("cboDate"))->setCurrentIndex(c.day - 1);
+    main_->findChild<QComboBox*>(QStringLiteral("cboMonth"))->setCurrentIndex(c.month - 1);
+    auto* years = main_->findChild<QComboBox*>(QStringLiteral("cboYear"));
+    years->setCurrentIndex(years->findText(QString::number(c.year)));
+    const int option = c.time == TimeOfBirth::Day ? 0 : 1;
+    main_->findChild<QRadioButton*>(QStringLiteral("optDay(%1)").arg(option))->setChecked(true);
+}
+
+Choice TestReadingFlow::chosen() const
+{
+    Choice c;
+    c.day = main_->findChild<QComboBox*>(QStringLiteral("cboDate"))->currentIndex() + 1;
+    c.month = main_->findChild<QComboBox*>(QStringLiteral("cboMonth"))->currentIndex() + 1;
+    c.year = main_->findChild<QComboBox*>(QStringLiteral("cboYear"))->currentText().toInt();
+    c.time = main_->findChild<QRadioButton*>(QStringLiteral("optDay(0)"))->isChecked() ? TimeOfBirth::Day
+                                                                                      : TimeOfBirth::Night;
+    return c;
+}
+
+void TestReadingFlow::press(Press how)
+{
+    if (how == Press::Button)
+        main_->findChild<QPushButton*>(QStringLiteral("cmdNext"))->click();
+    else
+        main_->findChild<QAction*>(QStringLiteral("mnuNext"))->trigger();
+}
+
+void TestReadingFlow::leave(MDI& frame, Leave how)
+{
+    switch (how) {
+    case Leave::CloseBox: frame.windowHandle()->close(); break;
+    case Leave::ExitButton: frame.findChild<QPushButton*>(QStringLiteral("cmdMdiExit"))->click(); break;
+    case Leave::FileExit: frame.findChild<QAction*>(QStringLiteral("mnuExit"))->trigger(); break;
+    case Leave::BackButton: frame.findChild<QPushButton*>(QStringLiteral("cmdBack"))->click(); break;
+    case Leave::FileBack: frame.findChild<QAction*>(QStringLiteral("mnuBack"))->trigger(); break;
+    }
+}
+
+void TestReadingFlow::acceptedPressShowsTheReading_data()
+{
+    QTest::addColumn<Press>("how");
+    QTest::addColumn<Choice>("birth");
+    QTest::addColumn<QString>("panel0");
+    QTest::addColumn<QString>("row0");
+    QTest::addColumn<QString>("northNode");
+
+    QTest::newRow("button   day  ") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Day)
+                                    << "The Sun :: 3/15/1980" << "8/18/1981" << "North Node :: 3/15/2050";
+    QTest::newRow("button   night") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Night)
+                                    << "The Moon :: 3/15/1980" << "6/27/1981" << "North Node :: 3/15/2019";
+    QTest::newRow("mnuNext  day  ") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Day)
+                                    << "The Sun :: 3/15/1980" << "8/18/1981" << "North Node :: 3/15/2050";
+    QTest::newRow("mnuNext  night") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Night)
+                                    << "The Moon :: 3/15/1980" << "6/27/1981" << "North Node :: 3/15/2019";
+}
+
+void TestReadingFlow::acceptedPressShowsTheReading()
+{
+    QFETCH(Press, how);
+    QFETCH(Choice, birth);
+    QFETCH(QString, panel0);
+    QFETCH(QString, row0);
+    QFETCH(QString, northNode);
+
+    choose(birth);
+    press(how);
+
+    const QList<MDI*> frames = openFrames();
+    QCOMPARE(frames.size(), 1);
+    QVERIFY(!main_->isVisible());
+    const frmDisplay& display = *frames.first()->display();
+    QCOMPARE(display.lblTimeOfBirth->text(),
+             birth.time == TimeOfBirth::Day ? QStringLiteral("Day") : QStringLiteral("Night"));
+    QCOMPARE(display.fraPlanetName[0]->title(), panel0);
+    QCOMPARE(display.lblPlanetCycle[0]->text(), row0);
+    QCOMPARE(display.lblNNodePlanetName->text(), northNode);
+    QCOMPARE(readingCaptions(display), expectedCaptions(birth));
+
+    // The interpretation texts are in place for the description buttons.
+    for (int slot = 0; slot < RulerCount; ++slot)
+        QVERIFY(!ReadingTexts[static_cast<std::size_t>(slot)].startsWith(QStringLiteral("left from before")));
+    QVERIFY(fake_->messages.isEmpty());
+    QCOMPARE(ends_, 0);
+}
+
+void TestReadingFlow::rejectedDateChangesNothing_data()
+{
+    QTest::addColumn<Choice>("birth");
+    QTest::addColumn<QString>("message");
+
+    const QString february = QStringLiteral("Please Enter Correct Date Or Month!");
+    const QString thirtyDays = QStringLiteral("Please Enter Correct Date Or Month !");
+    QTest::newRow("31 April 1980")    << choice(31, 4, 1980, TimeOfBirth::Day) << thirtyDays;
+    QTest::newRow("31 November 2050") << choice(31, 11, 2050, TimeOfBirth::Night) << thirtyDays;
+    QTest::newRow("30 February 1980") << choice(30, 2, 1980, TimeOfBirth::Day) << february;
+    QTest::newRow("29 February 1981") << choice(29, 2, 1981, TimeOfBirth::Night) << february;
+}
+
+void TestReadingFlow::rejectedDateChangesNothing()
+{
+    QFETCH(Choice, birth);
+    QFETCH(QString, message);
+
+    choose(birth);
+    press(Press::Button);
+
+    QCOMPARE(fake_->messages.size(), 1);
+    QCOMPARE(fake_->messages.first().text, message);
+    QVERIFY(openFrames().isEmpty());
+    QVERIFY(main_->isVisible());
+    for (const QString& text : ReadingTexts)
+        QCOMPARE(text, QStringLiteral("left from before"));
+    const Choice after = chosen();
+    QCOMPARE(after.day, birth.day);
+    QCOMPARE(after.month, birth.month);
+    QCOMPARE(after.year, birth.year);
+    QCOMPARE(after.time, birth.time);
+}
+
+void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
+{
+    QTest::addColumn<Leave>("back");
+    QTest::addColumn<Choice>("first");
+    QTest::addColumn<Choice>("second");
+
+    QTest::newRow("Back button  night then day")
+        << Leave::BackButton << choice(15, 3, 1980, TimeOfBirth::Night) << choice(15, 3, 1980, TimeOfBirth::Day);
+    QTest::newRow("File > Back  night then day")
+        << Leave::FileBack << choice(15, 3, 1980, TimeOfBirth::Night) << choice(15, 3, 1980, TimeOfBirth::Day);
+    QTest::newRow("Back button  2050 then 1910")
+        << Leave::BackButton << choice(31, 12, 2050, TimeOfBirth::Day) << choice(1, 1, 1910, TimeOfBirth::Night);
+}
+
+void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
+{
+    QFETCH(Leave, back);
+    QFETCH(Choice, first);
+    QFETCH(Choice, second);
+
+    choose(first);
+    press(Press::Button);
+    QCOMPARE(openFrames().size(), 1);
+    QPointer<MDI> firstFrame = openFrames().first();
+    QVERIFY(!main_->isVisible());
+
+    leave(*firstFrame, back);
+    QVERIFY(main_->isVisible());
+    QVERIFY(openFrames().isEmpty());
+    QTRY_VERIFY(firstFrame.isNull());
+    QCOMPARE(ends_, 0);
+    const Choice kept = chosen();
+    QCOMPARE(kept.day, first.day);
+    QCOMPARE(kept.month, first.month);
+    QCOMPARE(kept.year, first.year);
+    QCOMPARE(kept.time, first.time);
+
+    // A fresh frame and panels, showing only the second reading.
+    choose(second);
+    press(Press::Button);
+    QCOMPARE(openFrames().size(), 1);
+    QVERIFY(!main_->isVisible());
+    QCOMPARE(readingCaptions(*openFrames().first()->display()), expectedCaptions(second));
+    QVERIFY(expectedCaptions(second) != expectedCaptions(first));
+}
+
+void TestReadingFlow::leavingTheFrame_data()
+{
+    QTest::addColumn<Leave>("how");
+    QTest::addColumn<bool>("ends");
+
+    QTest::newRow("close box")   << Leave::CloseBox << true;
+    QTest::newRow("Exit button") << Leave::ExitButton << true;
+    QTest::newRow("File > Exit") << Leave::FileExit << true;
+    QTest::newRow("Back button") << Leave::BackButton << false;
+    QTest::newRow("File > Back") << Leave::FileBack << false;
+}
+
+void TestReadingFlow::leavingTheFrame()
+{
+    QFETCH(Leave, how);
+    QFETCH(bool, ends);
+
+    press(Press::Button);
+    QCOMPARE(openFrames().size(), 1);
+    QPointer<frmMain> mainWindow = main_;
+
+    leave(*openFrames().first(), how);
+    QCOMPARE(ends_, ends ? 1 : 0);
+    QCOMPARE(app::isEnding(), ends);
+    QVERIFY(openFrames().isEmpty());
+    // Ending closes the hidden main window too; Back shows it.
+    QCOMPARE(main_->isVisible(), !ends);
+    QVERIFY(!mainWindow.isNull());
+}
+
+QTEST_MAIN(TestReadingFlow)
+#include "tst_readingflow.moc"
