@@ -252,6 +252,7 @@ void TestMdi::nothingMovesOnResize()
 void TestMdi::barsAndWindow()
 {
     MDI frame;
+    QVERIFY(frame.windowState().testFlag(Qt::WindowMaximized));
     frame.setWindowState(Qt::WindowNoState);
     frame.resize(1280, 1024);
     frame.show();
