@@ -285,9 +285,9 @@ void frmSave::RTB_MouseUp() { emptyClipboard(); }
 
 void frmSave::emptyClipboard()
 {
-    // Owning the clipboard with no data in it leaves nothing for any program
-    // to paste. clear() would only give up our own ownership and leave another
-    // program's text in place.
+    // Taking the clipboard with no data in it leaves nothing for any program
+    // to paste, whoever held it before; whether clear() takes it from another
+    // program depends on the platform plugin.
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setMimeData(new QMimeData);
 }

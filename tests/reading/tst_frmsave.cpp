@@ -161,8 +161,6 @@ private Q_SLOTS:
     void windowFrame();
     void geometry_data();
     void geometry();
-    void fonts_data();
-    void fonts();
     void linkLabels_data();
     void linkLabels();
 
@@ -252,31 +250,6 @@ void tst_frmSave::geometry()
     QCOMPARE(control->parentWidget(), &reading);
     QCOMPARE(control->geometry(), ui::twipRect(twips.x(), twips.y(), twips.width(), twips.height()));
     QVERIFY(reading.rect().contains(control->geometry()));
-}
-
-void tst_frmSave::fonts_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("family");
-    QTest::addColumn<double>("points");
-    QTest::addColumn<bool>("bold");
-    QTest::newRow("RTB") << QStringLiteral("RTB") << QStringLiteral("Verdana") << 9.75 << false;
-    QTest::newRow("cmdSave") << QStringLiteral("cmdSave") << QStringLiteral("MS Sans Serif") << 8.25 << true;
-    QTest::newRow("cmdPrint") << QStringLiteral("cmdPrint") << QStringLiteral("Verdana") << 8.25 << true;
-}
-
-void tst_frmSave::fonts()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, family);
-    QFETCH(double, points);
-    QFETCH(bool, bold);
-    frmSave reading;
-    const QWidget* control = reading.findChild<QWidget*>(name);
-    QVERIFY(control);
-    QCOMPARE(control->font().family(), family);
-    QCOMPARE(control->font().pointSizeF(), points);
-    QCOMPARE(control->font().bold(), bold);
 }
 
 void tst_frmSave::linkLabels_data()

@@ -76,8 +76,6 @@ class tst_RtfWriter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void halfPoints_data();
-    void halfPoints();
     void escapeText_data();
     void escapeText();
     void documentFrame_data();
@@ -87,25 +85,6 @@ private Q_SLOTS:
     void pandocRoundTrip_data();
     void pandocRoundTrip();
 };
-
-void tst_RtfWriter::halfPoints_data()
-{
-    QTest::addColumn<double>("points");
-    QTest::addColumn<int>("halfPoints");
-    // Nearest half point; a quarter point rounds up.
-    QTest::newRow("9.75 pt (the box)") << 9.75 << 20;
-    QTest::newRow("8.25 pt") << 8.25 << 17;
-    QTest::newRow("10 pt") << 10.0 << 20;
-    QTest::newRow("12.2 pt") << 12.2 << 24;
-    QTest::newRow("12.3 pt") << 12.3 << 25;
-}
-
-void tst_RtfWriter::halfPoints()
-{
-    QFETCH(double, points);
-    QFETCH(int, halfPoints);
-    QCOMPARE(RtfWriter::halfPoints(points), halfPoints);
-}
 
 void tst_RtfWriter::escapeText_data()
 {
