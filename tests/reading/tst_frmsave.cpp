@@ -499,6 +499,7 @@ void tst_frmSave::savedNameGetsRtf_data()
     QTest::newRow("several dots") << "my.reading.rtf" << "my.reading.rtf";
     QTest::newRow("dot in the folder only") << "my.folder/reading" << "my.folder/reading.rtf";
     QTest::newRow("blank in the name") << "sun reading" << "sun reading.rtf";
+    QTest::newRow("trailing dot: extension left empty on purpose") << "reading." << "reading.";
 }
 
 void tst_frmSave::savedNameGetsRtf()
