@@ -1,64 +1,24 @@
-// The period panels window: where its controls stand, what they look like,
-// and the description buttons, each opening its own ruler's text in a fresh
-// modal reading window.
+// The period panels window: panels and rows where they belong, and the
+// description buttons, each opening its own ruler's text in a fresh modal
+// reading window.
 
 #include "FillResults.h"
+#include "ResultsTestSupport.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmDisplay.h"
-#include "frmSave.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTextEdit>
-#include <QTimer>
-
-#include <functional>
 
 using namespace modFirdaria;
+using zorvane::test::ModalSeen;
+using zorvane::test::seeModal;
 namespace ui = zorvane::ui;
 
 namespace {
-
-struct ModalReading {
-    bool opened = false;
-    QString text;
-    int readingWindowsShown = 0;
-};
-
-int shownReadingWindows()
-{
-    int count = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<frmSave*>(w) && w->isVisible())
-            ++count;
-    return count;
-}
-
-// Runs open(), which is expected to show a modal reading window; reads the
-// window's box and closes it once it is up.
-ModalReading readModal(const std::function<void()>& open)
-{
-    ModalReading seen;
-    QTimer::singleShot(0, qApp, [&seen] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        if (auto* reading = qobject_cast<frmSave*>(modal)) {
-            seen.opened = true;
-            if (const auto* box = reading->findChild<QTextEdit*>(QStringLiteral("RTB")))
-                seen.text = box->toPlainText();
-            seen.readingWindowsShown = shownReadingWindows();
-        }
-        modal->close();
-    });
-    open();
-    return seen;
-}
 
 // A distinct one-line text in every slot, so that a text shows which slot it
 // came from.
@@ -93,21 +53,11 @@ private Q_SLOTS:
     void rowsBelongToTheirPanel_data();
     void rowsBelongToTheirPanel();
 
-    void rightColumnReadsTopToBottom();
-
-    void offViewControlsAreNeverSeen_data();
-    void offViewControlsAreNeverSeen();
-
-    void coloursAndFonts_data();
-    void coloursAndFonts();
-
     void descriptionButtonOpensItsRulersText_data();
     void descriptionButtonOpensItsRulersText();
 
     void textsNeverPileUp_data();
     void textsNeverPileUp();
-
-    void slotOutsideTheTableOpensAnEmptyWindow();
 };
 
 void TestFrmDisplay::initTestCase()
@@ -189,89 +139,6 @@ void TestFrmDisplay::rowsBelongToTheirPanel()
     QVERIFY(frame->rect().contains(date->geometry()));
 }
 
-void TestFrmDisplay::rightColumnReadsTopToBottom()
-{
-    // Below panel 6: the North Node line, the South Node line, then the nine
-    // buttons in ruler order; neighbours at most share an edge.
-    const frmDisplay display;
-    QList<const QWidget*> column{display.fraPlanetName[6], display.lblNNodePlanetName, display.lblSNodePlanetName};
-    for (int i = 0; i < frmDisplay::DescButtonCount; ++i) {
-        const auto* button = display.findChild<QPushButton*>(QStringLiteral("cmdDesc(%1)").arg(i));
-        QVERIFY(button);
-        QCOMPARE(button, display.cmdDesc[static_cast<std::size_t>(i)]);
-        QCOMPARE(button->geometry(), ui::twipRect(7560, 3960 + 480 * i, 3615, 495));
-        column << button;
-    }
-    for (qsizetype i = 0; i + 1 < column.size(); ++i) {
-        QCOMPARE(column[i]->x(), ui::px(7560));
-        QVERIFY2(column[i]->geometry().bottom() <= column[i + 1]->geometry().top(),
-                 qPrintable(column[i + 1]->objectName()));
-    }
-    QVERIFY(display.Frame1->rect().contains(column.last()->geometry()));
-}
-
-void TestFrmDisplay::offViewControlsAreNeverSeen_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");
-
-    QTest::newRow("Picture1")  << "Picture1"  << QRect(3240, 8760, 1575, 375);
-    QTest::newRow("txtFolder") << "txtFolder" << QRect(5880, 11280, 2745, 315);
-    QTest::newRow("txtFile")   << "txtFile"   << QRect(7680, 11280, 2745, 315);
-}
-
-void TestFrmDisplay::offViewControlsAreNeverSeen()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, twips);
-
-    const frmDisplay display;
-    const auto* control = display.findChild<QWidget*>(name);
-    QVERIFY(control);
-    QCOMPARE(control->parentWidget(), &display);
-    QCOMPARE(control->geometry(), ui::twipRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    QVERIFY(!display.rect().intersects(control->geometry()));
-
-    QCOMPARE(display.Picture1, display.findChild<QLabel*>(QStringLiteral("Picture1")));
-    QCOMPARE(display.txtFolder, display.findChild<QLineEdit*>(QStringLiteral("txtFolder")));
-    QCOMPARE(display.txtFile, display.findChild<QLineEdit*>(QStringLiteral("txtFile")));
-}
-
-void TestFrmDisplay::coloursAndFonts_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QColor>("colour");
-    QTest::addColumn<double>("pointSize");
-
-    const QColor cyan(0, 255, 255);
-    const QColor white(255, 255, 255);
-    QTest::newRow("Label1")                 << "Label1" << white << 9.0;
-    QTest::newRow("lblTimeOfBirth")         << "lblTimeOfBirth" << QColor(128, 255, 255) << 9.0;
-    QTest::newRow("lblNNodePlanetName")     << "lblNNodePlanetName" << cyan << 12.0;
-    QTest::newRow("lblSNodePlanetName")     << "lblSNodePlanetName" << cyan << 12.0;
-    QTest::newRow("lblPlanetCycleName(0)")  << "lblPlanetCycleName(0)" << white << 9.75;
-    QTest::newRow("lblPlanetCycleName(41)") << "lblPlanetCycleName(41)" << white << 9.75;
-    QTest::newRow("lblPlanetCycle(0)")      << "lblPlanetCycle(0)" << white << 9.75;
-    QTest::newRow("lblPlanetCycle(41)")     << "lblPlanetCycle(41)" << white << 9.75;
-}
-
-void TestFrmDisplay::coloursAndFonts()
-{
-    QFETCH(QString, name);
-    QFETCH(QColor, colour);
-    QFETCH(double, pointSize);
-
-    const frmDisplay display;
-    const auto* label = display.findChild<QLabel*>(name);
-    QVERIFY(label);
-    QCOMPARE(label->palette().color(QPalette::WindowText), colour);
-    QCOMPARE(label->font().pointSizeF(), pointSize);
-    QVERIFY(label->font().bold());
-    QCOMPARE(label->font().family(), QStringLiteral("Verdana"));
-    QCOMPARE(display.palette().color(QPalette::Window), QColor(64, 0, 64));
-    QCOMPARE(display.size(), ui::twipSize(15000, 8490));
-}
-
 void TestFrmDisplay::descriptionButtonOpensItsRulersText_data()
 {
     QTest::addColumn<int>("index");
@@ -290,11 +157,10 @@ void TestFrmDisplay::descriptionButtonOpensItsRulersText()
     FillResults(ComputeFirdaria(nightOf15March1980()), display);
     QVERIFY(display.fraPlanetName[0]->title().startsWith(QStringLiteral("The Moon")));
 
-    const ModalReading seen = readModal([&] { display.cmdDesc[static_cast<std::size_t>(index)]->click(); });
-    QVERIFY(seen.opened);
+    const ModalSeen seen = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(index)]->click(); });
+    QCOMPARE(seen.className, QStringLiteral("frmSave"));
     QCOMPARE(seen.text, QStringLiteral("text of slot %1").arg(index));
-    QCOMPARE(seen.readingWindowsShown, 1);
-    QCOMPARE(shownReadingWindows(), 0);
+    QCOMPARE(seen.modalWindowsShown, 1);
 }
 
 void TestFrmDisplay::textsNeverPileUp_data()
@@ -314,21 +180,12 @@ void TestFrmDisplay::textsNeverPileUp()
     QFETCH(int, second);
 
     frmDisplay display;
-    const ModalReading before = readModal([&] { display.cmdDesc[static_cast<std::size_t>(first)]->click(); });
+    const ModalSeen before = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(first)]->click(); });
     QCOMPARE(before.text, QStringLiteral("text of slot %1").arg(first));
-    const ModalReading after = readModal([&] { display.cmdDesc[static_cast<std::size_t>(second)]->click(); });
-    QVERIFY(after.opened);
+    const ModalSeen after = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(second)]->click(); });
+    QCOMPARE(after.className, QStringLiteral("frmSave"));
     QCOMPARE(after.text, QStringLiteral("text of slot %1").arg(second));
-    QCOMPARE(after.readingWindowsShown, 1);
-}
-
-void TestFrmDisplay::slotOutsideTheTableOpensAnEmptyWindow()
-{
-    // No button gives such an index; the window still opens, empty.
-    frmDisplay display;
-    const ModalReading seen = readModal([&] { display.cmdDesc_Click(frmDisplay::DescButtonCount + 5); });
-    QVERIFY(seen.opened);
-    QCOMPARE(seen.text, QString());
+    QCOMPARE(after.modalWindowsShown, 1);
 }
 
 QTEST_MAIN(TestFrmDisplay)

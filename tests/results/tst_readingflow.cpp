@@ -7,6 +7,7 @@
 #include "FakeDialogs.h"
 #include "FillResults.h"
 #include "MDI.h"
+#include "ResultsTestSupport.h"
 #include "Style.h"
 #include "frmDisplay.h"
 #include "frmMain.h"
@@ -16,17 +17,16 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
 using namespace modFirdaria;
 using zorvane::test::FakeDialogs;
+using zorvane::test::readingCaptions;
 namespace app = zorvane::app;
 
 namespace {
@@ -54,19 +54,6 @@ QList<MDI*> openFrames()
         if (auto* frame = qobject_cast<MDI*>(w); frame && frame->isVisible())
             frames << frame;
     return frames;
-}
-
-QStringList readingCaptions(const frmDisplay& display)
-{
-    QStringList captions{display.lblTimeOfBirth->text()};
-    for (const QGroupBox* panel : display.fraPlanetName)
-        captions << panel->title();
-    captions << display.lblNNodePlanetName->text() << display.lblSNodePlanetName->text();
-    for (const QLabel* label : display.lblPlanetCycleName)
-        captions << label->text();
-    for (const QLabel* label : display.lblPlanetCycle)
-        captions << label->text();
-    return captions;
 }
 
 QStringList expectedCaptions(const Choice& c)
@@ -200,17 +187,11 @@ void TestReadingFlow::acceptedPressShowsTheReading_data()
     QTest::addColumn<Press>("how");
     QTest::addColumn<Choice>("birth");
     QTest::addColumn<QString>("panel0");
-    QTest::addColumn<QString>("row0");
-    QTest::addColumn<QString>("northNode");
 
-    QTest::newRow("button   day  ") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Day)
-                                    << "The Sun :: 3/15/1980" << "8/18/1981" << "North Node :: 3/15/2050";
-    QTest::newRow("button   night") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Night)
-                                    << "The Moon :: 3/15/1980" << "6/27/1981" << "North Node :: 3/15/2019";
-    QTest::newRow("mnuNext  day  ") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Day)
-                                    << "The Sun :: 3/15/1980" << "8/18/1981" << "North Node :: 3/15/2050";
-    QTest::newRow("mnuNext  night") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Night)
-                                    << "The Moon :: 3/15/1980" << "6/27/1981" << "North Node :: 3/15/2019";
+    QTest::newRow("button   day  ") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Day) << "The Sun :: 3/15/1980";
+    QTest::newRow("button   night") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Night) << "The Moon :: 3/15/1980";
+    QTest::newRow("mnuNext  day  ") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Day) << "The Sun :: 3/15/1980";
+    QTest::newRow("mnuNext  night") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Night) << "The Moon :: 3/15/1980";
 }
 
 void TestReadingFlow::acceptedPressShowsTheReading()
@@ -218,26 +199,21 @@ void TestReadingFlow::acceptedPressShowsTheReading()
     QFETCH(Press, how);
     QFETCH(Choice, birth);
     QFETCH(QString, panel0);
-    QFETCH(QString, row0);
-    QFETCH(QString, northNode);
 
     choose(birth);
     press(how);
 
+    // The frame replaces the main window, showing this reading.
     const QList<MDI*> frames = openFrames();
     QCOMPARE(frames.size(), 1);
     QVERIFY(!main_->isVisible());
     const frmDisplay& display = *frames.first()->display();
-    QCOMPARE(display.lblTimeOfBirth->text(),
-             birth.time == TimeOfBirth::Day ? QStringLiteral("Day") : QStringLiteral("Night"));
     QCOMPARE(display.fraPlanetName[0]->title(), panel0);
-    QCOMPARE(display.lblPlanetCycle[0]->text(), row0);
-    QCOMPARE(display.lblNNodePlanetName->text(), northNode);
     QCOMPARE(readingCaptions(display), expectedCaptions(birth));
 
     // The interpretation texts are in place for the description buttons.
     for (int slot = 0; slot < RulerCount; ++slot)
-        QVERIFY(!ReadingTexts[static_cast<std::size_t>(slot)].startsWith(QStringLiteral("left from before")));
+        QVERIFY(ReadingTexts[static_cast<std::size_t>(slot)] != QStringLiteral("left from before"));
     QVERIFY(fake_->messages.isEmpty());
     QCOMPARE(ends_, 0);
 }
