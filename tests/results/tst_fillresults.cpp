@@ -217,8 +217,8 @@ void TestFillResults::descriptionButtonsKeepTheirCaptions()
     // The buttons follow the fixed ruler order whatever the sequence.
     const frmDisplay untouched;
     const auto display = filledWith(birth(15, 3, 1980, time));
-    QCOMPARE(display->cmdDesc[0]->text(), QStringLiteral("Click To Know More About The Sun"));
-    QCOMPARE(display->cmdDesc[8]->text(), QStringLiteral("Click To Know More About S. Node"));
+    QCOMPARE(display->cmdDesc[index(Ruler::Sun)]->text(), QStringLiteral("Click To Know More About The Sun"));
+    QCOMPARE(display->cmdDesc[index(Ruler::SouthNode)]->text(), QStringLiteral("Click To Know More About S. Node"));
     for (std::size_t i = 0; i < display->cmdDesc.size(); ++i)
         QCOMPARE(display->cmdDesc[i]->text(), untouched.cmdDesc[i]->text());
 }
