@@ -9,8 +9,8 @@
 #include "modFirdaria.h"
 #include "modHelp.h"
 
-#include <QClipboard>
 #include <QAbstractTextDocumentLayout>
+#include <QClipboard>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
