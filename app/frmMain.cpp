@@ -103,8 +103,6 @@ frmMain::frmMain(QWidget* parent)
     // menu bar in place the window takes exactly the size they need.
     setFixedSize(sizeHint());
     addOpenWindow(this);
-
-    connect(this, &frmMain::readingRequested, this, &frmMain::showReading);
 }
 
 QWidget* frmMain::createClientArea()
@@ -366,7 +364,6 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
         modFirdaria::BuildReadingTexts();
         if (!results_) {
             results_ = new MDI;
-            // Back brings this window back; any other close ends the program.
             connect(results_, &MDI::closedByBack, this, [this] {
                 results_ = nullptr;
                 show();

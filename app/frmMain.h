@@ -59,6 +59,11 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void cmdNext_Click();
+    // The rest of an accepted press, connected to readingRequested at
+    // start-up: texts, dating, the results filled and shown in place of this
+    // window. Back shows this window again; any other close of the results
+    // ends the program.
+    void showReading(const modFirdaria::BirthData& birth);
     void cmdExit_Click();
 
 protected:
@@ -67,9 +72,6 @@ protected:
 
 private Q_SLOTS:
     void mnuAbout_Click();
-    // The rest of an accepted press: texts, dating, the results filled and
-    // shown in place of this window.
-    void showReading(const modFirdaria::BirthData& birth);
 
 private:
     QWidget* createClientArea();

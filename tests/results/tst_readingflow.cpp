@@ -7,6 +7,7 @@
 #include "FakeDialogs.h"
 #include "FillResults.h"
 #include "MDI.h"
+#include "StartUp.h"
 #include "ResultsTestSupport.h"
 #include "Style.h"
 #include "frmDisplay.h"
@@ -20,9 +21,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+
+#include <memory>
 
 using namespace modFirdaria;
 using zorvane::test::FakeDialogs;
@@ -101,6 +105,7 @@ private:
     void leave(MDI& frame, Leave how);
 
     QTemporaryDir programFolder_;
+    std::unique_ptr<app::StartUp> startUp_;
     frmMain* main_ = nullptr;
     FakeDialogs* fake_ = nullptr;
     int ends_ = 0;
@@ -123,9 +128,20 @@ void TestReadingFlow::init()
     for (QString& text : ReadingTexts)
         text = QStringLiteral("left from before");
 
-    main_ = new frmMain;
-    QVERIFY(main_->Form_Load(programFolder_.path()));
-    main_->show();
+    // The program's own start-up, without its clock, chance and stores.
+    app::StartUpOptions options;
+    options.lockPath = programFolder_.filePath(QStringLiteral("zorvane.lock"));
+    options.programFolder = programFolder_.path();
+    options.openSettings = [this] {
+        return std::make_unique<QSettings>(programFolder_.filePath(QStringLiteral("settings.ini")),
+                                           QSettings::IniFormat);
+    };
+    options.today = [] { return QDate(2026, 1, 1); };
+    options.randomFraction = [] { return 0.0; };
+    startUp_ = std::make_unique<app::StartUp>(options);
+    QVERIFY(startUp_->run());
+    main_ = startUp_->mainWindow();
+    QVERIFY(main_->isVisible());
 }
 
 void TestReadingFlow::cleanup()
@@ -133,7 +149,7 @@ void TestReadingFlow::cleanup()
     // Deleting (not closing) leaves the end step out of it.
     for (MDI* frame : openFrames())
         delete frame;
-    delete main_;
+    startUp_.reset();
     main_ = nullptr;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     app::setEndStep({});
