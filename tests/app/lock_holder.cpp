@@ -1,0 +1,33 @@
+// Another copy of the program, as far as the single-instance lock sees it.
+//   lock_holder <lock path> hold    takes the lock, prints "locked", and holds
+//                                   it until its standard input closes
+//   lock_holder <lock path> crash   takes the lock, prints "locked", and dies
+//                                   by SIGKILL, leaving the lock file behind
+// Prints "refused" and exits with 1 when another holder has the lock.
+
+#include "SingleInstance.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    if (argc != 3)
+        return 2;
+    zorvane::app::SingleInstance instance(QString::fromLocal8Bit(argv[1]));
+    if (!instance.tryAcquire()) {
+        std::puts("refused");
+        return 1;
+    }
+    std::puts("locked");
+    std::fflush(stdout);
+    if (std::strcmp(argv[2], "crash") == 0)
+        std::raise(SIGKILL);
+    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+    }
+    return 0;
+}

@@ -1,0 +1,683 @@
+// The main window: its lists and options, its layout against the design in
+// twips, the date check behind "Get My Firdaria Reading", its links, the
+// About box and the ways it ends the program.
+
+#include "AppTestSupport.h"
+#include "FakeDialogs.h"
+#include "OpenWindows.h"
+#include "frmMain.h"
+#include "modHelp.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using zorvane::test::EndCounter;
+using zorvane::test::FakeDialogs;
+using zorvane::test::ProgramFolder;
+using zorvane::test::UrlCatcher;
+using zorvane::ui::MessageButtons;
+using zorvane::ui::MessageIcon;
+
+namespace {
+constexpr int Twips = 15;  // per pixel at 96 dots per inch
+
+const QString FebruaryMessage = QStringLiteral("Please Enter Correct Date Or Month!");
+const QString ThirtyDayMonthMessage = QStringLiteral("Please Enter Correct Date Or Month !");
+
+// What a window shows, to tell that a click changed nothing.
+struct WindowState {
+    int day, month, year;
+    bool night;
+    bool visible;
+    QString offerInFront;
+    bool operator==(const WindowState&) const = default;
+};
+
+// An option takes clicks on its round button and caption only.
+QPoint optionPoint(const QWidget* option) { return QPoint(8, option->height() / 2); }
+
+char* toString(const WindowState& s)
+{
+    return qstrdup(qPrintable(QStringLiteral("%1.%2.%3 %4 %5 %6")
+                                  .arg(s.day)
+                                  .arg(s.month)
+                                  .arg(s.year)
+                                  .arg(s.night ? "night" : "day", s.visible ? "visible" : "hidden", s.offerInFront)));
+}
+}  // namespace
+
+class tst_frmMain : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void lists_data();
+    void lists();
+    void initialChoice();
+    void subPeriodNames();
+
+    void geometry_data();
+    void geometry();
+    void clientAreaIsFixedAndExitButtonHidden();
+    void tabOrder();
+
+    void menus_data();
+    void menus();
+
+    void validation_data();
+    void validation();
+    void birthData_data();
+    void birthData();
+
+    void links_data();
+    void links();
+
+    void aboutBox_data();
+    void aboutBox();
+    void aboutLinks_data();
+    void aboutLinks();
+
+    void closingEndsProgram_data();
+    void closingEndsProgram();
+
+private:
+    template <typename T>
+    T* child(const QString& name) const
+    {
+        return window_->findChild<T*>(name);
+    }
+    QAction* action(const QString& name) const { return child<QAction>(name); }
+    QComboBox* list(const QString& name) const { return child<QComboBox>(name); }
+    void choose(int day, int month, int year, bool night);
+    WindowState state() const;
+
+    FakeDialogs* fake_ = nullptr;
+    std::unique_ptr<UrlCatcher> urls_;
+    std::unique_ptr<EndCounter> ends_;
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<frmMain> window_;
+};
+
+void tst_frmMain::initTestCase()
+{
+    urls_ = std::make_unique<UrlCatcher>();
+    folder_ = std::make_unique<ProgramFolder>();
+
+    // A wrong wiring must not go unseen because two pages share an address.
+    const auto& pages = modHelp::PageAddresses();
+    const QStringList all{pages.homePage,   pages.onlineHelp,    pages.downloadPage,
+                          pages.donatePage, pages.fullBrandPage, pages.coBrandPage};
+    for (const QString& page : all)
+        QCOMPARE(all.count(page), 1);
+}
+
+void tst_frmMain::init()
+{
+    fake_ = &FakeDialogs::install();
+    ends_ = std::make_unique<EndCounter>();
+    urls_->opened.clear();
+    window_ = std::make_unique<frmMain>();
+    QVERIFY(window_->Form_Load(folder_->path()));
+    window_->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void tst_frmMain::cleanup()
+{
+    window_.reset();
+    ends_.reset();
+    FakeDialogs::restore();
+}
+
+void tst_frmMain::choose(int day, int month, int year, bool night)
+{
+    list(QStringLiteral("cboDate"))->setCurrentIndex(list(QStringLiteral("cboDate"))->findText(QString::number(day)));
+    list(QStringLiteral("cboMonth"))->setCurrentIndex(month - 1);
+    list(QStringLiteral("cboYear"))->setCurrentIndex(list(QStringLiteral("cboYear"))->findText(QString::number(year)));
+    child<QRadioButton>(night ? QStringLiteral("optDay(1)") : QStringLiteral("optDay(0)"))->setChecked(true);
+}
+
+WindowState tst_frmMain::state() const
+{
+    return {list(QStringLiteral("cboDate"))->currentText().toInt(),
+            list(QStringLiteral("cboMonth"))->currentIndex() + 1,
+            list(QStringLiteral("cboYear"))->currentText().toInt(),
+            child<QRadioButton>(QStringLiteral("optDay(1)"))->isChecked(),
+            window_->isVisible(),
+            window_->offerInFront() == frmMain::Offer::CoBrand ? QStringLiteral("lblCobrand")
+                                                                : QStringLiteral("lblFullBrand")};
+}
+
+// --- Lists and options --------------------------------------------------------
+
+void tst_frmMain::lists_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("entries");
+
+    QStringList days, months, years;
+    for (int d = 1; d <= 31; ++d)
+        days << QString::number(d);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    for (int m = 1; m <= 12; ++m)
+        months << english.standaloneMonthName(m, QLocale::LongFormat);
+    for (int y = 1910; y <= 2050; ++y)
+        years << QString::number(y);
+
+    QTest::newRow("cboDate: 1 to 31") << "cboDate" << days;
+    QTest::newRow("cboMonth: January to December") << "cboMonth" << months;
+    QTest::newRow("cboYear: 1910 to 2050") << "cboYear" << years;
+}
+
+void tst_frmMain::lists()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, entries);
+
+    const QComboBox* box = list(name);
+    QVERIFY(box);
+    QVERIFY(!box->isEditable());
+    QStringList shown;
+    for (int i = 0; i < box->count(); ++i)
+        shown << box->itemText(i);
+    QCOMPARE(shown, entries);
+    QCOMPARE(box->currentIndex(), 0);
+}
+
+void tst_frmMain::initialChoice()
+{
+    const modFirdaria::BirthData birth = window_->birthData();
+    QCOMPARE(birth.day, 1);
+    QCOMPARE(birth.month, 1);
+    QCOMPARE(birth.year, 1910);
+    QCOMPARE(birth.timeOfBirth, modFirdaria::TimeOfBirth::Day);
+
+    auto* day = child<QRadioButton>(QStringLiteral("optDay(0)"));
+    auto* night = child<QRadioButton>(QStringLiteral("optDay(1)"));
+    QCOMPARE(day->text(), QStringLiteral("Day"));
+    QCOMPARE(night->text(), QStringLiteral("Night"));
+    QVERIFY(day->isChecked());
+
+    // One group: choosing one option clears the other, either way.
+    QTest::mouseClick(night, Qt::LeftButton, {}, optionPoint(night));
+    QVERIFY(night->isChecked());
+    QVERIFY(!day->isChecked());
+    QTest::mouseClick(day, Qt::LeftButton, {}, optionPoint(day));
+    QVERIFY(day->isChecked());
+    QVERIFY(!night->isChecked());
+}
+
+void tst_frmMain::subPeriodNames()
+{
+    const QStringList& names = window_->SubPeriodNames();
+    QCOMPARE(names.size(), 42);
+    QCOMPARE(names.first(), QStringLiteral("Sun/Venus -"));
+    QCOMPARE(names.last(), QStringLiteral("Mars/Jupiter - "));
+    // Form_Load runs once per window; a second load must not pile up names.
+    QVERIFY(window_->Form_Load(folder_->path()));
+    QCOMPARE(window_->SubPeriodNames().size(), 42);
+    QCOMPARE(list(QStringLiteral("cboYear"))->count(), 141);
+}
+
+// --- Layout ------------------------------------------------------------------
+
+void tst_frmMain::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("twips");  // left, top, width, height
+
+    const QString client = QStringLiteral("frmMainClient");
+    QTest::newRow("Frame2 top strip") << "Frame2" << client << QRect(0, 0, 7455, 615);
+    QTest::newRow("Label61 banner") << "Label61" << "Frame2" << QRect(120, 120, 7200, 465);
+    QTest::newRow("Label1 description") << "Label1" << client << QRect(4220, 600, 3135, 2775);
+    QTest::newRow("fraBirthDay") << "fraBirthDay" << client << QRect(120, 720, 4005, 1845);
+    QTest::newRow("cboMonth") << "cboMonth" << "fraBirthDay" << QRect(120, 360, 1455, 315);
+    QTest::newRow("cboDate") << "cboDate" << "fraBirthDay" << QRect(1800, 360, 855, 315);
+    QTest::newRow("cboYear") << "cboYear" << "fraBirthDay" << QRect(2880, 360, 975, 315);
+    QTest::newRow("optDay(0) Day") << "optDay(0)" << "fraBirthDay" << QRect(120, 840, 3615, 375);
+    QTest::newRow("optDay(1) Night") << "optDay(1)" << "fraBirthDay" << QRect(120, 1320, 3615, 375);
+    QTest::newRow("cmdNext") << "cmdNext" << client << QRect(120, 2640, 4005, 525);
+    QTest::newRow("Frame5 bottom strip") << "Frame5" << client << QRect(0, 3360, 7455, 855);
+    QTest::newRow("lblCobrand") << "lblCobrand" << "Frame5" << QRect(120, 160, 7185, 615);
+    QTest::newRow("lblFullBrand") << "lblFullBrand" << "Frame5" << QRect(120, 160, 7185, 615);
+    QTest::newRow("cmdExit") << "cmdExit" << client << QRect(5040, 5640, 2085, 315);
+}
+
+void tst_frmMain::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, twips);
+
+    const QWidget* widget = child<QWidget>(name);
+    QVERIFY2(widget, qPrintable(name));
+    QCOMPARE(widget->parentWidget()->objectName(), container);
+    // Within half a pixel of the design, edge by edge.
+    const QRect r = widget->geometry();
+    const int half = Twips / 2;
+    QVERIFY2(qAbs(r.x() * Twips - twips.x()) <= half, qPrintable(QString::number(r.x())));
+    QVERIFY2(qAbs(r.y() * Twips - twips.y()) <= half, qPrintable(QString::number(r.y())));
+    QVERIFY2(qAbs(r.width() * Twips - twips.width()) <= half, qPrintable(QString::number(r.width())));
+    QVERIFY2(qAbs(r.height() * Twips - twips.height()) <= half, qPrintable(QString::number(r.height())));
+}
+
+void tst_frmMain::clientAreaIsFixedAndExitButtonHidden()
+{
+    const QWidget* client = window_->centralWidget();
+    QCOMPARE(client->size(), QSize(490, 281));  // 7350 x 4215 twips
+    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    QVERIFY(window_->menuBar()->isVisible());
+    QCOMPARE(window_->height(), window_->menuBar()->height() + client->height());
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Zorvane v1.0"));
+
+    const QWidget* exit = child<QWidget>(QStringLiteral("cmdExit"));
+    QVERIFY(!client->rect().intersects(exit->geometry()));
+    // Every other control lies at least partly inside the client area.
+    for (const QString& name : {QStringLiteral("cmdNext"), QStringLiteral("Label1"), QStringLiteral("fraBirthDay"),
+                                QStringLiteral("Frame5")})
+        QVERIFY2(client->rect().intersects(child<QWidget>(name)->geometry()), qPrintable(name));
+
+    // Centred on the screen, within a window frame's width.
+    const QPoint offset = window_->frameGeometry().center() - window_->screen()->availableGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 40, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+}
+
+void tst_frmMain::tabOrder()
+{
+    const QStringList expected{QStringLiteral("cmdNext"),   QStringLiteral("cboDate"),   QStringLiteral("cboMonth"),
+                               QStringLiteral("cboYear"),   QStringLiteral("optDay(0)"), QStringLiteral("optDay(1)")};
+    QStringList order;
+    QWidget* w = child<QWidget>(expected.first());
+    for (int steps = 0; order.size() < expected.size() && steps < 100; ++steps) {
+        if (w->focusPolicy() & Qt::TabFocus)
+            order << w->objectName();
+        w = w->nextInFocusChain();
+    }
+    QCOMPARE(order, expected);
+}
+
+// --- Menus -------------------------------------------------------------------
+
+void tst_frmMain::menus_data()
+{
+    QTest::addColumn<QString>("menu");  // empty: an item of the menu bar itself
+    QTest::addColumn<QString>("menuCaption");
+    QTest::addColumn<QStringList>("items");  // objectName=caption, "-" for separators
+
+    QTest::newRow("File") << "nuFile" << "&File"
+                          << QStringList{"mnuNext=Get My Firdaria Reading", "mnuExit=E&xit"};
+    QTest::newRow("Help") << "mnuHelp" << "&Help"
+                          << QStringList{"mnuOnline=&Online Help", "mnuVisit=&Visit Us Online", "mnuFileSep1=-",
+                                         "mnuUpdate=&Check for Software Update", "mnuFileSep2=-",
+                                         "mnuAbout=&About Software"};
+    QTest::newRow("menu bar") << "" << ""
+                              << QStringList{"=&File", "=&Help", "mnuDonate=&Donate",
+                                             "mnumakemoney=Make Money &Online"};
+}
+
+void tst_frmMain::menus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, menuCaption);
+    QFETCH(QStringList, items);
+
+    QList<QAction*> actions;
+    if (menu.isEmpty()) {
+        actions = window_->menuBar()->actions();
+    } else {
+        const QMenu* m = child<QMenu>(menu);
+        QVERIFY(m);
+        QCOMPARE(m->title(), menuCaption);
+        actions = m->actions();
+    }
+    QStringList shown;
+    for (const QAction* a : actions)
+        shown << a->objectName() + QLatin1Char('=') + (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(shown, items);
+    for (const QAction* a : actions)
+        QVERIFY2(a->isVisible() && a->isEnabled(), qPrintable(a->text()));
+}
+
+// --- The date check ----------------------------------------------------------
+
+void tst_frmMain::validation_data()
+{
+    QTest::addColumn<QString>("trigger");  // the button or the menu item
+    QTest::addColumn<int>("day");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<QString>("message");  // empty: accepted
+
+    // Rule: the calendar decides (QDate); February answers with the first
+    // message, the thirty-day months with the second (blank before "!").
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    for (const QString& trigger : {QStringLiteral("cmdNext"), QStringLiteral("mnuNext")}) {
+        for (const int year : {1910, 1960, 1999, 2000, 2048, 2050}) {
+            for (int month = 1; month <= 12; ++month) {
+                for (int day = 28; day <= 31; ++day) {
+                    QString message;
+                    if (!QDate(year, month, day).isValid())
+                        message = month == 2 ? FebruaryMessage : ThirtyDayMonthMessage;
+                    QTest::addRow("%s %d %s %d", qPrintable(trigger), day,
+                                  qPrintable(english.monthName(month)), year)
+                        << trigger << day << month << year << message;
+                }
+            }
+        }
+        QTest::addRow("%s at once: 1 January 1910", qPrintable(trigger)) << trigger << 1 << 1 << 1910 << QString();
+    }
+}
+
+void tst_frmMain::validation()
+{
+    QFETCH(QString, trigger);
+    QFETCH(int, day);
+    QFETCH(int, month);
+    QFETCH(int, year);
+    QFETCH(QString, message);
+
+    choose(day, month, year, year % 2 == 1);
+    const WindowState before = state();
+    QSignalSpy readings(window_.get(), &frmMain::readingRequested);
+
+    if (trigger == QLatin1String("cmdNext"))
+        QTest::mouseClick(child<QPushButton>(trigger), Qt::LeftButton);
+    else
+        action(trigger)->trigger();
+
+    if (message.isEmpty()) {
+        QCOMPARE(fake_->messages.size(), 0);
+        QCOMPARE(readings.size(), 1);
+        const auto birth = readings.first().first().value<modFirdaria::BirthData>();
+        QCOMPARE(birth.day, day);
+        QCOMPARE(birth.month, month);
+        QCOMPARE(birth.year, year);
+        QCOMPARE(birth.timeOfBirth, year % 2 == 1 ? modFirdaria::TimeOfBirth::Night : modFirdaria::TimeOfBirth::Day);
+    } else {
+        QCOMPARE(fake_->messages.size(), 1);
+        const zorvane::ui::Message& shown = fake_->messages.first();
+        QCOMPARE(shown.text, message);
+        QCOMPARE(shown.caption, QStringLiteral("Zorvane"));
+        QCOMPARE(shown.icon, MessageIcon::Information);
+        QCOMPARE(shown.buttons, MessageButtons::Ok);
+        QCOMPARE(readings.size(), 0);
+    }
+    // The check changes no choice; a rejected press leaves the window as it
+    // was (an accepted one goes on to the results, which replace it).
+    const WindowState after = state();
+    QCOMPARE(after.day, before.day);
+    QCOMPARE(after.month, before.month);
+    QCOMPARE(after.year, before.year);
+    QCOMPARE(after.night, before.night);
+    if (!message.isEmpty())
+        QCOMPARE(after, before);
+    QCOMPARE(ends_->ends, 0);
+}
+
+void tst_frmMain::birthData_data()
+{
+    QTest::addColumn<int>("day");
+    QTest::addColumn<int>("month");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<bool>("night");
+
+    QTest::newRow("29 February 2000 by night") << 29 << 2 << 2000 << true;
+    QTest::newRow("31 December 2050 by day") << 31 << 12 << 2050 << false;
+    QTest::newRow("15 July 1969 by night") << 15 << 7 << 1969 << true;
+}
+
+void tst_frmMain::birthData()
+{
+    QFETCH(int, day);
+    QFETCH(int, month);
+    QFETCH(int, year);
+    QFETCH(bool, night);
+
+    // Chosen the way a user does: by the keyboard in the lists.
+    QComboBox* date = list(QStringLiteral("cboDate"));
+    date->setFocus();
+    for (int i = 1; i < day; ++i)
+        QTest::keyClick(date, Qt::Key_Down);
+    QComboBox* months = list(QStringLiteral("cboMonth"));
+    for (int i = 1; i < month; ++i)
+        QTest::keyClick(months, Qt::Key_Down);
+    QComboBox* years = list(QStringLiteral("cboYear"));
+    for (int i = 1910; i < year; ++i)
+        QTest::keyClick(years, Qt::Key_Down);
+    if (night)
+    {
+        auto* option = child<QRadioButton>(QStringLiteral("optDay(1)"));
+        QTest::mouseClick(option, Qt::LeftButton, {}, optionPoint(option));
+    }
+
+    const modFirdaria::BirthData birth = window_->birthData();
+    QCOMPARE(birth.day, day);
+    QCOMPARE(birth.month, month);
+    QCOMPARE(birth.year, year);
+    QCOMPARE(birth.timeOfBirth, night ? modFirdaria::TimeOfBirth::Night : modFirdaria::TimeOfBirth::Day);
+}
+
+// --- Links -------------------------------------------------------------------
+
+void tst_frmMain::links_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<int>("clicks");
+
+    const auto& pages = modHelp::PageAddresses();
+    for (const int clicks : {1, 2}) {
+        const auto row = [clicks](const char* name) -> QTestData& {
+            return QTest::addRow("%s, %d click%s", name, clicks, clicks == 1 ? "" : "s");
+        };
+        row("Label61") << "Label61" << pages.homePage << clicks;
+        row("lblFullBrand") << "lblFullBrand" << pages.fullBrandPage << clicks;
+        row("lblCobrand") << "lblCobrand" << pages.coBrandPage << clicks;
+        row("mnuOnline") << "mnuOnline" << pages.onlineHelp << clicks;
+        row("mnuVisit") << "mnuVisit" << pages.homePage << clicks;
+        row("mnuUpdate") << "mnuUpdate" << pages.downloadPage << clicks;
+        row("mnuDonate") << "mnuDonate" << pages.donatePage << clicks;
+        row("mnumakemoney") << "mnumakemoney" << pages.fullBrandPage << clicks;
+    }
+}
+
+void tst_frmMain::links()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, page);
+    QFETCH(int, clicks);
+
+    choose(17, 5, 1984, true);
+    const WindowState before = state();
+    for (int i = 0; i < clicks; ++i) {
+        if (QAction* item = action(control)) {
+            item->trigger();
+        } else {
+            QWidget* label = child<QWidget>(control);
+            QVERIFY2(label, qPrintable(control));
+            QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
+            QVERIFY(label->font().underline());
+            QTest::mouseClick(label, Qt::LeftButton);
+        }
+    }
+
+    QCOMPARE(urls_->opened, QStringList(clicks, page));
+    QCOMPARE(state(), before);
+    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(ends_->ends, 0);
+}
+
+// --- About box ----------------------------------------------------------------
+
+void tst_frmMain::aboutBox_data()
+{
+    QTest::addColumn<QString>("closeBy");
+
+    QTest::newRow("OK button") << "cmdOK";
+    QTest::newRow("Enter key") << "Enter";
+    QTest::newRow("Esc key") << "Esc";
+    QTest::newRow("close box") << "close";
+}
+
+void tst_frmMain::aboutBox()
+{
+    QFETCH(QString, closeBy);
+
+    struct Seen {
+        QString name, title;
+        bool modal = false;
+        QSize clientSize;
+        QSize picture;
+        bool iconSet = false;
+        QStringList texts;
+        bool openWindow = false;
+    } seen;
+
+    choose(3, 3, 1933, true);
+    const WindowState before = state();
+    QTimer::singleShot(0, this, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        seen.name = box->objectName();
+        seen.title = box->windowTitle();
+        seen.modal = box->isModal();
+        seen.clientSize = box->size();
+        if (const auto* picture = box->findChild<QLabel*>(QStringLiteral("Picture1")))
+            seen.picture = picture->pixmap().size();
+        seen.iconSet = !box->windowIcon().isNull();
+        for (const char* name : {"Label2", "Label1", "Label3", "lblCoBrand"})
+            if (const auto* label = box->findChild<QLabel*>(QString::fromLatin1(name)))
+                seen.texts << label->text();
+        seen.openWindow = zorvane::ui::openWindows().contains(box);
+
+        if (closeBy == QLatin1String("cmdOK"))
+            QTest::mouseClick(box->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        else if (closeBy == QLatin1String("Enter"))
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (closeBy == QLatin1String("Esc"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->close();
+    });
+    action(QStringLiteral("mnuAbout"))->trigger();
+
+    QCOMPARE(seen.name, QStringLiteral("frmAbout"));
+    QCOMPARE(seen.title, QStringLiteral("Zorvane v1.0"));
+    QVERIFY(seen.modal);
+    QCOMPARE(seen.clientSize, QSize(455, 258));  // 6825 x 3870 twips
+    QCOMPARE(seen.picture, QSize(32, 32));
+    QVERIFY(seen.iconSet);
+    QCOMPARE(seen.texts.size(), 4);
+    QCOMPARE(seen.texts.at(0), QStringLiteral("Zorvane v1.0"));
+    QVERIFY(seen.texts.at(1).startsWith(QStringLiteral(
+        "Zorvane is a form of Medieval astrology that maps the different periods of  life to different planets and "
+        "thus the influence they have on an individual's destiny. Firdaria means periods in Persian. ")));
+    QCOMPARE(seen.texts.at(2), QStringLiteral("Home Business Opportunity. Start your own Internet business and make "
+                                              "money online. Get this software fully branded for your website."));
+    QCOMPARE(seen.texts.at(3), QStringLiteral("Click here for more details."));
+    QVERIFY(seen.openWindow);
+
+    // Closed and destroyed; the main window as it was.
+    QTRY_COMPARE(window_->findChildren<QDialog*>().size(), 0);
+    QCOMPARE(state(), before);
+    QCOMPARE(ends_->ends, 0);
+    QCOMPARE(urls_->opened.size(), 0);
+}
+
+void tst_frmMain::aboutLinks_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("page");
+
+    const auto& pages = modHelp::PageAddresses();
+    QTest::newRow("lblHomePage") << "lblHomePage" << pages.homePage;
+    QTest::newRow("lblCoBrand") << "lblCoBrand" << pages.fullBrandPage;
+}
+
+void tst_frmMain::aboutLinks()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, page);
+
+    QStringList openedWhileOpen;
+    bool stillOpen = false;
+    bool isLink = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        if (QLabel* label = box->findChild<QLabel*>(control)) {
+            isLink = label->cursor().shape() == Qt::PointingHandCursor && label->font().underline();
+            QTest::mouseClick(label, Qt::LeftButton);
+        }
+        openedWhileOpen = urls_->opened;
+        stillOpen = box->isVisible() && QApplication::activeModalWidget() == box;
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    action(QStringLiteral("mnuAbout"))->trigger();
+
+    QVERIFY(isLink);
+    QCOMPARE(openedWhileOpen, QStringList{page});
+    QVERIFY(stillOpen);
+    QCOMPARE(urls_->opened, QStringList{page});
+    QCOMPARE(fake_->messages.size(), 0);
+}
+
+// --- Ending -------------------------------------------------------------------
+
+void tst_frmMain::closingEndsProgram_data()
+{
+    QTest::addColumn<QString>("how");
+
+    QTest::newRow("close box") << "close";
+    QTest::newRow("File > Exit") << "mnuExit";
+    QTest::newRow("hidden Exit button") << "cmdExit";
+}
+
+void tst_frmMain::closingEndsProgram()
+{
+    QFETCH(QString, how);
+
+    // A hidden window created later, as the results frame is.
+    auto* later = new QWidget;
+    later->setAttribute(Qt::WA_DeleteOnClose);
+    zorvane::ui::addOpenWindow(later);
+    QPointer<QWidget> laterAlive(later);
+
+    if (how == QLatin1String("close"))
+        window_->close();
+    else if (how == QLatin1String("mnuExit"))
+        action(how)->trigger();
+    else
+        child<QPushButton>(how)->click();
+
+    QCOMPARE(ends_->ends, 1);
+    QVERIFY(zorvane::app::isEnding());
+    QVERIFY(!window_->isVisible());
+    QTRY_VERIFY(laterAlive.isNull());
+    QCOMPARE(fake_->messages.size(), 0);
+}
+
+QTEST_MAIN(tst_frmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,95 @@
+// The web link launcher: each page operation hands its configured address
+// to the desktop once per call, unchanged.
+
+#include "AppTestSupport.h"
+#include "modHelp.h"
+
+#include <QTest>
+
+using zorvane::test::UrlCatcher;
+
+using PageOperation = void (*)();
+Q_DECLARE_METATYPE(PageOperation)
+
+class tst_modHelp : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { urls_.opened.clear(); }
+
+    void pageOperations_data();
+    void pageOperations();
+    void addressesAreAbsolute();
+    void openWebPage_data();
+    void openWebPage();
+
+private:
+    UrlCatcher urls_;
+};
+
+void tst_modHelp::pageOperations_data()
+{
+    QTest::addColumn<PageOperation>("operation");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("calls");
+
+    const auto& pages = modHelp::PageAddresses();
+    for (const int calls : {1, 2}) {
+        QTest::addRow("OpenHomePage x%d", calls) << &modHelp::OpenHomePage << pages.homePage << calls;
+        QTest::addRow("OpenOnlineHelp x%d", calls) << &modHelp::OpenOnlineHelp << pages.onlineHelp << calls;
+        QTest::addRow("OpenDownloadPage x%d", calls) << &modHelp::OpenDownloadPage << pages.downloadPage << calls;
+        QTest::addRow("OpenDonatePage x%d", calls) << &modHelp::OpenDonatePage << pages.donatePage << calls;
+        QTest::addRow("OpenFullBrandPage x%d", calls) << &modHelp::OpenFullBrandPage << pages.fullBrandPage << calls;
+        QTest::addRow("OpenCoBrandPage x%d", calls) << &modHelp::OpenCoBrandPage << pages.coBrandPage << calls;
+    }
+}
+
+void tst_modHelp::pageOperations()
+{
+    QFETCH(PageOperation, operation);
+    QFETCH(QString, address);
+    QFETCH(int, calls);
+
+    for (int i = 0; i < calls; ++i)
+        operation();
+    QCOMPARE(urls_.opened, QStringList(calls, address));
+}
+
+void tst_modHelp::addressesAreAbsolute()
+{
+    const auto& pages = modHelp::PageAddresses();
+    const QStringList all{pages.homePage,   pages.onlineHelp,    pages.downloadPage,
+                          pages.donatePage, pages.fullBrandPage, pages.coBrandPage};
+    for (const QString& address : all) {
+        const QUrl url(address, QUrl::StrictMode);
+        QVERIFY2(url.isValid() && !url.isRelative() && !url.host().isEmpty(), qPrintable(address));
+        QVERIFY2(!url.hasQuery(), qPrintable(address));
+        QCOMPARE(all.count(address), 1);
+    }
+}
+
+void tst_modHelp::openWebPage_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("opened");
+
+    QTest::newRow("host only") << "https://zorvane.example/" << QStringList{"https://zorvane.example/"};
+    QTest::newRow("path") << "https://zorvane.example/help/index.html"
+                          << QStringList{"https://zorvane.example/help/index.html"};
+    QTest::newRow("percent-encoded path") << "https://zorvane.example/a%20b"
+                                          << QStringList{"https://zorvane.example/a%20b"};
+    QTest::newRow("plain http") << "http://zorvane.example/x" << QStringList{"http://zorvane.example/x"};
+    QTest::newRow("empty") << "" << QStringList{};
+}
+
+void tst_modHelp::openWebPage()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, opened);
+
+    modHelp::OpenWebPage(address);
+    QCOMPARE(urls_.opened, opened);
+}
+
+QTEST_MAIN(tst_modHelp)
+#include "tst_modhelp.moc"
