@@ -85,8 +85,6 @@ private Q_SLOTS:
 
     void validation_data();
     void validation();
-    void birthData_data();
-    void birthData();
 
     void links_data();
     void links();
@@ -432,49 +430,6 @@ void tst_frmMain::validation()
     if (!message.isEmpty())
         QCOMPARE(after, before);
     QCOMPARE(ends_->ends, 0);
-}
-
-void tst_frmMain::birthData_data()
-{
-    QTest::addColumn<int>("day");
-    QTest::addColumn<int>("month");
-    QTest::addColumn<int>("year");
-    QTest::addColumn<bool>("night");
-
-    QTest::newRow("29 February 2000 by night") << 29 << 2 << 2000 << true;
-    QTest::newRow("31 December 2050 by day") << 31 << 12 << 2050 << false;
-    QTest::newRow("15 July 1969 by night") << 15 << 7 << 1969 << true;
-}
-
-void tst_frmMain::birthData()
-{
-    QFETCH(int, day);
-    QFETCH(int, month);
-    QFETCH(int, year);
-    QFETCH(bool, night);
-
-    // Chosen the way a user does: by the keyboard in the lists.
-    QComboBox* date = list(QStringLiteral("cboDate"));
-    date->setFocus();
-    for (int i = 1; i < day; ++i)
-        QTest::keyClick(date, Qt::Key_Down);
-    QComboBox* months = list(QStringLiteral("cboMonth"));
-    for (int i = 1; i < month; ++i)
-        QTest::keyClick(months, Qt::Key_Down);
-    QComboBox* years = list(QStringLiteral("cboYear"));
-    for (int i = 1910; i < year; ++i)
-        QTest::keyClick(years, Qt::Key_Down);
-    if (night)
-    {
-        auto* option = child<QRadioButton>(QStringLiteral("optDay(1)"));
-        QTest::mouseClick(option, Qt::LeftButton, {}, optionPoint(option));
-    }
-
-    const modFirdaria::BirthData birth = window_->birthData();
-    QCOMPARE(birth.day, day);
-    QCOMPARE(birth.month, month);
-    QCOMPARE(birth.year, year);
-    QCOMPARE(birth.timeOfBirth, night ? modFirdaria::TimeOfBirth::Night : modFirdaria::TimeOfBirth::Day);
 }
 
 // --- Links -------------------------------------------------------------------
