@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Start-up as a person meets it: the main window appears; a second copy says
+# "Application is already running" and ends without touching the first; the
+# About box opens modally and closes; File > Exit ends the program with 0.
+source "$(dirname "$0")/lib.sh"
+e2e_start startup "$1"
+
+e2e_launch
+first=$E2E_PID
+main=$(e2e_wait_window "$first" '^Zorvane v1\.0$') || e2e_fail "the main window did not appear"
+e2e_shot main-window
+e2e_geometry "$main"
+before="$X $Y $WIDTH $HEIGHT"
+
+e2e_log "a second copy"
+e2e_launch
+second=$E2E_PID
+box=$(e2e_wait_window "$second" '^Zorvane$') || e2e_fail "the second copy showed no message"
+[[ -z $(e2e_windows "$second" '^Zorvane v1\.0$') ]] || e2e_fail "the second copy showed a main window"
+e2e_shot second-copy
+e2e_key "$box" Return
+e2e_wait_exit "$second" || e2e_fail "the second copy did not end"
+[[ $E2E_EXIT == 0 ]] || e2e_fail "the second copy ended with $E2E_EXIT"
+kill -0 "$first" 2>/dev/null || e2e_fail "the first copy ended"
+e2e_geometry "$main"
+[[ "$X $Y $WIDTH $HEIGHT" == "$before" ]] || e2e_fail "the first copy's window moved: $before -> $X $Y $WIDTH $HEIGHT"
+
+e2e_log "the About box"
+e2e_key "$main" alt+h a
+deadline=$((SECONDS + E2E_TIMEOUT))
+while (( $(e2e_windows "$first" '^Zorvane v1\.0$' | wc -l) < 2 )); do
+    ((SECONDS < deadline)) || e2e_fail "the About box did not appear"
+    sleep 0.2
+done
+about=$(e2e_windows "$first" '^Zorvane v1\.0$' | grep -v "^$main$" | tail -1)
+sleep 0.3
+e2e_shot about-box
+e2e_key "$about" Escape
+deadline=$((SECONDS + E2E_TIMEOUT))
+while (( $(e2e_windows "$first" '^Zorvane v1\.0$' | wc -l) > 1 )); do
+    ((SECONDS < deadline)) || e2e_fail "Esc did not close the About box"
+    sleep 0.2
+done
+
+e2e_log "File > Exit"
+e2e_key "$main" alt+f x
+e2e_wait_exit "$first" || e2e_fail "File > Exit did not end the program"
+[[ $E2E_EXIT == 0 ]] || e2e_fail "the program ended with $E2E_EXIT"
+echo "PASS"

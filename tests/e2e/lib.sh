@@ -1,0 +1,151 @@
+# Shared helpers of the end-to-end scenarios. Each scenario runs the real
+# program under its own Xvfb display with openbox, with its own HOME and XDG
+# folders, and gives up after a bounded time.
+#
+# Usage in a scenario:  source lib.sh; e2e_start <name> <program>
+set -uo pipefail
+
+E2E_TIMEOUT=${E2E_TIMEOUT:-20}   # seconds to wait for any one window or file
+
+e2e_fail() {
+    echo "FAIL: $*" >&2
+    e2e_shot "failure"
+    exit 1
+}
+
+e2e_log() { echo "[$E2E_NAME] $*"; }
+
+# Starts a private X server and window manager, and isolates the user folders.
+e2e_start() {
+    E2E_NAME=$1
+    E2E_PROGRAM=$2
+    E2E_SHOTS=${E2E_SHOTS:-$(dirname "$(dirname "$E2E_PROGRAM")")/screenshots}
+    mkdir -p "$E2E_SHOTS"
+    E2E_ROOT=$(mktemp -d "/tmp/zorvane-e2e-$E2E_NAME.XXXXXX")
+    export HOME=$E2E_ROOT/home XDG_CONFIG_HOME=$E2E_ROOT/home/.config \
+           XDG_DATA_HOME=$E2E_ROOT/home/.local/share XDG_CACHE_HOME=$E2E_ROOT/home/.cache \
+           XDG_RUNTIME_DIR=$E2E_ROOT/runtime
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+    export LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8
+
+    # A free display number: the lock file of a running server marks it taken.
+    local n
+    for n in $(seq 100 199); do
+        [[ -e /tmp/.X$n-lock ]] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        E2E_XVFB=$!
+        export DISPLAY=":$n"
+        local i
+        for i in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        kill -0 "$E2E_XVFB" 2>/dev/null && xdpyinfo >/dev/null 2>&1 && break
+        unset E2E_XVFB
+    done
+    [[ -n ${E2E_XVFB:-} ]] || { echo "FAIL: no X server could be started" >&2; exit 1; }
+    openbox >/dev/null 2>&1 &
+    E2E_WM=$!
+    trap e2e_stop EXIT
+    sleep 0.5
+}
+
+e2e_stop() {
+    local pid
+    for pid in ${E2E_APPS:-}; do kill "$pid" 2>/dev/null; done
+    [[ -n ${E2E_WM:-} ]] && kill "$E2E_WM" 2>/dev/null
+    [[ -n ${E2E_XVFB:-} ]] && kill "$E2E_XVFB" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$E2E_ROOT"
+}
+
+# Starts the program (or another given binary) in the background; sets E2E_PID.
+e2e_launch() {
+    local program=${1:-$E2E_PROGRAM}
+    "$program" >"$E2E_ROOT/app-$RANDOM.log" 2>&1 &
+    E2E_PID=$!
+    E2E_APPS="${E2E_APPS:-} $E2E_PID"
+}
+
+e2e_shot() {
+    [[ -n ${DISPLAY:-} ]] || return 0
+    import -window root "$E2E_SHOTS/$E2E_NAME-$1.png" 2>/dev/null || true
+}
+
+# Visible windows of a process whose title matches a regular expression.
+e2e_windows() {
+    local pid=$1 title=$2
+    xdotool search --all --onlyvisible --pid "$pid" --name "$title" 2>/dev/null
+}
+
+# Waits until a visible window of the process has the title; prints its id.
+e2e_wait_window() {
+    local pid=$1 title=$2 deadline=$((SECONDS + E2E_TIMEOUT)) ids
+    while ((SECONDS < deadline)); do
+        ids=$(e2e_windows "$pid" "$title")
+        if [[ -n $ids ]]; then
+            echo "$ids" | tail -1
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+# Waits until a process started by e2e_launch has ended; sets E2E_EXIT to its
+# exit code. Call it directly, not in $(...): only this shell can reap it.
+e2e_wait_exit() {
+    local pid=$1 deadline=$((SECONDS + E2E_TIMEOUT))
+    while ((SECONDS < deadline)); do
+        if ! kill -0 "$pid" 2>/dev/null || [[ $(ps -o stat= -p "$pid" 2>/dev/null) == Z* ]]; then
+            wait "$pid"
+            E2E_EXIT=$?
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+# Waits until a file exists, is not empty and has stopped growing.
+e2e_wait_file() {
+    local path=$1 deadline=$((SECONDS + E2E_TIMEOUT)) size last=-1
+    while ((SECONDS < deadline)); do
+        if [[ -s $path ]]; then
+            size=$(stat -c %s "$path")
+            ((size == last)) && return 0
+            last=$size
+        fi
+        sleep 0.3
+    done
+    return 1
+}
+
+# Window geometry: sets X Y WIDTH HEIGHT of a window (outer, without decorations).
+e2e_geometry() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+}
+
+e2e_is_maximized() {
+    xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q '_NET_WM_STATE_MAXIMIZED_VERT.*_NET_WM_STATE_MAXIMIZED_HORZ\|_NET_WM_STATE_MAXIMIZED_HORZ.*_NET_WM_STATE_MAXIMIZED_VERT'
+}
+
+e2e_key() {
+    local window=$1; shift
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+    xdotool key --delay 60 "$@"
+}
+
+e2e_type() {
+    local window=$1; shift
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+    xdotool type --delay 40 "$@"
+}
+
+# Clicks at a position relative to a window's top-left corner.
+e2e_click() {
+    local window=$1 x=$2 y=$3
+    xdotool mousemove --window "$window" --sync "$x" "$y" click 1
+}
