@@ -45,6 +45,11 @@ MessageAnswer showMessage(QWidget* parent, const QString& text, MessageIcon icon
 
 MessageAnswer QtDialogs::message(QWidget* parent, const Message& message)
 {
+    // A box is centred over its parent; over a window not yet shown (a message
+    // from a window's load) it would land in the screen's corner, so it is
+    // centred on the screen instead.
+    if (parent && !parent->isVisible())
+        parent = nullptr;
     QMessageBox box(message.icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
                     message.caption, QString(message.text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
                     message.buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
