@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -152,6 +153,14 @@ void frmSave::centreOnScreen()
     QRect frame(QPoint(), size());
     frame.moveCenter(target->availableGeometry().center());
     move(frame.topLeft());
+}
+
+void frmSave::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The reading opens at its beginning; the caret stays after the
+    // inserted text, where a caller's next insertion would go.
+    RTB->verticalScrollBar()->setValue(RTB->verticalScrollBar()->minimum());
 }
 
 void frmSave::insertText(const QString& text)

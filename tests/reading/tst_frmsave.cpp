@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -172,6 +173,7 @@ private Q_SLOTS:
     void comprehensiveReading();
     void everyOpeningStartsEmpty_data();
     void everyOpeningStartsEmpty();
+    void opensAtTheBeginning();
 
     void cancelledSaveWritesNothing();
     void saveRoundTrip_data();
@@ -410,6 +412,18 @@ void tst_frmSave::everyOpeningStartsEmpty()
         QCOMPARE(ui::openWindows().size(), windowsBefore);
     }
     QCOMPARE(shown, QStringList({asBoxShowsIt(readingText(previous)), asBoxShowsIt(readingText(slot))}));
+}
+
+void tst_frmSave::opensAtTheBeginning()
+{
+    frmSave reading;
+    reading.insertComprehensiveReading();
+    const QScrollBar* scroll = box(reading)->verticalScrollBar();
+    reading.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&reading));
+    QVERIFY2(scroll->maximum() > 0, "the comprehensive reading should need scrolling");
+    QCOMPARE(scroll->value(), scroll->minimum());
+    QCOMPARE(box(reading)->textCursor().position(), box(reading)->document()->characterCount() - 1);
 }
 
 // ---------------------------------------------------------------------------
