@@ -19,6 +19,8 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -28,6 +30,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
 
 using zorvane::app::CloseAllAndEnd;
 using zorvane::app::runGuarded;
@@ -72,6 +77,42 @@ QComboBox* createDateList(const QString& name, const QRect& geometry, QWidget* p
         palette.setColor(role, colors::white());
     list->setPalette(palette);
     return list;
+}
+
+// With ZORVANE_TIMING set in the environment, each reading prints on stderr
+// the milliseconds from the hand-over to the end of the filled panels
+// window's first paint (bench/run reads it). The zero timer runs once that
+// paint pass, children and flush included, has returned to the event loop.
+class FirstPaintTimer : public QObject {
+public:
+    FirstPaintTimer(QWidget* panels, const QElapsedTimer& started)
+        : QObject(panels)
+        , started_(started)
+    {
+        panels->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                std::fprintf(stderr, "reading-to-first-paint-ms %.2f\n", started_.nsecsElapsed() / 1e6);
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer started_;
+};
+
+bool timingReadings()
+{
+    static const bool timing = qEnvironmentVariableIsSet("ZORVANE_TIMING");
+    return timing;
 }
 
 LinkLabel* createLink(const QString& name, const QString& text, double pointSize, const QRect& geometry,
@@ -361,6 +402,9 @@ void frmMain::cmdNext_Click()
 
 void frmMain::showReading(const modFirdaria::BirthData& birth)
 {
+    QElapsedTimer started;
+    if (timingReadings())
+        started.start();
     runGuarded([&] {
         modFirdaria::BuildReadingTexts();
         if (!results_) {
@@ -372,6 +416,8 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
             connect(results_, &MDI::closedToEnd, this, [] { runGuarded(CloseAllAndEnd); });
         }
         FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
+        if (started.isValid())
+            new FirstPaintTimer(results_->display(), started);
         results_->show();
         hide();
     });
