@@ -30,26 +30,30 @@ e2e_start() {
     unset QT_QPA_PLATFORM WAYLAND_DISPLAY
     export LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8
 
-    # A free display number: the lock file of a running server marks it taken.
-    local n
-    for n in $(seq 100 199); do
-        [[ -e /tmp/.X$n-lock ]] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        E2E_XVFB=$!
-        export DISPLAY=":$n"
-        local i
-        for i in $(seq 50); do
-            xdpyinfo >/dev/null 2>&1 && break
-            sleep 0.1
-        done
-        kill -0 "$E2E_XVFB" 2>/dev/null && xdpyinfo >/dev/null 2>&1 && break
-        unset E2E_XVFB
+    # Xvfb picks a display number nobody uses and writes it to the given
+    # file descriptor, so that scenarios never meet on one display.
+    local displayfd number=
+    exec {displayfd}<> <(:)
+    Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    E2E_XVFB=$!
+    trap e2e_stop EXIT
+    read -r -t 10 -u "$displayfd" number || true
+    exec {displayfd}<&-
+    [[ -n $number ]] || { echo "FAIL: no X server could be started" >&2; exit 1; }
+    export DISPLAY=":$number"
+    local i
+    for i in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
     done
-    [[ -n ${E2E_XVFB:-} ]] || { echo "FAIL: no X server could be started" >&2; exit 1; }
     openbox >/dev/null 2>&1 &
     E2E_WM=$!
-    trap e2e_stop EXIT
-    sleep 0.5
+    # A window mapped while the window manager is still taking over the
+    # screen can stay unmapped: wait until the manager announces itself.
+    for i in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
 }
 
 e2e_stop() {
