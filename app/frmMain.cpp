@@ -225,8 +225,8 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
         option->setGeometry(places.at(i));
         option->setFont(verdana(9, Weight::Bold));
         paintWhite(option);
-        // Buttons fill with the Button role; an option stands on the frame's white.
-        option->setBackgroundRole(QPalette::Window);
+        // An option shows the frame's own white through it, as drawn by the style.
+        option->setAutoFillBackground(false);
         optDay_->addButton(option, i);
     }
     optDay_->button(DayOption)->setChecked(true);
