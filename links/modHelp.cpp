@@ -19,9 +19,13 @@ const PageAddressTable& PageAddresses()
 
 void OpenWebPage(const QString& address)
 {
-    // The result is deliberately not read: a missing browser leaves the
-    // window as it was, without a message.
-    QDesktopServices::openUrl(QUrl(address, QUrl::StrictMode));
+    // Only a well-formed absolute address goes out: a mistyped configured
+    // one is not handed to the desktop to be guessed at. The result is not
+    // read: a missing browser leaves the window as it was, without a message.
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative())
+        return;
+    QDesktopServices::openUrl(url);
 }
 
 void OpenHomePage() { OpenWebPage(PageAddresses().homePage); }

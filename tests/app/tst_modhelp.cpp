@@ -80,6 +80,9 @@ void tst_modHelp::openWebPage_data()
                                           << QStringList{"https://zorvane.example/a%20b"};
     QTest::newRow("plain http") << "http://zorvane.example/x" << QStringList{"http://zorvane.example/x"};
     QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("unclosed bracket in host") << "https://[zorvane.example/" << QStringList{};
+    QTest::newRow("relative path") << "help/index.html" << QStringList{};
+    QTest::newRow("space in host") << "https://zorvane example/" << QStringList{};
 }
 
 void tst_modHelp::openWebPage()
