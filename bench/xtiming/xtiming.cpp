@@ -4,14 +4,17 @@
 //
 //   xtiming launch <title> <timeout-s> <log> <program> [args...]
 //       Starts the program, its output going to the file <log>, and waits
-//       until a window of it titled <title> is viewable. Prints "<ms> <pid> <window>": milliseconds from just before
-//       the exec, the program's process id (it keeps running) and the window.
+//       until a window of it titled <title> is viewable. Prints "<ms> <pid>
+//       <window>": milliseconds from just before the exec, the program's
+//       process id and the window; then stays, as the program's parent, until
+//       it ends, and exits with its exit code.
 //   xtiming press <window> <keysym> <title> <timeout-s>
 //       Gives <window> the input focus, presses and releases <keysym> through
 //       XTEST, and waits until another window of the same process titled
 //       <title> is viewable. Prints the milliseconds from the key press.
 //
-// Exit codes: 0 done, 1 timed out or the program ended, 2 bad use.
+// Exit codes: 1 timed out or the program ended early, 2 bad use; otherwise
+// press gives 0 and launch the program's own.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -53,10 +56,12 @@ int usage()
 class Connection {
 public:
     Connection() : display_(XOpenDisplay(nullptr)) {}
-    ~Connection()
+    ~Connection() { close(); }
+    void close()
     {
         if (display_)
             XCloseDisplay(display_);
+        display_ = nullptr;
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -235,14 +240,14 @@ int launch(int argc, char** argv)
     if (pid < 0)
         return 1;
     if (pid == 0) {
-        close(ConnectionNumber(display.get()));
+        ::close(ConnectionNumber(display.get()));
         dup2(log, STDOUT_FILENO);
         dup2(log, STDERR_FILENO);
         execv(argv[5], argv + 5);
         std::perror("xtiming: exec");
         _exit(127);
     }
-    close(log);
+    ::close(log);
     watcher.onlyProcess(pid);
     bool running = true;
     const std::optional<Window> window = watcher.waitForWindow(deadline, [&] {
@@ -260,7 +265,13 @@ int launch(int argc, char** argv)
         return 1;
     }
     std::printf("%.3f %d %lu\n", elapsed, static_cast<int>(pid), *window);
-    return 0;
+    std::fflush(stdout);
+    // No more events: the wait for the program may be long.
+    display.close();
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid)
+        return 1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 int press(int argc, char** argv)
