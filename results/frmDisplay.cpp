@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 namespace ui = zorvane::ui;
@@ -77,14 +78,37 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, con
     return label;
 }
 
-QString panelStyleSheet()
-{
-    // The caption sits on the top edge of the border, as on a framed group.
-    return QStringLiteral("QGroupBox { border: 1px solid #c0c0c0; margin-top: 9px; }"
-                          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                          " left: 6px; padding: 0px 2px; color: %1; }")
-        .arg(ui::colors::cyan().name());
-}
+// A planetary period's panel: a light grey border with the caption set into
+// its top edge, as on a framed group. Drawn here rather than through a style
+// sheet, which would put each of the panel's twelve labels under the style
+// sheet style and make the first showing of a reading markedly slower.
+class PeriodPanel : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        // In pixels: the border's top edge lies below the caption's top; the
+        // border breaks for the caption, which stands in from the left, with
+        // a gap either side and some room around the text, which is centred.
+        constexpr int BorderTop = 9;
+        constexpr int CaptionLeft = 6;
+        constexpr int CaptionGap = 2;
+        constexpr int TextRoom = 6;
+
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const QRect caption(CaptionLeft, 0, metrics.horizontalAdvance(title()) + TextRoom + 2 * CaptionGap,
+                            metrics.height());
+        painter.setClipRegion(QRegion(rect()).subtracted(caption));
+        painter.setPen(ui::colors::silver());
+        painter.drawRect(rect().adjusted(0, BorderTop, -1, -1));
+        painter.setClipping(false);
+        painter.setPen(ui::colors::cyan());
+        painter.drawText(caption.adjusted(CaptionGap, 0, -CaptionGap, 0), Qt::AlignCenter, title());
+    }
+};
 
 }  // namespace
 
@@ -139,13 +163,11 @@ void frmDisplay::createPanels()
 {
     const QFont headingFont = ui::verdana(HeadingPointSize, ui::Weight::Bold);
     const QFont rowFont = ui::verdana(RowPointSize, ui::Weight::Bold);
-    const QString styleSheet = panelStyleSheet();
 
     for (int f = 0; f < PanelCount; ++f) {
-        auto* panel = new QGroupBox(Frame1);
+        auto* panel = new PeriodPanel(Frame1);
         panel->setObjectName(indexedName("fraPlanetName", f));
         panel->setFont(headingFont);
-        panel->setStyleSheet(styleSheet);
         panel->setGeometry(ui::twipRect(PanelLeft + PanelColumnPitch * (f / PanelsPerColumn),
                                         PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth,
                                         PanelHeight));
