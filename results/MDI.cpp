@@ -117,7 +117,12 @@ MDI::MDI(QWidget* parent)
     createMenus();
     createPanelsWindow();
 
-    resize(ui::twipSize(DesignWidth, DesignHeight));
+    // The frame opens at the screen's size rather than the design size: at
+    // the design size the panels window overflows the area, and the first
+    // frame would be drawn with scroll bars, then drawn again once the window
+    // manager has maximized it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    resize(screen ? screen->availableGeometry().size() : ui::twipSize(DesignWidth, DesignHeight));
     setWindowState(Qt::WindowMaximized);
     MDIForm_Load(ScreenWidthTwips());
 }
