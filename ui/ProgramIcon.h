@@ -10,7 +10,7 @@ namespace zorvane::ui {
 
 // Resource path of the rendering of the given size in pixels.
 QString programIconPath(int size);
-// All renderings, for window icons.
+// The renderings of 32, 48 and 64 pixels, for window icons.
 QIcon programIcon();
 
 }  // namespace zorvane::ui
