@@ -7,7 +7,7 @@
 //       until a window of it titled <title> is viewable. Prints "<ms> <pid>
 //       <window>": milliseconds from just before the exec, the program's
 //       process id and the window; then stays, as the program's parent, until
-//       it ends, and exits with its exit code.
+//       it ends, and exits with its exit code. Ending xtiming ends the program.
 //   xtiming press <window> <keysym> <title> <timeout-s>
 //       Gives <window> the input focus, presses and releases <keysym> through
 //       XTEST, and waits until another window of the same process titled
@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -235,11 +236,16 @@ int launch(int argc, char** argv)
     }
     Watcher watcher(display.get(), title);
 
+    const pid_t parent = getpid();
     const Clock::time_point start = Clock::now();
     const pid_t pid = fork();
     if (pid < 0)
         return 1;
     if (pid == 0) {
+        // The program ends with us, whoever ends us.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(1);
         ::close(ConnectionNumber(display.get()));
         dup2(log, STDOUT_FILENO);
         dup2(log, STDERR_FILENO);
