@@ -2,12 +2,14 @@
 
 #include "AppShell.h"
 #include "Dialogs.h"
+#include "MDI.h"
 #include "UpdateReminder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <QTimer>
 
 #include <cmath>
 
@@ -85,6 +87,9 @@ bool StartUp::run()
     const int draw = offerDraw(options_.randomFraction());
     if (draw != OfferChoices + 1)
         mainWindow_->bringOfferToFront(offerForDraw(draw));
+
+    // Once the main window is up, while the person chooses a date.
+    QTimer::singleShot(0, mainWindow_.get(), [] { runGuarded(MDI::prepareFonts); });
     return !isEnding();
 }
 

@@ -11,6 +11,7 @@ int main(int argc, char* argv[])
     // while the results are shown, so no "last window" is a reason to quit.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(zorvane::ui::programIcon());
+    zorvane::ui::useProgramStyle();
     zorvane::ui::installFontSubstitutes();
 
     zorvane::app::StartUp startUp(zorvane::app::StartUpOptions::forThisProgram());

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -44,6 +45,7 @@ constexpr double BackRightOffset = 1400;
 constexpr double ExitRightOffset = 160;
 
 constexpr double ButtonPointSize = 8.25;
+constexpr double SoftwareNamePointSize = 14.25;
 
 // A push button whose caption wraps onto further lines where one line is too
 // narrow; the access key stays underlined.
@@ -133,6 +135,14 @@ double MDI::ScreenWidthTwips()
     return screen ? ui::toTwips(screen->geometry().width()) : 0;
 }
 
+void MDI::prepareFonts()
+{
+    QList<QFont> fonts = frmDisplay::fonts();
+    fonts << ui::verdana(SoftwareNamePointSize, ui::Weight::Bold) << ui::verdana(ButtonPointSize, ui::Weight::Bold);
+    for (const QFont& font : fonts)
+        QFontMetrics(font).height();
+}
+
 void MDI::createBars()
 {
     auto* client = new QWidget(this);
@@ -170,7 +180,7 @@ void MDI::createLabels()
 
     lblSoftwareName = new QLabel(ui::appTitle(), Picture3);
     lblSoftwareName->setObjectName(QStringLiteral("lblSoftwareName"));
-    lblSoftwareName->setFont(ui::verdana(14.25, ui::Weight::Bold));
+    lblSoftwareName->setFont(ui::verdana(SoftwareNamePointSize, ui::Weight::Bold));
     lblSoftwareName->setAlignment(Qt::AlignCenter);
     lblSoftwareName->setGeometry(ui::twipRect(3600, -15, 5010, 345));
 

@@ -141,6 +141,12 @@ QString frmDisplay::descriptionCaption(int index)
     return QString::fromLatin1(captions[static_cast<std::size_t>(index)]);
 }
 
+QList<QFont> frmDisplay::fonts()
+{
+    return {ui::verdana(HeadingPointSize, ui::Weight::Bold), ui::verdana(RowPointSize, ui::Weight::Bold),
+            ui::verdana(TimeOfBirthPointSize, ui::Weight::Bold), ui::verdana(ButtonPointSize, ui::Weight::Bold)};
+}
+
 void frmDisplay::createFrame()
 {
     Frame1 = new QFrame(this);

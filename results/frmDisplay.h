@@ -7,6 +7,8 @@
 
 #include "modFirdaria.h"
 
+#include <QFont>
+#include <QList>
 #include <QWidget>
 
 #include <array>
@@ -29,6 +31,9 @@ public:
 
     // The caption of description button i, i a Ruler value 0..8.
     static QString descriptionCaption(int index);
+    // The fonts of the window's texts: headings and node lines, rows, time
+    // of birth, buttons.
+    static QList<QFont> fonts();
 
     // Visible controls, all inside Frame1.
     QFrame* Frame1 = nullptr;

@@ -38,12 +38,17 @@ QFont msSansSerif(double pointSize, Weight weight = Weight::Regular);
 // after the QApplication exists.
 void installFontSubstitutes();
 
+// The one widget style of the program, Fusion with flat coloured button
+// faces: the layout is fixed in twips, so the look must not depend on the
+// desktop's theme. Call once per process, after the QApplication exists.
+void useProgramStyle();
+
 // Sets the background (Window role) and text (WindowText role) of a widget
 // and lets it paint its own background.
 void paint(QWidget* widget, const QColor& background, const QColor& text);
 
-// A push button drawn flat with the given face colour, as a "graphical
-// style" button: face, text colour and font kept on every style.
+// A push button whose face shows exactly the given colour, flat, as a
+// "graphical style" button; drawn so by the program's style (useProgramStyle).
 void styleFaceButton(QWidget* button, const QColor& face, const QColor& text = QColor(0, 0, 0));
 
 }  // namespace zorvane::ui

@@ -9,6 +9,7 @@
 #include "frmDisplay.h"
 
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -58,10 +59,14 @@ private Q_SLOTS:
 
     void textsNeverPileUp_data();
     void textsNeverPileUp();
+
+    void descriptionButtonsShowTheirFace_data();
+    void descriptionButtonsShowTheirFace();
 };
 
 void TestFrmDisplay::initTestCase()
 {
+    ui::useProgramStyle();
     ui::installFontSubstitutes();
 }
 
@@ -186,6 +191,26 @@ void TestFrmDisplay::textsNeverPileUp()
     QCOMPARE(after.className, QStringLiteral("frmSave"));
     QCOMPARE(after.text, QStringLiteral("text of slot %1").arg(second));
     QCOMPARE(after.modalWindowsShown, 1);
+}
+
+void TestFrmDisplay::descriptionButtonsShowTheirFace_data()
+{
+    QTest::addColumn<int>("index");
+    for (int index = 0; index < modFirdaria::RulerCount; ++index)
+        QTest::addRow("cmdDesc(%d)", index) << index;
+}
+
+void TestFrmDisplay::descriptionButtonsShowTheirFace()
+{
+    QFETCH(int, index);
+    frmDisplay display;
+    auto* button = display.findChild<QPushButton*>(QStringLiteral("cmdDesc(%1)").arg(index));
+    QVERIFY(button);
+    // The face as drawn, a few pixels in from the left edge at mid-height,
+    // clear of the border and of the centred caption.
+    const QImage face = button->grab().toImage();
+    const QColor drawn = face.pixelColor(6, face.height() / 2);
+    QCOMPARE(drawn, ui::colors::silver());
 }
 
 QTEST_MAIN(TestFrmDisplay)
