@@ -1,8 +1,12 @@
-// Cost of "Save as JPG": one whole export of a panels-sized window (capture,
-// temporary bitmap, conversion, clean-up), and the search for a free name
-// when the numbered copies are nearly or wholly used up.
+// Cost of "Save as JPG": one whole export of the period panels window filled
+// with a reading (capture, temporary bitmap, conversion, clean-up), and the
+// search for a free name when the numbered copies are nearly or wholly used up.
 
 #include "Dialogs.h"
+#include "FillResults.h"
+#include "Style.h"
+#include "frmDisplay.h"
+#include "modFirdaria.h"
 #include "modSaveForm.h"
 
 #include <benchmark/benchmark.h>
@@ -11,35 +15,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QTemporaryDir>
-#include <QWidget>
 
 #include <memory>
 
 using namespace modSaveForm;
 
 namespace {
-
-// The panels window's size in pixels.
-const QSize panelsSize(1000, 566);
-
-class PaintedPanels : public QWidget {
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        QLinearGradient gradient(0, 0, 0, height());
-        gradient.setColorAt(0, QColor(64, 0, 64));
-        gradient.setColorAt(1, QColor(128, 255, 255));
-        painter.fillRect(rect(), gradient);
-        painter.setPen(Qt::white);
-        for (int row = 0; row < 42; ++row)
-            painter.drawText(20 + (row / 6) * 140, 30 + (row % 6) * 80, QStringLiteral("Sun/Venus - 5/17/1990"));
-    }
-};
 
 // Answers every message with OK and counts them; never opens a window.
 class SilentDialogs final : public zorvane::ui::Dialogs {
@@ -74,16 +56,14 @@ void BM_WholeExport(benchmark::State& state)
 {
     SilentDialogs& dialogs = installSilentDialogs();
     QTemporaryDir dir;
-    PaintedPanels form;
-    form.resize(panelsSize);
-    QLabel holder;
-    QLineEdit txtFolder;
-    QLineEdit txtFile;
-    const PanelsWindow panels{&form, &holder, &txtFolder, &txtFile};
+    frmDisplay display;
+    modFirdaria::BuildReadingTexts();
+    FillResults(modFirdaria::ComputeFirdaria({15, 3, 1980, modFirdaria::TimeOfBirth::Night}), display);
+    const PanelsWindow panels{&display, display.Picture1, display.txtFolder, display.txtFile};
     const QString chosen = dir.filePath(QStringLiteral("chart.png"));
 
     for (auto _ : state) {
-        holder.setPixmap(SnapFormClient(&form));
+        display.Picture1->setPixmap(SnapFormClient(&display));
         const QString written = ExportJpeg(panels, chosen);
         state.PauseTiming();
         if (written.isEmpty() || dialogs.messages > 0) {
@@ -125,6 +105,8 @@ BENCHMARK(BM_UniqueJpegPath)->Arg(998)->Arg(999)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    zorvane::ui::useProgramStyle();
+    zorvane::ui::installFontSubstitutes();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
