@@ -4,6 +4,7 @@
 #include "ConverterLibrary.h"
 #include "Dialogs.h"
 #include "FillResults.h"
+#include "FirstPaintTimer.h"
 #include "LinkLabel.h"
 #include "MDI.h"
 #include "OpenWindows.h"
@@ -20,7 +21,6 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -30,9 +30,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTimer>
-
-#include <cstdio>
 
 using zorvane::app::CloseAllAndEnd;
 using zorvane::app::runGuarded;
@@ -79,36 +76,9 @@ QComboBox* createDateList(const QString& name, const QRect& geometry, QWidget* p
     return list;
 }
 
-// With ZORVANE_TIMING set in the environment, each reading prints on stderr
-// the milliseconds from the hand-over to the end of the filled panels
-// window's first paint (bench/run reads it). The zero timer runs once that
-// paint pass, children and flush included, has returned to the event loop.
-class FirstPaintTimer : public QObject {
-public:
-    FirstPaintTimer(QWidget* panels, const QElapsedTimer& started)
-        : QObject(panels)
-        , started_(started)
-    {
-        panels->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] {
-                std::fprintf(stderr, "reading-to-first-paint-ms %.2f\n", started_.nsecsElapsed() / 1e6);
-                deleteLater();
-            });
-        }
-        return false;
-    }
-
-private:
-    QElapsedTimer started_;
-};
-
+// With ZORVANE_TIMING set in the environment, each reading prints the
+// milliseconds from the hand-over to the end of the filled panels window's
+// first paint (bench/run reads them).
 bool timingReadings()
 {
     static const bool timing = qEnvironmentVariableIsSet("ZORVANE_TIMING");
@@ -417,7 +387,7 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
         }
         FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
         if (started.isValid())
-            new FirstPaintTimer(results_->display(), started);
+            new zorvane::ui::FirstPaintTimer(results_->display(), started);
         results_->show();
         hide();
     });

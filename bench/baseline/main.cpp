@@ -6,47 +6,17 @@
 // With ZORVANE_TIMING set it prints, like Zorvane, the milliseconds from the
 // click handler to the end of the opened window's first paint on stderr.
 
+#include "FirstPaintTimer.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
-
-#include <cstdio>
 
 namespace {
-
-// Reports once, when the first paint of the watched widget has been drawn
-// and flushed (the zero timer runs after the paint pass returns).
-class FirstPaintTimer : public QObject {
-public:
-    FirstPaintTimer(QWidget* watched, const QElapsedTimer& started)
-        : QObject(watched)
-        , started_(started)
-    {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] {
-                std::fprintf(stderr, "reading-to-first-paint-ms %.2f\n", started_.nsecsElapsed() / 1e6);
-                deleteLater();
-            });
-        }
-        return false;
-    }
-
-private:
-    QElapsedTimer started_;
-};
 
 class BaselineWindow : public QMainWindow {
 public:
@@ -83,7 +53,7 @@ private:
         opened->setWindowTitle(QStringLiteral("Baseline opened"));
         opened->setCentralWidget(new QWidget);
         if (qEnvironmentVariableIsSet("ZORVANE_TIMING"))
-            new FirstPaintTimer(opened->centralWidget(), started);
+            new zorvane::ui::FirstPaintTimer(opened->centralWidget(), started);
         opened->showMaximized();
         hide();
     }
