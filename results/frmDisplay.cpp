@@ -72,9 +72,13 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, con
     label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    // Most labels are white like the window itself and inherit that; setting
+    // a palette on each of the 84 rows would only slow the window's creation.
+    if (label->palette().color(QPalette::WindowText) != colour) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        label->setPalette(palette);
+    }
     return label;
 }
 

@@ -62,6 +62,9 @@ private Q_SLOTS:
 
     void descriptionButtonsShowTheirFace_data();
     void descriptionButtonsShowTheirFace();
+
+    void labelsShowTheirColour_data();
+    void labelsShowTheirColour();
 };
 
 void TestFrmDisplay::initTestCase()
@@ -211,6 +214,31 @@ void TestFrmDisplay::descriptionButtonsShowTheirFace()
     const QImage face = button->grab().toImage();
     const QColor drawn = face.pixelColor(6, face.height() / 2);
     QCOMPARE(drawn, ui::colors::silver());
+}
+
+void TestFrmDisplay::labelsShowTheirColour_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("time of birth caption") << "Label1" << ui::colors::white();
+    QTest::newRow("time of birth") << "lblTimeOfBirth" << ui::colors::paleCyan();
+    QTest::newRow("north node line") << "lblNNodePlanetName" << ui::colors::cyan();
+    QTest::newRow("south node line") << "lblSNodePlanetName" << ui::colors::cyan();
+    // The first and last row of every panel.
+    for (const int row : {0, 5, 6, 11, 12, 17, 18, 23, 24, 29, 30, 35, 36, 41}) {
+        QTest::addRow("row %d name", row) << QStringLiteral("lblPlanetCycleName(%1)").arg(row) << ui::colors::white();
+        QTest::addRow("row %d date", row) << QStringLiteral("lblPlanetCycle(%1)").arg(row) << ui::colors::white();
+    }
+}
+
+void TestFrmDisplay::labelsShowTheirColour()
+{
+    QFETCH(QString, name);
+    QFETCH(QColor, colour);
+    frmDisplay display;
+    const auto* label = display.findChild<QLabel*>(name);
+    QVERIFY(label);
+    QCOMPARE(label->palette().color(QPalette::WindowText), colour);
 }
 
 QTEST_MAIN(TestFrmDisplay)
