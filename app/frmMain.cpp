@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "Accessibility.h"
 #include "AppShell.h"
 #include "ConverterLibrary.h"
 #include "Dialogs.h"
@@ -60,10 +61,12 @@ bool hasThirtyDays(int month) { return month == 4 || month == 6 || month == 9 ||
 // A white strip or frame with dark purple text.
 void paintWhite(QWidget* widget) { paint(widget, colors::white(), colors::darkPurple()); }
 
-QComboBox* createDateList(const QString& name, const QRect& geometry, QWidget* parent)
+QComboBox* createDateList(const QString& name, const QString& accessibleName, const QString& description,
+                          const QRect& geometry, QWidget* parent)
 {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
+    describe(list, accessibleName, description);
     list->setEditable(false);
     list->setGeometry(geometry);
     list->setFont(verdana(8.25));
@@ -85,11 +88,12 @@ bool timingReadings()
     return timing;
 }
 
-LinkLabel* createLink(const QString& name, const QString& text, double pointSize, const QRect& geometry,
-                      QWidget* parent)
+LinkLabel* createLink(const QString& name, const QString& text, const QString& description, double pointSize,
+                      const QRect& geometry, QWidget* parent)
 {
     auto* label = new LinkLabel(text, parent);
     label->setObjectName(name);
+    describe(label, text, description);
     label->setGeometry(geometry);
     label->setFont(verdana(pointSize, Weight::Bold, Underline::Yes));
     label->setWordWrap(true);
@@ -130,6 +134,7 @@ QWidget* frmMain::createClientArea()
 
     cmdNext_ = new QPushButton(QStringLiteral("Get My Firdaria Reading"), client);
     cmdNext_->setObjectName(QStringLiteral("cmdNext"));
+    describe(cmdNext_, cmdNext_->text(), QStringLiteral("Shows the Firdaria periods for the chosen date of birth"));
     cmdNext_->setGeometry(twipRect(120, 2640, 4005, 525));
     cmdNext_->setFont(verdana(8.25, Weight::Bold));
     styleFaceButton(cmdNext_, colors::white());
@@ -151,7 +156,7 @@ QFrame* frmMain::createTopStrip(QWidget* parent)
     auto* banner = createLink(QStringLiteral("Label61"),
                               QStringLiteral("Meet fellow students of the stars on our astrology discussion "
                                              "forum. Click here to visit it and join in!"),
-                              9, twipRect(120, 120, 7200, 465), strip);
+                              QStringLiteral("Opens the astrology discussion forum in the web browser"), 9, twipRect(120, 120, 7200, 465), strip);
     connect(banner, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenHomePage); });
     return strip;
 }
@@ -164,6 +169,7 @@ QLabel* frmMain::createDescription(QWidget* parent)
                        "Firdaria means periods in Persian. Know your destiny today with Zorvane."),
         parent);
     description->setObjectName(QStringLiteral("Label1"));
+    describe(description, description->text(), QStringLiteral("What Zorvane does"));
     description->setTextFormat(Qt::PlainText);
     description->setWordWrap(true);
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -177,21 +183,30 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
 {
     auto* frame = new QGroupBox(QStringLiteral("Enter Your Date Of Birth"), parent);
     frame->setObjectName(QStringLiteral("fraBirthDay"));
+    describe(frame, frame->title(), QStringLiteral("Date of birth and time of birth"));
     frame->setGeometry(twipRect(120, 720, 4005, 1845));
     frame->setFont(verdana(8.25, Weight::Bold));
     paintWhite(frame);
 
-    cboMonth_ = createDateList(QStringLiteral("cboMonth"), twipRect(120, 360, 1455, 315), frame);
-    cboDate_ = createDateList(QStringLiteral("cboDate"), twipRect(1800, 360, 855, 315), frame);
-    cboYear_ = createDateList(QStringLiteral("cboYear"), twipRect(2880, 360, 975, 315), frame);
+    cboMonth_ = createDateList(QStringLiteral("cboMonth"), QStringLiteral("Month of birth"),
+                               QStringLiteral("The month in which you were born"), twipRect(120, 360, 1455, 315),
+                               frame);
+    cboDate_ = createDateList(QStringLiteral("cboDate"), QStringLiteral("Day of birth"),
+                              QStringLiteral("The day of the month on which you were born"),
+                              twipRect(1800, 360, 855, 315), frame);
+    cboYear_ = createDateList(QStringLiteral("cboYear"), QStringLiteral("Year of birth"),
+                              QStringLiteral("The year in which you were born"), twipRect(2880, 360, 975, 315), frame);
 
     optDay_ = new QButtonGroup(this);
     optDay_->setExclusive(true);
     const QStringList captions{QStringLiteral("Day"), QStringLiteral("Night")};
+    const QStringList descriptions{QStringLiteral("Born between sunrise and sunset"),
+                                   QStringLiteral("Born between sunset and sunrise")};
     const QList<QRect> places{twipRect(120, 840, 3615, 375), twipRect(120, 1320, 3615, 375)};
     for (int i : {DayOption, NightOption}) {
         auto* option = new QRadioButton(captions.at(i), frame);
         option->setObjectName(optDayName(i));
+        describe(option, captions.at(i), descriptions.at(i));
         option->setGeometry(places.at(i));
         option->setFont(verdana(9, Weight::Bold));
         paintWhite(option);
@@ -217,15 +232,16 @@ QFrame* frmMain::createOfferStrip(QWidget* parent)
                              QStringLiteral("Co-brand this software for your site. Show your web site's name "
                                             "and link in it and give it to your visitors. Click here for "
                                             "more details."),
-                             8.25, place, strip);
+                             QStringLiteral("Opens the co-branding page in the web browser"), 8.25, place, strip);
     connect(lblCobrand_, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenCoBrandPage); });
 
     lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"),
                                QStringLiteral("Home Business Opportunity. Start your own Internet business and "
                                               "make money online. Get this software fully branded for your "
                                               "website. Click here for more details."),
-                               8.25, place, strip);
+                               QStringLiteral("Opens the full-branding page in the web browser"), 8.25, place, strip);
     connect(lblFullBrand_, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenFullBrandPage); });
+    bringOfferToFront(Offer::FullBrand);
     return strip;
 }
 
@@ -234,8 +250,12 @@ void frmMain::createExitButton(QWidget* parent)
     // Below the visible client area: never seen, kept for File > Exit.
     cmdExit_ = new QPushButton(QStringLiteral("E&xit"), parent);
     cmdExit_->setObjectName(QStringLiteral("cmdExit"));
+    describe(cmdExit_, withoutAccessKeys(cmdExit_->text()), QStringLiteral("Ends the program"));
     cmdExit_->setGeometry(twipRect(5040, 5640, 2085, 315));
     styleFaceButton(cmdExit_, colors::lightBlue());
+    // Out of sight, it takes no Tab focus, which would vanish there;
+    // File > Exit does the same from the keyboard.
+    cmdExit_->setFocusPolicy(Qt::NoFocus);
     connect(cmdExit_, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
 }
 
@@ -279,8 +299,16 @@ void frmMain::createMenus()
 
 void frmMain::arrangeTabOrder()
 {
-    const QList<QWidget*> order{cmdNext_, cboDate_, cboMonth_, cboYear_, optDay_->button(DayOption),
-                                optDay_->button(NightOption), cmdExit_};
+    // The entry controls first, then the links top to bottom.
+    const QList<QWidget*> order{cmdNext_,
+                                cboDate_,
+                                cboMonth_,
+                                cboYear_,
+                                optDay_->button(DayOption),
+                                optDay_->button(NightOption),
+                                findChild<LinkLabel*>(QStringLiteral("Label61")),
+                                lblCobrand_,
+                                lblFullBrand_};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order.at(i), order.at(i + 1));
     cmdNext_->setFocus();
@@ -325,7 +353,12 @@ void frmMain::showCentred()
 
 void frmMain::bringOfferToFront(Offer offer)
 {
-    (offer == Offer::CoBrand ? lblCobrand_ : lblFullBrand_)->raise();
+    LinkLabel* front = offer == Offer::CoBrand ? lblCobrand_ : lblFullBrand_;
+    LinkLabel* back = offer == Offer::CoBrand ? lblFullBrand_ : lblCobrand_;
+    front->raise();
+    // Only the offer in sight takes Tab focus.
+    front->setFocusPolicy(Qt::StrongFocus);
+    back->setFocusPolicy(Qt::NoFocus);
 }
 
 frmMain::Offer frmMain::offerInFront() const

@@ -1,5 +1,6 @@
 #include "MDI.h"
 
+#include "Accessibility.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "Style.h"
@@ -67,10 +68,12 @@ protected:
     }
 };
 
-QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, const QRect& geometry)
+QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, const QString& description,
+                        const QRect& geometry)
 {
     auto* button = new WrappingButton(caption, bar);
     button->setObjectName(QLatin1String(name));
+    ui::describe(button, ui::withoutAccessKeys(caption), description);
     button->setFont(ui::verdana(ButtonPointSize, ui::Weight::Bold));
     ui::styleFaceButton(button, ui::colors::white());
     button->setGeometry(geometry);
@@ -118,6 +121,7 @@ MDI::MDI(QWidget* parent)
     createButtons();
     createMenus();
     createPanelsWindow();
+    arrangeTabOrder();
 
     // The frame opens at the screen's size rather than the design size: at
     // the design size the panels window overflows the area, and the first
@@ -173,6 +177,8 @@ void MDI::createLabels()
     lblHalvidorBanner = new ui::LinkLabel(QStringLiteral("Visit our online astrology forum and our web site - click here"),
                                           Picture1);
     lblHalvidorBanner->setObjectName(QStringLiteral("lblHalvidorBanner"));
+    ui::describe(lblHalvidorBanner, lblHalvidorBanner->text(),
+                 QStringLiteral("Opens the astrology discussion forum in the web browser"));
     lblHalvidorBanner->setFont(ui::verdana(9.75, ui::Weight::Bold, ui::Underline::Yes));
     lblHalvidorBanner->setAlignment(Qt::AlignCenter);
     lblHalvidorBanner->setGeometry(ui::twipRect(840, 0, 9480, 465));
@@ -180,6 +186,7 @@ void MDI::createLabels()
 
     lblSoftwareName = new QLabel(ui::appTitle(), Picture3);
     lblSoftwareName->setObjectName(QStringLiteral("lblSoftwareName"));
+    ui::describe(lblSoftwareName, lblSoftwareName->text(), QStringLiteral("Name of the program"));
     lblSoftwareName->setFont(ui::verdana(SoftwareNamePointSize, ui::Weight::Bold));
     lblSoftwareName->setAlignment(Qt::AlignCenter);
     lblSoftwareName->setGeometry(ui::twipRect(3600, -15, 5010, 345));
@@ -189,6 +196,7 @@ void MDI::createLabels()
                        "Get this software fully branded for your website. Click here for more details."),
         Picture2);
     Label8->setObjectName(QStringLiteral("Label8"));
+    ui::describe(Label8, Label8->text(), QStringLiteral("Opens the full-branding page in the web browser"));
     Label8->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
     Label8->setWordWrap(true);
     Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));
@@ -204,11 +212,16 @@ void MDI::createLabels()
 void MDI::createButtons()
 {
     cmdSavePicture = makeButton(Picture2, "cmdSavePicture", QStringLiteral("Save as &JPG"),
+                                QStringLiteral("Saves a picture of the periods as a JPEG file"),
                                 ui::twipRect(5880, 120, 1335, 465));
     cmdComprehensive = makeButton(Picture2, "cmdComprehensive", QStringLiteral("Comprehensive Reading"),
+                                  QStringLiteral("Shows the interpretations of all nine rulers in one window"),
                                   ui::twipRect(7320, 120, 1740, 465));
-    cmdBack = makeButton(Picture2, "cmdBack", QStringLiteral("&Back"), ui::twipRect(9120, 120, 900, 465));
-    cmdMdiExit = makeButton(Picture2, "cmdMdiExit", QStringLiteral("&Exit"), ui::twipRect(10080, 120, 975, 495));
+    cmdBack = makeButton(Picture2, "cmdBack", QStringLiteral("&Back"),
+                         QStringLiteral("Closes the results and returns to the date of birth"),
+                         ui::twipRect(9120, 120, 900, 465));
+    cmdMdiExit = makeButton(Picture2, "cmdMdiExit", QStringLiteral("&Exit"), QStringLiteral("Ends the program"),
+                            ui::twipRect(10080, 120, 975, 495));
 
     connect(cmdSavePicture, &QPushButton::clicked, this, &MDI::cmdSavePicture_Click);
     connect(cmdComprehensive, &QPushButton::clicked, this, &MDI::cmdComprehensive_Click);
@@ -253,6 +266,18 @@ void MDI::createPanelsWindow()
     displayWindow_->setFixedSize(display_->size());
     displayWindow_->move(0, 0);
     displayWindow_->show();
+}
+
+void MDI::arrangeTabOrder()
+{
+    // Top to bottom as the frame reads: the banner, the panels' description
+    // buttons, then the offer and the buttons of the bottom bar.
+    QList<QWidget*> order{lblHalvidorBanner};
+    for (QPushButton* button : display_->cmdDesc)
+        order << button;
+    order << Label8 << cmdSavePicture << cmdComprehensive << cmdBack << cmdMdiExit;
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i), order.at(i + 1));
 }
 
 void MDI::MDIForm_Load(double screenWidth)

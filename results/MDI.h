@@ -74,6 +74,7 @@ private:
     void createButtons();
     void createMenus();
     void createPanelsWindow();
+    void arrangeTabOrder();
     void MDIForm_Unload();
 
     QWidget* Picture1 = nullptr;  // top: banner

@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "Accessibility.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "ProgramIcon.h"
@@ -22,11 +23,12 @@ QString makerSite()
     return host.isEmpty() ? modHelp::PageAddresses().homePage : host;
 }
 
-QLabel* createText(const QString& name, const QString& text, const QFont& font, const QRect& geometry,
-                   QWidget* parent)
+QLabel* createText(const QString& name, const QString& text, const QString& description, const QFont& font,
+                   const QRect& geometry, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
+    describe(label, text, description);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -53,6 +55,7 @@ frmAbout::frmAbout(QWidget* parent)
 
     cmdOK_ = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
+    describe(cmdOK_, withoutAccessKeys(cmdOK_->text()), QStringLiteral("Closes the About box"));
     cmdOK_->setGeometry(twipRect(5400, 3360, 1260, 345));
     // Default button for Enter; Esc closes a dialog as its cancel button.
     cmdOK_->setDefault(true);
@@ -67,17 +70,19 @@ void frmAbout::createTexts()
 {
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture1"));
+    describe(picture, appTitle(), QStringLiteral("Program icon"));
     picture->setGeometry(twipRect(120, 120, 480, 480));
     picture->setPixmap(QPixmap(programIconPath(32)));
 
-    createText(QStringLiteral("Label2"), zorvane::ui::windowTitle(), verdana(9.75, Weight::Bold), twipRect(840, 240, 3915, 240),
-               this);
+    createText(QStringLiteral("Label2"), zorvane::ui::windowTitle(), QStringLiteral("Program name and version"),
+               verdana(9.75, Weight::Bold), twipRect(840, 240, 3915, 240), this);
     createText(QStringLiteral("Label1"),
                QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
                               "different planets and thus the influence they have on an individual's destiny. "
                               "Firdaria means periods in Persian. All rights to this software are held by %1.")
                    .arg(makerSite()),
-               verdana(8.25), twipRect(240, 720, 6375, 855), this);
+               QStringLiteral("What Zorvane is and who holds its rights"), verdana(8.25), twipRect(240, 720, 6375, 855),
+               this);
 
     auto* line = new QFrame(this);
     line->setObjectName(QStringLiteral("Line1"));
@@ -88,19 +93,21 @@ void frmAbout::createTexts()
     createText(QStringLiteral("Label3"),
                QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "
                               "Get this software fully branded for your website."),
-               verdana(8.25), twipRect(360, 2280, 6255, 615), this);
+               QStringLiteral("Offer of a fully branded copy"), verdana(8.25), twipRect(360, 2280, 6255, 615), this);
 }
 
 void frmAbout::createLinks()
 {
     auto* homePage = new LinkLabel(QStringLiteral("Visit us at %1").arg(makerSite()), this);
     homePage->setObjectName(QStringLiteral("lblHomePage"));
+    describe(homePage, homePage->text(), QStringLiteral("Opens the home page in the web browser"));
     homePage->setGeometry(twipRect(2040, 1800, 4650, 195));
     homePage->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
     connect(homePage, &LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
 
     auto* coBrand = new LinkLabel(QStringLiteral("Click here for more details."), this);
     coBrand->setObjectName(QStringLiteral("lblCoBrand"));
+    describe(coBrand, coBrand->text(), QStringLiteral("Opens the full-branding page in the web browser"));
     coBrand->setGeometry(twipRect(4080, 2880, 2670, 195));
     coBrand->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
     connect(coBrand, &LinkLabel::clicked, this, [] { modHelp::OpenFullBrandPage(); });

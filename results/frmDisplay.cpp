@@ -1,5 +1,6 @@
 #include "frmDisplay.h"
 
+#include "Accessibility.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmSave.h"
@@ -165,8 +166,10 @@ void frmDisplay::createTimeOfBirth()
     const QFont font = ui::verdana(TimeOfBirthPointSize, ui::Weight::Bold);
     Label1 = makeLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("Your Time Of Birth - "),
                        ui::twipRect(120, 240, 2070, 210), font, ui::colors::white());
+    ui::describe(Label1, QStringLiteral("Your Time Of Birth"), QStringLiteral("Heading of the time of birth"));
     lblTimeOfBirth = makeLabel(Frame1, QStringLiteral("lblTimeOfBirth"), QStringLiteral("lblTimeOfBirth"),
                                ui::twipRect(2280, 240, 1530, 210), font, ui::colors::paleCyan());
+    ui::describeOnly(lblTimeOfBirth, QStringLiteral("Time of birth, day or night"));
 }
 
 void frmDisplay::createPanels()
@@ -182,16 +185,19 @@ void frmDisplay::createPanels()
                                         PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth,
                                         PanelHeight));
         fraPlanetName[static_cast<std::size_t>(f)] = panel;
+        ui::describeOnly(panel, QStringLiteral("Planetary period and its start"));
 
         for (int k = 0; k < RowsPerPanel; ++k) {
             const int row = RowsPerPanel * f + k;
             const double top = RowTop + RowPitch * k;
-            lblPlanetCycleName[static_cast<std::size_t>(row)] =
-                makeLabel(panel, indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"),
-                          ui::twipRect(NameLeft, top, NameWidth, RowHeight), rowFont, ui::colors::white());
-            lblPlanetCycle[static_cast<std::size_t>(row)] =
-                makeLabel(panel, indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"),
-                          ui::twipRect(DateLeft, top, DateWidth, RowHeight), rowFont, ui::colors::white());
+            QLabel* name = makeLabel(panel, indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"),
+                                     ui::twipRect(NameLeft, top, NameWidth, RowHeight), rowFont, ui::colors::white());
+            ui::describeOnly(name, QStringLiteral("Sub-period"));
+            QLabel* date = makeLabel(panel, indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"),
+                                     ui::twipRect(DateLeft, top, DateWidth, RowHeight), rowFont, ui::colors::white());
+            ui::describeOnly(date, QStringLiteral("Start of sub-period"));
+            lblPlanetCycleName[static_cast<std::size_t>(row)] = name;
+            lblPlanetCycle[static_cast<std::size_t>(row)] = date;
         }
     }
 }
@@ -203,6 +209,8 @@ void frmDisplay::createNodeLines()
                                    ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
     lblSNodePlanetName = makeLabel(Frame1, QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"),
                                    ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
+    ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
+    ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));
 }
 
 void frmDisplay::createDescriptionButtons()
@@ -211,6 +219,7 @@ void frmDisplay::createDescriptionButtons()
     for (int i = 0; i < DescButtonCount; ++i) {
         auto* button = new QPushButton(descriptionCaption(i), Frame1);
         button->setObjectName(indexedName("cmdDesc", i));
+        ui::describe(button, button->text(), QStringLiteral("Shows this ruler's interpretation in a reading window"));
         button->setFont(font);
         ui::styleFaceButton(button, ui::colors::silver());
         button->setGeometry(ui::twipRect(RightColumnLeft, DescTop + DescPitch * i, DescWidth, DescHeight));
@@ -232,6 +241,11 @@ void frmDisplay::createExportHolders()
     txtFile = new QLineEdit(this);
     txtFile->setObjectName(QStringLiteral("txtFile"));
     txtFile->setGeometry(ui::twipRect(7680, 11280, 2745, 315));
+
+    ui::describe(Picture1, QStringLiteral("Picture of the periods"),
+                 QStringLiteral("Holds the picture while it is saved as a JPEG file"));
+    ui::describe(txtFolder, QStringLiteral("Picture folder"), QStringLiteral("Folder of the saved picture"));
+    ui::describe(txtFile, QStringLiteral("Picture file"), QStringLiteral("File name of the saved picture"));
 
     // Out of sight and out of the tab chain.
     txtFolder->setFocusPolicy(Qt::NoFocus);

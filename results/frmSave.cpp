@@ -1,5 +1,6 @@
 #include "frmSave.h"
 
+#include "Accessibility.h"
 #include "Dialogs.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
@@ -86,6 +87,8 @@ void frmSave::createControls()
     Label14->setObjectName(QStringLiteral("Label14"));
     Label1 = new ui::LinkLabel(tr("Visit Our Web Site For More Astrology Software"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
+    ui::describe(Label14, Label14->text(), tr("Opens the astrology discussion forum in the web browser"));
+    ui::describe(Label1, Label1->text(), tr("Opens the home page in the web browser"));
     for (ui::LinkLabel* label : {Label14, Label1}) {
         label->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
         label->setAlignment(Qt::AlignCenter);
@@ -97,6 +100,9 @@ void frmSave::createControls()
     RTB->setAcceptRichText(false);
     RTB->setFont(ui::verdana(9.75));
     RTB->setLineWrapMode(QTextEdit::WidgetWidth);
+    ui::describe(RTB, tr("Reading"), tr("Interpretation text, to save or print"));
+    // Tab leaves the box for the buttons and links rather than typing a tab.
+    RTB->setTabChangesFocus(true);
     // Moves without a button count as well as drags.
     RTB->viewport()->setMouseTracking(true);
     RTB->viewport()->installEventFilter(this);
@@ -107,6 +113,9 @@ void frmSave::createControls()
     cmdPrint = new QPushButton(tr("&Print"), this);
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
     cmdPrint->setFont(ui::verdana(8.25, ui::Weight::Bold));
+    ui::describe(cmdSave, ui::withoutAccessKeys(cmdSave->text()), tr("Saves the reading as a Rich Text Format file"));
+    ui::describe(cmdPrint, ui::withoutAccessKeys(cmdPrint->text()),
+                 tr("Prints the selected text, or the whole reading when nothing is selected"));
     for (QPushButton* button : {cmdSave, cmdPrint}) {
         button->setAutoDefault(false);
         ui::styleFaceButton(button, ui::colors::lavender());
@@ -116,6 +125,7 @@ void frmSave::createControls()
                                   "Get this software fully branded for your website. Click here for more details."),
                                this);
     Label2->setObjectName(QStringLiteral("Label2"));
+    ui::describe(Label2, Label2->text(), tr("Opens the full-branding page in the web browser"));
     Label2->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);

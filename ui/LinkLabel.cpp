@@ -1,18 +1,78 @@
 #include "LinkLabel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace zorvane::ui {
+
+namespace {
+
+// What assistive technology sees of a link label: a link named by its text
+// (or its accessible name) with one action, press.
+class LinkLabelAccessible : public QAccessibleWidget {
+public:
+    explicit LinkLabelAccessible(LinkLabel* label)
+        : QAccessibleWidget(label, QAccessible::Link)
+    {
+        addControllingSignal(QStringLiteral("clicked()"));
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        const auto* label = static_cast<const LinkLabel*>(widget());
+        switch (t) {
+        case QAccessible::Name:
+            return label->accessibleName().isEmpty() ? label->text() : label->accessibleName();
+        case QAccessible::Description:
+            return label->accessibleDescription();
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+
+    void doAction(const QString& actionName) override
+    {
+        if (actionName == pressAction())
+            static_cast<LinkLabel*>(widget())->click();
+    }
+};
+
+QAccessibleInterface* linkLabelFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(LinkLabel::staticMetaObject.className()) && object && object->isWidgetType())
+        return new LinkLabelAccessible(static_cast<LinkLabel*>(object));
+    return nullptr;
+}
+
+void installAccessibleFactory()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(linkLabelFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+}  // namespace
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent)
     : QLabel(text, parent)
 {
+    installAccessibleFactory();
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);
+    setFocusPolicy(Qt::StrongFocus);
     QFont f = font();
     f.setUnderline(true);
     setFont(f);
 }
+
+void LinkLabel::click() { Q_EMIT clicked(); }
 
 void LinkLabel::mousePressEvent(QMouseEvent* event)
 {
@@ -27,6 +87,33 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     if (click)
         Q_EMIT clicked();
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        event->accept();
+        // A held key opens the page once.
+        if (!event->isAutoRepeat())
+            click();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
+}
+
+void LinkLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // A dotted rectangle in the text's colour, one pixel inside the edge.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 }  // namespace zorvane::ui
