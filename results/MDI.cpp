@@ -68,6 +68,31 @@ protected:
     }
 };
 
+// The panels window's frame. A sub-window keeps Tab among its own controls;
+// this one passes Tab on along the frame's chain, so that the bottom bar's
+// offer and buttons are reached from the panels.
+class PanelsSubWindow : public QMdiSubWindow {
+public:
+    using QMdiSubWindow::QMdiSubWindow;
+
+protected:
+    bool focusNextPrevChild(bool next) override
+    {
+        QWidget* from = QApplication::focusWidget();
+        if (!from || !isAncestorOf(from))
+            return QMdiSubWindow::focusNextPrevChild(next);
+        const auto step = [next](QWidget* w) { return next ? w->nextInFocusChain() : w->previousInFocusChain(); };
+        for (QWidget* w = step(from); w && w != from; w = step(w)) {
+            if ((w->focusPolicy() & Qt::TabFocus) && w != this && w->isEnabled() && w->window() == window()
+                && w->isVisibleTo(window()) && !w->focusProxy()) {
+                w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
 QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, const QString& description,
                         const QRect& geometry)
 {
@@ -261,7 +286,9 @@ void MDI::createMenus()
 void MDI::createPanelsWindow()
 {
     display_ = new frmDisplay;
-    displayWindow_ = area_->addSubWindow(display_, Qt::FramelessWindowHint);
+    displayWindow_ = new PanelsSubWindow;
+    displayWindow_->setWidget(display_);
+    area_->addSubWindow(displayWindow_, Qt::FramelessWindowHint);
     displayWindow_->setObjectName(QStringLiteral("frmDisplayWindow"));
     displayWindow_->setFixedSize(display_->size());
     displayWindow_->move(0, 0);

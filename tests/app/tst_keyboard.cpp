@@ -1,0 +1,511 @@
+// Keyboard and assistive-technology access to every window: the Tab chain of
+// each window, the accessible name and description of every control, the
+// link labels' keys, focus mark and press action.
+
+#include "AppTestSupport.h"
+#include "FakeDialogs.h"
+#include "FillResults.h"
+#include "LinkLabel.h"
+#include "MDI.h"
+#include "frmAbout.h"
+#include "frmDisplay.h"
+#include "frmMain.h"
+#include "frmSave.h"
+#include "modFirdaria.h"
+#include "modHelp.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextEdit>
+
+#include <memory>
+
+using zorvane::test::EndCounter;
+using zorvane::test::FakeDialogs;
+using zorvane::test::ProgramFolder;
+using zorvane::test::UrlCatcher;
+using zorvane::ui::LinkLabel;
+
+namespace {
+
+enum class Window { Main, Results, Reading, About };
+
+QString windowKey(Window window)
+{
+    switch (window) {
+    case Window::Main: return QStringLiteral("main");
+    case Window::Results: return QStringLiteral("results");
+    case Window::Reading: return QStringLiteral("reading");
+    case Window::About: return QStringLiteral("about");
+    }
+    return {};
+}
+
+const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading, Window::About};
+
+// A control is what a person reads or works: buttons, lists, labels, framed
+// groups and text boxes. Containers and Qt's own inner parts ("qt_" names,
+// such as a menu bar's overflow button) are not controls.
+bool isControl(const QWidget* w)
+{
+    if (w->objectName().startsWith(QLatin1String("qt_")))
+        return false;
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w)
+        || qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QTextEdit*>(w)
+        || qobject_cast<const QLineEdit*>(w);
+}
+
+// "Frame1/fraPlanetName(0)/lblPlanetCycle(0)": the named ancestors below the
+// window, then the control.
+QString pathIn(const QWidget* control, const QWidget* window)
+{
+    QStringList names;
+    for (const QWidget* w = control; w && w != window; w = w->parentWidget())
+        if (!w->objectName().isEmpty())
+            names.prepend(w->objectName());
+    return names.join(QLatin1Char('/'));
+}
+
+// The controls on each window's Tab chain, in the order Tab visits them.
+QStringList tabChain(Window window)
+{
+    switch (window) {
+    case Window::Main:
+        return {QStringLiteral("cmdNext"),   QStringLiteral("cboDate"),   QStringLiteral("cboMonth"),
+                QStringLiteral("cboYear"),   QStringLiteral("optDay(0)"), QStringLiteral("Label61"),
+                QStringLiteral("lblFullBrand")};
+    case Window::Results: {
+        QStringList chain{QStringLiteral("lblHalvidorBanner")};
+        for (int i = 0; i < frmDisplay::DescButtonCount; ++i)
+            chain << QStringLiteral("cmdDesc(%1)").arg(i);
+        chain << QStringLiteral("Label8") << QStringLiteral("cmdSavePicture") << QStringLiteral("cmdComprehensive")
+              << QStringLiteral("cmdBack") << QStringLiteral("cmdMdiExit");
+        return chain;
+    }
+    case Window::Reading:
+        return {QStringLiteral("Label14"), QStringLiteral("Label1"),   QStringLiteral("RTB"),
+                QStringLiteral("cmdSave"), QStringLiteral("cmdPrint"), QStringLiteral("Label2")};
+    case Window::About:
+        return {QStringLiteral("lblHomePage"), QStringLiteral("lblCoBrand"), QStringLiteral("cmdOK")};
+    }
+    return {};
+}
+
+struct LinkPage {
+    Window window;
+    const char* label;
+    QString page;
+};
+
+QList<LinkPage> linkPages()
+{
+    const auto& pages = modHelp::PageAddresses();
+    return {{Window::Main, "Label61", pages.homePage},
+            {Window::Main, "lblCobrand", pages.coBrandPage},
+            {Window::Main, "lblFullBrand", pages.fullBrandPage},
+            {Window::Results, "lblHalvidorBanner", pages.homePage},
+            {Window::Results, "Label8", pages.fullBrandPage},
+            {Window::Reading, "Label14", pages.homePage},
+            {Window::Reading, "Label1", pages.homePage},
+            {Window::Reading, "Label2", pages.fullBrandPage},
+            {Window::About, "lblHomePage", pages.homePage},
+            {Window::About, "lblCoBrand", pages.fullBrandPage}};
+}
+
+modFirdaria::BirthData birth(int day, int month, int year, modFirdaria::TimeOfBirth time)
+{
+    modFirdaria::BirthData data;
+    data.day = day;
+    data.month = month;
+    data.year = year;
+    data.timeOfBirth = time;
+    return data;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Window)
+
+class tst_Keyboard : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void tabReachesEveryControl_data();
+    void tabReachesEveryControl();
+
+    void arrowKeysMoveBetweenDayAndNight_data();
+    void arrowKeysMoveBetweenDayAndNight();
+
+    void controlsAreNamedAndDescribed_data();
+    void controlsAreNamedAndDescribed();
+
+    void rowNamesFollowTheReading_data();
+    void rowNamesFollowTheReading();
+
+    void everyLinkLabelIsListed_data();
+    void everyLinkLabelIsListed();
+
+    void linkKeysOpenThePageOnce_data();
+    void linkKeysOpenThePageOnce();
+
+    void linkPressActionOpensThePage_data();
+    void linkPressActionOpensThePage();
+
+    void linkFocusIsShown_data();
+    void linkFocusIsShown();
+
+private:
+    QWidget* windowOf(Window window) const;
+    // Shows only this window and makes it the active one.
+    bool showOnly(Window window);
+
+    FakeDialogs* fake_ = nullptr;
+    std::unique_ptr<EndCounter> ends_;
+    std::unique_ptr<UrlCatcher> urls_;
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<frmMain> main_;
+    std::unique_ptr<MDI> results_;
+    std::unique_ptr<frmSave> reading_;
+    std::unique_ptr<frmAbout> about_;
+};
+
+void tst_Keyboard::initTestCase()
+{
+    fake_ = &FakeDialogs::install();
+    ends_ = std::make_unique<EndCounter>();
+    urls_ = std::make_unique<UrlCatcher>();
+    folder_ = std::make_unique<ProgramFolder>();
+
+    main_ = std::make_unique<frmMain>();
+    QVERIFY(main_->Form_Load(folder_->path()));
+    results_ = std::make_unique<MDI>();
+    results_->setAttribute(Qt::WA_DeleteOnClose, false);
+    modFirdaria::BuildReadingTexts();
+    FillResults(modFirdaria::ComputeFirdaria(birth(15, 3, 1990, modFirdaria::TimeOfBirth::Day)), *results_->display());
+    reading_ = std::make_unique<frmSave>();
+    reading_->insertReadingText(0);
+    about_ = std::make_unique<frmAbout>();
+}
+
+void tst_Keyboard::cleanupTestCase()
+{
+    about_.reset();
+    reading_.reset();
+    results_.reset();
+    main_.reset();
+    ends_.reset();
+    FakeDialogs::restore();
+}
+
+void tst_Keyboard::init() { urls_->opened.clear(); }
+
+QWidget* tst_Keyboard::windowOf(Window window) const
+{
+    switch (window) {
+    case Window::Main: return main_.get();
+    case Window::Results: return results_.get();
+    case Window::Reading: return reading_.get();
+    case Window::About: return about_.get();
+    }
+    return nullptr;
+}
+
+bool tst_Keyboard::showOnly(Window window)
+{
+    for (Window other : AllWindows)
+        if (other != window)
+            windowOf(other)->hide();
+    QWidget* shown = windowOf(window);
+    shown->show();
+    if (!QTest::qWaitForWindowExposed(shown))
+        return false;
+    shown->activateWindow();
+    return QTest::qWaitFor([shown] { return shown->isActiveWindow(); });
+}
+
+// --- Tab chain -----------------------------------------------------------------
+
+void tst_Keyboard::tabReachesEveryControl_data()
+{
+    QTest::addColumn<Window>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("previous");  // the control Tab visits just before; empty for the first
+
+    for (Window window : AllWindows) {
+        const QStringList chain = tabChain(window);
+        for (qsizetype i = 0; i < chain.size(); ++i)
+            QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(chain.at(i)))
+                << window << chain.at(i) << (i > 0 ? chain.at(i - 1) : QString());
+    }
+}
+
+// From the first control of the chain, Tab is pressed on the focused widget
+// until the focus comes back to the start or stops moving; the controls
+// visited must hold the row's control right after the one before it.
+void tst_Keyboard::tabReachesEveryControl()
+{
+    QFETCH(Window, window);
+    QFETCH(QString, control);
+    QFETCH(QString, previous);
+
+    QVERIFY(showOnly(window));
+    QWidget* shown = windowOf(window);
+    QWidget* start = shown->findChild<QWidget*>(tabChain(window).first());
+    QVERIFY(start);
+    start->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), start);
+
+    QStringList visited{start->objectName()};
+    constexpr int MaxSteps = 60;
+    for (int step = 0; step < MaxSteps; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        if (!now || now == start || now->objectName() == visited.last())
+            break;
+        visited << now->objectName();
+    }
+
+    const qsizetype at = visited.indexOf(control);
+    QVERIFY2(at >= 0, qPrintable(visited.join(QLatin1String(", "))));
+    if (!previous.isEmpty())
+        QCOMPARE(visited.value(at - 1), previous);
+}
+
+// Tab stops at the checked one of Day and Night; the arrow keys move to the
+// other, as in every group of options (up and down: Night stands below Day).
+void tst_Keyboard::arrowKeysMoveBetweenDayAndNight_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("to");
+
+    QTest::newRow("Down from Day") << "optDay(0)" << int(Qt::Key_Down) << "optDay(1)";
+    QTest::newRow("Up from Night") << "optDay(1)" << int(Qt::Key_Up) << "optDay(0)";
+}
+
+void tst_Keyboard::arrowKeysMoveBetweenDayAndNight()
+{
+    QFETCH(QString, from);
+    QFETCH(int, key);
+    QFETCH(QString, to);
+
+    QVERIFY(showOnly(Window::Main));
+    auto* start = main_->findChild<QAbstractButton*>(from);
+    auto* target = main_->findChild<QAbstractButton*>(to);
+    QVERIFY(start && target);
+    start->setChecked(true);
+    start->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), start);
+
+    QTest::keyClick(start, Qt::Key(key));
+    QCOMPARE(QApplication::focusWidget(), target);
+    QVERIFY(target->isChecked());
+    QVERIFY(!start->isChecked());
+    main_->findChild<QAbstractButton*>(QStringLiteral("optDay(0)"))->setChecked(true);
+}
+
+// --- Names and descriptions ------------------------------------------------------
+
+void tst_Keyboard::controlsAreNamedAndDescribed_data()
+{
+    QTest::addColumn<QWidget*>("control");
+
+    // Every control shown with its window, found in the widget tree.
+    for (Window window : AllWindows) {
+        QWidget* top = windowOf(window);
+        for (QWidget* w : top->findChildren<QWidget*>())
+            if (isControl(w) && w->isVisibleTo(top))
+                QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(pathIn(w, top))) << w;
+    }
+}
+
+void tst_Keyboard::controlsAreNamedAndDescribed()
+{
+    QFETCH(QWidget*, control);
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    QVERIFY(accessible);
+    const QString name = accessible->text(QAccessible::Name);
+    QVERIFY2(!name.trimmed().isEmpty(), "no accessible name");
+    QVERIFY2(!accessible->text(QAccessible::Description).trimmed().isEmpty(), "no accessible description");
+    QVERIFY2(!name.contains(QLatin1Char('&')), qPrintable(name));
+
+    // A caption names its control.
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+        QCOMPARE(name, QString(button->text()).remove(QLatin1Char('&')));
+    if (const auto* group = qobject_cast<const QGroupBox*>(control))
+        QCOMPARE(name, group->title());
+    if (const auto* label = qobject_cast<const QLabel*>(control); label && !label->text().isEmpty())
+        QVERIFY2(label->text().startsWith(name), qPrintable(name + QLatin1String(" | ") + label->text()));
+
+    if (qobject_cast<const LinkLabel*>(control))
+        QCOMPARE(accessible->role(), QAccessible::Link);
+}
+
+void tst_Keyboard::rowNamesFollowTheReading_data()
+{
+    QTest::addColumn<modFirdaria::BirthData>("birth");
+
+    QTest::newRow("day birth, 15 March 1990") << birth(15, 3, 1990, modFirdaria::TimeOfBirth::Day);
+    QTest::newRow("night birth, 2 November 1975") << birth(2, 11, 1975, modFirdaria::TimeOfBirth::Night);
+}
+
+// The labels a reading rewrites are named by what they show, whatever the
+// reading before.
+void tst_Keyboard::rowNamesFollowTheReading()
+{
+    QFETCH(modFirdaria::BirthData, birth);
+
+    frmDisplay& display = *results_->display();
+    FillResults(modFirdaria::ComputeFirdaria(birth), display);
+
+    QList<const QLabel*> labels{display.lblTimeOfBirth, display.lblNNodePlanetName, display.lblSNodePlanetName};
+    for (const QLabel* label : display.lblPlanetCycleName)
+        labels << label;
+    for (const QLabel* label : display.lblPlanetCycle)
+        labels << label;
+    for (const QLabel* label : labels) {
+        const QString name = QAccessible::queryAccessibleInterface(const_cast<QLabel*>(label))->text(QAccessible::Name);
+        QVERIFY2(!name.isEmpty(), qPrintable(label->objectName()));
+        QCOMPARE(name, label->text());
+    }
+    for (QGroupBox* panel : display.fraPlanetName)
+        QCOMPARE(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name), panel->title());
+}
+
+// --- Link labels -----------------------------------------------------------------
+
+void tst_Keyboard::everyLinkLabelIsListed_data()
+{
+    QTest::addColumn<Window>("window");
+    for (Window window : AllWindows)
+        QTest::newRow(qPrintable(windowKey(window))) << window;
+}
+
+void tst_Keyboard::everyLinkLabelIsListed()
+{
+    QFETCH(Window, window);
+
+    QStringList inWindow;
+    for (const LinkLabel* label : windowOf(window)->findChildren<LinkLabel*>())
+        inWindow << label->objectName();
+    QStringList listed;
+    for (const LinkPage& link : linkPages())
+        if (link.window == window)
+            listed << QLatin1String(link.label);
+    inWindow.sort();
+    listed.sort();
+    QCOMPARE(inWindow, listed);
+}
+
+void tst_Keyboard::linkKeysOpenThePageOnce_data()
+{
+    QTest::addColumn<Window>("window");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("page");  // empty: the key opens nothing
+
+    const QList<std::pair<const char*, int>> keys{{"Enter", Qt::Key_Enter},
+                                                  {"Return", Qt::Key_Return},
+                                                  {"Space", Qt::Key_Space},
+                                                  {"letter A", Qt::Key_A}};
+    for (const LinkPage& link : linkPages())
+        for (const auto& [keyName, key] : keys)
+            QTest::addRow("%s: %s, %s", qPrintable(windowKey(link.window)), link.label, keyName)
+                << link.window << QString::fromLatin1(link.label) << key
+                << (key == Qt::Key_A ? QString() : link.page);
+}
+
+void tst_Keyboard::linkKeysOpenThePageOnce()
+{
+    QFETCH(Window, window);
+    QFETCH(QString, label);
+    QFETCH(int, key);
+    QFETCH(QString, page);
+
+    if (window == Window::Main)
+        main_->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
+                                                                      : frmMain::Offer::FullBrand);
+    QVERIFY(showOnly(window));
+    auto* link = windowOf(window)->findChild<LinkLabel*>(label);
+    QVERIFY(link);
+    link->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), link);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    // A held key repeats its press; the page opens once all the same.
+    QKeyEvent repeated(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(link, &repeated);
+
+    const QStringList expected = page.isEmpty() ? QStringList() : QStringList{page};
+    QCOMPARE(urls_->opened, expected);
+    QCOMPARE(fake_->messages.size(), 0);
+}
+
+void tst_Keyboard::linkPressActionOpensThePage_data()
+{
+    QTest::addColumn<Window>("window");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("page");
+
+    for (const LinkPage& link : linkPages())
+        QTest::addRow("%s: %s", qPrintable(windowKey(link.window)), link.label)
+            << link.window << QString::fromLatin1(link.label) << link.page;
+}
+
+void tst_Keyboard::linkPressActionOpensThePage()
+{
+    QFETCH(Window, window);
+    QFETCH(QString, label);
+    QFETCH(QString, page);
+
+    auto* link = windowOf(window)->findChild<LinkLabel*>(label);
+    QVERIFY(link);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(link);
+    QVERIFY(accessible);
+    QAccessibleActionInterface* actions = accessible->actionInterface();
+    QVERIFY(actions);
+    QCOMPARE(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(urls_->opened, QStringList{page});
+}
+
+void tst_Keyboard::linkFocusIsShown_data() { linkPressActionOpensThePage_data(); }
+
+void tst_Keyboard::linkFocusIsShown()
+{
+    QFETCH(Window, window);
+    QFETCH(QString, label);
+
+    if (window == Window::Main)
+        main_->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
+                                                                      : frmMain::Offer::FullBrand);
+    QVERIFY(showOnly(window));
+    auto* link = windowOf(window)->findChild<LinkLabel*>(label);
+    QVERIFY(link);
+    link->clearFocus();
+    QVERIFY(!link->hasFocus());
+    const QImage without = link->grab().toImage();
+    link->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(link->hasFocus());
+    const QImage with = link->grab().toImage();
+
+    QCOMPARE(with.size(), without.size());
+    QVERIFY2(with != without, "focus leaves the label unchanged");
+}
+
+QTEST_MAIN(tst_Keyboard)
+#include "tst_keyboard.moc"
