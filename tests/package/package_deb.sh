@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The Debian package as a person gets it: built by cpack from the build
+# tree's CPack configuration, its control fields and dependencies, its files
+# unpacked with dpkg -x into a private root, and the unpacked program started
+# through bin/zorvane until its main window appears, then File > Exit.
+#
+# Usage: package_deb.sh <cpack> <CPackConfig.cmake> <folder with the install rules>
+# cpack installs only the folder that holds the install rules: the whole
+# build tree's preinstall step would re-check every target for half a minute
+# while other tests run.
+source "$(dirname "$0")/../e2e/lib.sh"
+cpack=$1 config=$2 rules=$3
+
+work=$(mktemp -d /tmp/zorvane-package.XXXXXX)
+root=$work/root
+e2e_start package "$root/usr/bin/zorvane"
+trap 'e2e_stop; rm -rf "$work"' EXIT
+
+e2e_log "cpack"
+"$cpack" -G DEB --config "$config" -B "$work/out" \
+    -D "CPACK_INSTALL_CMAKE_PROJECTS=$rules;Zorvane;ALL;/" >"$work/cpack.log" 2>&1 \
+    || { cat "$work/cpack.log"; e2e_fail "cpack could not build the package"; }
+deb=$work/out/zorvane_1.0_amd64.deb
+[[ -f $deb ]] || e2e_fail "no zorvane_1.0_amd64.deb in: $(ls "$work/out")"
+
+e2e_log "control fields"
+field() { dpkg-deb -f "$deb" "$1"; }
+[[ $(field Package) == zorvane ]] || e2e_fail "package name: $(field Package)"
+[[ $(field Version) == 1.0 ]] || e2e_fail "version: $(field Version)"
+[[ $(field Architecture) == "$(dpkg --print-architecture)" ]] || e2e_fail "architecture: $(field Architecture)"
+for name in Maintainer Section Description; do
+    [[ -n $(field "$name") ]] || e2e_fail "no $name field"
+done
+depends=$(field Depends)
+e2e_log "Depends: $depends"
+# Each runtime library the program or the converter links must be named as
+# a package of its own, not merely as part of a longer name.
+for package in libqt6widgets6 libqt6gui6 libqt6core6 libqt6printsupport6 libturbojpeg0; do
+    [[ ", $depends," =~ ,\ $package[\ ,] ]] || e2e_fail "Depends does not name $package: $depends"
+done
+
+e2e_log "files"
+dpkg -x "$deb" "$root" || e2e_fail "dpkg -x failed"
+private=usr/lib/zorvane
+expected=(
+    usr/bin/zorvane
+    "$private/libBmp2Jpeg.so"
+    "$private/zorvane"
+    usr/share/applications/zorvane.desktop
+    usr/share/icons/hicolor/128x128/apps/zorvane.png
+    usr/share/icons/hicolor/256x256/apps/zorvane.png
+    usr/share/icons/hicolor/32x32/apps/zorvane.png
+    usr/share/icons/hicolor/48x48/apps/zorvane.png
+    usr/share/icons/hicolor/64x64/apps/zorvane.png
+    usr/share/icons/hicolor/scalable/apps/zorvane.svg
+)
+actual=$(cd "$root" && find . ! -type d -printf '%P\n' | LC_ALL=C sort)
+wanted=$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)
+[[ $actual == "$wanted" ]] || e2e_fail "the package's files differ from the expected ones:
+$(diff <(echo "$wanted") <(echo "$actual"))"
+
+[[ -x $root/$private/zorvane && ! -L $root/$private/zorvane ]] || e2e_fail "$private/zorvane is not an executable file"
+[[ -f $root/$private/libBmp2Jpeg.so && ! -L $root/$private/libBmp2Jpeg.so ]] || e2e_fail "$private/libBmp2Jpeg.so is not a file"
+[[ -L $root/usr/bin/zorvane ]] || e2e_fail "usr/bin/zorvane is not a symbolic link"
+link=$(readlink "$root/usr/bin/zorvane")
+[[ $link != /* ]] || e2e_fail "usr/bin/zorvane points to an absolute path: $link"
+[[ $(readlink -f "$root/usr/bin/zorvane") == "$(readlink -f "$root/$private/zorvane")" ]] \
+    || e2e_fail "usr/bin/zorvane does not lead to $private/zorvane: $link"
+
+desktop=$root/usr/share/applications/zorvane.desktop
+problems=$(desktop-file-validate "$desktop" 2>&1) && [[ -z $problems ]] \
+    || e2e_fail "desktop-file-validate: $problems"
+# The entry starts the program and shows the icon by the names installed.
+grep -qx 'Exec=zorvane' "$desktop" || e2e_fail "the desktop entry does not run zorvane"
+grep -qx 'Icon=zorvane' "$desktop" || e2e_fail "the desktop entry does not name the icon zorvane"
+
+for size in 32 48 64 128 256; do
+    icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/zorvane.png
+    measured=$(identify -format '%m %wx%h' "$icon" 2>/dev/null)
+    [[ $measured == "PNG ${size}x${size}" ]] || e2e_fail "icon ${size}x${size} is '$measured'"
+done
+svg=$root/usr/share/icons/hicolor/scalable/apps/zorvane.svg
+grep -q '<svg' "$svg" || e2e_fail "the scalable icon is not an SVG image"
+
+e2e_log "the unpacked program, started through usr/bin/zorvane"
+# Qt finds its own folder through /proc/self/exe, the link's target: the
+# converter beside the real program is found, or the program would say a
+# required file is missing instead of showing its main window.
+e2e_launch "$root/usr/bin/zorvane"
+app=$E2E_PID
+if ! main=$(e2e_wait_window "$app" '^Zorvane v1\.0$'); then
+    [[ -n $(e2e_windows "$app" '^Zorvane$') ]] && e2e_fail "the program showed a message instead of its main window"
+    e2e_fail "the main window did not appear"
+fi
+[[ $(readlink -f "/proc/$app/exe") == "$(readlink -f "$root/$private/zorvane")" ]] \
+    || e2e_fail "the running program is $(readlink -f "/proc/$app/exe")"
+e2e_shot main-window
+e2e_key "$main" alt+f x
+e2e_wait_exit "$app" || e2e_fail "File > Exit did not end the program"
+[[ $E2E_EXIT == 0 ]] || e2e_fail "the program ended with $E2E_EXIT"
+echo "PASS"
