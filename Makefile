@@ -5,7 +5,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test test-sanitized run bench clean
+.PHONY: all deps configure build test test-sanitized run bench package clean
 
 all: build
 
@@ -34,6 +34,10 @@ run: build
 bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	@bench/run $(BUILD)
+
+# The Debian package, $(BUILD)/zorvane_1.0_amd64.deb: sudo apt install ./$(BUILD)/zorvane_1.0_amd64.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
