@@ -16,6 +16,11 @@ root=$work/root
 e2e_start package "$root/usr/bin/zorvane"
 trap 'e2e_stop; rm -rf "$work"' EXIT
 
+# That folder must hold every install rule of the build tree.
+elsewhere=$(find "$(dirname "$config")" -name cmake_install.cmake ! -path "$rules/*" \
+                 ! -path '*/_CPack_Packages/*' -exec grep -l 'file(INSTALL' {} +)
+[[ -z $elsewhere ]] || e2e_fail "install rules outside $rules, not in the tested package: $elsewhere"
+
 e2e_log "cpack"
 "$cpack" -G DEB --config "$config" -B "$work/out" \
     -D "CPACK_INSTALL_CMAKE_PROJECTS=$rules;Zorvane;ALL;/" >"$work/cpack.log" 2>&1 \
