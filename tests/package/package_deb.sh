@@ -6,7 +6,7 @@
 #
 # Usage: package_deb.sh <cpack> <CPackConfig.cmake> <folder with the install rules>
 # cpack installs only the folder that holds the install rules: the whole
-# build tree's preinstall step would re-check every target for half a minute
+# build tree's preinstall step would re-check every target (10 to 20 s here)
 # while other tests run.
 source "$(dirname "$0")/../e2e/lib.sh"
 cpack=$1 config=$2 rules=$3
