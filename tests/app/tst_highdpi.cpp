@@ -1,0 +1,408 @@
+// The windows at twice the usual scale (QT_SCALE_FACTOR=2, a 3840 x 2160
+// screen, so 1920 x 1080 device-independent pixels): every control stays
+// inside its containers, controls beside each other do not overlap, texts fit
+// their labels, and the main window looks as it does at scale 1, only sharper.
+//
+// Run with --grab-main <file.png>, the program saves the main window as seen
+// at the scale it was started with and ends; the test starts itself that way
+// at scale 1 for its reference picture.
+
+#include "AppTestSupport.h"
+#include "FakeDialogs.h"
+#include "FillResults.h"
+#include "LinkLabel.h"
+#include "MDI.h"
+#include "Style.h"
+#include "Twips.h"
+#include "frmDisplay.h"
+#include "frmMain.h"
+#include "frmSave.h"
+#include "modFirdaria.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+using zorvane::test::EndCounter;
+using zorvane::test::FakeDialogs;
+using zorvane::test::ProgramFolder;
+
+namespace {
+
+constexpr double ScaleFactor = 2;
+
+// The design is laid out in twips and rounded to whole pixels one edge at a
+// time, so neighbours may meet with one pixel (15 twips) of overlap.
+constexpr int RoundingSlack = 1;
+
+enum class Window { Main, Results, Reading };
+
+const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading};
+
+QString windowKey(Window window)
+{
+    switch (window) {
+    case Window::Main: return QStringLiteral("main");
+    case Window::Results: return QStringLiteral("results");
+    case Window::Reading: return QStringLiteral("reading");
+    }
+    return {};
+}
+
+// Controls placed out of sight on purpose: the main window's Exit button
+// below its client area, and the picture export's holders off the panels.
+bool outOfSightByDesign(const QWidget* w)
+{
+    if (w->objectName() == QLatin1String("cmdExit"))
+        return qobject_cast<const frmMain*>(w->window()) != nullptr;
+    static const QStringList exportHolders{QStringLiteral("Picture1"), QStringLiteral("txtFolder"),
+                                           QStringLiteral("txtFile")};
+    return exportHolders.contains(w->objectName()) && qobject_cast<const frmDisplay*>(w->parentWidget());
+}
+
+bool isControl(const QWidget* w)
+{
+    if (w->objectName().startsWith(QLatin1String("qt_")))
+        return false;
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w)
+        || qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QTextEdit*>(w)
+        || qobject_cast<const QLineEdit*>(w);
+}
+
+QString pathIn(const QWidget* control, const QWidget* window)
+{
+    QStringList names;
+    for (const QWidget* w = control; w && w != window; w = w->parentWidget())
+        if (!w->objectName().isEmpty())
+            names.prepend(w->objectName());
+    return names.join(QLatin1Char('/'));
+}
+
+// Sibling pairs that share room on purpose, by objectName, and the overlap
+// they may have in pixels either way (-1: any).
+int allowedOverlap(const QWidget* a, const QWidget* b)
+{
+    const auto is = [a, b](const char* x, const char* y) {
+        return (a->objectName() == QLatin1String(x) && b->objectName() == QLatin1String(y))
+            || (a->objectName() == QLatin1String(y) && b->objectName() == QLatin1String(x));
+    };
+    // The main window's two offers take turns in one place.
+    if (is("lblCobrand", "lblFullBrand"))
+        return -1;
+    // The results frame keeps its buttons at fixed distances from the
+    // screen's right edge; on a screen narrower than the design they may
+    // reach over the offer at the left.
+    if (a->window()->objectName() == QLatin1String("MDI") && MDI::ScreenWidthTwips() < 11175
+        && (a->objectName() == QLatin1String("Label8") || b->objectName() == QLatin1String("Label8")))
+        return -1;
+    return RoundingSlack;
+}
+
+// Overlap of two rectangles as the smaller of its width and height; 0 when
+// they do not meet.
+int overlapOf(const QRect& a, const QRect& b)
+{
+    const QRect common = a.intersected(b);
+    return common.isEmpty() ? 0 : std::min(common.width(), common.height());
+}
+
+modFirdaria::BirthData lateInTheYearBirth()
+{
+    // Dates late in the year give the widest short dates ("12/28/1989").
+    modFirdaria::BirthData birth;
+    birth.day = 28;
+    birth.month = 12;
+    birth.year = 1989;
+    birth.timeOfBirth = modFirdaria::TimeOfBirth::Night;
+    return birth;
+}
+
+std::unique_ptr<frmMain> shownMainWindow(const ProgramFolder& folder)
+{
+    auto window = std::make_unique<frmMain>();
+    if (!window->Form_Load(folder.path()))
+        return nullptr;
+    window->showCentred();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return nullptr;
+    return window;
+}
+
+// --grab-main <file>: the main window's picture at the scale in use.
+int grabMainWindow(const QString& path)
+{
+    zorvane::ui::installFontSubstitutes();
+    ProgramFolder folder;
+    EndCounter ends;
+    const auto window = shownMainWindow(folder);
+    return window && window->grab().save(path, "PNG") ? EXIT_SUCCESS : EXIT_FAILURE;
+}
+
+// Mean of the absolute differences of the red, green and blue values of two
+// pictures of one size, 0 to 255.
+double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col)
+            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
+                 + std::abs(qBlue(p[col]) - qBlue(q[col]));
+    }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Window)
+
+class tst_HighDpi : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void controlsStayInsideTheirContainers_data();
+    void controlsStayInsideTheirContainers();
+
+    void siblingsDoNotOverlap_data();
+    void siblingsDoNotOverlap();
+
+    void textsFitTheirLabels_data();
+    void textsFitTheirLabels();
+
+    void mainWindowLooksAsAtScaleOne();
+
+private:
+    QWidget* windowOf(Window window) const;
+
+    FakeDialogs* fake_ = nullptr;
+    std::unique_ptr<EndCounter> ends_;
+    std::unique_ptr<ProgramFolder> folder_;
+    std::unique_ptr<frmMain> main_;
+    std::unique_ptr<MDI> results_;
+    std::unique_ptr<frmSave> reading_;
+};
+
+void tst_HighDpi::initTestCase()
+{
+    zorvane::ui::installFontSubstitutes();
+    fake_ = &FakeDialogs::install();
+    ends_ = std::make_unique<EndCounter>();
+    folder_ = std::make_unique<ProgramFolder>();
+
+    main_ = shownMainWindow(*folder_);
+    QVERIFY(main_);
+    // The platform honours the scale factor, and the screen is wide enough
+    // for the results frame's design.
+    QCOMPARE(main_->devicePixelRatio(), ScaleFactor);
+    QCOMPARE(main_->screen()->geometry().size(), QSize(1920, 1080));
+
+    results_ = std::make_unique<MDI>();
+    results_->setAttribute(Qt::WA_DeleteOnClose, false);
+    modFirdaria::BuildReadingTexts();
+    FillResults(modFirdaria::ComputeFirdaria(lateInTheYearBirth()), *results_->display());
+    results_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(results_.get()));
+
+    reading_ = std::make_unique<frmSave>();
+    reading_->insertComprehensiveReading();
+    reading_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(reading_.get()));
+}
+
+void tst_HighDpi::cleanupTestCase()
+{
+    reading_.reset();
+    results_.reset();
+    main_.reset();
+    ends_.reset();
+    FakeDialogs::restore();
+}
+
+QWidget* tst_HighDpi::windowOf(Window window) const
+{
+    switch (window) {
+    case Window::Main: return main_.get();
+    case Window::Results: return results_.get();
+    case Window::Reading: return reading_.get();
+    }
+    return nullptr;
+}
+
+void tst_HighDpi::controlsStayInsideTheirContainers_data()
+{
+    QTest::addColumn<QWidget*>("control");
+
+    for (Window window : AllWindows) {
+        QWidget* top = windowOf(window);
+        for (QWidget* w : top->findChildren<QWidget*>())
+            if (isControl(w) && w->isVisibleTo(top) && !outOfSightByDesign(w))
+                QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(pathIn(w, top))) << w;
+    }
+}
+
+// The control, within a pixel, inside its parent and each container up to
+// the window.
+void tst_HighDpi::controlsStayInsideTheirContainers()
+{
+    QFETCH(QWidget*, control);
+
+    for (const QWidget* container = control->parentWidget(); container; container = container->parentWidget()) {
+        const QRect place(control->mapTo(container, QPoint(0, 0)), control->size());
+        const QRect room = container->rect().adjusted(-RoundingSlack, -RoundingSlack, RoundingSlack, RoundingSlack);
+        QVERIFY2(room.contains(place), qPrintable(QStringLiteral("outside %1: %2,%3 %4x%5 in %6x%7")
+                                                       .arg(container->objectName())
+                                                       .arg(place.x())
+                                                       .arg(place.y())
+                                                       .arg(place.width())
+                                                       .arg(place.height())
+                                                       .arg(container->width())
+                                                       .arg(container->height())));
+        if (container->isWindow())
+            break;
+    }
+}
+
+void tst_HighDpi::siblingsDoNotOverlap_data()
+{
+    QTest::addColumn<QWidget*>("first");
+    QTest::addColumn<QWidget*>("second");
+
+    // Every pair of shown children of one parent, controls and containers
+    // alike, except Qt's own parts and the main window's menu bar and client,
+    // which the window stacks itself.
+    for (Window window : AllWindows) {
+        QWidget* top = windowOf(window);
+        QList<QWidget*> parents{top};
+        parents << top->findChildren<QWidget*>();
+        for (QWidget* parent : parents) {
+            QList<QWidget*> children;
+            for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (child->isVisibleTo(top) && !child->objectName().isEmpty()
+                    && !child->objectName().startsWith(QLatin1String("qt_")) && !outOfSightByDesign(child))
+                    children << child;
+            for (qsizetype i = 0; i < children.size(); ++i)
+                for (qsizetype j = i + 1; j < children.size(); ++j)
+                    QTest::addRow("%s: %s ~ %s", qPrintable(windowKey(window)),
+                                  qPrintable(pathIn(children.at(i), top)), qPrintable(children.at(j)->objectName()))
+                        << children.at(i) << children.at(j);
+        }
+    }
+}
+
+void tst_HighDpi::siblingsDoNotOverlap()
+{
+    QFETCH(QWidget*, first);
+    QFETCH(QWidget*, second);
+
+    const int allowed = allowedOverlap(first, second);
+    if (allowed < 0)
+        return;
+    const int overlap = overlapOf(first->geometry(), second->geometry());
+    QVERIFY2(overlap <= allowed, qPrintable(QStringLiteral("%1 px").arg(overlap)));
+}
+
+void tst_HighDpi::textsFitTheirLabels_data()
+{
+    QTest::addColumn<QLabel*>("label");
+
+    for (Window window : AllWindows) {
+        QWidget* top = windowOf(window);
+        for (QLabel* label : top->findChildren<QLabel*>())
+            if (label->isVisibleTo(top) && !label->text().isEmpty() && !outOfSightByDesign(label))
+                QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(pathIn(label, top))) << label;
+    }
+}
+
+// A one-line label holds its text's width and height; a wrapping label the
+// height of its text wrapped at its width.
+void tst_HighDpi::textsFitTheirLabels()
+{
+    QFETCH(QLabel*, label);
+
+    const QRect room = label->contentsRect();
+    const QFontMetrics metrics(label->font());
+    if (label->wordWrap()) {
+        const QRect wrapped = metrics.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, label->text());
+        QVERIFY2(wrapped.height() <= room.height(),
+                 qPrintable(QStringLiteral("%1 px of text in %2 px").arg(wrapped.height()).arg(room.height())));
+    } else {
+        const int width = metrics.horizontalAdvance(label->text());
+        QVERIFY2(width <= room.width(), qPrintable(QStringLiteral("%1 px of text in %2 px").arg(width).arg(room.width())));
+        QVERIFY2(metrics.height() <= room.height() + RoundingSlack,
+                 qPrintable(QStringLiteral("%1 px high in %2 px").arg(metrics.height()).arg(room.height())));
+    }
+}
+
+// The picture at scale 2 holds twice the pixels each way of the one at
+// scale 1 and, brought down to that size, shows the same.
+void tst_HighDpi::mainWindowLooksAsAtScaleOne()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString referencePath = dir.filePath(QStringLiteral("main-at-1.png"));
+    QProcess reference;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("1"));
+    reference.setProcessEnvironment(environment);
+    reference.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    reference.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--grab-main"), referencePath});
+    QVERIFY(reference.waitForFinished(120000));
+    QCOMPARE(reference.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(reference.exitCode(), EXIT_SUCCESS);
+    const QImage atOne(referencePath);
+    QVERIFY(!atOne.isNull());
+    QCOMPARE(atOne.devicePixelRatio(), 1.0);
+
+    const QPixmap grabbed = main_->grab();
+    QCOMPARE(grabbed.devicePixelRatio(), ScaleFactor);
+    QCOMPARE(grabbed.size(), main_->size() * ScaleFactor);
+    QVERIFY(std::abs(grabbed.width() - ScaleFactor * atOne.width()) <= 1);
+    QVERIFY(std::abs(grabbed.height() - ScaleFactor * atOne.height()) <= 1);
+
+    const QImage atTwo = grabbed.toImage().scaled(atOne.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (qEnvironmentVariableIsSet("ZORVANE_KEEP_GRABS")) {
+        grabbed.save(QDir(qEnvironmentVariable("ZORVANE_KEEP_GRABS")).filePath(QStringLiteral("main-at-2.png")));
+        atOne.save(QDir(qEnvironmentVariable("ZORVANE_KEEP_GRABS")).filePath(QStringLiteral("main-at-1.png")));
+    }
+    // Text drawn at twice the resolution differs in its edges only; a
+    // picture of another layout (here the reference mirrored) differs far more.
+    constexpr double MostDifference = 6;
+    const double difference = meanDifference(atTwo, atOne);
+    const double mirroredDifference = meanDifference(atTwo, atOne.mirrored(true, false));
+    qInfo("mean difference %.2f of 255, %.2f from the mirrored reference", difference, mirroredDifference);
+    QVERIFY2(difference <= MostDifference, qPrintable(QString::number(difference)));
+    QVERIFY2(mirroredDifference > 3 * MostDifference, qPrintable(QString::number(mirroredDifference)));
+}
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--grab-main")); at >= 0 && at + 1 < arguments.size())
+        return grabMainWindow(arguments.at(at + 1));
+    QTEST_SET_MAIN_SOURCE_PATH
+    tst_HighDpi test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_highdpi.moc"
