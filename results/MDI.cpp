@@ -289,6 +289,8 @@ void MDI::createPanelsWindow()
     displayWindow_ = new PanelsSubWindow;
     displayWindow_->setWidget(display_);
     area_->addSubWindow(displayWindow_, Qt::FramelessWindowHint);
+    // A frame without a frame: not a stop of its own on the Tab chain.
+    displayWindow_->setFocusPolicy(Qt::NoFocus);
     displayWindow_->setObjectName(QStringLiteral("frmDisplayWindow"));
     displayWindow_->setFixedSize(display_->size());
     displayWindow_->move(0, 0);

@@ -145,6 +145,9 @@ private Q_SLOTS:
     void tabReachesEveryControl_data();
     void tabReachesEveryControl();
 
+    void shiftTabWalksTheChainBackwards_data();
+    void shiftTabWalksTheChainBackwards();
+
     void arrowKeysMoveBetweenDayAndNight_data();
     void arrowKeysMoveBetweenDayAndNight();
 
@@ -281,6 +284,36 @@ void tst_Keyboard::tabReachesEveryControl()
     QVERIFY2(at >= 0, qPrintable(visited.join(QLatin1String(", "))));
     if (!previous.isEmpty())
         QCOMPARE(visited.value(at - 1), previous);
+}
+
+void tst_Keyboard::shiftTabWalksTheChainBackwards_data()
+{
+    QTest::addColumn<Window>("window");
+    for (Window window : AllWindows)
+        QTest::newRow(qPrintable(windowKey(window))) << window;
+}
+
+// Shift+Tab from the first control visits the whole chain in reverse, the
+// panels window's buttons included, and comes back to the start.
+void tst_Keyboard::shiftTabWalksTheChainBackwards()
+{
+    QFETCH(Window, window);
+
+    QVERIFY(showOnly(window));
+    const QStringList chain = tabChain(window);
+    QWidget* start = windowOf(window)->findChild<QWidget*>(chain.first());
+    QVERIFY(start);
+    start->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), start);
+
+    QStringList visited;
+    for (qsizetype step = 0; step < chain.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        visited << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString());
+    }
+    QStringList expected(chain.crbegin(), chain.crend() - 1);
+    expected << chain.first();
+    QCOMPARE(visited, expected);
 }
 
 // Tab stops at the checked one of Day and Night; the arrow keys move to the
