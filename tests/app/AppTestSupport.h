@@ -7,12 +7,18 @@
 #include "AppShell.h"
 #include "ConverterLibrary.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QUrl>
 
 namespace zorvane::test {
@@ -72,5 +78,28 @@ public:
 
     int ends = 0;
 };
+
+// A control is what a person reads or works: buttons, lists, labels, framed
+// groups and text boxes. Containers and Qt's own inner parts ("qt_" names,
+// such as a menu bar's overflow button) are not controls.
+inline bool isControl(const QWidget* w)
+{
+    if (w->objectName().startsWith(QLatin1String("qt_")))
+        return false;
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w)
+        || qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QTextEdit*>(w)
+        || qobject_cast<const QLineEdit*>(w);
+}
+
+// "Frame1/fraPlanetName(0)/lblPlanetCycle(0)": the named ancestors below the
+// window, then the control.
+inline QString pathIn(const QWidget* control, const QWidget* window)
+{
+    QStringList names;
+    for (const QWidget* w = control; w && w != window; w = w->parentWidget())
+        if (!w->objectName().isEmpty())
+            names.prepend(w->objectName());
+    return names.join(QLatin1Char('/'));
+}
 
 }  // namespace zorvane::test

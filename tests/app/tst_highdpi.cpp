@@ -39,6 +39,8 @@
 
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
+using zorvane::test::isControl;
+using zorvane::test::pathIn;
 using zorvane::test::ProgramFolder;
 
 namespace {
@@ -72,24 +74,6 @@ bool outOfSightByDesign(const QWidget* w)
     static const QStringList exportHolders{QStringLiteral("Picture1"), QStringLiteral("txtFolder"),
                                            QStringLiteral("txtFile")};
     return exportHolders.contains(w->objectName()) && qobject_cast<const frmDisplay*>(w->parentWidget());
-}
-
-bool isControl(const QWidget* w)
-{
-    if (w->objectName().startsWith(QLatin1String("qt_")))
-        return false;
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w)
-        || qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QTextEdit*>(w)
-        || qobject_cast<const QLineEdit*>(w);
-}
-
-QString pathIn(const QWidget* control, const QWidget* window)
-{
-    QStringList names;
-    for (const QWidget* w = control; w && w != window; w = w->parentWidget())
-        if (!w->objectName().isEmpty())
-            names.prepend(w->objectName());
-    return names.join(QLatin1Char('/'));
 }
 
 // Sibling pairs that share room on purpose, by objectName, and the overlap

@@ -30,6 +30,8 @@
 
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
+using zorvane::test::isControl;
+using zorvane::test::pathIn;
 using zorvane::test::ProgramFolder;
 using zorvane::test::UrlCatcher;
 using zorvane::ui::LinkLabel;
@@ -50,29 +52,6 @@ QString windowKey(Window window)
 }
 
 const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading, Window::About};
-
-// A control is what a person reads or works: buttons, lists, labels, framed
-// groups and text boxes. Containers and Qt's own inner parts ("qt_" names,
-// such as a menu bar's overflow button) are not controls.
-bool isControl(const QWidget* w)
-{
-    if (w->objectName().startsWith(QLatin1String("qt_")))
-        return false;
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w)
-        || qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QTextEdit*>(w)
-        || qobject_cast<const QLineEdit*>(w);
-}
-
-// "Frame1/fraPlanetName(0)/lblPlanetCycle(0)": the named ancestors below the
-// window, then the control.
-QString pathIn(const QWidget* control, const QWidget* window)
-{
-    QStringList names;
-    for (const QWidget* w = control; w && w != window; w = w->parentWidget())
-        if (!w->objectName().isEmpty())
-            names.prepend(w->objectName());
-    return names.join(QLatin1Char('/'));
-}
 
 // The controls on each window's Tab chain, in the order Tab visits them.
 QStringList tabChain(Window window)
