@@ -94,25 +94,14 @@ private:
     int m_fd;
 };
 
-bool readFully(int fd, unsigned char* buffer, std::size_t length)
+// Repeats io (::read or ::write) until length bytes have moved; false on an
+// error or at the end of the file.
+template <typename Void, typename Byte>
+bool transferFully(ssize_t (*io)(int, Void*, std::size_t), int fd, Byte* buffer, std::size_t length)
 {
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::read(fd, buffer + done, length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool writeFully(int fd, const unsigned char* buffer, std::size_t length)
-{
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::write(fd, buffer + done, length - done);
+        const ssize_t n = io(fd, buffer + done, length - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -146,7 +135,7 @@ int checkBitmap(const char* path, BitmapLayout& layout)
     if (fileSize < kFileHeaderSize + 4)
         return BMP2JPEG_MALFORMED;
     const std::size_t available = fileSize < kHeadersSize ? static_cast<std::size_t>(fileSize) : kHeadersSize;
-    if (!readFully(file.get(), header, available))
+    if (!transferFully(::read, file.get(), header, available))
         return BMP2JPEG_CANNOT_READ;
 
     if (header[kOffMagic] != 'B' || header[kOffMagic + 1] != 'M')
@@ -255,7 +244,7 @@ public:
 
     bool write(const unsigned char* data, std::size_t length)
     {
-        return m_file && writeFully(m_file->get(), data, length);
+        return m_file && transferFully(::write, m_file->get(), data, length);
     }
 
     bool commit()
