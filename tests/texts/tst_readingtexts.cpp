@@ -209,10 +209,19 @@ QByteArray paragraphTag(const ParagraphFacts& facts)
         .toUtf8();
 }
 
-void addParagraphColumns()
+// One row per ruler in ReadingTexts order, tagged with the ruler's name: its
+// entry, then whatever `more` streams for that ruler. The columns are the
+// caller's, "entry" first.
+template <typename More>
+void addRulerRows(More more)
 {
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<int>("paragraph");
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
+        more(QTest::newRow(RulerNames[entry]) << entry, static_cast<Ruler>(entry));
+}
+
+void addRulerRows()
+{
+    addRulerRows([](QTestData&, Ruler) {});
 }
 
 }  // namespace
@@ -238,12 +247,8 @@ private Q_SLOTS:
     void noStraightQuotes_data();
     void noStraightQuotes();
 
-    void firstSentence_data();
-    void firstSentence();
-    void paragraphLength_data();
-    void paragraphLength();
-    void sentencesPerParagraph_data();
-    void sentencesPerParagraph();
+    void paragraph_data();
+    void paragraph();
 
     void typographicText_data();
     void typographicText();
@@ -286,13 +291,11 @@ void TestReadingTexts::paragraphCount_data()
     QTest::addColumn<int>("paragraphs");
 
     // Mercury and Jupiter have two paragraphs, the South Node four, the rest three.
-    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
-        const auto ruler = static_cast<Ruler>(entry);
-        const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
-                               : ruler == Ruler::SouthNode                          ? 4
-                                                                                    : 3;
-        QTest::newRow(RulerNames[entry]) << entry << paragraphs;
-    }
+    addRulerRows([](QTestData& row, Ruler ruler) {
+        row << ((ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
+                : ruler == Ruler::SouthNode                          ? 4
+                                                                     : 3);
+    });
 }
 
 void TestReadingTexts::paragraphCount()
@@ -310,8 +313,7 @@ void TestReadingTexts::paragraphCount()
 void TestReadingTexts::lineBreaksOnlyInSeparators_data()
 {
     QTest::addColumn<int>("entry");
-    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
-        QTest::newRow(RulerNames[entry]) << entry;
+    addRulerRows();
 }
 
 void TestReadingTexts::lineBreaksOnlyInSeparators()
@@ -335,8 +337,7 @@ void TestReadingTexts::heading_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<QString>("heading");
-    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
-        QTest::newRow(RulerNames[entry]) << entry << Headings[entry];
+    addRulerRows([](QTestData& row, Ruler ruler) { row << Headings[modFirdaria::index(ruler)]; });
 }
 
 void TestReadingTexts::heading()
@@ -358,8 +359,7 @@ void TestReadingTexts::blankBeforeHeadingMark_data()
     QTest::addColumn<int>("entry");
     QTest::addColumn<bool>("blank");
     // Only the Sun's heading is written without a blank before ":-".
-    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
-        QTest::newRow(RulerNames[entry]) << entry << (static_cast<Ruler>(entry) != Ruler::Sun);
+    addRulerRows([](QTestData& row, Ruler ruler) { row << (ruler != Ruler::Sun); });
 }
 
 void TestReadingTexts::blankBeforeHeadingMark()
@@ -376,8 +376,7 @@ void TestReadingTexts::blankBeforeHeadingMark()
 void TestReadingTexts::noStraightQuotes_data()
 {
     QTest::addColumn<int>("entry");
-    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
-        QTest::newRow(RulerNames[entry]) << entry;
+    addRulerRows();
 }
 
 void TestReadingTexts::noStraightQuotes()
@@ -391,20 +390,33 @@ void TestReadingTexts::noStraightQuotes()
     QCOMPARE(text.count(u'‘'), text.count(QStringLiteral("‘live and let live!’")));
 }
 
-void TestReadingTexts::firstSentence_data()
+void TestReadingTexts::paragraph_data()
 {
-    addParagraphColumns();
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("paragraph");
     QTest::addColumn<QString>("sentence");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("sentences");
+    QTest::addColumn<int>("tailLength");
+    QTest::addColumn<int>("tailSentences");
     for (const ParagraphFacts& facts : Paragraphs)
         QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
-                                           << QString::fromUtf16(facts.firstSentence);
+                                           << QString::fromUtf16(facts.firstSentence)
+                                           << facts.length << facts.sentences
+                                           << facts.tailLength << facts.tailSentences;
 }
 
-void TestReadingTexts::firstSentence()
+// Each paragraph's opening sentence, length and sentence count, its tail
+// counted apart.
+void TestReadingTexts::paragraph()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraph);
     QFETCH(QString, sentence);
+    QFETCH(int, length);
+    QFETCH(int, sentences);
+    QFETCH(int, tailLength);
+    QFETCH(int, tailSentences);
 
     const QStringList parts = paragraphsOf(entry);
     QVERIFY(paragraph <= parts.size());
@@ -417,59 +429,12 @@ void TestReadingTexts::firstSentence()
         QCOMPARE(text[sentence.size()], u' ');
         QVERIFY(text[sentence.size() + 1].isUpper());
     }
-}
-
-void TestReadingTexts::paragraphLength_data()
-{
-    addParagraphColumns();
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("tailLength");
-    for (const ParagraphFacts& facts : Paragraphs)
-        QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
-                                           << facts.length << facts.tailLength;
-}
-
-void TestReadingTexts::paragraphLength()
-{
-    QFETCH(int, entry);
-    QFETCH(int, paragraph);
-    QFETCH(int, length);
-    QFETCH(int, tailLength);
-
-    const QStringList parts = paragraphsOf(entry);
-    QVERIFY(paragraph <= parts.size());
-    const QString& text = parts[paragraph - 1];
 
     QCOMPARE(codePoints(text), qsizetype(length + tailLength));
     QCOMPARE(codePoints(text.left(text.size() - tailLength)), qsizetype(length));
-}
 
-void TestReadingTexts::sentencesPerParagraph_data()
-{
-    addParagraphColumns();
-    QTest::addColumn<int>("tailLength");
-    QTest::addColumn<int>("sentences");
-    QTest::addColumn<int>("tailSentences");
-    for (const ParagraphFacts& facts : Paragraphs)
-        QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
-                                           << facts.tailLength << facts.sentences
-                                           << facts.tailSentences;
-}
-
-void TestReadingTexts::sentencesPerParagraph()
-{
-    QFETCH(int, entry);
-    QFETCH(int, paragraph);
-    QFETCH(int, tailLength);
-    QFETCH(int, sentences);
-    QFETCH(int, tailSentences);
-
-    const QStringList parts = paragraphsOf(entry);
-    QVERIFY(paragraph <= parts.size());
-    const QString& text = parts[paragraph - 1];
     const QStringView own = QStringView(text).chopped(tailLength);
     const QStringView tail = QStringView(text).right(tailLength);
-
     QVERIFY2(isSentenceMark(own.back()), "paragraph ends without a full stop");
     QCOMPARE(sentenceCount(own), sentences);
     QCOMPARE(sentenceCount(tail), tailSentences);
@@ -477,7 +442,8 @@ void TestReadingTexts::sentencesPerParagraph()
 
 void TestReadingTexts::typographicText_data()
 {
-    addParagraphColumns();
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("paragraph");
     QTest::addColumn<QString>("fragment");
 
     const auto row = [](const char* tag, Ruler ruler, int paragraph, const QString& fragment) {
