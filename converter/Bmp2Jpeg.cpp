@@ -75,7 +75,7 @@ class FileDescriptor
 {
 public:
     explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor() { reset(); }
+    ~FileDescriptor() { close(); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
@@ -88,7 +88,6 @@ public:
         m_fd = -1;
         return fd < 0 || ::close(fd) == 0;
     }
-    void reset() { close(); }
 
 private:
     int m_fd;
