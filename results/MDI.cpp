@@ -226,12 +226,7 @@ void MDI::createLabels()
     Label8->setWordWrap(true);
     Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));
     connect(Label8, &ui::LinkLabel::clicked, this, &MDI::Label8_Click);
-
-    for (QLabel* label : {static_cast<QLabel*>(lblHalvidorBanner), lblSoftwareName, static_cast<QLabel*>(Label8)}) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, ui::colors::darkPurple());
-        label->setPalette(palette);
-    }
+    // The labels' dark purple text comes from their bars (makeBar).
 }
 
 void MDI::createButtons()

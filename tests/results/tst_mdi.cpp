@@ -172,6 +172,8 @@ void TestMdi::barsAndWindow()
     const auto* area = frame.findChild<QMdiArea*>();
     QVERIFY(banner && name && buttons && area);
     QCOMPARE(area->background().color(), QColor(64, 0, 64));
+    for (const char* label : {"lblHalvidorBanner", "lblSoftwareName", "Label8"})
+        QCOMPARE(widgetNamed(frame, label)->palette().color(QPalette::WindowText), QColor(64, 0, 64));
 
     // Docked from top to bottom: banner 615, name 360, client area, buttons
     // 615 twips high, each the full width.
