@@ -302,22 +302,11 @@ DateTextFormat::DateTextFormat(const QLocale& locale, const QString& format)
     compile();
 }
 
-namespace {
-
-constexpr int ShortName = 0;  // index into the name tables of DateTextFormat
-constexpr int LongName = 1;
-
-constexpr int nameForm(int letters)
-{
-    return letters == 3 ? ShortName : LongName;
-}
-
-}  // namespace
-
 // Splits the format into literals and fields, following QLocale's reading of
-// quotes and letters, and reads from the locale the names the format uses.
-// direct_ stays false for anything it does not write itself: time fields,
-// odd widths, digits outside the Basic Multilingual Plane.
+// quotes and letters, and reads the short month names if the format uses them.
+// direct_ stays false for anything it does not write itself: weekday and long
+// month names, time fields, odd widths, digits outside the Basic Multilingual
+// Plane.
 void DateTextFormat::compile()
 {
     pieces_.clear();
@@ -335,8 +324,7 @@ void DateTextFormat::compile()
         }
     };
 
-    std::array<bool, 2> usesMonthNames{};
-    std::array<bool, 2> usesDayNames{};
+    bool usesMonthNames = false;
     qsizetype i = 0;
     while (i < format_.size()) {
         const QChar c = format_.at(i);
@@ -353,36 +341,24 @@ void DateTextFormat::compile()
         Field field = Field::Literal;
         if (c == u'd' && run <= 2)
             field = Field::Day;
-        else if (c == u'd' && run <= 4)
-            field = Field::DayName;
         else if (c == u'M' && run <= 2)
             field = Field::Month;
-        else if (c == u'M' && run <= 4)
+        else if (c == u'M' && run == 3)
             field = Field::MonthName;
         else if (c == u'y' && (run == 2 || run == 4))
             field = Field::Year;
         else
             return;
-        if (field == Field::MonthName)
-            usesMonthNames[nameForm(int(run))] = true;
-        if (field == Field::DayName)
-            usesDayNames[nameForm(int(run))] = true;
+        usesMonthNames = usesMonthNames || field == Field::MonthName;
         flushLiteral();
         pieces_.push_back({field, static_cast<int>(run), {}});
         i += run;
     }
     flushLiteral();
 
-    for (const int form : {ShortName, LongName}) {
-        const auto qtForm = form == ShortName ? QLocale::ShortFormat : QLocale::LongFormat;
-        if (usesMonthNames[form]) {
-            for (int m = 1; m <= 12; ++m)
-                monthNames_[form][m - 1] = locale_.monthName(m, qtForm);
-        }
-        if (usesDayNames[form]) {
-            for (int d = 1; d <= 7; ++d)
-                dayNames_[form][d - 1] = locale_.dayName(d, qtForm);
-        }
+    if (usesMonthNames) {
+        for (int m = 1; m <= 12; ++m)
+            monthNames_[m - 1] = locale_.monthName(m, QLocale::ShortFormat);
     }
     direct_ = true;
 }
@@ -420,17 +396,11 @@ QString DateTextFormat::text(Date date) const
         case Field::Day:
             appendNumber(out, day, piece.width);
             break;
-        case Field::DayName: {
-            // ISO weekday: Monday 1 to Sunday 7.
-            const unsigned weekday = std::chrono::weekday(sys_days(date)).iso_encoding();
-            out += dayNames_[nameForm(piece.width)][weekday - 1];
-            break;
-        }
         case Field::Month:
             appendNumber(out, month, piece.width);
             break;
         case Field::MonthName:
-            out += monthNames_[nameForm(piece.width)][month - 1];
+            out += monthNames_[month - 1];
             break;
         case Field::Year:
             appendNumber(out, piece.width == 2 ? year % 100 : year, piece.width);

@@ -131,9 +131,10 @@ QString WidenTwoDigitYear(const QString& format);
 QString ShortDateFormat(const QLocale& locale);
 
 // One date format read once and applied to many dates. Day, month and year
-// fields, month and weekday names and literals are written directly from
-// what was read from the locale at construction; anything else goes through
-// QLocale for every date.
+// numbers, short month names ("MMM", as in the C locale's "d MMM yyyy") and
+// literals are written directly from what was read from the locale at
+// construction; a format with anything else (no short format has it) goes
+// through QLocale for every date.
 class DateTextFormat {
 public:
     // The locale's short date format, year widened.
@@ -142,13 +143,12 @@ public:
     DateTextFormat(const QLocale& locale, const QString& format);
 
     QString text(Date date) const;
-    const QString& format() const { return format_; }
 
 private:
-    enum class Field : std::uint8_t { Literal, Day, DayName, Month, MonthName, Year };
+    enum class Field : std::uint8_t { Literal, Day, Month, MonthName, Year };
     struct Piece {
         Field field = Field::Literal;
-        int width = 0;       // letters in the format: 1 or 2 (digits), 2 or 4 (year), 3 or 4 (names)
+        int width = 0;       // letters in the format: 1 or 2 (digits), 2 or 4 (year), 3 (name)
         QString literal;     // for Field::Literal
     };
 
@@ -160,8 +160,7 @@ private:
     std::vector<Piece> pieces_;
     bool direct_ = false;  // pieces_ reproduce QLocale's output exactly
     char16_t zeroDigit_ = u'0';
-    std::array<std::array<QString, 12>, 2> monthNames_;  // [short, long][month - 1]
-    std::array<std::array<QString, 7>, 2> dayNames_;     // [short, long][Monday = 0]
+    std::array<QString, 12> monthNames_;  // short names, [month - 1]
 };
 
 FirdariaReading ComputeFirdaria(const BirthData& birth);

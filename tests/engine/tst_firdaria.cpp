@@ -539,6 +539,9 @@ void TestFirdaria::directTextsMatchQLocale_data()
     QTest::newRow("format: non-ASCII literal     ") << us << QStringLiteral("d.M.yyyy г.") << false;
     QTest::newRow("format: names en_US           ") << us << "dddd, MMMM d, yyyy (ddd MMM)" << false;
     QTest::newRow("format: month names ru_RU     ") << QLocale("ru_RU") << "d MMMM yyyy, d MMM" << false;
+    QTest::newRow("format: short month ru_RU     ") << QLocale("ru_RU") << "d MMM yyyy" << false;
+    QTest::newRow("format: short month de_DE     ") << QLocale("de_DE") << "d. MMM yy" << false;
+    QTest::newRow("locale: C                     ") << QLocale::c() << ShortDateFormat(QLocale::c()) << true;
     QTest::newRow("format: day names de_DE       ") << QLocale("de_DE") << "dddd, ddd d.M.yy" << false;
     QTest::newRow("format: native digits ar_EG   ") << QLocale("ar_EG") << "dddd dd MMMM yyyy" << false;
     QTest::newRow("format: native digits fa_IR   ") << QLocale("fa_IR") << "yyyy/MM/dd" << false;
