@@ -4,6 +4,7 @@
 
 #include "FakeDialogs.h"
 #include "ReaderTools.h"
+#include "UrlCatcher.h"
 #include "frmSave.h"
 
 #include "Dialogs.h"
@@ -15,7 +16,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
 #include <QMap>
@@ -143,14 +143,6 @@ enum class BoxAction { Insertion, ReadingInsertion, Typing, MouseMove, MousePres
 Q_DECLARE_METATYPE(SaveFailure)
 Q_DECLARE_METATYPE(BoxAction)
 
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened << url; }
-};
-
 class tst_frmSave : public QObject {
     Q_OBJECT
 
@@ -268,14 +260,11 @@ void tst_frmSave::linkLabels()
 {
     QFETCH(QString, name);
     QFETCH(QString, address);
-    UrlCatcher catcher;
-    const QString scheme = QUrl(address).scheme();
-    QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+    test::UrlCatcher catcher;
     frmSave reading;
     QWidget* label = reading.findChild<QWidget*>(name);
     QVERIFY(label);
     QTest::mouseClick(label, Qt::LeftButton);
-    QDesktopServices::unsetUrlHandler(scheme);
     QCOMPARE(catcher.opened, QList<QUrl>{QUrl(address)});
 }
 

@@ -6,10 +6,10 @@
 #include "ResultsTestSupport.h"
 #include "Style.h"
 #include "Twips.h"
+#include "UrlCatcher.h"
 #include "frmDisplay.h"
 #include "modHelp.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -25,15 +25,6 @@ using namespace modFirdaria;
 using zorvane::test::ModalSeen;
 using zorvane::test::seeModal;
 namespace ui = zorvane::ui;
-
-// Collects the addresses handed to the desktop instead of opening a browser.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public Q_SLOTS:
-    void open(const QUrl& url) { urls << url; }
-};
 
 namespace {
 
@@ -70,7 +61,6 @@ class TestMdi : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
 
     void placedFromTheScreenWidth_data();
@@ -94,25 +84,17 @@ private Q_SLOTS:
     void aboutBoxIsModal();
 
 private:
-    UrlCatcher catcher_;
+    zorvane::test::UrlCatcher catcher_;
 };
 
 void TestMdi::initTestCase()
 {
     ui::installFontSubstitutes();
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher_, "open");
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher_, "open");
-}
-
-void TestMdi::cleanupTestCase()
-{
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 }
 
 void TestMdi::init()
 {
-    catcher_.urls.clear();
+    catcher_.opened.clear();
 }
 
 void TestMdi::placedFromTheScreenWidth_data()
@@ -323,7 +305,7 @@ void TestMdi::linksOpenTheirPage()
         QVERIFY(!action->menu());
         action->trigger();
     }
-    QCOMPARE(catcher_.urls, QList<QUrl>{QUrl(address)});
+    QCOMPARE(catcher_.opened, QList<QUrl>{QUrl(address)});
 }
 
 void TestMdi::comprehensiveReadingHoldsTheNineTexts()
