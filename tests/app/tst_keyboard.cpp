@@ -53,6 +53,14 @@ QString windowKey(Window window)
 
 const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading, Window::About};
 
+// One row per window, tagged by its key, in a column "window".
+void addWindowRows()
+{
+    QTest::addColumn<Window>("window");
+    for (Window window : AllWindows)
+        QTest::newRow(qPrintable(windowKey(window))) << window;
+}
+
 // The controls on each window's Tab chain, in the order Tab visits them.
 QStringList tabChain(Window window)
 {
@@ -267,9 +275,7 @@ void tst_Keyboard::tabReachesEveryControl()
 
 void tst_Keyboard::shiftTabWalksTheChainBackwards_data()
 {
-    QTest::addColumn<Window>("window");
-    for (Window window : AllWindows)
-        QTest::newRow(qPrintable(windowKey(window))) << window;
+    addWindowRows();
 }
 
 // Shift+Tab from the first control visits the whole chain in reverse, the
@@ -401,9 +407,7 @@ void tst_Keyboard::rowNamesFollowTheReading()
 
 void tst_Keyboard::everyLinkLabelIsListed_data()
 {
-    QTest::addColumn<Window>("window");
-    for (Window window : AllWindows)
-        QTest::newRow(qPrintable(windowKey(window))) << window;
+    addWindowRows();
 }
 
 void tst_Keyboard::everyLinkLabelIsListed()
