@@ -35,17 +35,6 @@ const std::array<SequenceEntry, RulerCount> NightSequence = {{
     {Ruler::Mercury, 13, 62},
 }};
 
-namespace {
-
-constexpr std::array<Ruler, PlanetCount> Cycle = {
-    Ruler::Saturn, Ruler::Jupiter, Ruler::Mars, Ruler::Sun,
-    Ruler::Venus,  Ruler::Mercury, Ruler::Moon,
-};
-
-}  // namespace
-
-const std::array<Ruler, PlanetCount> SubRulerCycle = Cycle;
-
 const std::array<const char*, SubPeriodNameCount> SubPeriodNames = {
     "Sun/Venus -",      "Sun/Mercury -",    "Sun/Moon -",        "Sun/Saturn -",
     "Sun/Jupiter -",    "Sun/Mars -",
@@ -101,7 +90,7 @@ constexpr Ruler YearCountedPlanet = Ruler::Mars;
 constexpr int cyclePlace(Ruler planet)
 {
     for (int i = 0; i < PlanetCount; ++i) {
-        if (Cycle[i] == planet)
+        if (SubRulerCycle[i] == planet)
             return i;
     }
     return -1;
@@ -116,7 +105,7 @@ constexpr std::array<std::array<Ruler, SubPeriodsPerPlanet>, PlanetCount> SubRul
             continue;
         const int c = cyclePlace(static_cast<Ruler>(r));
         for (int k = 0; k < SubPeriodsPerPlanet; ++k)
-            rows[p][k] = Cycle[(c + 1 + k) % PlanetCount];
+            rows[p][k] = SubRulerCycle[(c + 1 + k) % PlanetCount];
     }
     return rows;
 }();

@@ -87,7 +87,10 @@ extern const std::array<SequenceEntry, RulerCount> DaySequence;
 extern const std::array<SequenceEntry, RulerCount> NightSequence;
 
 // Saturn, Jupiter, Mars, Sun, Venus, Mercury, Moon, then Saturn again.
-extern const std::array<Ruler, PlanetCount> SubRulerCycle;
+inline constexpr std::array<Ruler, PlanetCount> SubRulerCycle = {
+    Ruler::Saturn, Ruler::Jupiter, Ruler::Mars, Ruler::Sun,
+    Ruler::Venus,  Ruler::Mercury, Ruler::Moon,
+};
 
 // Index 6 × p + (ordinal − 2), p the planet's place in the Day sequence.
 // Entries 38 and 41 end in a blank after the hyphen.
