@@ -1,7 +1,8 @@
 #pragma once
 
-// Helpers shared by the results tests: the captions a reading writes, and a
-// look into a modal window while its caller waits.
+// Helpers shared by the results tests: a birth, marked reading texts, the
+// captions a reading writes, and a look into a modal window while its caller
+// waits.
 
 #include "frmDisplay.h"
 
@@ -15,6 +16,24 @@
 #include <functional>
 
 namespace zorvane::test {
+
+inline modFirdaria::BirthData birth(int day, int month, int year, modFirdaria::TimeOfBirth time)
+{
+    modFirdaria::BirthData data;
+    data.day = day;
+    data.month = month;
+    data.year = year;
+    data.timeOfBirth = time;
+    return data;
+}
+
+// A distinct one-line text in every slot, "text of slot N", so that a text
+// shows which slot it came from.
+inline void markReadingTexts()
+{
+    for (int slot = 0; slot < modFirdaria::ReadingTextSlots; ++slot)
+        modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)] = QStringLiteral("text of slot %1").arg(slot);
+}
 
 // Every caption that a reading writes, 1 + 7 + 2 + 42 + 42, in a fixed order.
 inline QStringList readingCaptions(const frmDisplay& display)

@@ -3,6 +3,7 @@
 // left alone, and captions that fit their controls.
 
 #include "FillResults.h"
+#include "ResultsTestSupport.h"
 #include "Style.h"
 #include "frmDisplay.h"
 
@@ -16,21 +17,12 @@
 #include <memory>
 
 using namespace modFirdaria;
+using zorvane::test::birth;
 
 Q_DECLARE_METATYPE(modFirdaria::TimeOfBirth)
 Q_DECLARE_METATYPE(modFirdaria::BirthData)
 
 namespace {
-
-BirthData birth(int day, int month, int year, TimeOfBirth time)
-{
-    BirthData data;
-    data.day = day;
-    data.month = month;
-    data.year = year;
-    data.timeOfBirth = time;
-    return data;
-}
 
 std::unique_ptr<frmDisplay> filledWith(const BirthData& data)
 {

@@ -17,29 +17,9 @@
 using namespace modFirdaria;
 using zorvane::test::ModalSeen;
 using zorvane::test::seeModal;
+using zorvane::test::birth;
+using zorvane::test::markReadingTexts;
 namespace ui = zorvane::ui;
-
-namespace {
-
-// A distinct one-line text in every slot, so that a text shows which slot it
-// came from.
-void markReadingTexts()
-{
-    for (int slot = 0; slot < ReadingTextSlots; ++slot)
-        ReadingTexts[static_cast<std::size_t>(slot)] = QStringLiteral("text of slot %1").arg(slot);
-}
-
-BirthData nightOf15March1980()
-{
-    BirthData data;
-    data.day = 15;
-    data.month = 3;
-    data.year = 1980;
-    data.timeOfBirth = TimeOfBirth::Night;
-    return data;
-}
-
-}  // namespace
 
 class TestFrmDisplay : public QObject {
     Q_OBJECT
@@ -162,7 +142,7 @@ void TestFrmDisplay::descriptionButtonOpensItsRulersText()
     QFETCH(int, index);
 
     frmDisplay display;
-    FillResults(ComputeFirdaria(nightOf15March1980()), display);
+    FillResults(ComputeFirdaria(birth(15, 3, 1980, TimeOfBirth::Night)), display);
     QVERIFY(display.fraPlanetName[0]->title().startsWith(QStringLiteral("The Moon")));
 
     const ModalSeen seen = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(index)]->click(); });

@@ -310,8 +310,7 @@ void TestMdi::linksOpenTheirPage()
 
 void TestMdi::comprehensiveReadingHoldsTheNineTexts()
 {
-    for (int slot = 0; slot < ReadingTextSlots; ++slot)
-        ReadingTexts[static_cast<std::size_t>(slot)] = QStringLiteral("text of slot %1").arg(slot);
+    zorvane::test::markReadingTexts();
 
     // Slots 0..8 in ruler order, each followed by an empty line; slot 9 never.
     QString expected;

@@ -62,13 +62,8 @@ QList<MDI*> openFrames()
 
 QStringList expectedCaptions(const Choice& c)
 {
-    BirthData birth;
-    birth.day = c.day;
-    birth.month = c.month;
-    birth.year = c.year;
-    birth.timeOfBirth = c.time;
     frmDisplay display;
-    FillResults(ComputeFirdaria(birth), display);
+    FillResults(ComputeFirdaria(zorvane::test::birth(c.day, c.month, c.year, c.time)), display);
     return readingCaptions(display);
 }
 
