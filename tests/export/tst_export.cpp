@@ -2,12 +2,11 @@
 // JPEG files take in a real folder, the conversion through the Bmp2Jpeg
 // library and the clean-up after success and after failure.
 
+#include "ExportTestSupport.h"
 #include "FakeDialogs.h"
 #include "PaintedForm.h"
 #include "modSaveForm.h"
 
-#include <QDirIterator>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -18,6 +17,10 @@
 
 using namespace modSaveForm;
 using zorvane::test::FakeDialogs;
+using zorvane::test::contentOf;
+using zorvane::test::createFiles;
+using zorvane::test::filesUnder;
+using zorvane::test::readJpeg;
 using zorvane::test::PaintedForm;
 using zorvane::ui::MessageButtons;
 using zorvane::ui::MessageIcon;
@@ -54,36 +57,6 @@ QStringList chartAndCopies(int last)
     return names;
 }
 
-// Each file holds its own name, so any change to it shows.
-void createFiles(const QString& folder, const QStringList& names)
-{
-    for (const QString& name : names) {
-        const QString path = QDir(folder).filePath(name);
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::NewOnly), qPrintable(path));
-        file.write(name.toUtf8());
-    }
-}
-
-// Every file below folder, hidden ones included, as sorted relative paths.
-QStringList filesUnder(const QString& folder)
-{
-    QStringList names;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names << QDir(folder).relativeFilePath(it.next());
-    names.sort();
-    return names;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Mean absolute difference per colour channel, 0 to 255.
 double meanDifference(const QImage& a, const QImage& b)
 {
@@ -101,15 +74,6 @@ double meanDifference(const QImage& a, const QImage& b)
         }
     }
     return double(sum) / (3.0 * x.width() * x.height());
-}
-
-// The decoded picture when path holds a JPEG file, a null image otherwise.
-QImage readJpeg(const QString& path)
-{
-    QImageReader reader(path);
-    if (reader.format() != "jpeg")
-        return {};
-    return reader.read();
 }
 
 }  // namespace

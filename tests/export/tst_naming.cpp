@@ -1,6 +1,7 @@
 // Naming rules of the JPEG export: splitting a path, free names, the date
 // stamp and the existence test that guards every name.
 
+#include "ExportTestSupport.h"
 #include "modSaveForm.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using namespace modSaveForm;
+using zorvane::test::createFiles;
 
 enum class Entry { PlainFile, HiddenFile, ReadOnlyFile, Folder, LinkToFile, DanglingLink, Nothing, UnderPlainFile };
 Q_DECLARE_METATYPE(Entry)
@@ -135,30 +137,25 @@ void NamingTest::fileExists()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const auto makeFile = [&](const QString& name) {
-        QFile file(dir.filePath(name));
-        QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-        file.write("zorvane");
-    };
 
     QString path = dir.filePath(QStringLiteral("chart.jpg"));
     switch (entry) {
     case Entry::PlainFile:
-        makeFile(QStringLiteral("chart.jpg"));
+        createFiles(dir.path(), {QStringLiteral("chart.jpg")});
         break;
     case Entry::HiddenFile:
         path = dir.filePath(QStringLiteral(".chart.jpg"));
-        makeFile(QStringLiteral(".chart.jpg"));
+        createFiles(dir.path(), {QStringLiteral(".chart.jpg")});
         break;
     case Entry::ReadOnlyFile:
-        makeFile(QStringLiteral("chart.jpg"));
+        createFiles(dir.path(), {QStringLiteral("chart.jpg")});
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
         break;
     case Entry::Folder:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("chart.jpg")));
         break;
     case Entry::LinkToFile:
-        makeFile(QStringLiteral("target.jpg"));
+        createFiles(dir.path(), {QStringLiteral("target.jpg")});
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("target.jpg")), path));
         break;
     case Entry::DanglingLink:
@@ -167,7 +164,7 @@ void NamingTest::fileExists()
     case Entry::Nothing:
         break;
     case Entry::UnderPlainFile:
-        makeFile(QStringLiteral("plain"));
+        createFiles(dir.path(), {QStringLiteral("plain")});
         path = dir.filePath(QStringLiteral("plain/chart.jpg"));
         break;
     }
