@@ -1,11 +1,16 @@
 #pragma once
 
 // Helpers of the application tests: a catcher for the web pages the program
-// asks the desktop to open, a folder holding the picture converter, and an
-// end step that counts instead of ending the test process.
+// asks the desktop to open, a folder holding the picture converter, an end
+// step that counts instead of ending the test process, and a results frame
+// filled with a reading.
 
 #include "AppShell.h"
 #include "ConverterLibrary.h"
+#include "FillResults.h"
+#include "MDI.h"
+#include "frmDisplay.h"
+#include "modFirdaria.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -20,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QUrl>
+
+#include <memory>
 
 namespace zorvane::test {
 
@@ -78,6 +85,17 @@ public:
 
     int ends = 0;
 };
+
+// A results frame showing the reading of one birth, the reading texts built;
+// kept when closed, so that a test can show it again.
+inline std::unique_ptr<MDI> filledResultsFrame(const modFirdaria::BirthData& birth)
+{
+    auto frame = std::make_unique<MDI>();
+    frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    modFirdaria::BuildReadingTexts();
+    FillResults(modFirdaria::ComputeFirdaria(birth), *frame->display());
+    return frame;
+}
 
 // A control is what a person reads or works: buttons, lists, labels, framed
 // groups and text boxes. Containers and Qt's own inner parts ("qt_" names,

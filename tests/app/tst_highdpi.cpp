@@ -9,7 +9,6 @@
 
 #include "AppTestSupport.h"
 #include "FakeDialogs.h"
-#include "FillResults.h"
 #include "LinkLabel.h"
 #include "MDI.h"
 #include "Style.h"
@@ -39,6 +38,7 @@
 
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
+using zorvane::test::filledResultsFrame;
 using zorvane::test::isControl;
 using zorvane::test::pathIn;
 using zorvane::test::ProgramFolder;
@@ -200,10 +200,7 @@ void tst_HighDpi::initTestCase()
     QCOMPARE(main_->devicePixelRatio(), ScaleFactor);
     QCOMPARE(main_->screen()->geometry().size(), QSize(1920, 1080));
 
-    results_ = std::make_unique<MDI>();
-    results_->setAttribute(Qt::WA_DeleteOnClose, false);
-    modFirdaria::BuildReadingTexts();
-    FillResults(modFirdaria::ComputeFirdaria(lateInTheYearBirth()), *results_->display());
+    results_ = filledResultsFrame(lateInTheYearBirth());
     results_->show();
     QVERIFY(QTest::qWaitForWindowExposed(results_.get()));
 

@@ -30,6 +30,7 @@
 
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
+using zorvane::test::filledResultsFrame;
 using zorvane::test::isControl;
 using zorvane::test::pathIn;
 using zorvane::test::ProgramFolder;
@@ -180,10 +181,7 @@ void tst_Keyboard::initTestCase()
 
     main_ = std::make_unique<frmMain>();
     QVERIFY(main_->Form_Load(folder_->path()));
-    results_ = std::make_unique<MDI>();
-    results_->setAttribute(Qt::WA_DeleteOnClose, false);
-    modFirdaria::BuildReadingTexts();
-    FillResults(modFirdaria::ComputeFirdaria(birth(15, 3, 1990, modFirdaria::TimeOfBirth::Day)), *results_->display());
+    results_ = filledResultsFrame(birth(15, 3, 1990, modFirdaria::TimeOfBirth::Day));
     reading_ = std::make_unique<frmSave>();
     reading_->insertReadingText(0);
     about_ = std::make_unique<frmAbout>();
