@@ -81,6 +81,12 @@ public:
 
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
+    // Takes charge of fd, closing the one held before.
+    void adopt(int fd)
+    {
+        close();
+        m_fd = fd;
+    }
     // Closes now and reports whether the kernel accepted the last writes.
     bool close()
     {
@@ -206,7 +212,7 @@ public:
     explicit PendingFile(const std::string& target) : m_target(target) {}
     ~PendingFile()
     {
-        m_file.reset();
+        m_file.close();
         if (!m_path.empty() && !m_committed)
             ::unlink(m_path.c_str());
     }
@@ -232,7 +238,7 @@ public:
             const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
             if (fd >= 0) {
                 m_path = name;
-                m_file = std::make_unique<FileDescriptor>(fd);
+                m_file.adopt(fd);
                 return true;
             }
             if (errno != EEXIST)
@@ -243,12 +249,12 @@ public:
 
     bool write(const unsigned char* data, std::size_t length)
     {
-        return m_file && transferFully(::write, m_file->get(), data, length);
+        return m_file.isOpen() && transferFully(::write, m_file.get(), data, length);
     }
 
     bool commit()
     {
-        if (!m_file || ::fsync(m_file->get()) != 0 || !m_file->close())
+        if (!m_file.isOpen() || ::fsync(m_file.get()) != 0 || !m_file.close())
             return false;
         if (::rename(m_path.c_str(), m_target.c_str()) != 0)
             return false;
@@ -268,7 +274,7 @@ private:
 
     std::string m_target;
     std::string m_path;
-    std::unique_ptr<FileDescriptor> m_file;
+    FileDescriptor m_file;
     bool m_committed = false;
 };
 
