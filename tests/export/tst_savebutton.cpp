@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +43,8 @@ void SaveButtonTest::savesPanelsWindow()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     FakeDialogs& fake = FakeDialogs::install();
+    // Restored on every way out, a failed check included.
+    const auto restore = qScopeGuard([] { FakeDialogs::restore(); });
     if (!chosen.isEmpty())
         fake.savePaths.push_back(dir.filePath(chosen));
     const auto frame = std::make_unique<MDI>();
@@ -65,7 +68,6 @@ void SaveButtonTest::savesPanelsWindow()
         QCOMPARE(panels->txtFile->text(), written.first());
         QCOMPARE(panels->txtFolder->text(), dir.path());
     }
-    FakeDialogs::restore();
 }
 
 QTEST_MAIN(SaveButtonTest)
