@@ -53,10 +53,12 @@ QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath,
 // were.
 void SplitFolderAndFile(const QString& path, QString& folder, QString& file);
 
-// A ".jpg" path in folder (the program's folder when empty) that no existing
-// file, folder or link has: file itself, or file numbered _001 to _999. When
-// all are taken, says so in a critical message over parent and returns an
-// empty string. An empty file becomes the date stamp.
+// A path in folder (the program's folder when empty) that no existing file,
+// folder or link has: file itself, or file numbered _001 to _999 before its
+// dot. The name gets ".jpg" when it has no dot, a ".bmp" in it becomes ".jpg",
+// and an empty file becomes the date stamp; any other extension is kept
+// (ExportJpeg always hands over a name ending in ".jpg"). When all are taken,
+// says so in a critical message over parent and returns an empty string.
 QString MakeUniqueJpegPath(const QString& folder, const QString& file, QWidget* parent = nullptr);
 
 // The date as eight digits, YYYYMMDD.
