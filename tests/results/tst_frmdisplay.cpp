@@ -176,12 +176,7 @@ void TestFrmDisplay::textsNeverPileUp()
     QCOMPARE(after.modalWindowsShown, 1);
 }
 
-void TestFrmDisplay::descriptionButtonsShowTheirFace_data()
-{
-    QTest::addColumn<int>("index");
-    for (int index = 0; index < modFirdaria::RulerCount; ++index)
-        QTest::addRow("cmdDesc(%d)", index) << index;
-}
+void TestFrmDisplay::descriptionButtonsShowTheirFace_data() { descriptionButtonOpensItsRulersText_data(); }
 
 void TestFrmDisplay::descriptionButtonsShowTheirFace()
 {
