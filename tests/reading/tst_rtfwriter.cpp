@@ -76,6 +76,8 @@ class tst_RtfWriter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void halfPoints_data();
+    void halfPoints();
     void escapeText_data();
     void escapeText();
     void documentFrame_data();
@@ -85,6 +87,27 @@ private Q_SLOTS:
     void pandocRoundTrip_data();
     void pandocRoundTrip();
 };
+
+void tst_RtfWriter::halfPoints_data()
+{
+    QTest::addColumn<double>("points");
+    QTest::addColumn<int>("half");
+    // The nearest whole half-point, halves rounding up.
+    QTest::newRow("12 pt, whole")            << 12.0 << 24;
+    QTest::newRow("9.75 pt, half rounds up") << 9.75 << 20;
+    QTest::newRow("8.25 pt, half rounds up") << 8.25 << 17;
+    QTest::newRow("10.2 pt rounds down")     << 10.2 << 20;
+    QTest::newRow("10.3 pt rounds up")       << 10.3 << 21;
+}
+
+void tst_RtfWriter::halfPoints()
+{
+    QFETCH(double, points);
+    QFETCH(int, half);
+    QCOMPARE(RtfWriter::halfPoints(points), half);
+    QVERIFY(RtfWriter::plainTextDocument(u"A", QStringLiteral("Verdana"), points)
+                .contains("\\fs" + QByteArray::number(half) + "\r\n"));
+}
 
 void tst_RtfWriter::escapeText_data()
 {
