@@ -36,6 +36,17 @@ QLabel* createText(const QString& name, const QString& text, const QString& desc
     label->setGeometry(geometry);
     return label;
 }
+
+LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QRect& geometry,
+                      QWidget* parent)
+{
+    auto* link = new LinkLabel(text, parent);
+    link->setObjectName(name);
+    describe(link, text, description);
+    link->setGeometry(geometry);
+    link->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
+    return link;
+}
 }  // namespace
 
 frmAbout::frmAbout(QWidget* parent)
@@ -98,18 +109,14 @@ void frmAbout::createTexts()
 
 void frmAbout::createLinks()
 {
-    auto* homePage = new LinkLabel(QStringLiteral("Visit us at %1").arg(makerSite()), this);
-    homePage->setObjectName(QStringLiteral("lblHomePage"));
-    describe(homePage, homePage->text(), QStringLiteral("Opens the home page in the web browser"));
-    homePage->setGeometry(twipRect(2040, 1800, 4650, 195));
-    homePage->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
+    const LinkLabel* homePage =
+        createLink(QStringLiteral("lblHomePage"), QStringLiteral("Visit us at %1").arg(makerSite()),
+                   QStringLiteral("Opens the home page in the web browser"), twipRect(2040, 1800, 4650, 195), this);
     connect(homePage, &LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
 
-    auto* coBrand = new LinkLabel(QStringLiteral("Click here for more details."), this);
-    coBrand->setObjectName(QStringLiteral("lblCoBrand"));
-    describe(coBrand, coBrand->text(), QStringLiteral("Opens the full-branding page in the web browser"));
-    coBrand->setGeometry(twipRect(4080, 2880, 2670, 195));
-    coBrand->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
+    const LinkLabel* coBrand =
+        createLink(QStringLiteral("lblCoBrand"), QStringLiteral("Click here for more details."),
+                   QStringLiteral("Opens the full-branding page in the web browser"), twipRect(4080, 2880, 2670, 195), this);
     connect(coBrand, &LinkLabel::clicked, this, [] { modHelp::OpenFullBrandPage(); });
 }
 
