@@ -34,18 +34,9 @@ sleep 0.3
 e2e_shot choices
 e2e_key "$main" alt+f Return   # File > Get My Firdaria Reading
 
-deadline=$((SECONDS + E2E_TIMEOUT))
-while :; do
-    frame=$(e2e_windows "$app" '^Zorvane v1\.0$')
-    [[ $(wc -w <<<"$frame") == 1 && $frame != "$main" ]] && break
-    ((SECONDS < deadline)) || e2e_fail "the results frame did not replace the main window"
-    sleep 0.2
-done
-deadline=$((SECONDS + E2E_TIMEOUT))
-until e2e_is_maximized "$frame"; do
-    ((SECONDS < deadline)) || e2e_fail "the results frame is not maximized"
-    sleep 0.2
-done
+frame=$(e2e_wait_replaced "$app" '^Zorvane v1\.0$' "$main") \
+    || e2e_fail "the results frame did not replace the main window"
+e2e_wait_for e2e_is_maximized "$frame" || e2e_fail "the results frame is not maximized"
 sleep 0.5
 e2e_shot results
 e2e_geometry "$frame"
@@ -53,11 +44,7 @@ frame_height=$HEIGHT
 
 e2e_log "Comprehensive Reading"
 e2e_click "$frame" "$comprehensive_x" $((frame_height - bar_height + button_mid_y))
-deadline=$((SECONDS + E2E_TIMEOUT))
-until reading=$(e2e_windows "$app" '^Zorvane v1\.0$' | grep -v "^$frame$" | tail -1) && [[ -n $reading ]]; do
-    ((SECONDS < deadline)) || e2e_fail "the reading window did not open"
-    sleep 0.2
-done
+reading=$(e2e_wait_other_window "$app" '^Zorvane v1\.0$' "$frame") || e2e_fail "the reading window did not open"
 sleep 0.3
 e2e_shot reading-window
 
@@ -88,11 +75,7 @@ printed=$(pdftotext "$HOME/print.pdf" -)
 grep -qF "Mercury Period :-" <<<"$printed" || e2e_fail "the printout lacks the Mercury text"
 
 e2e_key "$reading" Escape
-deadline=$((SECONDS + E2E_TIMEOUT))
-while [[ -n $(e2e_windows "$app" '^Zorvane v1\.0$' | grep -v "^$frame$") ]]; do
-    ((SECONDS < deadline)) || e2e_fail "the reading window did not close"
-    sleep 0.2
-done
+e2e_wait_for e2e_no_other_window "$app" '^Zorvane v1\.0$' "$frame" || e2e_fail "the reading window did not close"
 
 save_jpeg() {  # <name typed into the dialog>
     e2e_key "$frame" alt+j
@@ -115,26 +98,16 @@ ls "$out"/*.bmp 2>/dev/null && e2e_fail "a temporary bitmap was left behind"
 
 e2e_log "Back"
 e2e_key "$frame" alt+b
-deadline=$((SECONDS + E2E_TIMEOUT))
-while :; do
-    main=$(e2e_windows "$app" '^Zorvane v1\.0$')
-    [[ $(wc -w <<<"$main") == 1 && $main != "$frame" ]] && break
-    ((SECONDS < deadline)) || e2e_fail "Back did not replace the results frame by the main window"
-    sleep 0.2
-done
+main=$(e2e_wait_replaced "$app" '^Zorvane v1\.0$' "$frame") \
+    || e2e_fail "Back did not replace the results frame by the main window"
 sleep 0.3
 e2e_shot back
 e2e_is_maximized "$main" && e2e_fail "the main window came back maximized"
 
 # The choices are kept: the same reading again gives the same picture.
 e2e_key "$main" alt+f Return
-deadline=$((SECONDS + E2E_TIMEOUT))
-while :; do
-    frame=$(e2e_windows "$app" '^Zorvane v1\.0$')
-    [[ $(wc -w <<<"$frame") == 1 && $frame != "$main" ]] && e2e_is_maximized "$frame" && break
-    ((SECONDS < deadline)) || e2e_fail "the second reading did not open"
-    sleep 0.2
-done
+frame=$(e2e_wait_replaced "$app" '^Zorvane v1\.0$' "$main") && e2e_wait_for e2e_is_maximized "$frame" \
+    || e2e_fail "the second reading did not open"
 sleep 0.5
 save_jpeg "$out/again"
 e2e_wait_file "$out/again.jpg" || e2e_fail "no JPEG of the second reading"

@@ -27,20 +27,11 @@ e2e_geometry "$main"
 
 e2e_log "the About box"
 e2e_key "$main" alt+h a
-deadline=$((SECONDS + E2E_TIMEOUT))
-while (( $(e2e_windows "$first" '^Zorvane v1\.0$' | wc -l) < 2 )); do
-    ((SECONDS < deadline)) || e2e_fail "the About box did not appear"
-    sleep 0.2
-done
-about=$(e2e_windows "$first" '^Zorvane v1\.0$' | grep -v "^$main$" | tail -1)
+about=$(e2e_wait_other_window "$first" '^Zorvane v1\.0$' "$main") || e2e_fail "the About box did not appear"
 sleep 0.3
 e2e_shot about-box
 e2e_key "$about" Escape
-deadline=$((SECONDS + E2E_TIMEOUT))
-while (( $(e2e_windows "$first" '^Zorvane v1\.0$' | wc -l) > 1 )); do
-    ((SECONDS < deadline)) || e2e_fail "Esc did not close the About box"
-    sleep 0.2
-done
+e2e_wait_for e2e_no_other_window "$first" '^Zorvane v1\.0$' "$main" || e2e_fail "Esc did not close the About box"
 
 e2e_log "File > Exit"
 e2e_key "$main" alt+f x

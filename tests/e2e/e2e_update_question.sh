@@ -16,11 +16,8 @@ e2e_shot question
 e2e_key "$question" alt+n
 main=$(e2e_wait_window "$E2E_PID" '^Zorvane v1\.0$') || e2e_fail "the main window did not appear after No"
 # The settings are written back once the program's event loop is idle.
-deadline=$((SECONDS + E2E_TIMEOUT))
-until stored=$("$reminder_date") && [[ $stored == $(date +%F) ]]; do
-    ((SECONDS < deadline)) || e2e_fail "the stored date is $stored, not today"
-    sleep 0.2
-done
+stored_today() { stored=$("$reminder_date") && [[ $stored == $(date +%F) ]]; }
+e2e_wait_for stored_today || e2e_fail "the stored date is $stored, not today"
 e2e_key "$main" alt+f x
 e2e_wait_exit "$E2E_PID" || e2e_fail "File > Exit did not end the program"
 

@@ -84,33 +84,63 @@ e2e_windows() {
     xdotool search --all --onlyvisible --pid "$pid" --name "$title" 2>/dev/null
 }
 
-# Waits until a visible window of the process has the title; prints its id.
-e2e_wait_window() {
-    local pid=$1 title=$2 deadline=$((SECONDS + E2E_TIMEOUT)) ids
-    while ((SECONDS < deadline)); do
-        ids=$(e2e_windows "$pid" "$title")
-        if [[ -n $ids ]]; then
-            echo "$ids" | tail -1
-            return 0
-        fi
+# Runs a command every 0.2 s until it succeeds; false once E2E_TIMEOUT
+# seconds have passed. Called directly, not in $(...), the command may set
+# variables of the scenario.
+e2e_wait_for() {
+    local deadline=$((SECONDS + E2E_TIMEOUT))
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
         sleep 0.2
     done
-    return 1
+}
+
+# The last visible window of the process with the title; false when none.
+e2e_last_window() {
+    local ids
+    ids=$(e2e_windows "$1" "$2") && [[ -n $ids ]] && tail -1 <<<"$ids"
+}
+
+# The last visible window of the process with the title other than the
+# given one; false when there is none.
+e2e_other_window() {
+    local ids
+    ids=$(e2e_windows "$1" "$2" | grep -vx -- "$3") && [[ -n $ids ]] && tail -1 <<<"$ids"
+}
+
+# The process's only visible window with the title, when it is not the given
+# one: the window that has replaced it. False otherwise.
+e2e_replacing_window() {
+    local ids
+    ids=$(e2e_windows "$1" "$2")
+    [[ $(wc -w <<<"$ids") == 1 && $ids != "$3" ]] && echo "$ids"
+}
+
+# True when the process shows no window with the title besides the given one.
+e2e_no_other_window() { ! e2e_other_window "$@" >/dev/null; }
+
+# Waits until a visible window of the process has the title; prints its id.
+e2e_wait_window() { e2e_wait_for e2e_last_window "$1" "$2"; }
+
+# Waits until a window with the title other than the given one shows; prints
+# its id.
+e2e_wait_other_window() { e2e_wait_for e2e_other_window "$1" "$2" "$3"; }
+
+# Waits until the given window has been replaced by another with the title,
+# the process's only one; prints its id.
+e2e_wait_replaced() { e2e_wait_for e2e_replacing_window "$1" "$2" "$3"; }
+
+# True once the process has ended (or is a zombie waiting to be reaped).
+e2e_ended() {
+    ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1" 2>/dev/null) == Z* ]]
 }
 
 # Waits until a process started by e2e_launch has ended; sets E2E_EXIT to its
 # exit code. Call it directly, not in $(...): only this shell can reap it.
 e2e_wait_exit() {
-    local pid=$1 deadline=$((SECONDS + E2E_TIMEOUT))
-    while ((SECONDS < deadline)); do
-        if ! kill -0 "$pid" 2>/dev/null || [[ $(ps -o stat= -p "$pid" 2>/dev/null) == Z* ]]; then
-            wait "$pid"
-            E2E_EXIT=$?
-            return 0
-        fi
-        sleep 0.2
-    done
-    return 1
+    e2e_wait_for e2e_ended "$1" || return 1
+    wait "$1"
+    E2E_EXIT=$?
 }
 
 # Waits until a file exists, is not empty and has stopped growing.
