@@ -4,7 +4,6 @@
 #include <QFontDatabase>
 #include <QPainter>
 #include <QProxyStyle>
-#include <QStyleFactory>
 #include <QStyleOption>
 #include <QPalette>
 #include <QWidget>
@@ -53,7 +52,7 @@ constexpr char FaceButtonProperty[] = "zorvaneFaceButton";
 // buttons are drawn. Fusion alone would shade the face into a gradient.
 class ProgramStyle final : public QProxyStyle {
 public:
-    ProgramStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+    ProgramStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override
@@ -91,10 +90,8 @@ void styleFaceButton(QWidget* button, const QColor& face, const QColor& text)
     // sends the button (and its polish) through Qt's slow style-sheet path,
     // which made the results frame noticeably slower to open.
     QPalette palette = button->palette();
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Button, face);
-        palette.setColor(group, QPalette::ButtonText, text);
-    }
+    palette.setColor(QPalette::Button, face);  // every colour group
+    palette.setColor(QPalette::ButtonText, text);
     button->setPalette(palette);
     button->setProperty(FaceButtonProperty, true);
 }
