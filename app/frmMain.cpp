@@ -56,8 +56,6 @@ QStringList monthNames()
             QStringLiteral("October"), QStringLiteral("November"), QStringLiteral("December")};
 }
 
-bool hasThirtyDays(int month) { return month == 4 || month == 6 || month == 9 || month == 11; }
-
 // A white strip or frame with dark purple text.
 void paintWhite(QWidget* widget) { paint(widget, colors::white(), colors::darkPurple()); }
 
@@ -382,16 +380,15 @@ modFirdaria::BirthData frmMain::birthData() const
 bool frmMain::ValidateBirthDate()
 {
     const modFirdaria::BirthData birth = birthData();
-    const int daysInFebruary = QDate::isLeapYear(birth.year) ? 29 : 28;
-    if (birth.month == 2 && birth.day > daysInFebruary) {
-        showMessage(this, QStringLiteral("Please Enter Correct Date Or Month!"), MessageIcon::Information);
-        return false;
-    }
-    if (hasThirtyDays(birth.month) && birth.day == DaysInLongestMonth) {
-        showMessage(this, QStringLiteral("Please Enter Correct Date Or Month !"), MessageIcon::Information);
-        return false;
-    }
-    return true;
+    if (QDate::isValid(birth.year, birth.month, birth.day))
+        return true;
+    // The lists offer days 1 to 31: a date that does not exist is in February
+    // or on the 31st of a 30-day month, and each has its own message.
+    showMessage(this,
+                birth.month == 2 ? QStringLiteral("Please Enter Correct Date Or Month!")
+                                 : QStringLiteral("Please Enter Correct Date Or Month !"),
+                MessageIcon::Information);
+    return false;
 }
 
 void frmMain::cmdNext_Click()
