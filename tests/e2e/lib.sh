@@ -4,6 +4,7 @@
 #
 # Usage in a scenario:  source lib.sh; e2e_start <name> <program>
 set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/virtual-display.sh"
 
 E2E_TIMEOUT=${E2E_TIMEOUT:-20}   # seconds to wait for any one window or file
 
@@ -30,37 +31,17 @@ e2e_start() {
     unset QT_QPA_PLATFORM WAYLAND_DISPLAY
     export LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8
 
-    # Xvfb picks a display number nobody uses and writes it to the given
-    # file descriptor, so that scenarios never meet on one display.
-    local displayfd number=
-    exec {displayfd}<> <(:)
-    Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    E2E_XVFB=$!
+    # Each scenario on its own display, so that scenarios never meet.
     trap e2e_stop EXIT
-    read -r -t 10 -u "$displayfd" number || true
-    exec {displayfd}<&-
-    [[ -n $number ]] || { echo "FAIL: no X server could be started" >&2; exit 1; }
-    export DISPLAY=":$number"
-    local i
-    for i in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    openbox >/dev/null 2>&1 &
-    E2E_WM=$!
-    # A window mapped while the window manager is still taking over the
-    # screen can stay unmapped: wait until the manager announces itself.
-    for i in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-        sleep 0.1
-    done
+    start_virtual_display
+    (($? != 1)) || { echo "FAIL: no X server could be started" >&2; exit 1; }
 }
 
 e2e_stop() {
     local pid
     for pid in ${E2E_APPS:-}; do kill "$pid" 2>/dev/null; done
-    [[ -n ${E2E_WM:-} ]] && kill "$E2E_WM" 2>/dev/null
-    [[ -n ${E2E_XVFB:-} ]] && kill "$E2E_XVFB" 2>/dev/null
+    [[ -n ${VIRTUAL_WM:-} ]] && kill "$VIRTUAL_WM" 2>/dev/null
+    [[ -n ${VIRTUAL_XVFB:-} ]] && kill "$VIRTUAL_XVFB" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$E2E_ROOT"
 }

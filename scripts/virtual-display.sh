@@ -1,0 +1,33 @@
+# A private virtual X server with a window manager, for running Zorvane
+# without a display. Sourced by scripts/run-zorvane, the end-to-end tests
+# (tests/e2e/lib.sh) and bench/run.
+
+# start_virtual_display: starts Xvfb (1280 x 1024, 24 bits) on a display
+# number nobody uses and openbox on it; exports DISPLAY and sets VIRTUAL_XVFB
+# and VIRTUAL_WM to their process ids, for the caller to end. Returns 1 when
+# the X server did not start within 10 seconds, 2 when openbox did not take
+# over the screen within 10 seconds, 0 once it has: a window mapped while the
+# window manager is still taking over can stay unmapped.
+start_virtual_display() {
+    # Xvfb picks the display number itself and writes it to the given file
+    # descriptor, so that two virtual displays never collide.
+    local displayfd number= i
+    exec {displayfd}<> <(:)
+    Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    VIRTUAL_XVFB=$!
+    read -r -t 10 -u "$displayfd" number || true
+    exec {displayfd}<&-
+    [[ -n $number ]] || return 1
+    export DISPLAY=":$number"
+    for i in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    openbox >/dev/null 2>&1 &
+    VIRTUAL_WM=$!
+    for i in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    return 2
+}
