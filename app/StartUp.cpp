@@ -21,13 +21,9 @@ constexpr int OfferChoices = 6;
 
 double roundHalfToEven(double value)
 {
-    const double below = std::floor(value);
-    const double rest = value - below;
-    if (rest < 0.5)
-        return below;
-    if (rest > 0.5)
-        return below + 1;
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1;
+    // The floating-point environment's default rounding, never changed here,
+    // is to nearest with halves to even.
+    return std::nearbyint(value);
 }
 
 int offerDraw(double fraction)
