@@ -111,10 +111,4 @@ void UpdateReminder(QSettings& settings, const QDate& today, QWidget* parent)
         modHelp::OpenDownloadPage();
 }
 
-void UpdateReminder()
-{
-    const std::unique_ptr<QSettings> settings = openUserSettings();
-    UpdateReminder(*settings, QDate::currentDate());
-}
-
 }  // namespace zorvane::app

@@ -25,8 +25,6 @@ inline constexpr int ReminderQuietDays = 14;
 // download page. A stored value that cannot be read ends the reminder
 // silently, storing nothing.
 void UpdateReminder(QSettings& settings, const QDate& today, QWidget* parent = nullptr);
-// The same on the native per-user store and the current date.
-void UpdateReminder();
 
 // The native per-user settings store of Zorvane.
 std::unique_ptr<QSettings> openUserSettings();
