@@ -86,8 +86,9 @@ bool timingReadings()
     return timing;
 }
 
+// A link label that opens a page of modHelp when clicked.
 LinkLabel* createLink(const QString& name, const QString& text, const QString& description, double pointSize,
-                      const QRect& geometry, QWidget* parent)
+                      const QRect& geometry, QWidget* parent, void (*openPage)())
 {
     auto* label = new LinkLabel(text, parent);
     label->setObjectName(name);
@@ -97,6 +98,7 @@ LinkLabel* createLink(const QString& name, const QString& text, const QString& d
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     paintWhite(label);
+    QObject::connect(label, &LinkLabel::clicked, label, [openPage] { runGuarded(openPage); });
     return label;
 }
 }  // namespace
@@ -151,11 +153,11 @@ QFrame* frmMain::createTopStrip(QWidget* parent)
     strip->setGeometry(twipRect(0, 0, 7455, 615));
     paintWhite(strip);
 
-    auto* banner = createLink(QStringLiteral("Label61"),
-                              QStringLiteral("Meet fellow students of the stars on our astrology discussion "
-                                             "forum. Click here to visit it and join in!"),
-                              QStringLiteral("Opens the astrology discussion forum in the web browser"), 9, twipRect(120, 120, 7200, 465), strip);
-    connect(banner, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenHomePage); });
+    createLink(QStringLiteral("Label61"),
+               QStringLiteral("Meet fellow students of the stars on our astrology discussion "
+                              "forum. Click here to visit it and join in!"),
+               QStringLiteral("Opens the astrology discussion forum in the web browser"), 9,
+               twipRect(120, 120, 7200, 465), strip, modHelp::OpenHomePage);
     return strip;
 }
 
@@ -230,15 +232,15 @@ QFrame* frmMain::createOfferStrip(QWidget* parent)
                              QStringLiteral("Co-brand this software for your site. Show your web site's name "
                                             "and link in it and give it to your visitors. Click here for "
                                             "more details."),
-                             QStringLiteral("Opens the co-branding page in the web browser"), 8.25, place, strip);
-    connect(lblCobrand_, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenCoBrandPage); });
+                             QStringLiteral("Opens the co-branding page in the web browser"), 8.25, place, strip,
+                             modHelp::OpenCoBrandPage);
 
     lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"),
                                QStringLiteral("Home Business Opportunity. Start your own Internet business and "
                                               "make money online. Get this software fully branded for your "
                                               "website. Click here for more details."),
-                               QStringLiteral("Opens the full-branding page in the web browser"), 8.25, place, strip);
-    connect(lblFullBrand_, &LinkLabel::clicked, this, [] { runGuarded(modHelp::OpenFullBrandPage); });
+                               QStringLiteral("Opens the full-branding page in the web browser"), 8.25, place, strip,
+                               modHelp::OpenFullBrandPage);
     bringOfferToFront(Offer::FullBrand);
     return strip;
 }
