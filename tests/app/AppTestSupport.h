@@ -7,6 +7,7 @@
 
 #include "AppShell.h"
 #include "ConverterLibrary.h"
+#include "UrlCatcher.h"
 #include "FillResults.h"
 #include "MDI.h"
 #include "frmDisplay.h"
@@ -29,26 +30,6 @@
 #include <memory>
 
 namespace zorvane::test {
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    UrlCatcher()
-    {
-        for (const char* scheme : {"https", "http"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
-    }
-    ~UrlCatcher() override
-    {
-        for (const char* scheme : {"https", "http"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    }
-
-    QStringList opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url.toString(QUrl::FullyEncoded)); }
-};
 
 // A temporary program folder; with the converter unless told otherwise.
 class ProgramFolder {

@@ -265,7 +265,7 @@ void tst_frmSave::linkLabels()
     QWidget* label = reading.findChild<QWidget*>(name);
     QVERIFY(label);
     QTest::mouseClick(label, Qt::LeftButton);
-    QCOMPARE(catcher.opened, QList<QUrl>{QUrl(address)});
+    QCOMPARE(catcher.opened, QStringList{QUrl(address).toString(QUrl::FullyEncoded)});
 }
 
 // ---------------------------------------------------------------------------
