@@ -30,7 +30,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 using zorvane::app::CloseAllAndEnd;
 using zorvane::app::runGuarded;
@@ -235,11 +234,8 @@ QFrame* frmMain::createOfferStrip(QWidget* parent)
                              QStringLiteral("Opens the co-branding page in the web browser"), 8.25, place, strip,
                              modHelp::OpenCoBrandPage);
 
-    lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"),
-                               QStringLiteral("Home Business Opportunity. Start your own Internet business and "
-                                              "make money online. Get this software fully branded for your "
-                                              "website. Click here for more details."),
-                               QStringLiteral("Opens the full-branding page in the web browser"), 8.25, place, strip,
+    lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"), fullBrandOffer(), fullBrandOfferDescription(), 8.25,
+                               place, strip,
                                modHelp::OpenFullBrandPage);
     bringOfferToFront(Offer::FullBrand);
     return strip;
@@ -343,11 +339,7 @@ bool frmMain::Form_Load(const QString& programFolder)
 
 void frmMain::showCentred()
 {
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(this);
     show();
 }
 

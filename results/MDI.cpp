@@ -216,12 +216,9 @@ void MDI::createLabels()
     lblSoftwareName->setAlignment(Qt::AlignCenter);
     lblSoftwareName->setGeometry(ui::twipRect(3600, -15, 5010, 345));
 
-    Label8 = new ui::LinkLabel(
-        QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "
-                       "Get this software fully branded for your website. Click here for more details."),
-        Picture2);
+    Label8 = new ui::LinkLabel(ui::fullBrandOffer(), Picture2);
     Label8->setObjectName(QStringLiteral("Label8"));
-    ui::describe(Label8, Label8->text(), QStringLiteral("Opens the full-branding page in the web browser"));
+    ui::describe(Label8, Label8->text(), ui::fullBrandOfferDescription());
     Label8->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
     Label8->setWordWrap(true);
     Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));

@@ -22,7 +22,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -76,7 +75,7 @@ frmSave::frmSave(QWidget* parent)
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ui::twipSize(7725, 7590));
     ui::paint(this, ui::colors::darkPurple(), ui::colors::white());
-    centreOnScreen();
+    ui::centreOnScreen(this);
 
     ui::addOpenWindow(this);
 }
@@ -121,11 +120,9 @@ void frmSave::createControls()
         ui::styleFaceButton(button, ui::colors::lavender());
     }
 
-    Label2 = new ui::LinkLabel(tr("Home Business Opportunity. Start your own Internet business and make money online. "
-                                  "Get this software fully branded for your website. Click here for more details."),
-                               this);
+    Label2 = new ui::LinkLabel(ui::fullBrandOffer(), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    ui::describe(Label2, Label2->text(), tr("Opens the full-branding page in the web browser"));
+    ui::describe(Label2, Label2->text(), ui::fullBrandOfferDescription());
     Label2->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -153,16 +150,6 @@ void frmSave::connectControls()
     connect(cmdSave, &QPushButton::clicked, this, &frmSave::cmdSave_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &frmSave::cmdPrint_Click);
     connect(RTB, &QTextEdit::textChanged, this, &frmSave::RTB_Change);
-}
-
-void frmSave::centreOnScreen()
-{
-    const QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!target)
-        return;
-    QRect frame(QPoint(), size());
-    frame.moveCenter(target->availableGeometry().center());
-    move(frame.topLeft());
 }
 
 void frmSave::showEvent(QShowEvent* event)

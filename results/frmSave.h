@@ -53,7 +53,6 @@ private:
     void createControls();
     void placeControls();
     void connectControls();
-    void centreOnScreen();
 
     QString boxText() const;
 

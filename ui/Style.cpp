@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
@@ -74,6 +76,16 @@ public:
 }  // namespace
 
 void useProgramStyle() { QApplication::setStyle(new ProgramStyle); }
+
+void centreOnScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
 
 void paint(QWidget* widget, const QColor& background, const QColor& text)
 {

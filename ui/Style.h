@@ -14,6 +14,15 @@ namespace zorvane::ui {
 inline QString appTitle() { return QStringLiteral("Zorvane"); }
 // Title of the program's windows.
 inline QString windowTitle() { return QStringLiteral("Zorvane v1.0"); }
+// The full-branding offer, as the link labels of the main window, the results
+// frame and the reading window word it.
+inline QString fullBrandOffer()
+{
+    return QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "
+                          "Get this software fully branded for your website. Click here for more details.");
+}
+// What the full-branding links say about themselves to assistive technology.
+inline QString fullBrandOfferDescription() { return QStringLiteral("Opens the full-branding page in the web browser"); }
 
 namespace colors {
 inline QColor darkPurple() { return QColor(64, 0, 64); }
@@ -42,6 +51,10 @@ void installFontSubstitutes();
 // faces: the layout is fixed in twips, so the look must not depend on the
 // desktop's theme. Call once per process, after the QApplication exists.
 void useProgramStyle();
+
+// Moves a top-level window so that it stands centred on its screen (the
+// primary screen before it is shown).
+void centreOnScreen(QWidget* window);
 
 // Sets the background (Window role) and text (WindowText role) of a widget
 // and lets it paint its own background.

@@ -15,7 +15,6 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -25,7 +24,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextEdit>
-#include <QUrl>
 
 #include <memory>
 
