@@ -2,6 +2,7 @@
 
 #include "AppShell.h"
 #include "Dialogs.h"
+#include "FirstPaint.h"
 #include "MDI.h"
 #include "UpdateReminder.h"
 
@@ -9,7 +10,6 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QSettings>
-#include <QTimer>
 
 #include <cmath>
 
@@ -84,8 +84,8 @@ bool StartUp::run()
     if (draw != OfferChoices + 1)
         mainWindow_->bringOfferToFront(offerForDraw(draw));
 
-    // Once the main window is up, while the person chooses a date.
-    QTimer::singleShot(0, mainWindow_.get(), [] { runGuarded(MDI::prepareFonts); });
+    // Once the main window has been drawn, while the person chooses a date.
+    ui::afterFirstPaint(mainWindow_.get(), [] { runGuarded(MDI::prepareFirstShowing); });
     return !isEnding();
 }
 

@@ -5,7 +5,7 @@
 #include "ConverterLibrary.h"
 #include "Dialogs.h"
 #include "FillResults.h"
-#include "FirstPaintTimer.h"
+#include "FirstPaint.h"
 #include "LinkLabel.h"
 #include "MDI.h"
 #include "OpenWindows.h"
@@ -411,7 +411,7 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
         }
         FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
         if (started.isValid())
-            new zorvane::ui::FirstPaintTimer(results_->display(), started);
+            zorvane::ui::reportFirstPaint(results_->display(), started);
         results_->show();
         hide();
     });

@@ -13,7 +13,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -21,6 +24,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QVBoxLayout>
@@ -47,6 +51,7 @@ constexpr double ExitRightOffset = 160;
 
 constexpr double ButtonPointSize = 8.25;
 constexpr double SoftwareNamePointSize = 14.25;
+constexpr double OfferPointSize = 8.25;
 
 // A push button whose caption wraps onto further lines where one line is too
 // narrow; the access key stays underlined.
@@ -164,12 +169,32 @@ double MDI::ScreenWidthTwips()
     return screen ? ui::toTwips(screen->geometry().width()) : 0;
 }
 
-void MDI::prepareFonts()
+void MDI::prepareFirstShowing()
 {
     QList<QFont> fonts = frmDisplay::fonts();
-    fonts << ui::verdana(SoftwareNamePointSize, ui::Weight::Bold) << ui::verdana(ButtonPointSize, ui::Weight::Bold);
-    for (const QFont& font : fonts)
-        QFontMetrics(font).height();
+    fonts << ui::verdana(SoftwareNamePointSize, ui::Weight::Bold) << ui::verdana(ButtonPointSize, ui::Weight::Bold)
+          << ui::verdana(OfferPointSize, ui::Weight::Regular);
+
+    // Text is placed at quarter-pixel offsets, and the glyph cache keeps a
+    // picture of each character for each offset it was drawn at.
+    constexpr int SubPixelOffsets = 4;
+    QString printable;
+    for (char16_t c = u' '; c <= u'~'; ++c)
+        printable += QChar(c);
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    scratch.setDevicePixelRatio(qApp->devicePixelRatio());
+    QPainter painter(&scratch);
+    for (const QFont& font : fonts) {
+        painter.setFont(font);
+        for (int offset = 0; offset < SubPixelOffsets; ++offset)
+            painter.drawText(QPointF(static_cast<double>(offset) / SubPixelOffsets, 0), printable);
+    }
+
+    // The icons a sub-window asks its style for as it is created.
+    for (const QStyle::StandardPixmap icon : {QStyle::SP_TitleBarMenuButton, QStyle::SP_TitleBarNormalButton,
+                                              QStyle::SP_TitleBarMinButton, QStyle::SP_TitleBarMaxButton,
+                                              QStyle::SP_TitleBarCloseButton})
+        QApplication::style()->standardIcon(icon);
 }
 
 void MDI::createBars()
@@ -219,7 +244,7 @@ void MDI::createLabels()
     Label8 = new ui::LinkLabel(ui::fullBrandOffer(), Picture2);
     Label8->setObjectName(QStringLiteral("Label8"));
     ui::describe(Label8, Label8->text(), ui::fullBrandOfferDescription());
-    Label8->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
+    Label8->setFont(ui::verdana(OfferPointSize, ui::Weight::Regular, ui::Underline::Yes));
     Label8->setWordWrap(true);
     Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));
     connect(Label8, &ui::LinkLabel::clicked, this, &MDI::Label8_Click);

@@ -33,10 +33,12 @@ public:
     // The width of the whole primary screen in twips (not the frame's width).
     static double ScreenWidthTwips();
 
-    // Loads the fonts of the frame and its panels window ahead of time: a
-    // font at a new size costs about a millisecond to set up, which the
-    // first reading would otherwise pay while the person waits.
-    static void prepareFonts();
+    // Loads ahead of time what the first showing of the results would
+    // otherwise load while the person waits, about a third of the time to
+    // its first picture: the fonts at the frame's and the panels' sizes with
+    // the pictures of their printable ASCII characters, and the icons of a
+    // sub-window.
+    static void prepareFirstShowing();
 
     // Places the labels, the buttons and the panels window for a screen
     // screenWidth twips wide. The constructor runs it for the real screen;

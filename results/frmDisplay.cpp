@@ -68,9 +68,12 @@ QString indexedName(const char* name, int index)
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
                   const QFont& font, const QColor& colour)
 {
-    auto* label = new QLabel(text, parent);
+    // The format before the text: a label given its text first lays it out
+    // again when the format changes.
+    auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     label->setGeometry(geometry);
     label->setFont(font);
     // Most labels are white like the window itself and inherit that; setting

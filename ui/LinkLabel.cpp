@@ -61,11 +61,12 @@ void installAccessibleFactory()
 }  // namespace
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent)
-    : QLabel(text, parent)
+    : QLabel(parent)
 {
     installAccessibleFactory();
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);
+    setText(text);
     setFocusPolicy(Qt::StrongFocus);
     QFont f = font();
     f.setUnderline(true);

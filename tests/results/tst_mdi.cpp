@@ -10,6 +10,7 @@
 #include "frmDisplay.h"
 #include "modHelp.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -82,6 +83,7 @@ private Q_SLOTS:
 
     void comprehensiveReadingHoldsTheNineTexts();
     void aboutBoxIsModal();
+    void preparingOpensNoWindow();
 
 private:
     zorvane::test::UrlCatcher catcher_;
@@ -331,6 +333,15 @@ void TestMdi::aboutBoxIsModal()
     QCOMPARE(seen.className, QStringLiteral("frmAbout"));
     QCOMPARE(seen.modalWindowsShown, 1);
     QVERIFY(frame.isVisible());
+}
+
+void TestMdi::preparingOpensNoWindow()
+{
+    // The frame and its panels are created by the press that asks for a
+    // reading, never ahead of it: preparing loads fonts and icons only.
+    const qsizetype widgetsBefore = QApplication::allWidgets().size();
+    MDI::prepareFirstShowing();
+    QCOMPARE(QApplication::allWidgets().size(), widgetsBefore);
 }
 
 QTEST_MAIN(TestMdi)

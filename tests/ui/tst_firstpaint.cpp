@@ -1,0 +1,77 @@
+// Work that waits for a widget's first paint: it runs once, only after that
+// paint, and never for a widget that is gone first.
+
+#include "FirstPaint.h"
+
+#include <QPaintEvent>
+#include <QPointer>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+namespace ui = zorvane::ui;
+
+namespace {
+
+class CountingWidget : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+}  // namespace
+
+class TestFirstPaint : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void runsOnceAfterTheFirstPaint();
+    void neverRunsForAWidgetGoneFirst();
+};
+
+void TestFirstPaint::runsOnceAfterTheFirstPaint()
+{
+    CountingWidget widget;
+    widget.resize(100, 100);
+    int runs = 0;
+    int paintsSeenByWork = 0;
+    ui::afterFirstPaint(&widget, [&] {
+        ++runs;
+        paintsSeenByWork = widget.paints;
+    });
+
+    // Nothing before the widget is painted, however long events run.
+    QCoreApplication::processEvents();
+    QCOMPARE(runs, 0);
+
+    widget.show();
+    QTRY_COMPARE(runs, 1);
+    QCOMPARE(paintsSeenByWork, 1);
+
+    widget.repaint();
+    QCoreApplication::processEvents();
+    QTRY_COMPARE(widget.paints, 2);
+    QCOMPARE(runs, 1);
+}
+
+void TestFirstPaint::neverRunsForAWidgetGoneFirst()
+{
+    int runs = 0;
+    auto widget = std::make_unique<CountingWidget>();
+    widget->resize(100, 100);
+    ui::afterFirstPaint(widget.get(), [&] { ++runs; });
+    widget->show();
+    widget->repaint();  // painted: the work is queued
+    const QPointer<QWidget> gone = widget.get();
+    widget.reset();
+    QVERIFY(gone.isNull());
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(runs, 0);
+}
+
+QTEST_MAIN(TestFirstPaint)
+#include "tst_firstpaint.moc"
