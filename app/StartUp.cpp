@@ -69,8 +69,12 @@ bool StartUp::run()
         options_.randomFraction = [generator] { return generator->generateDouble(); };
     }
 
-    runGuarded([this] {
-        const std::unique_ptr<QSettings> settings = options_.openSettings();
+    // Kept open until the main window is shown: the reminder date it stores
+    // reaches the disk as it closes, so that a first start, which creates
+    // the settings file, does not make the person wait for that file.
+    std::unique_ptr<QSettings> settings;
+    runGuarded([&] {
+        settings = options_.openSettings();
         UpdateReminder(*settings, options_.today());
     });
 

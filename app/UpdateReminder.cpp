@@ -84,7 +84,6 @@ StoredReminder readReminderDate(QSettings& settings)
 void storeReminderDate(QSettings& settings, const QDate& date)
 {
     settings.setValue(reminderSettingsKey(), scramble(date.toString(Qt::ISODate)));
-    settings.sync();
 }
 
 void UpdateReminder(QSettings& settings, const QDate& today, QWidget* parent)

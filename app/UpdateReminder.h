@@ -35,6 +35,7 @@ struct StoredReminder {
     QDate date;  // valid when state is Date
 };
 StoredReminder readReminderDate(QSettings& settings);
+// Written to disk when settings syncs or closes, as QSettings does.
 void storeReminderDate(QSettings& settings, const QDate& date);
 // The stored (scrambled) key, with its section: "Settings/...".
 QString reminderSettingsKey();
