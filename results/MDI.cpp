@@ -169,11 +169,16 @@ double MDI::ScreenWidthTwips()
     return screen ? ui::toTwips(screen->geometry().width()) : 0;
 }
 
+QList<QFont> MDI::fonts()
+{
+    return frmDisplay::fonts() << ui::verdana(SoftwareNamePointSize, ui::Weight::Bold)
+                               << ui::verdana(ButtonPointSize, ui::Weight::Bold)
+                               << ui::verdana(OfferPointSize, ui::Weight::Regular);
+}
+
 void MDI::prepareFirstShowing()
 {
-    QList<QFont> fonts = frmDisplay::fonts();
-    fonts << ui::verdana(SoftwareNamePointSize, ui::Weight::Bold) << ui::verdana(ButtonPointSize, ui::Weight::Bold)
-          << ui::verdana(OfferPointSize, ui::Weight::Regular);
+    const QList<QFont> fonts = MDI::fonts();
 
     // Text is placed at quarter-pixel offsets, and the glyph cache keeps a
     // picture of each character for each offset it was drawn at.

@@ -9,6 +9,8 @@
 // the close box) emits closedToEnd(); the owner ends the program. Either
 // signal comes once per frame. The frame deletes itself when closed.
 
+#include <QFont>
+#include <QList>
 #include <QMainWindow>
 
 class QCloseEvent;
@@ -39,6 +41,9 @@ public:
     // the pictures of their printable ASCII characters, and the icons of a
     // sub-window.
     static void prepareFirstShowing();
+    // The fonts of the texts of the frame and its panels window, underline
+    // aside.
+    static QList<QFont> fonts();
 
     // Places the labels, the buttons and the panels window for a screen
     // screenWidth twips wide. The constructor runs it for the real screen;

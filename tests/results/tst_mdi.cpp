@@ -10,7 +10,9 @@
 #include "frmDisplay.h"
 #include "modHelp.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -21,6 +23,8 @@
 #include <QTest>
 #include <QUrl>
 #include <QWindow>
+
+#include <algorithm>
 
 using namespace modFirdaria;
 using zorvane::test::ModalSeen;
@@ -84,6 +88,7 @@ private Q_SLOTS:
     void comprehensiveReadingHoldsTheNineTexts();
     void aboutBoxIsModal();
     void preparingOpensNoWindow();
+    void everyTextIsInAPreparedFont();
 
 private:
     zorvane::test::UrlCatcher catcher_;
@@ -342,6 +347,39 @@ void TestMdi::preparingOpensNoWindow()
     const qsizetype widgetsBefore = QApplication::allWidgets().size();
     MDI::prepareFirstShowing();
     QCOMPARE(QApplication::allWidgets().size(), widgetsBefore);
+}
+
+void TestMdi::everyTextIsInAPreparedFont()
+{
+    // A text in a font that preparing misses still shows, only its first
+    // showing is slower: this catches a font added to the windows but not to
+    // MDI::fonts().
+    const auto prepared = [](const QFont& font) {
+        const QList<QFont> fonts = MDI::fonts();
+        return std::any_of(fonts.cbegin(), fonts.cend(), [&font](const QFont& f) {
+            return f.family() == font.family() && f.pointSizeF() == font.pointSizeF()
+                && f.weight() == font.weight() && f.italic() == font.italic();
+        });
+    };
+
+    MDI frame;
+    int texts = 0;
+    for (const QWidget* widget : frame.findChildren<QWidget*>()) {
+        QString text;
+        if (const auto* label = qobject_cast<const QLabel*>(widget))
+            text = label->text();
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+            text = button->text();
+        else if (const auto* panel = qobject_cast<const QGroupBox*>(widget))
+            text = panel->title();
+        if (text.isEmpty() || !widget->isVisibleTo(&frame))
+            continue;
+        ++texts;
+        QVERIFY2(prepared(widget->font()),
+                 qPrintable(widget->objectName() + QStringLiteral(": ") + widget->font().toString()));
+    }
+    // The panels' 84 rows, 9 captions, 9 description buttons and more.
+    QVERIFY(texts > 100);
 }
 
 QTEST_MAIN(TestMdi)
