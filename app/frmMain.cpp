@@ -89,11 +89,8 @@ bool timingReadings()
 LinkLabel* createLink(const QString& name, const QString& text, const QString& description, double pointSize,
                       const QRect& geometry, QWidget* parent, void (*openPage)())
 {
-    auto* label = new LinkLabel(text, parent);
-    label->setObjectName(name);
-    describe(label, text, description);
+    auto* label = new LinkLabel(name, text, description, verdana(pointSize, Weight::Bold), parent);
     label->setGeometry(geometry);
-    label->setFont(verdana(pointSize, Weight::Bold, Underline::Yes));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     paintWhite(label);

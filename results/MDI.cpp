@@ -52,6 +52,7 @@ constexpr double ExitRightOffset = 160;
 constexpr double ButtonPointSize = 8.25;
 constexpr double SoftwareNamePointSize = 14.25;
 constexpr double OfferPointSize = 8.25;
+constexpr double BannerPointSize = 9.75;
 
 // A push button whose caption wraps onto further lines where one line is too
 // narrow; the access key stays underlined.
@@ -229,12 +230,10 @@ void MDI::createBars()
 
 void MDI::createLabels()
 {
-    lblHalvidorBanner = new ui::LinkLabel(QStringLiteral("Visit our online astrology forum and our web site - click here"),
-                                          Picture1);
-    lblHalvidorBanner->setObjectName(QStringLiteral("lblHalvidorBanner"));
-    ui::describe(lblHalvidorBanner, lblHalvidorBanner->text(),
-                 QStringLiteral("Opens the astrology discussion forum in the web browser"));
-    lblHalvidorBanner->setFont(ui::verdana(9.75, ui::Weight::Bold, ui::Underline::Yes));
+    lblHalvidorBanner = new ui::LinkLabel(
+        QStringLiteral("lblHalvidorBanner"), QStringLiteral("Visit our online astrology forum and our web site - click here"),
+        QStringLiteral("Opens the astrology discussion forum in the web browser"),
+        ui::verdana(BannerPointSize, ui::Weight::Bold), Picture1);
     lblHalvidorBanner->setAlignment(Qt::AlignCenter);
     lblHalvidorBanner->setGeometry(ui::twipRect(840, 0, 9480, 465));
     connect(lblHalvidorBanner, &ui::LinkLabel::clicked, this, &MDI::lblHalvidorBanner_Click);
@@ -246,10 +245,8 @@ void MDI::createLabels()
     lblSoftwareName->setAlignment(Qt::AlignCenter);
     lblSoftwareName->setGeometry(ui::twipRect(3600, -15, 5010, 345));
 
-    Label8 = new ui::LinkLabel(ui::fullBrandOffer(), Picture2);
-    Label8->setObjectName(QStringLiteral("Label8"));
-    ui::describe(Label8, Label8->text(), ui::fullBrandOfferDescription());
-    Label8->setFont(ui::verdana(OfferPointSize, ui::Weight::Regular, ui::Underline::Yes));
+    Label8 = new ui::LinkLabel(QStringLiteral("Label8"), ui::fullBrandOffer(), ui::fullBrandOfferDescription(),
+                               ui::verdana(OfferPointSize, ui::Weight::Regular), Picture2);
     Label8->setWordWrap(true);
     Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));
     connect(Label8, &ui::LinkLabel::clicked, this, &MDI::Label8_Click);

@@ -40,11 +40,8 @@ QLabel* createText(const QString& name, const QString& text, const QString& desc
 LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QRect& geometry,
                       QWidget* parent)
 {
-    auto* link = new LinkLabel(text, parent);
-    link->setObjectName(name);
-    describe(link, text, description);
+    auto* link = new LinkLabel(name, text, description, verdana(8.25), parent);
     link->setGeometry(geometry);
-    link->setFont(verdana(8.25, Weight::Regular, Underline::Yes));
     return link;
 }
 }  // namespace

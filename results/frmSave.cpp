@@ -82,14 +82,12 @@ frmSave::frmSave(QWidget* parent)
 
 void frmSave::createControls()
 {
-    Label14 = new ui::LinkLabel(tr("Join Our Online Astrology Discussion Forum"), this);
-    Label14->setObjectName(QStringLiteral("Label14"));
-    Label1 = new ui::LinkLabel(tr("Visit Our Web Site For More Astrology Software"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    ui::describe(Label14, Label14->text(), tr("Opens the astrology discussion forum in the web browser"));
-    ui::describe(Label1, Label1->text(), tr("Opens the home page in the web browser"));
+    const QFont linkFont = ui::verdana(8.25);
+    Label14 = new ui::LinkLabel(QStringLiteral("Label14"), tr("Join Our Online Astrology Discussion Forum"),
+                                tr("Opens the astrology discussion forum in the web browser"), linkFont, this);
+    Label1 = new ui::LinkLabel(QStringLiteral("Label1"), tr("Visit Our Web Site For More Astrology Software"),
+                               tr("Opens the home page in the web browser"), linkFont, this);
     for (ui::LinkLabel* label : {Label14, Label1}) {
-        label->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
         label->setAlignment(Qt::AlignCenter);
         ui::paint(label, ui::colors::white(), ui::colors::cyan());
     }
@@ -120,10 +118,8 @@ void frmSave::createControls()
         ui::styleFaceButton(button, ui::colors::lavender());
     }
 
-    Label2 = new ui::LinkLabel(ui::fullBrandOffer(), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    ui::describe(Label2, Label2->text(), ui::fullBrandOfferDescription());
-    Label2->setFont(ui::verdana(8.25, ui::Weight::Regular, ui::Underline::Yes));
+    Label2 = new ui::LinkLabel(QStringLiteral("Label2"), ui::fullBrandOffer(), ui::fullBrandOfferDescription(),
+                               linkFont, this);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui::paint(Label2, ui::colors::darkPurple(), ui::colors::paleCyan());

@@ -1,5 +1,7 @@
 #include "LinkLabel.h"
 
+#include "Accessibility.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QKeyEvent>
@@ -60,17 +62,19 @@ void installAccessibleFactory()
 
 }  // namespace
 
-LinkLabel::LinkLabel(const QString& text, QWidget* parent)
+LinkLabel::LinkLabel(const QString& name, const QString& text, const QString& description, QFont font,
+                     QWidget* parent)
     : QLabel(parent)
 {
     installAccessibleFactory();
+    setObjectName(name);
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);
     setText(text);
+    describe(this, text, description);
     setFocusPolicy(Qt::StrongFocus);
-    QFont f = font();
-    f.setUnderline(true);
-    setFont(f);
+    font.setUnderline(true);
+    setFont(font);
 }
 
 void LinkLabel::click() { Q_EMIT clicked(); }

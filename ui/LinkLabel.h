@@ -11,7 +11,11 @@ namespace zorvane::ui {
 class LinkLabel : public QLabel {
     Q_OBJECT
 public:
-    explicit LinkLabel(const QString& text, QWidget* parent = nullptr);
+    // A link shown as text in font (underlined whatever font says), found by
+    // name (its object name). Assistive technology calls it by its text and
+    // reads description as what it opens.
+    LinkLabel(const QString& name, const QString& text, const QString& description, QFont font,
+              QWidget* parent = nullptr);
 
 public Q_SLOTS:
     // Activates the link as a mouse click would.

@@ -17,24 +17,23 @@
 namespace zorvane::ui {
 
 namespace {
-QFont makeFont(const QString& family, double pointSize, Weight weight, Underline underline)
+QFont makeFont(const QString& family, double pointSize, Weight weight)
 {
     QFont font(family);
     font.setPointSizeF(pointSize);
     font.setBold(weight == Weight::Bold);
-    font.setUnderline(underline == Underline::Yes);
     return font;
 }
 }  // namespace
 
-QFont verdana(double pointSize, Weight weight, Underline underline)
+QFont verdana(double pointSize, Weight weight)
 {
-    return makeFont(QStringLiteral("Verdana"), pointSize, weight, underline);
+    return makeFont(QStringLiteral("Verdana"), pointSize, weight);
 }
 
 QFont msSansSerif(double pointSize, Weight weight)
 {
-    return makeFont(QStringLiteral("MS Sans Serif"), pointSize, weight, Underline::No);
+    return makeFont(QStringLiteral("MS Sans Serif"), pointSize, weight);
 }
 
 void installFontSubstitutes()

@@ -35,11 +35,10 @@ inline QColor lightBlue() { return QColor(124, 165, 231); }
 }  // namespace colors
 
 enum class Weight { Regular, Bold };
-enum class Underline { No, Yes };
 
 // Verdana at the given point size; where Verdana is not installed, Qt's font
 // substitution (see installFontSubstitutes) picks a close sans-serif.
-QFont verdana(double pointSize, Weight weight = Weight::Regular, Underline underline = Underline::No);
+QFont verdana(double pointSize, Weight weight = Weight::Regular);
 QFont msSansSerif(double pointSize, Weight weight = Weight::Regular);
 
 // Maps Verdana and MS Sans Serif to DejaVu Sans when they are missing, so
