@@ -30,7 +30,10 @@ std::optional<QString> FakeDialogs::saveFileName(QWidget*, const ui::SaveFileReq
     saveRequests.append(request);
     if (savePaths.empty())
         return std::nullopt;
-    std::optional<QString> path = savePaths.front();
+    // Swapped out rather than copied: GCC 12 takes a copied optional<QString>
+    // for uninitialized (-Wmaybe-uninitialized).
+    std::optional<QString> path;
+    path.swap(savePaths.front());
     savePaths.pop_front();
     return path;
 }
