@@ -14,14 +14,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QImage>
-#include <QPainter>
-#include <QImage>
-#include <QPainter>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -179,7 +177,11 @@ QList<QFont> MDI::fonts()
 
 void MDI::prepareFirstShowing()
 {
-    const QList<QFont> fonts = MDI::fonts();
+    QList<QFont> fonts;
+    for (const QFont& font : MDI::fonts()) {
+        if (!fonts.contains(font))
+            fonts.append(font);
+    }
 
     // Text is placed at quarter-pixel offsets, and the glyph cache keeps a
     // picture of each character for each offset it was drawn at.
