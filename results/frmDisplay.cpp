@@ -60,9 +60,11 @@ constexpr double RowPointSize = 9.75;
 constexpr double TimeOfBirthPointSize = 9;
 constexpr double ButtonPointSize = 8.25;
 
+// "name(index)", as a control of a control array is named. Joined rather
+// than formatted with arg(): it runs for each of the panels' 84 rows.
 QString indexedName(const char* name, int index)
 {
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+    return QLatin1String(name) + u'(' + QString::number(index) + u')';
 }
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
