@@ -108,16 +108,6 @@ QList<LinkPage> linkPages()
             {Window::About, "lblCoBrand", pages.fullBrandPage}};
 }
 
-modFirdaria::BirthData birth(int day, int month, int year, modFirdaria::TimeOfBirth time)
-{
-    modFirdaria::BirthData data;
-    data.day = day;
-    data.month = month;
-    data.year = year;
-    data.timeOfBirth = time;
-    return data;
-}
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Window)
@@ -161,6 +151,9 @@ private:
     QWidget* windowOf(Window window) const;
     // Shows only this window and makes it the active one.
     bool showOnly(Window window);
+    // Shows only the window of the link label, with the label in front, and
+    // returns the label; nothing if the window could not be made active.
+    LinkLabel* shownLink(Window window, const QString& label);
 
     FakeDialogs* fake_ = nullptr;
     std::unique_ptr<EndCounter> ends_;
@@ -181,7 +174,7 @@ void tst_Keyboard::initTestCase()
 
     main_ = std::make_unique<frmMain>();
     QVERIFY(main_->Form_Load(folder_->path()));
-    results_ = filledResultsFrame(birth(15, 3, 1990, modFirdaria::TimeOfBirth::Day));
+    results_ = filledResultsFrame(modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day});
     reading_ = std::make_unique<frmSave>();
     reading_->insertReadingText(0);
     about_ = std::make_unique<frmAbout>();
@@ -221,6 +214,18 @@ bool tst_Keyboard::showOnly(Window window)
         return false;
     shown->activateWindow();
     return QTest::qWaitFor([shown] { return shown->isActiveWindow(); });
+}
+
+LinkLabel* tst_Keyboard::shownLink(Window window, const QString& label)
+{
+    // The two offers of the main window overlap; only the one in front can
+    // take the focus.
+    if (window == Window::Main)
+        main_->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
+                                                                      : frmMain::Offer::FullBrand);
+    if (!showOnly(window))
+        return nullptr;
+    return windowOf(window)->findChild<LinkLabel*>(label);
 }
 
 // --- Tab chain -----------------------------------------------------------------
@@ -374,8 +379,8 @@ void tst_Keyboard::rowNamesFollowTheReading_data()
 {
     QTest::addColumn<modFirdaria::BirthData>("birth");
 
-    QTest::newRow("day birth, 15 March 1990") << birth(15, 3, 1990, modFirdaria::TimeOfBirth::Day);
-    QTest::newRow("night birth, 2 November 1975") << birth(2, 11, 1975, modFirdaria::TimeOfBirth::Night);
+    QTest::newRow("day birth, 15 March 1990") << modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day};
+    QTest::newRow("night birth, 2 November 1975") << modFirdaria::BirthData{2, 11, 1975, modFirdaria::TimeOfBirth::Night};
 }
 
 // The labels a reading rewrites are named by what they show, whatever the
@@ -449,11 +454,7 @@ void tst_Keyboard::linkKeysOpenThePageOnce()
     QFETCH(int, key);
     QFETCH(QString, page);
 
-    if (window == Window::Main)
-        main_->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
-                                                                      : frmMain::Offer::FullBrand);
-    QVERIFY(showOnly(window));
-    auto* link = windowOf(window)->findChild<LinkLabel*>(label);
+    auto* link = shownLink(window, label);
     QVERIFY(link);
     link->setFocus(Qt::TabFocusReason);
     QTRY_COMPARE(QApplication::focusWidget(), link);
@@ -504,11 +505,7 @@ void tst_Keyboard::linkFocusIsShown()
     QFETCH(Window, window);
     QFETCH(QString, label);
 
-    if (window == Window::Main)
-        main_->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
-                                                                      : frmMain::Offer::FullBrand);
-    QVERIFY(showOnly(window));
-    auto* link = windowOf(window)->findChild<LinkLabel*>(label);
+    auto* link = shownLink(window, label);
     QVERIFY(link);
     link->clearFocus();
     QVERIFY(!link->hasFocus());

@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the results tests: a birth, marked reading texts, the
+// Helpers shared by the results tests: marked reading texts, the
 // captions a reading writes, and a look into a modal window while its caller
 // waits.
 
@@ -16,16 +16,6 @@
 #include <functional>
 
 namespace zorvane::test {
-
-inline modFirdaria::BirthData birth(int day, int month, int year, modFirdaria::TimeOfBirth time)
-{
-    modFirdaria::BirthData data;
-    data.day = day;
-    data.month = month;
-    data.year = year;
-    data.timeOfBirth = time;
-    return data;
-}
 
 // A distinct one-line text in every slot, "text of slot N", so that a text
 // shows which slot it came from.

@@ -17,7 +17,6 @@
 #include <memory>
 
 using namespace modFirdaria;
-using zorvane::test::birth;
 
 Q_DECLARE_METATYPE(modFirdaria::TimeOfBirth)
 Q_DECLARE_METATYPE(modFirdaria::BirthData)
@@ -129,7 +128,7 @@ void TestFillResults::captionsOf15March1980()
     QFETCH(QString, control);
     QFETCH(QString, caption);
 
-    const auto display = filledWith(birth(15, 3, 1980, time));
+    const auto display = filledWith(modFirdaria::BirthData{15, 3, 1980, time});
     QCOMPARE(captionOf(*display, control), caption);
 }
 
@@ -153,7 +152,7 @@ void TestFillResults::rowNamesFollowTheSequence()
     QFETCH(int, row);
     QFETCH(int, nameIndex);
 
-    const auto display = filledWith(birth(7, 11, 1964, time));
+    const auto display = filledWith(modFirdaria::BirthData{7, 11, 1964, time});
     QCOMPARE(display->lblPlanetCycleName[static_cast<std::size_t>(row)]->text(),
              QString::fromLatin1(SubPeriodNames[static_cast<std::size_t>(nameIndex)]));
 }
@@ -164,10 +163,10 @@ void TestFillResults::datesRiseThroughEachPanel_data()
 
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
         const char* t = time == TimeOfBirth::Day ? "day  " : "night";
-        QTest::addRow("%s  1 Jan 1910", t) << birth(1, 1, 1910, time);
-        QTest::addRow("%s 15 Mar 1980", t) << birth(15, 3, 1980, time);
-        QTest::addRow("%s 29 Feb 2000", t) << birth(29, 2, 2000, time);
-        QTest::addRow("%s 31 Dec 2050", t) << birth(31, 12, 2050, time);
+        QTest::addRow("%s  1 Jan 1910", t) << modFirdaria::BirthData{1, 1, 1910, time};
+        QTest::addRow("%s 15 Mar 1980", t) << modFirdaria::BirthData{15, 3, 1980, time};
+        QTest::addRow("%s 29 Feb 2000", t) << modFirdaria::BirthData{29, 2, 2000, time};
+        QTest::addRow("%s 31 Dec 2050", t) << modFirdaria::BirthData{31, 12, 2050, time};
     }
 }
 
@@ -208,7 +207,7 @@ void TestFillResults::descriptionButtonsKeepTheirCaptions()
 
     // The buttons follow the fixed ruler order whatever the sequence.
     const frmDisplay untouched;
-    const auto display = filledWith(birth(15, 3, 1980, time));
+    const auto display = filledWith(modFirdaria::BirthData{15, 3, 1980, time});
     QCOMPARE(display->cmdDesc[index(Ruler::Sun)]->text(), QStringLiteral("Click To Know More About The Sun"));
     QCOMPARE(display->cmdDesc[index(Ruler::SouthNode)]->text(), QStringLiteral("Click To Know More About S. Node"));
     for (std::size_t i = 0; i < display->cmdDesc.size(); ++i)
@@ -222,10 +221,10 @@ void TestFillResults::captionsFitTheirControls_data()
     // Two-digit months and days give the widest dates.
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
         const char* t = time == TimeOfBirth::Day ? "day  " : "night";
-        QTest::addRow("%s 15 Mar 1980", t) << birth(15, 3, 1980, time);
-        QTest::addRow("%s 28 Dec 1999", t) << birth(28, 12, 1999, time);
-        QTest::addRow("%s 31 Dec 2050", t) << birth(31, 12, 2050, time);
-        QTest::addRow("%s 30 Nov 2048", t) << birth(30, 11, 2048, time);
+        QTest::addRow("%s 15 Mar 1980", t) << modFirdaria::BirthData{15, 3, 1980, time};
+        QTest::addRow("%s 28 Dec 1999", t) << modFirdaria::BirthData{28, 12, 1999, time};
+        QTest::addRow("%s 31 Dec 2050", t) << modFirdaria::BirthData{31, 12, 2050, time};
+        QTest::addRow("%s 30 Nov 2048", t) << modFirdaria::BirthData{30, 11, 2048, time};
     }
 }
 

@@ -17,7 +17,6 @@
 using namespace modFirdaria;
 using zorvane::test::ModalSeen;
 using zorvane::test::seeModal;
-using zorvane::test::birth;
 using zorvane::test::markReadingTexts;
 namespace ui = zorvane::ui;
 
@@ -142,7 +141,7 @@ void TestFrmDisplay::descriptionButtonOpensItsRulersText()
     QFETCH(int, index);
 
     frmDisplay display;
-    FillResults(ComputeFirdaria(birth(15, 3, 1980, TimeOfBirth::Night)), display);
+    FillResults(ComputeFirdaria(modFirdaria::BirthData{15, 3, 1980, TimeOfBirth::Night}), display);
     QVERIFY(display.fraPlanetName[0]->title().startsWith(QStringLiteral("The Moon")));
 
     const ModalSeen seen = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(index)]->click(); });

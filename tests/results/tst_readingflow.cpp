@@ -63,7 +63,7 @@ QList<MDI*> openFrames()
 QStringList expectedCaptions(const Choice& c)
 {
     frmDisplay display;
-    FillResults(ComputeFirdaria(zorvane::test::birth(c.day, c.month, c.year, c.time)), display);
+    FillResults(ComputeFirdaria(modFirdaria::BirthData{c.day, c.month, c.year, c.time}), display);
     return readingCaptions(display);
 }
 
