@@ -143,11 +143,8 @@ QWidget* frmMain::createClientArea()
 
 QFrame* frmMain::createTopStrip(QWidget* parent)
 {
-    auto* strip = new QFrame(parent);
-    strip->setObjectName(QStringLiteral("Frame2"));
-    strip->setFrameShape(QFrame::NoFrame);
-    strip->setGeometry(twipRect(0, 0, 7455, 615));
-    paintWhite(strip);
+    QFrame* strip = createPlainFrame(QStringLiteral("Frame2"), twipRect(0, 0, 7455, 615), colors::white(),
+                                     colors::darkPurple(), parent);
 
     createLink(QStringLiteral("Label61"),
                QStringLiteral("Meet fellow students of the stars on our astrology discussion "
@@ -216,11 +213,8 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
 
 QFrame* frmMain::createOfferStrip(QWidget* parent)
 {
-    auto* strip = new QFrame(parent);
-    strip->setObjectName(QStringLiteral("Frame5"));
-    strip->setFrameShape(QFrame::NoFrame);
-    strip->setGeometry(twipRect(0, 3360, 7455, 855));
-    paintWhite(strip);
+    QFrame* strip = createPlainFrame(QStringLiteral("Frame5"), twipRect(0, 3360, 7455, 855), colors::white(),
+                                     colors::darkPurple(), parent);
 
     // Both offers share one place; the one created last is in front.
     const QRect place = twipRect(120, 160, 7185, 615);

@@ -8,7 +8,6 @@
 #include "Twips.h"
 #include "modHelp.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
@@ -92,11 +91,7 @@ void frmAbout::createTexts()
                QStringLiteral("What Zorvane is and who holds its rights"), verdana(8.25), twipRect(240, 720, 6375, 855),
                this);
 
-    auto* line = new QFrame(this);
-    line->setObjectName(QStringLiteral("Line1"));
-    line->setFrameShape(QFrame::NoFrame);
-    line->setGeometry(twipRect(240, 1680, 6375, 15));
-    paint(line, colors::white(), colors::white());
+    createPlainFrame(QStringLiteral("Line1"), twipRect(240, 1680, 6375, 15), colors::white(), colors::white(), this);
 
     createText(QStringLiteral("Label3"),
                QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "

@@ -159,11 +159,8 @@ QList<QFont> frmDisplay::fonts()
 
 void frmDisplay::createFrame()
 {
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setFrameShape(QFrame::NoFrame);
-    Frame1->setGeometry(ui::twipRect(FrameLeft, 0, FrameWidth, FrameHeight));
-    ui::paint(Frame1, ui::colors::darkPurple(), ui::colors::white());
+    Frame1 = ui::createPlainFrame(QStringLiteral("Frame1"), ui::twipRect(FrameLeft, 0, FrameWidth, FrameHeight),
+                                  ui::colors::darkPurple(), ui::colors::white(), this);
 }
 
 void frmDisplay::createTimeOfBirth()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
@@ -117,6 +118,17 @@ void paint(QWidget* widget, const QColor& background, const QColor& text)
     palette.setColor(QPalette::WindowText, text);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+QFrame* createPlainFrame(const QString& name, const QRect& geometry, const QColor& background, const QColor& text,
+                         QWidget* parent)
+{
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameShape(QFrame::NoFrame);
+    frame->setGeometry(geometry);
+    paint(frame, background, text);
+    return frame;
 }
 
 void styleFaceButton(QWidget* button, const QColor& face, const QColor& text)

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QString>
 
+class QFrame;
+class QRect;
 class QWidget;
 
 namespace zorvane::ui {
@@ -58,6 +60,11 @@ void centreOnScreen(QWidget* window);
 // Sets the background (Window role) and text (WindowText role) of a widget
 // and lets it paint its own background.
 void paint(QWidget* widget, const QColor& background, const QColor& text);
+
+// A frame without a border, named name, at geometry (pixels) in parent,
+// painted as paint() does: a plain coloured strip or line.
+QFrame* createPlainFrame(const QString& name, const QRect& geometry, const QColor& background, const QColor& text,
+                         QWidget* parent);
 
 // A push button whose face shows exactly the given colour, flat, as a
 // "graphical style" button; drawn so by the program's style (useProgramStyle).
