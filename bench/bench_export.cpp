@@ -2,7 +2,7 @@
 // with a reading (capture, temporary bitmap, conversion, clean-up), and the
 // search for a free name when the numbered copies are nearly or wholly used up.
 
-#include "Dialogs.h"
+#include "FakeDialogs.h"
 #include "FillResults.h"
 #include "Style.h"
 #include "frmDisplay.h"
@@ -17,33 +17,10 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
-#include <memory>
-
 using namespace modSaveForm;
+using zorvane::test::FakeDialogs;
 
 namespace {
-
-// Answers every message with OK and counts them; never opens a window.
-class SilentDialogs final : public zorvane::ui::Dialogs {
-public:
-    zorvane::ui::MessageAnswer message(QWidget*, const zorvane::ui::Message&) override
-    {
-        ++messages;
-        return zorvane::ui::MessageAnswer::Ok;
-    }
-    std::optional<QString> saveFileName(QWidget*, const zorvane::ui::SaveFileRequest&) override { return {}; }
-    bool setUpPrinter(QWidget*, QPrinter&, const zorvane::ui::PrintRequest&) override { return false; }
-
-    int messages = 0;
-};
-
-SilentDialogs& installSilentDialogs()
-{
-    auto dialogs = std::make_unique<SilentDialogs>();
-    SilentDialogs& installed = *dialogs;
-    zorvane::ui::setDialogs(std::move(dialogs));
-    return installed;
-}
 
 void createChartAndCopies(const QDir& folder, int copies)
 {
@@ -54,7 +31,8 @@ void createChartAndCopies(const QDir& folder, int copies)
 
 void BM_WholeExport(benchmark::State& state)
 {
-    SilentDialogs& dialogs = installSilentDialogs();
+    // Messages are recorded and answered OK; none opens a window.
+    FakeDialogs& dialogs = FakeDialogs::install();
     QTemporaryDir dir;
     frmDisplay display;
     modFirdaria::BuildReadingTexts();
@@ -66,21 +44,21 @@ void BM_WholeExport(benchmark::State& state)
         display.Picture1->setPixmap(SnapFormClient(&display));
         const QString written = ExportJpeg(panels, chosen);
         state.PauseTiming();
-        if (written.isEmpty() || dialogs.messages > 0) {
+        if (written.isEmpty() || !dialogs.messages.isEmpty()) {
             state.SkipWithError("the export failed");
             break;
         }
         QFile::remove(written);
         state.ResumeTiming();
     }
-    zorvane::ui::setDialogs(nullptr);
+    FakeDialogs::restore();
 }
 BENCHMARK(BM_WholeExport)->Unit(benchmark::kMillisecond);
 
 // chart.jpg and copies _001 to _range(0) present.
 void BM_UniqueJpegPath(benchmark::State& state)
 {
-    SilentDialogs& dialogs = installSilentDialogs();
+    FakeDialogs& dialogs = FakeDialogs::install();
     QTemporaryDir dir;
     const int copies = int(state.range(0));
     createChartAndCopies(QDir(dir.path()), copies);
@@ -94,9 +72,9 @@ void BM_UniqueJpegPath(benchmark::State& state)
             break;
         }
     }
-    if (allTaken && dialogs.messages != int(state.iterations()))
+    if (allTaken && dialogs.messages.size() != qsizetype(state.iterations()))
         state.SkipWithError("one message per search expected");
-    zorvane::ui::setDialogs(nullptr);
+    FakeDialogs::restore();
 }
 BENCHMARK(BM_UniqueJpegPath)->Arg(998)->Arg(999)->Unit(benchmark::kMillisecond);
 
