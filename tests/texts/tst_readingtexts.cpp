@@ -209,21 +209,6 @@ QByteArray paragraphTag(const ParagraphFacts& facts)
         .toUtf8();
 }
 
-// One row per ruler in ReadingTexts order, tagged with the ruler's name: its
-// entry, then whatever `more` streams for that ruler. The columns are the
-// caller's, "entry" first.
-template <typename More>
-void addRulerRows(More more)
-{
-    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry)
-        more(QTest::newRow(RulerNames[entry]) << entry, static_cast<Ruler>(entry));
-}
-
-void addRulerRows()
-{
-    addRulerRows([](QTestData&, Ruler) {});
-}
-
 }  // namespace
 
 class TestReadingTexts : public QObject
@@ -236,16 +221,8 @@ private Q_SLOTS:
     void sentenceRule_data();
     void sentenceRule();
 
-    void paragraphCount_data();
-    void paragraphCount();
-    void lineBreaksOnlyInSeparators_data();
-    void lineBreaksOnlyInSeparators();
-    void heading_data();
-    void heading();
-    void blankBeforeHeadingMark_data();
-    void blankBeforeHeadingMark();
-    void noStraightQuotes_data();
-    void noStraightQuotes();
+    void text_data();
+    void text();
 
     void paragraph_data();
     void paragraph();
@@ -285,66 +262,47 @@ void TestReadingTexts::sentenceRule()
     QCOMPARE(sentenceCount(text), sentences);
 }
 
-void TestReadingTexts::paragraphCount_data()
+void TestReadingTexts::text_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("paragraphs");
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<bool>("blank");  // a blank before the heading's ":-"
 
-    // Mercury and Jupiter have two paragraphs, the South Node four, the rest three.
-    addRulerRows([](QTestData& row, Ruler ruler) {
-        row << ((ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
-                : ruler == Ruler::SouthNode                          ? 4
-                                                                     : 3);
-    });
+    // Mercury and Jupiter have two paragraphs, the South Node four, the rest
+    // three. Only the Sun's heading is written without a blank before ":-".
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
+        const auto ruler = static_cast<Ruler>(entry);
+        const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
+                               : ruler == Ruler::SouthNode                          ? 4
+                                                                                    : 3;
+        QTest::newRow(RulerNames[entry]) << entry << paragraphs << Headings[entry] << (ruler != Ruler::Sun);
+    }
 }
 
-void TestReadingTexts::paragraphCount()
+// Each text: its paragraphs and where its line breaks may stand, its heading,
+// and its quotation marks.
+void TestReadingTexts::text()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraphs);
-
-    QCOMPARE(ReadingTexts[entry].count(Separator), paragraphs - 1);
-    const QStringList parts = paragraphsOf(entry);
-    QCOMPARE(parts.size(), paragraphs);
-    for (const QString& part : parts)
-        QVERIFY2(!part.trimmed().isEmpty(), "empty paragraph between separators");
-}
-
-void TestReadingTexts::lineBreaksOnlyInSeparators_data()
-{
-    QTest::addColumn<int>("entry");
-    addRulerRows();
-}
-
-void TestReadingTexts::lineBreaksOnlyInSeparators()
-{
-    QFETCH(int, entry);
+    QFETCH(QString, heading);
+    QFETCH(bool, blank);
     const QString& text = ReadingTexts[entry];
 
     QVERIFY(!text.isEmpty());
     QVERIFY(!text.startsWith(u'\r') && !text.startsWith(u'\n'));
     QVERIFY(!text.endsWith(u'\r') && !text.endsWith(u'\n'));
-
-    for (const QString& paragraph : paragraphsOf(entry)) {
+    QCOMPARE(text.count(Separator), paragraphs - 1);
+    const QStringList parts = paragraphsOf(entry);
+    QCOMPARE(parts.size(), paragraphs);
+    for (const QString& paragraph : parts) {
+        QVERIFY2(!paragraph.trimmed().isEmpty(), "empty paragraph between separators");
         QVERIFY2(!paragraph.contains(u'\r'), qPrintable(paragraph.left(40)));
         QVERIFY2(!paragraph.contains(u'\n'), qPrintable(paragraph.left(40)));
         QVERIFY2(!paragraph.startsWith(u' ') && !paragraph.endsWith(u' '),
                  qPrintable(paragraph.left(40)));
     }
-}
-
-void TestReadingTexts::heading_data()
-{
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<QString>("heading");
-    addRulerRows([](QTestData& row, Ruler ruler) { row << Headings[modFirdaria::index(ruler)]; });
-}
-
-void TestReadingTexts::heading()
-{
-    QFETCH(int, entry);
-    QFETCH(QString, heading);
-    const QString& text = ReadingTexts[entry];
 
     QVERIFY2(text.startsWith(heading), qPrintable(text.left(40)));
     // The first sentence follows the heading directly.
@@ -352,37 +310,9 @@ void TestReadingTexts::heading()
     QVERIFY(text[heading.size()].isUpper());
     // No other paragraph repeats a heading mark.
     QCOMPARE(text.count(QStringLiteral(":-")), 1);
-}
-
-void TestReadingTexts::blankBeforeHeadingMark_data()
-{
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<bool>("blank");
-    // Only the Sun's heading is written without a blank before ":-".
-    addRulerRows([](QTestData& row, Ruler ruler) { row << (ruler != Ruler::Sun); });
-}
-
-void TestReadingTexts::blankBeforeHeadingMark()
-{
-    QFETCH(int, entry);
-    QFETCH(bool, blank);
-    const QString& text = ReadingTexts[entry];
-
     const qsizetype mark = text.indexOf(QStringLiteral(":-"));
     QVERIFY(mark > 0);
     QCOMPARE(text[mark - 1] == u' ', blank);
-}
-
-void TestReadingTexts::noStraightQuotes_data()
-{
-    QTest::addColumn<int>("entry");
-    addRulerRows();
-}
-
-void TestReadingTexts::noStraightQuotes()
-{
-    QFETCH(int, entry);
-    const QString& text = ReadingTexts[entry];
 
     // Apostrophes and quotation marks are typographic throughout.
     QCOMPARE(text.count(u'\''), 0);
