@@ -287,17 +287,15 @@ void frmMain::createMenus()
 void frmMain::arrangeTabOrder()
 {
     // The entry controls first, then the links top to bottom.
-    const QList<QWidget*> order{cmdNext_,
-                                cboDate_,
-                                cboMonth_,
-                                cboYear_,
-                                optDay_->button(DayOption),
-                                optDay_->button(NightOption),
-                                findChild<LinkLabel*>(QStringLiteral("Label61")),
-                                lblCobrand_,
-                                lblFullBrand_};
-    for (qsizetype i = 0; i + 1 < order.size(); ++i)
-        QWidget::setTabOrder(order.at(i), order.at(i + 1));
+    setTabChain({cmdNext_,
+                 cboDate_,
+                 cboMonth_,
+                 cboYear_,
+                 optDay_->button(DayOption),
+                 optDay_->button(NightOption),
+                 findChild<LinkLabel*>(QStringLiteral("Label61")),
+                 lblCobrand_,
+                 lblFullBrand_});
     cmdNext_->setFocus();
 }
 

@@ -326,8 +326,7 @@ void MDI::arrangeTabOrder()
     for (QPushButton* button : display_->cmdDesc)
         order << button;
     order << Label8 << cmdSavePicture << cmdComprehensive << cmdBack << cmdMdiExit;
-    for (qsizetype i = 0; i + 1 < order.size(); ++i)
-        QWidget::setTabOrder(order.at(i), order.at(i + 1));
+    ui::setTabChain(order);
 }
 
 void MDI::MDIForm_Load(double screenWidth)

@@ -2,8 +2,10 @@
 
 // Names and descriptions of controls for assistive technology (screen
 // readers). A control's name is what a person calls it, usually its caption
-// without the access-key mark; its description says what it is for.
+// without the access-key mark; its description says what it is for. And the
+// order in which Tab visits a window's controls.
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -33,6 +35,13 @@ inline void describe(QWidget* control, const QString& name, const QString& descr
 inline void describeOnly(QWidget* control, const QString& description)
 {
     control->setAccessibleDescription(description);
+}
+
+// Tab moves from each control of order to the next, Shift+Tab back.
+inline void setTabChain(const QList<QWidget*>& order)
+{
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i), order.at(i + 1));
 }
 
 }  // namespace zorvane::ui
