@@ -2,15 +2,19 @@
 
 // Helpers of the application tests: a catcher for the web pages the program
 // asks the desktop to open, a folder holding the picture converter, an end
-// step that counts instead of ending the test process, and a results frame
-// filled with a reading.
+// step that counts instead of ending the test process, a results frame
+// filled with a reading, and the program's windows held side by side.
 
 #include "AppShell.h"
 #include "ConverterLibrary.h"
-#include "UrlCatcher.h"
+#include "FakeDialogs.h"
 #include "FillResults.h"
 #include "MDI.h"
+#include "UrlCatcher.h"
+#include "frmAbout.h"
 #include "frmDisplay.h"
+#include "frmMain.h"
+#include "frmSave.h"
 #include "modFirdaria.h"
 
 #include <QAbstractButton>
@@ -21,6 +25,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QObject>
+#include <QMetaType>
+#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -99,4 +105,58 @@ inline QString pathIn(const QWidget* control, const QWidget* window)
     return names.join(QLatin1Char('/'));
 }
 
+// The program's windows a test looks through, each opened by the test.
+enum class Window { Main, Results, Reading, About };
+
+inline QString windowKey(Window window)
+{
+    switch (window) {
+    case Window::Main: return QStringLiteral("main");
+    case Window::Results: return QStringLiteral("results");
+    case Window::Reading: return QStringLiteral("reading");
+    case Window::About: return QStringLiteral("about");
+    }
+    return {};
+}
+
+// For as long as it lives: dialogs faked, the ends of the program counted, a
+// program folder with the converter, and the windows a test opens, which are
+// closed first.
+class AppWindows {
+public:
+    AppWindows() : fake(FakeDialogs::install()) {}
+    ~AppWindows()
+    {
+        about.reset();
+        reading.reset();
+        results.reset();
+        main.reset();
+        FakeDialogs::restore();
+    }
+    AppWindows(const AppWindows&) = delete;
+    AppWindows& operator=(const AppWindows&) = delete;
+
+    // nullptr while the window is not open.
+    QWidget* window(Window which) const
+    {
+        switch (which) {
+        case Window::Main: return main.get();
+        case Window::Results: return results.get();
+        case Window::Reading: return reading.get();
+        case Window::About: return about.get();
+        }
+        return nullptr;
+    }
+
+    FakeDialogs& fake;
+    EndCounter ends;
+    ProgramFolder folder;
+    std::unique_ptr<frmMain> main;
+    std::unique_ptr<MDI> results;
+    std::unique_ptr<frmSave> reading;
+    std::unique_ptr<frmAbout> about;
+};
+
 }  // namespace zorvane::test
+
+Q_DECLARE_METATYPE(zorvane::test::Window)

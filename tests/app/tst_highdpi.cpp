@@ -8,40 +8,31 @@
 // at scale 1 for its reference picture.
 
 #include "AppTestSupport.h"
-#include "FakeDialogs.h"
-#include "LinkLabel.h"
-#include "MDI.h"
 #include "Style.h"
-#include "Twips.h"
 #include "frmDisplay.h"
-#include "frmMain.h"
-#include "frmSave.h"
 #include "modFirdaria.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QFontMetrics>
-#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
 
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 
+using zorvane::test::AppWindows;
 using zorvane::test::EndCounter;
-using zorvane::test::FakeDialogs;
 using zorvane::test::filledResultsFrame;
 using zorvane::test::isControl;
 using zorvane::test::pathIn;
 using zorvane::test::ProgramFolder;
+using zorvane::test::Window;
+using zorvane::test::windowKey;
 
 namespace {
 
@@ -51,19 +42,7 @@ constexpr double ScaleFactor = 2;
 // time, so neighbours may meet with one pixel (15 twips) of overlap.
 constexpr int RoundingSlack = 1;
 
-enum class Window { Main, Results, Reading };
-
 const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading};
-
-QString windowKey(Window window)
-{
-    switch (window) {
-    case Window::Main: return QStringLiteral("main");
-    case Window::Results: return QStringLiteral("results");
-    case Window::Reading: return QStringLiteral("reading");
-    }
-    return {};
-}
 
 // Controls placed out of sight on purpose: the main window's Exit button
 // below its client area, and the picture export's holders off the panels.
@@ -155,8 +134,6 @@ double meanDifference(const QImage& a, const QImage& b)
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Window)
-
 class tst_HighDpi : public QObject {
     Q_OBJECT
 
@@ -176,58 +153,34 @@ private Q_SLOTS:
     void mainWindowLooksAsAtScaleOne();
 
 private:
-    QWidget* windowOf(Window window) const;
+    QWidget* windowOf(Window window) const { return app_->window(window); }
 
-    FakeDialogs* fake_ = nullptr;
-    std::unique_ptr<EndCounter> ends_;
-    std::unique_ptr<ProgramFolder> folder_;
-    std::unique_ptr<frmMain> main_;
-    std::unique_ptr<MDI> results_;
-    std::unique_ptr<frmSave> reading_;
+    std::unique_ptr<AppWindows> app_;
 };
 
 void tst_HighDpi::initTestCase()
 {
     zorvane::ui::installFontSubstitutes();
-    fake_ = &FakeDialogs::install();
-    ends_ = std::make_unique<EndCounter>();
-    folder_ = std::make_unique<ProgramFolder>();
+    app_ = std::make_unique<AppWindows>();
 
-    main_ = shownMainWindow(*folder_);
-    QVERIFY(main_);
+    app_->main = shownMainWindow(app_->folder);
+    QVERIFY(app_->main);
     // The platform honours the scale factor, and the screen is wide enough
     // for the results frame's design.
-    QCOMPARE(main_->devicePixelRatio(), ScaleFactor);
-    QCOMPARE(main_->screen()->geometry().size(), QSize(1920, 1080));
+    QCOMPARE(app_->main->devicePixelRatio(), ScaleFactor);
+    QCOMPARE(app_->main->screen()->geometry().size(), QSize(1920, 1080));
 
-    results_ = filledResultsFrame(lateInTheYearBirth());
-    results_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(results_.get()));
+    app_->results = filledResultsFrame(lateInTheYearBirth());
+    app_->results->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app_->results.get()));
 
-    reading_ = std::make_unique<frmSave>();
-    reading_->insertComprehensiveReading();
-    reading_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(reading_.get()));
+    app_->reading = std::make_unique<frmSave>();
+    app_->reading->insertComprehensiveReading();
+    app_->reading->show();
+    QVERIFY(QTest::qWaitForWindowExposed(app_->reading.get()));
 }
 
-void tst_HighDpi::cleanupTestCase()
-{
-    reading_.reset();
-    results_.reset();
-    main_.reset();
-    ends_.reset();
-    FakeDialogs::restore();
-}
-
-QWidget* tst_HighDpi::windowOf(Window window) const
-{
-    switch (window) {
-    case Window::Main: return main_.get();
-    case Window::Results: return results_.get();
-    case Window::Reading: return reading_.get();
-    }
-    return nullptr;
-}
+void tst_HighDpi::cleanupTestCase() { app_.reset(); }
 
 void tst_HighDpi::controlsStayInsideTheirContainers_data()
 {
@@ -354,9 +307,9 @@ void tst_HighDpi::mainWindowLooksAsAtScaleOne()
     QVERIFY(!atOne.isNull());
     QCOMPARE(atOne.devicePixelRatio(), 1.0);
 
-    const QPixmap grabbed = main_->grab();
+    const QPixmap grabbed = app_->main->grab();
     QCOMPARE(grabbed.devicePixelRatio(), ScaleFactor);
-    QCOMPARE(grabbed.size(), main_->size() * ScaleFactor);
+    QCOMPARE(grabbed.size(), app_->main->size() * ScaleFactor);
     QVERIFY(std::abs(grabbed.width() - ScaleFactor * atOne.width()) <= 1);
     QVERIFY(std::abs(grabbed.height() - ScaleFactor * atOne.height()) <= 1);
 

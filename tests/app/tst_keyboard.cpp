@@ -3,14 +3,9 @@
 // link labels' keys, focus mark and press action.
 
 #include "AppTestSupport.h"
-#include "FakeDialogs.h"
 #include "FillResults.h"
 #include "LinkLabel.h"
-#include "MDI.h"
-#include "frmAbout.h"
 #include "frmDisplay.h"
-#include "frmMain.h"
-#include "frmSave.h"
 #include "modFirdaria.h"
 #include "modHelp.h"
 
@@ -28,29 +23,16 @@
 
 #include <memory>
 
-using zorvane::test::EndCounter;
-using zorvane::test::FakeDialogs;
+using zorvane::test::AppWindows;
 using zorvane::test::filledResultsFrame;
 using zorvane::test::isControl;
 using zorvane::test::pathIn;
-using zorvane::test::ProgramFolder;
 using zorvane::test::UrlCatcher;
+using zorvane::test::Window;
+using zorvane::test::windowKey;
 using zorvane::ui::LinkLabel;
 
 namespace {
-
-enum class Window { Main, Results, Reading, About };
-
-QString windowKey(Window window)
-{
-    switch (window) {
-    case Window::Main: return QStringLiteral("main");
-    case Window::Results: return QStringLiteral("results");
-    case Window::Reading: return QStringLiteral("reading");
-    case Window::About: return QStringLiteral("about");
-    }
-    return {};
-}
 
 const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading, Window::About};
 
@@ -110,8 +92,6 @@ QList<LinkPage> linkPages()
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Window)
-
 class tst_Keyboard : public QObject {
     Q_OBJECT
 
@@ -148,60 +128,37 @@ private Q_SLOTS:
     void linkFocusIsShown();
 
 private:
-    QWidget* windowOf(Window window) const;
+    QWidget* windowOf(Window window) const { return app_->window(window); }
     // Shows only this window and makes it the active one.
     bool showOnly(Window window);
     // Shows only the window of the link label, with the label in front, and
     // returns the label; nothing if the window could not be made active.
     LinkLabel* shownLink(Window window, const QString& label);
 
-    FakeDialogs* fake_ = nullptr;
-    std::unique_ptr<EndCounter> ends_;
+    std::unique_ptr<AppWindows> app_;
     std::unique_ptr<UrlCatcher> urls_;
-    std::unique_ptr<ProgramFolder> folder_;
-    std::unique_ptr<frmMain> main_;
-    std::unique_ptr<MDI> results_;
-    std::unique_ptr<frmSave> reading_;
-    std::unique_ptr<frmAbout> about_;
 };
 
 void tst_Keyboard::initTestCase()
 {
-    fake_ = &FakeDialogs::install();
-    ends_ = std::make_unique<EndCounter>();
+    app_ = std::make_unique<AppWindows>();
     urls_ = std::make_unique<UrlCatcher>();
-    folder_ = std::make_unique<ProgramFolder>();
 
-    main_ = std::make_unique<frmMain>();
-    QVERIFY(main_->Form_Load(folder_->path()));
-    results_ = filledResultsFrame(modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day});
-    reading_ = std::make_unique<frmSave>();
-    reading_->insertReadingText(0);
-    about_ = std::make_unique<frmAbout>();
+    app_->main = std::make_unique<frmMain>();
+    QVERIFY(app_->main->Form_Load(app_->folder.path()));
+    app_->results = filledResultsFrame(modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day});
+    app_->reading = std::make_unique<frmSave>();
+    app_->reading->insertReadingText(0);
+    app_->about = std::make_unique<frmAbout>();
 }
 
 void tst_Keyboard::cleanupTestCase()
 {
-    about_.reset();
-    reading_.reset();
-    results_.reset();
-    main_.reset();
-    ends_.reset();
-    FakeDialogs::restore();
+    app_.reset();
+    urls_.reset();
 }
 
 void tst_Keyboard::init() { urls_->opened.clear(); }
-
-QWidget* tst_Keyboard::windowOf(Window window) const
-{
-    switch (window) {
-    case Window::Main: return main_.get();
-    case Window::Results: return results_.get();
-    case Window::Reading: return reading_.get();
-    case Window::About: return about_.get();
-    }
-    return nullptr;
-}
 
 bool tst_Keyboard::showOnly(Window window)
 {
@@ -221,7 +178,7 @@ LinkLabel* tst_Keyboard::shownLink(Window window, const QString& label)
     // The two offers of the main window overlap; only the one in front can
     // take the focus.
     if (window == Window::Main)
-        main_->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
+        app_->main->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
                                                                       : frmMain::Offer::FullBrand);
     if (!showOnly(window))
         return nullptr;
@@ -323,8 +280,8 @@ void tst_Keyboard::arrowKeysMoveBetweenDayAndNight()
     QFETCH(QString, to);
 
     QVERIFY(showOnly(Window::Main));
-    auto* start = main_->findChild<QAbstractButton*>(from);
-    auto* target = main_->findChild<QAbstractButton*>(to);
+    auto* start = app_->main->findChild<QAbstractButton*>(from);
+    auto* target = app_->main->findChild<QAbstractButton*>(to);
     QVERIFY(start && target);
     start->setChecked(true);
     start->setFocus(Qt::TabFocusReason);
@@ -334,7 +291,7 @@ void tst_Keyboard::arrowKeysMoveBetweenDayAndNight()
     QCOMPARE(QApplication::focusWidget(), target);
     QVERIFY(target->isChecked());
     QVERIFY(!start->isChecked());
-    main_->findChild<QAbstractButton*>(QStringLiteral("optDay(0)"))->setChecked(true);
+    app_->main->findChild<QAbstractButton*>(QStringLiteral("optDay(0)"))->setChecked(true);
 }
 
 // --- Names and descriptions ------------------------------------------------------
@@ -389,7 +346,7 @@ void tst_Keyboard::rowNamesFollowTheReading()
 {
     QFETCH(modFirdaria::BirthData, birth);
 
-    frmDisplay& display = *results_->display();
+    frmDisplay& display = *app_->results->display();
     FillResults(modFirdaria::ComputeFirdaria(birth), display);
 
     QList<const QLabel*> labels{display.lblTimeOfBirth, display.lblNNodePlanetName, display.lblSNodePlanetName};
@@ -466,7 +423,7 @@ void tst_Keyboard::linkKeysOpenThePageOnce()
 
     const QStringList expected = page.isEmpty() ? QStringList() : QStringList{page};
     QCOMPARE(urls_->opened, expected);
-    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(app_->fake.messages.size(), 0);
 }
 
 void tst_Keyboard::linkPressActionOpensThePage_data()
