@@ -3,6 +3,7 @@
 
 #include "Bmp2Jpeg.h"
 #include "export/ConverterLibrary.h"
+#include "tests/export/ExportTestSupport.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -20,12 +21,14 @@
 
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <memory>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using zorvane::test::contentOf;
+using zorvane::test::meanDifference;
 
 namespace {
 
@@ -204,31 +207,10 @@ QImage decodeJpeg(const QString& path)
     return decoded;
 }
 
-double meanAbsoluteError(const QImage& expected, const QImage& actual)
-{
-    if (expected.size() != actual.size() || expected.isNull())
-        return 255;
-    double total = 0;
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            const QRgb a = expected.pixel(x, y);
-            const QRgb b = actual.pixel(x, y);
-            total += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
-        }
-    }
-    return total / (3.0 * expected.width() * expected.height());
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 100)
@@ -267,7 +249,7 @@ QByteArray savedByQt(const QImage& image)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("qt.bmp"));
-    return image.save(path, "BMP") ? readFile(path) : QByteArray();
+    return image.save(path, "BMP") ? contentOf(path) : QByteArray();
 }
 
 QImage paletteImage(QImage::Format format, int colours)
@@ -392,9 +374,9 @@ void TestConverter::convertsHandWrittenBitmaps()
 
     const QImage decoded = decodeJpeg(path("out.jpg"));
     QCOMPARE(decoded.size(), size);
-    const double error = meanAbsoluteError(picture, decoded);
+    const double error = meanDifference(picture, decoded);
     QVERIFY2(error < kMaxMeanError, qPrintable(QStringLiteral("mean error %1").arg(error)));
-    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    QCOMPARE(contentOf(path("in.bmp")), bitmap);
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
@@ -415,7 +397,7 @@ void TestConverter::convertsBitmapsSavedByQt()
 
     const QImage picture = testPicture(120, 90).convertToFormat(format);
     QVERIFY(picture.save(path("capture.bmp")));
-    const QByteArray bitmap = readFile(path("capture.bmp"));
+    const QByteArray bitmap = contentOf(path("capture.bmp"));
     // Qt writes true-colour pictures as 24-bit BI_RGB bitmaps.
     QCOMPARE(le16At(bitmap, kOffBitCount), quint16(24));
 
@@ -423,8 +405,8 @@ void TestConverter::convertsBitmapsSavedByQt()
 
     const QImage decoded = decodeJpeg(path("capture.jpg"));
     QCOMPARE(decoded.size(), picture.size());
-    QVERIFY(meanAbsoluteError(picture, decoded) < kMaxMeanError);
-    QCOMPARE(readFile(path("capture.bmp")), bitmap);
+    QVERIFY(meanDifference(picture, decoded) < kMaxMeanError);
+    QCOMPARE(contentOf(path("capture.bmp")), bitmap);
 }
 
 void TestConverter::convertsUnderNonAsciiPaths()
@@ -439,7 +421,7 @@ void TestConverter::convertsUnderNonAsciiPaths()
     QCOMPARE(convert(bitmapPath, jpegPath), int(BMP2JPEG_OK));
 
     QCOMPARE(folderEntries(folder), QStringList({QStringLiteral("Übersicht.bmp"), QStringLiteral("Übersicht.jpg")}));
-    QVERIFY(meanAbsoluteError(picture, decodeJpeg(jpegPath)) < kMaxMeanError);
+    QVERIFY(meanDifference(picture, decodeJpeg(jpegPath)) < kMaxMeanError);
 }
 
 void TestConverter::replacesExistingJpeg()
@@ -450,7 +432,7 @@ void TestConverter::replacesExistingJpeg()
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
 
-    QVERIFY(meanAbsoluteError(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
+    QVERIFY(meanDifference(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
@@ -463,8 +445,8 @@ void TestConverter::passesQualityToEncoder()
     QCOMPARE(convert(path("in.bmp"), path("high.jpg"), 100), int(BMP2JPEG_OK));
 
     QVERIFY(QFileInfo(path("low.jpg")).size() < QFileInfo(path("high.jpg")).size());
-    QVERIFY(meanAbsoluteError(picture, decodeJpeg(path("low.jpg")))
-            > meanAbsoluteError(picture, decodeJpeg(path("high.jpg"))));
+    QVERIFY(meanDifference(picture, decodeJpeg(path("low.jpg")))
+            > meanDifference(picture, decodeJpeg(path("high.jpg"))));
 }
 
 void TestConverter::rejectsBadBitmaps_data()
@@ -546,7 +528,7 @@ void TestConverter::rejectsBadBitmaps()
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), expected);
 
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
-    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
 void TestConverter::rejectsEveryTruncation_data()
@@ -597,7 +579,7 @@ void TestConverter::survivesAlteredHeaderBytes()
     const int result = convert(path("in.bmp"), path("out.jpg"));
 
     QVERIFY2(result >= BMP2JPEG_OK && result <= BMP2JPEG_CANNOT_WRITE, qPrintable(QString::number(result)));
-    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    QCOMPARE(contentOf(path("in.bmp")), bitmap);
     if (result == BMP2JPEG_OK) {
         QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
         const QImage decoded = decodeJpeg(path("out.jpg"));
@@ -686,10 +668,10 @@ void TestConverter::reportsWriteFailures()
     }
 
     QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
-    QCOMPARE(readFile(path("out/old.jpg")), oldPicture);
+    QCOMPARE(contentOf(path("out/old.jpg")), oldPicture);
     QCOMPARE(folderEntries(m_dir->path()), before);
     QCOMPARE(folderEntries(path("out")), beforeOut);
-    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
 void TestConverter::rejectsBadArguments_data()
@@ -742,7 +724,7 @@ void TestConverter::rejectsBadArguments()
     QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
 
     QCOMPARE(result, expected);
-    QCOMPARE(readFile(path("in.bmp")), bitmap);
+    QCOMPARE(contentOf(path("in.bmp")), bitmap);
     const QStringList expectedEntries = expected == BMP2JPEG_OK ? QStringList({"in.bmp", "out.jpg", "sub"})
                                                                 : QStringList({"in.bmp", "sub"});
     QCOMPARE(folderEntries(m_dir->path()), expectedEntries);
@@ -763,7 +745,7 @@ void TestConverter::loadsAtRunTimeBesideProgram()
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
     QCOMPARE(bmpToJpeg(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100),
              int(BMP2JPEG_OK));
-    QVERIFY(meanAbsoluteError(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
+    QVERIFY(meanDifference(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
 }
 
 QTEST_MAIN(TestConverter)

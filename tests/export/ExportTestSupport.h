@@ -1,7 +1,7 @@
 #pragma once
 
 // Files in a test's folder: putting them there, listing them, reading them
-// back, and decoding the JPEG files the export writes.
+// back, decoding the JPEG files the export writes and comparing pictures.
 
 #include <QByteArray>
 #include <QDir>
@@ -12,6 +12,8 @@
 #include <QImageReader>
 #include <QStringList>
 #include <QTest>
+
+#include <cstdlib>
 
 namespace zorvane::test {
 
@@ -53,6 +55,25 @@ inline QImage readJpeg(const QString& path)
     if (reader.format() != "jpeg")
         return {};
     return reader.read();
+}
+
+// Mean absolute difference per colour channel, 0 to 255.
+inline double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size() || x.isNull())
+        return 255;
+    qint64 sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
+                   + std::abs(qBlue(p[col]) - qBlue(q[col]));
+        }
+    }
+    return double(sum) / (3.0 * x.width() * x.height());
 }
 
 }  // namespace zorvane::test

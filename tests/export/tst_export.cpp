@@ -13,13 +13,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdlib>
-
 using namespace modSaveForm;
 using zorvane::test::FakeDialogs;
 using zorvane::test::contentOf;
 using zorvane::test::createFiles;
 using zorvane::test::filesUnder;
+using zorvane::test::meanDifference;
 using zorvane::test::readJpeg;
 using zorvane::test::PaintedForm;
 using zorvane::ui::MessageButtons;
@@ -55,25 +54,6 @@ QStringList chartAndCopies(int last)
     for (int n = 1; n <= last; ++n)
         names << QStringLiteral("chart_%1.jpg").arg(n, 3, 10, QLatin1Char('0'));
     return names;
-}
-
-// Mean absolute difference per colour channel, 0 to 255.
-double meanDifference(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    if (x.size() != y.size() || x.isNull())
-        return 255;
-    qint64 sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col) {
-            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
-                   + std::abs(qBlue(p[col]) - qBlue(q[col]));
-        }
-    }
-    return double(sum) / (3.0 * x.width() * x.height());
 }
 
 }  // namespace
