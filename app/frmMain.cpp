@@ -302,8 +302,7 @@ void frmMain::arrangeTabOrder()
 bool frmMain::Form_Load(const QString& programFolder)
 {
     if (!QFileInfo(QDir(programFolder).filePath(modSaveForm::ConverterFileName())).isFile()) {
-        // The window is not shown yet: the message stands on its own, centred.
-        showMessage(nullptr, QStringLiteral("Required File Is Missing\rPlease Reinstall Software"),
+        showMessage(this, QStringLiteral("Required File Is Missing\rPlease Reinstall Software"),
                     MessageIcon::Critical);
         CloseAllAndEnd();
         return false;
