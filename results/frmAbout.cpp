@@ -108,7 +108,7 @@ void frmAbout::createLinks()
 
     const LinkLabel* coBrand =
         createLink(QStringLiteral("lblCoBrand"), QStringLiteral("Click here for more details."),
-                   QStringLiteral("Opens the full-branding page in the web browser"), twipRect(4080, 2880, 2670, 195), this);
+                   fullBrandOfferDescription(), twipRect(4080, 2880, 2670, 195), this);
     connect(coBrand, &LinkLabel::clicked, this, [] { modHelp::OpenFullBrandPage(); });
 }
 
