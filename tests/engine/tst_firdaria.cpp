@@ -35,11 +35,6 @@ const char* timeName(TimeOfBirth time)
     return time == TimeOfBirth::Day ? "day" : "night";
 }
 
-constexpr std::array<Ruler, RulerCount> AllRulers = {
-    Ruler::Sun,    Ruler::Venus,   Ruler::Mercury, Ruler::Moon,      Ruler::Saturn,
-    Ruler::Jupiter, Ruler::Mars,   Ruler::NorthNode, Ruler::SouthNode,
-};
-
 constexpr std::array<Ruler, PlanetCount> Planets = {
     Ruler::Sun, Ruler::Venus, Ruler::Mercury, Ruler::Moon, Ruler::Saturn, Ruler::Jupiter, Ruler::Mars,
 };
@@ -73,6 +68,14 @@ Ruler cycleSuccessor(Ruler planet, int k)
     const auto at = std::find(SubRulerCycle.begin(), SubRulerCycle.end(), planet);
     const auto place = static_cast<int>(at - SubRulerCycle.begin());
     return SubRulerCycle[(place + k) % PlanetCount];
+}
+
+// The period of `ruler` in a reading; null when the reading lacks it.
+const Period* periodOf(const FirdariaReading& reading, Ruler ruler)
+{
+    const auto period = std::find_if(reading.periods.begin(), reading.periods.end(),
+                                     [&](const Period& p) { return p.ruler == ruler; });
+    return period == reading.periods.end() ? nullptr : &*period;
 }
 
 QDate md(int month, int day, int year)
@@ -404,9 +407,8 @@ void TestFirdaria::subPeriodStart()
     QFETCH(QDate, start);
 
     const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
-    const auto period = std::find_if(reading.periods.begin(), reading.periods.end(),
-                                     [&](const Period& p) { return p.ruler == planet; });
-    QVERIFY(period != reading.periods.end());
+    const Period* period = periodOf(reading, planet);
+    QVERIFY(period);
     QCOMPARE(period->subPeriods.size(), std::size_t(SubPeriodsPerPlanet));
     const SubPeriod& sub = period->subPeriods[ordinal - FirstListedOrdinal];
     QCOMPARE(sub.ordinal, ordinal);
@@ -460,9 +462,8 @@ void TestFirdaria::nodesHaveNoSubPeriods()
         QCOMPARE(subPeriodName(node, ordinal), QString());
 
     const FirdariaReading reading = ComputeFirdaria(birthOn(md(3, 15, 1980), time));
-    const auto period = std::find_if(reading.periods.begin(), reading.periods.end(),
-                                     [&](const Period& p) { return p.ruler == node; });
-    QVERIFY(period != reading.periods.end());
+    const Period* period = periodOf(reading, node);
+    QVERIFY(period);
     QCOMPARE(period->subPeriods.size(), std::size_t(0));
     QVERIFY(!period->startText.isEmpty());
 }
@@ -659,8 +660,8 @@ void TestFirdaria::everyBirthDate()
     const QDate last(2050, 12, 31);
 
     std::array<QString, RulerCount> names;
-    for (const Ruler r : AllRulers)
-        names[index(r)] = shortName(r);
+    for (int r = 0; r < RulerCount; ++r)
+        names[r] = shortName(static_cast<Ruler>(r));
 
     QString fault;
     int readings = 0;
