@@ -3,6 +3,7 @@
 // a second reading replacing the first, and the closes that end the program.
 
 #include "AppShell.h"
+#include "AppTestSupport.h"
 #include "ConverterLibrary.h"
 #include "FakeDialogs.h"
 #include "FillResults.h"
@@ -16,20 +17,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
+#include <QDir>
 #include <QGroupBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
 #include <memory>
 
 using namespace modFirdaria;
+using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
+using zorvane::test::ProgramFolder;
 using zorvane::test::readingCaptions;
 namespace app = zorvane::app;
 
@@ -37,18 +39,6 @@ namespace {
 
 enum class Press { Button, Menu };
 enum class Leave { CloseBox, ExitButton, FileExit, BackButton, FileBack };
-
-struct Choice {
-    int day = 1;
-    int month = 1;
-    int year = 1910;
-    TimeOfBirth time = TimeOfBirth::Day;
-};
-
-Choice choice(int day, int month, int year, TimeOfBirth time)
-{
-    return Choice{day, month, year, time};
-}
 
 // The results frames that exist and are not being deleted.
 QList<MDI*> openFrames()
@@ -60,10 +50,10 @@ QList<MDI*> openFrames()
     return frames;
 }
 
-QStringList expectedCaptions(const Choice& c)
+QStringList expectedCaptions(const BirthData& birth)
 {
     frmDisplay display;
-    FillResults(ComputeFirdaria(modFirdaria::BirthData{c.day, c.month, c.year, c.time}), display);
+    FillResults(ComputeFirdaria(birth), display);
     return readingCaptions(display);
 }
 
@@ -71,7 +61,6 @@ QStringList expectedCaptions(const Choice& c)
 
 Q_DECLARE_METATYPE(Press)
 Q_DECLARE_METATYPE(Leave)
-Q_DECLARE_METATYPE(Choice)
 
 class TestReadingFlow : public QObject {
     Q_OBJECT
@@ -94,42 +83,38 @@ private Q_SLOTS:
     void leavingTheFrame();
 
 private:
-    void choose(const Choice& c);
-    Choice chosen() const;
+    void choose(const BirthData& c);
+    BirthData chosen() const;
     void press(Press how);
     void leave(MDI& frame, Leave how);
 
-    QTemporaryDir programFolder_;
+    ProgramFolder programFolder_;
     std::unique_ptr<app::StartUp> startUp_;
     frmMain* main_ = nullptr;
     FakeDialogs* fake_ = nullptr;
-    int ends_ = 0;
+    std::unique_ptr<EndCounter> ends_;
 };
 
 void TestReadingFlow::initTestCase()
 {
     zorvane::ui::installFontSubstitutes();
-    QVERIFY(programFolder_.isValid());
-    QFile converter(programFolder_.filePath(modSaveForm::ConverterFileName()));
-    QVERIFY(converter.open(QIODevice::WriteOnly));
+    QVERIFY(QDir(programFolder_.path()).exists(modSaveForm::ConverterFileName()));
 }
 
 void TestReadingFlow::init()
 {
     fake_ = &FakeDialogs::install();
-    app::resetEnding();
-    ends_ = 0;
-    app::setEndStep([this] { ++ends_; });
+    ends_ = std::make_unique<EndCounter>();
     for (QString& text : ReadingTexts)
         text = QStringLiteral("left from before");
 
     // The program's own start-up, without its clock, chance and stores.
     app::StartUpOptions options;
-    options.lockPath = programFolder_.filePath(QStringLiteral("zorvane.lock"));
-    options.programFolder = programFolder_.path();
-    options.openSettings = [this] {
-        return std::make_unique<QSettings>(programFolder_.filePath(QStringLiteral("settings.ini")),
-                                           QSettings::IniFormat);
+    const QDir folder(programFolder_.path());
+    options.lockPath = folder.filePath(QStringLiteral("zorvane.lock"));
+    options.programFolder = folder.path();
+    options.openSettings = [settingsPath = folder.filePath(QStringLiteral("settings.ini"))] {
+        return std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
     };
     options.today = [] { return QDate(2026, 1, 1); };
     options.randomFraction = [] { return 0.0; };
@@ -147,29 +132,28 @@ void TestReadingFlow::cleanup()
     startUp_.reset();
     main_ = nullptr;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    app::setEndStep({});
-    app::resetEnding();
+    ends_.reset();
     FakeDialogs::restore();
     fake_ = nullptr;
 }
 
-void TestReadingFlow::choose(const Choice& c)
+void TestReadingFlow::choose(const BirthData& c)
 {
     main_->findChild<QComboBox*>(QStringLiteral("cboDate"))->setCurrentIndex(c.day - 1);
     main_->findChild<QComboBox*>(QStringLiteral("cboMonth"))->setCurrentIndex(c.month - 1);
     auto* years = main_->findChild<QComboBox*>(QStringLiteral("cboYear"));
     years->setCurrentIndex(years->findText(QString::number(c.year)));
-    const int option = c.time == TimeOfBirth::Day ? 0 : 1;
+    const int option = c.timeOfBirth == TimeOfBirth::Day ? 0 : 1;
     main_->findChild<QRadioButton*>(QStringLiteral("optDay(%1)").arg(option))->setChecked(true);
 }
 
-Choice TestReadingFlow::chosen() const
+BirthData TestReadingFlow::chosen() const
 {
-    Choice c;
+    BirthData c;
     c.day = main_->findChild<QComboBox*>(QStringLiteral("cboDate"))->currentIndex() + 1;
     c.month = main_->findChild<QComboBox*>(QStringLiteral("cboMonth"))->currentIndex() + 1;
     c.year = main_->findChild<QComboBox*>(QStringLiteral("cboYear"))->currentText().toInt();
-    c.time = main_->findChild<QRadioButton*>(QStringLiteral("optDay(0)"))->isChecked() ? TimeOfBirth::Day
+    c.timeOfBirth = main_->findChild<QRadioButton*>(QStringLiteral("optDay(0)"))->isChecked() ? TimeOfBirth::Day
                                                                                       : TimeOfBirth::Night;
     return c;
 }
@@ -196,19 +180,19 @@ void TestReadingFlow::leave(MDI& frame, Leave how)
 void TestReadingFlow::acceptedPressShowsTheReading_data()
 {
     QTest::addColumn<Press>("how");
-    QTest::addColumn<Choice>("birth");
+    QTest::addColumn<BirthData>("birth");
     QTest::addColumn<QString>("panel0");
 
-    QTest::newRow("button   day  ") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Day) << "The Sun :: 3/15/1980";
-    QTest::newRow("button   night") << Press::Button << choice(15, 3, 1980, TimeOfBirth::Night) << "The Moon :: 3/15/1980";
-    QTest::newRow("mnuNext  day  ") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Day) << "The Sun :: 3/15/1980";
-    QTest::newRow("mnuNext  night") << Press::Menu << choice(15, 3, 1980, TimeOfBirth::Night) << "The Moon :: 3/15/1980";
+    QTest::newRow("button   day  ") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
+    QTest::newRow("button   night") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
+    QTest::newRow("mnuNext  day  ") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
+    QTest::newRow("mnuNext  night") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
 }
 
 void TestReadingFlow::acceptedPressShowsTheReading()
 {
     QFETCH(Press, how);
-    QFETCH(Choice, birth);
+    QFETCH(BirthData, birth);
     QFETCH(QString, panel0);
 
     choose(birth);
@@ -226,25 +210,25 @@ void TestReadingFlow::acceptedPressShowsTheReading()
     for (int slot = 0; slot < RulerCount; ++slot)
         QVERIFY(ReadingTexts[static_cast<std::size_t>(slot)] != QStringLiteral("left from before"));
     QVERIFY(fake_->messages.isEmpty());
-    QCOMPARE(ends_, 0);
+    QCOMPARE(ends_->ends, 0);
 }
 
 void TestReadingFlow::rejectedDateChangesNothing_data()
 {
-    QTest::addColumn<Choice>("birth");
+    QTest::addColumn<BirthData>("birth");
     QTest::addColumn<QString>("message");
 
     const QString february = QStringLiteral("Please Enter Correct Date Or Month!");
     const QString thirtyDays = QStringLiteral("Please Enter Correct Date Or Month !");
-    QTest::newRow("31 April 1980")    << choice(31, 4, 1980, TimeOfBirth::Day) << thirtyDays;
-    QTest::newRow("31 November 2050") << choice(31, 11, 2050, TimeOfBirth::Night) << thirtyDays;
-    QTest::newRow("30 February 1980") << choice(30, 2, 1980, TimeOfBirth::Day) << february;
-    QTest::newRow("29 February 1981") << choice(29, 2, 1981, TimeOfBirth::Night) << february;
+    QTest::newRow("31 April 1980")    << BirthData{31, 4, 1980, TimeOfBirth::Day} << thirtyDays;
+    QTest::newRow("31 November 2050") << BirthData{31, 11, 2050, TimeOfBirth::Night} << thirtyDays;
+    QTest::newRow("30 February 1980") << BirthData{30, 2, 1980, TimeOfBirth::Day} << february;
+    QTest::newRow("29 February 1981") << BirthData{29, 2, 1981, TimeOfBirth::Night} << february;
 }
 
 void TestReadingFlow::rejectedDateChangesNothing()
 {
-    QFETCH(Choice, birth);
+    QFETCH(BirthData, birth);
     QFETCH(QString, message);
 
     choose(birth);
@@ -256,32 +240,32 @@ void TestReadingFlow::rejectedDateChangesNothing()
     QVERIFY(main_->isVisible());
     for (const QString& text : ReadingTexts)
         QCOMPARE(text, QStringLiteral("left from before"));
-    const Choice after = chosen();
+    const BirthData after = chosen();
     QCOMPARE(after.day, birth.day);
     QCOMPARE(after.month, birth.month);
     QCOMPARE(after.year, birth.year);
-    QCOMPARE(after.time, birth.time);
+    QCOMPARE(after.timeOfBirth, birth.timeOfBirth);
 }
 
 void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
 {
     QTest::addColumn<Leave>("back");
-    QTest::addColumn<Choice>("first");
-    QTest::addColumn<Choice>("second");
+    QTest::addColumn<BirthData>("first");
+    QTest::addColumn<BirthData>("second");
 
     QTest::newRow("Back button  night then day")
-        << Leave::BackButton << choice(15, 3, 1980, TimeOfBirth::Night) << choice(15, 3, 1980, TimeOfBirth::Day);
+        << Leave::BackButton << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
     QTest::newRow("File > Back  night then day")
-        << Leave::FileBack << choice(15, 3, 1980, TimeOfBirth::Night) << choice(15, 3, 1980, TimeOfBirth::Day);
+        << Leave::FileBack << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
     QTest::newRow("Back button  2050 then 1910")
-        << Leave::BackButton << choice(31, 12, 2050, TimeOfBirth::Day) << choice(1, 1, 1910, TimeOfBirth::Night);
+        << Leave::BackButton << BirthData{31, 12, 2050, TimeOfBirth::Day} << BirthData{1, 1, 1910, TimeOfBirth::Night};
 }
 
 void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
 {
     QFETCH(Leave, back);
-    QFETCH(Choice, first);
-    QFETCH(Choice, second);
+    QFETCH(BirthData, first);
+    QFETCH(BirthData, second);
 
     choose(first);
     press(Press::Button);
@@ -293,12 +277,12 @@ void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
     QVERIFY(main_->isVisible());
     QVERIFY(openFrames().isEmpty());
     QTRY_VERIFY(firstFrame.isNull());
-    QCOMPARE(ends_, 0);
-    const Choice kept = chosen();
+    QCOMPARE(ends_->ends, 0);
+    const BirthData kept = chosen();
     QCOMPARE(kept.day, first.day);
     QCOMPARE(kept.month, first.month);
     QCOMPARE(kept.year, first.year);
-    QCOMPARE(kept.time, first.time);
+    QCOMPARE(kept.timeOfBirth, first.timeOfBirth);
 
     // A fresh frame and panels, showing only the second reading.
     choose(second);
@@ -331,7 +315,7 @@ void TestReadingFlow::leavingTheFrame()
     QPointer<frmMain> mainWindow = main_;
 
     leave(*openFrames().first(), how);
-    QCOMPARE(ends_, ends ? 1 : 0);
+    QCOMPARE(ends_->ends, ends ? 1 : 0);
     QCOMPARE(app::isEnding(), ends);
     QVERIFY(openFrames().isEmpty());
     // Ending closes the hidden main window too; Back shows it.
