@@ -173,24 +173,27 @@ constexpr QStringView NorthNodeAdverse =
     u"tension and anxiety, bad dreams, trouble in foreign lands. Financial loss, ill "
     u"health, fear and evil thoughts may also trouble you now.";
 
-// --- The South Node: its four paragraphs in one text -------------------------
+// --- The South Node ------------------------------------------------------------
 
-constexpr QStringView SouthNode =
+constexpr QStringView SouthNodePowerful =
     u"South Node :-The descending lunar node is known as the South Node. Like the North "
     u"Node, it is not a body but a point in space, and it cannot be seen in the night sky "
     u"by the naked eye or through a telescope. In its powerful phase it brings wealth, "
     u"valuable possessions, distinction and lucrative gains, often from sources that you "
     u"would not expect. Life will be happy and peaceful, and the birth of a child may add "
-    u"much to the joy of the whole family."
-    u"\r\n\r\n"
+    u"much to the joy of the whole family.";
+
+constexpr QStringView SouthNodeOrdinary =
     u"Under the ordinary phase you may obtain wealth from superiors by exhibiting your "
-    u"talents and you may also make new friends."
-    u"\r\n\r\n"
+    u"talents and you may also make new friends.";
+
+constexpr QStringView SouthNodeMalefic =
     u"Under its malefic effects, you will succumb to injuries and diseases, you will "
     u"become unfriendly and unhappy, troubles from enemies and great evils will come your "
     u"way. Financial loss is likely, so spend wisely. There may be no peace in married "
-    u"life for a long time. Problems will seem to have no end in sight."
-    u"\r\n\r\n"
+    u"life for a long time. Problems will seem to have no end in sight.";
+
+constexpr QStringView SouthNodeClosing =
     u"This is a time to reevaluate your position in life and move ahead.";
 
 // --- Assembly ----------------------------------------------------------------
@@ -204,7 +207,8 @@ constexpr QStringView JupiterParagraphs[] = {JupiterStrong, JupiterWeak};
 constexpr QStringView MarsParagraphs[] = {MarsPowerful, MarsOrdinary, MarsWeak};
 constexpr QStringView NorthNodeParagraphs[] = {NorthNodeFavourable, NorthNodeOrdinary,
                                                NorthNodeAdverse};
-constexpr QStringView SouthNodeParagraphs[] = {SouthNode};
+constexpr QStringView SouthNodeParagraphs[] = {SouthNodePowerful, SouthNodeOrdinary, SouthNodeMalefic,
+                                               SouthNodeClosing};
 
 struct TextPlan {
     std::span<const QStringView> paragraphs;  // joined by the paragraph separator
