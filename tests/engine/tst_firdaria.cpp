@@ -100,10 +100,8 @@ private Q_SLOTS:
     void subPeriodDaysFollowTheSeventhsRule_data();
     void subPeriodDaysFollowTheSeventhsRule();
 
-    void addYears_data();
-    void addYears();
-    void addDays_data();
-    void addDays();
+    void addYearsOrDays_data();
+    void addYearsOrDays();
 
     void periodStarts_data();
     void periodStarts();
@@ -280,53 +278,38 @@ void TestFirdaria::subPeriodDaysFollowTheSeventhsRule()
 
 // --- Date arithmetic -------------------------------------------------------------
 
-void TestFirdaria::addYears_data()
+void TestFirdaria::addYearsOrDays_data()
 {
+    QTest::addColumn<bool>("inYears");  // AddYears, otherwise AddDays
     QTest::addColumn<QDate>("from");
     QTest::addColumn<int>("n");
     QTest::addColumn<QDate>("expected");
 
-    QTest::newRow("ordinary day            ") << md(3, 15, 1980) << 10 << md(3, 15, 1990);
-    QTest::newRow("leap day to common year ") << md(2, 29, 2000) << 10 << md(2, 28, 2010);
-    QTest::newRow("leap day to leap year   ") << md(2, 29, 2000) << 4 << md(2, 29, 2004);
-    QTest::newRow("leap day to 2100        ") << md(2, 29, 2096) << 4 << md(2, 28, 2100);
-    QTest::newRow("28 Feb stays 28 Feb     ") << md(2, 28, 2010) << 2 << md(2, 28, 2012);
-    QTest::newRow("31 December             ") << md(12, 31, 2050) << 62 << md(12, 31, 2112);
-    QTest::newRow("zero years              ") << md(2, 29, 1912) << 0 << md(2, 29, 1912);
+    QTest::newRow("years: ordinary day            ") << true << md(3, 15, 1980) << 10 << md(3, 15, 1990);
+    QTest::newRow("years: leap day to common year ") << true << md(2, 29, 2000) << 10 << md(2, 28, 2010);
+    QTest::newRow("years: leap day to leap year   ") << true << md(2, 29, 2000) << 4 << md(2, 29, 2004);
+    QTest::newRow("years: leap day to 2100        ") << true << md(2, 29, 2096) << 4 << md(2, 28, 2100);
+    QTest::newRow("years: 28 Feb stays 28 Feb     ") << true << md(2, 28, 2010) << 2 << md(2, 28, 2012);
+    QTest::newRow("years: 31 December             ") << true << md(12, 31, 2050) << 62 << md(12, 31, 2112);
+    QTest::newRow("years: zero years              ") << true << md(2, 29, 1912) << 0 << md(2, 29, 1912);
+    QTest::newRow("days:  within a month          ") << false << md(3, 15, 1980) << 10 << md(3, 25, 1980);
+    QTest::newRow("days:  into a leap day         ") << false << md(2, 28, 2000) << 1 << md(2, 29, 2000);
+    QTest::newRow("days:  2100 has no leap day    ") << false << md(2, 28, 2100) << 1 << md(3, 1, 2100);
+    QTest::newRow("days:  across a year end       ") << false << md(12, 31, 1999) << 1 << md(1, 1, 2000);
+    QTest::newRow("days:  Sun sub-period 2 of 2000") << false << md(2, 29, 2000) << 521 << md(8, 3, 2001);
+    QTest::newRow("days:  backwards               ") << false << md(1, 1, 1910) << -1 << md(12, 31, 1909);
 }
 
-void TestFirdaria::addYears()
+void TestFirdaria::addYearsOrDays()
 {
+    QFETCH(bool, inYears);
     QFETCH(QDate, from);
     QFETCH(int, n);
     QFETCH(QDate, expected);
 
-    const Date result = AddYears(toDate(from), n);
+    const Date result = inYears ? AddYears(toDate(from), n) : AddDays(toDate(from), n);
     QVERIFY(result.ok());
     QCOMPARE(toQDate(result), expected);
-}
-
-void TestFirdaria::addDays_data()
-{
-    QTest::addColumn<QDate>("from");
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QDate>("expected");
-
-    QTest::newRow("within a month          ") << md(3, 15, 1980) << 10 << md(3, 25, 1980);
-    QTest::newRow("into a leap day         ") << md(2, 28, 2000) << 1 << md(2, 29, 2000);
-    QTest::newRow("2100 has no leap day    ") << md(2, 28, 2100) << 1 << md(3, 1, 2100);
-    QTest::newRow("across a year end       ") << md(12, 31, 1999) << 1 << md(1, 1, 2000);
-    QTest::newRow("Sun sub-period 2 of 2000") << md(2, 29, 2000) << 521 << md(8, 3, 2001);
-    QTest::newRow("backwards               ") << md(1, 1, 1910) << -1 << md(12, 31, 1909);
-}
-
-void TestFirdaria::addDays()
-{
-    QFETCH(QDate, from);
-    QFETCH(int, n);
-    QFETCH(QDate, expected);
-
-    QCOMPARE(toQDate(AddDays(toDate(from), n)), expected);
 }
 
 // --- Readings ------------------------------------------------------------------
