@@ -9,15 +9,12 @@
 #include <QPointer>
 #include <QStringList>
 
-class QAction;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QMenu;
 class QPushButton;
-class QRadioButton;
 class MDI;
 
 namespace zorvane::ui {
