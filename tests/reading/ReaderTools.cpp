@@ -1,5 +1,7 @@
 #include "ReaderTools.h"
 
+#include "modFirdaria.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -24,6 +26,14 @@ std::optional<QString> runReader(const QString& program, const QStringList& argu
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+QString comprehensiveReadingText()
+{
+    QString text;
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+        text += modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)] + QStringLiteral("\r\n\r\n");
+    return text;
+}
+
 std::optional<QString> pandocText(const QString& rtfPath, QString* error)
 {
     return runReader(QStringLiteral("pandoc"),
@@ -38,28 +48,32 @@ std::optional<QString> pdfText(const QString& pdfPath, QString* error)
                      {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdfPath, QStringLiteral("-")}, error);
 }
 
+namespace {
+
+// The parts of a text between separators, blanks collapsed, empty ones left out.
+QStringList simplifiedParts(const QString& text, const QRegularExpression& separator)
+{
+    QStringList parts;
+    for (const QString& part : text.split(separator)) {
+        const QString simplified = part.simplified();
+        if (!simplified.isEmpty())
+            parts << simplified;
+    }
+    return parts;
+}
+
+}  // namespace
+
 QStringList paragraphsAsPandocShows(const QString& text)
 {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n|\u2029"));
-    QStringList paragraphs;
-    for (const QString& line : text.split(lineBreak)) {
-        const QString simplified = line.simplified();
-        if (!simplified.isEmpty())
-            paragraphs << simplified;
-    }
-    return paragraphs;
+    return simplifiedParts(text, lineBreak);
 }
 
 QStringList paragraphsOfPandocOutput(const QString& plain)
 {
     static const QRegularExpression blankLine(QStringLiteral("\n[ \t]*\n"));
-    QStringList paragraphs;
-    for (const QString& block : plain.split(blankLine)) {
-        const QString simplified = block.simplified();
-        if (!simplified.isEmpty())
-            paragraphs << simplified;
-    }
-    return paragraphs;
+    return simplifiedParts(plain, blankLine);
 }
 
 QString visibleCharacters(const QString& text)

@@ -17,6 +17,10 @@ namespace readingtest {
 // `error`, when it cannot be started or fails.
 std::optional<QString> runReader(const QString& program, const QStringList& arguments, QString* error);
 
+// The comprehensive reading as it is inserted: the interpretation texts of
+// the nine rulers in order, each followed by an empty line (CR LF line ends).
+QString comprehensiveReadingText();
+
 // `pandoc -f rtf -t plain --wrap=none`
 std::optional<QString> pandocText(const QString& rtfPath, QString* error);
 // `pdftotext -enc UTF-8`

@@ -348,9 +348,7 @@ void tst_frmSave::comprehensiveReading()
         for (int i = 0; i < modFirdaria::ReadingTextSlots; ++i)
             modFirdaria::ReadingTexts[static_cast<std::size_t>(i)] = QStringLiteral("ruler %1").arg(i);
     }
-    QString expected;
-    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
-        expected += readingText(slot) + QStringLiteral("\r\n\r\n");
+    const QString expected = comprehensiveReadingText();
 
     frmSave reading;
     reading.insertComprehensiveReading();
@@ -450,10 +448,7 @@ void tst_frmSave::saveRoundTrip_data()
     QTest::addColumn<int>("position");
     QTest::addColumn<bool>("fileExists");
 
-    QString comprehensive;
-    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
-        comprehensive += readingText(slot) + QStringLiteral("\r\n\r\n");
-    QTest::newRow("comprehensive reading") << comprehensive << 0 << 0 << false;
+    QTest::newRow("comprehensive reading") << comprehensiveReadingText() << 0 << 0 << false;
     QTest::newRow("one ruler, South Node") << readingText(8) << 0 << 0 << false;
     QTest::newRow("quotes, accents, braces") << QStringLiteral(u"‘live’ “and” café {\\par}\r\n\r\nnext") << 3 << 3 << false;
     QTest::newRow("with a selection everything is saved") << readingText(1) << 10 << 40 << false;

@@ -28,14 +28,6 @@ QString cp1252Extras()
     return QStringLiteral(u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
 }
 
-QString comprehensiveReading()
-{
-    QString text;
-    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
-        text += modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)] + QStringLiteral("\r\n\r\n");
-    return text;
-}
-
 // Document text for the rows of both round trips. `pandocReadsIt` is false
 // where pandoc 2.17 cannot show the text (it reads each half of a surrogate
 // pair as U+FFFD).
@@ -50,7 +42,7 @@ void addTextRows()
     for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
         QTest::addRow("reading text %d (%s)", slot, rulers[slot])
             << modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)] << true;
-    QTest::newRow("comprehensive reading") << comprehensiveReading() << true;
+    QTest::newRow("comprehensive reading") << comprehensiveReadingText() << true;
 
     QTest::newRow("typographic quotes") << QStringLiteral(u"friends’ ‘live and let live!’ “quoted”") << true;
     QTest::newRow("Latin-1 supplement") << latin1Supplement() << true;
