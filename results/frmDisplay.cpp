@@ -55,6 +55,15 @@ constexpr double DescPitch = 480;
 constexpr double DescWidth = 3615;
 constexpr double DescHeight = 495;
 
+// The description buttons' captions, in Ruler order.
+constexpr std::array<const char*, frmDisplay::DescButtonCount> DescriptionCaptions{
+    "Click To Know More About The Sun",  "Click To Know More About Venus",
+    "Click To Know More About Mercury",  "Click To Know More About The Moon",
+    "Click To Know More About Saturn",   "Click To Know More About Jupiter",
+    "Click To Know More About Mars",     "Click To Know More About N. Node",
+    "Click To Know More About S. Node",
+};
+
 constexpr double HeadingPointSize = 12;
 constexpr double RowPointSize = 9.75;
 constexpr double TimeOfBirthPointSize = 9;
@@ -137,20 +146,6 @@ frmDisplay::frmDisplay(QWidget* parent)
     createExportHolders();
 }
 
-QString frmDisplay::descriptionCaption(int index)
-{
-    static const std::array<const char*, DescButtonCount> captions{
-        "Click To Know More About The Sun",  "Click To Know More About Venus",
-        "Click To Know More About Mercury",  "Click To Know More About The Moon",
-        "Click To Know More About Saturn",   "Click To Know More About Jupiter",
-        "Click To Know More About Mars",     "Click To Know More About N. Node",
-        "Click To Know More About S. Node",
-    };
-    if (index < 0 || index >= DescButtonCount)
-        return QString();
-    return QString::fromLatin1(captions[static_cast<std::size_t>(index)]);
-}
-
 QList<QFont> frmDisplay::fonts()
 {
     return {ui::verdana(HeadingPointSize, ui::Weight::Bold), ui::verdana(RowPointSize, ui::Weight::Bold),
@@ -219,7 +214,7 @@ void frmDisplay::createDescriptionButtons()
 {
     const QFont font = ui::verdana(ButtonPointSize, ui::Weight::Bold);
     for (int i = 0; i < DescButtonCount; ++i) {
-        auto* button = new QPushButton(descriptionCaption(i), Frame1);
+        auto* button = new QPushButton(QString::fromLatin1(DescriptionCaptions[static_cast<std::size_t>(i)]), Frame1);
         button->setObjectName(indexedName("cmdDesc", i));
         ui::describe(button, button->text(), QStringLiteral("Shows this ruler's interpretation in a reading window"));
         button->setFont(font);

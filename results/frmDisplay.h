@@ -29,8 +29,6 @@ public:
 
     explicit frmDisplay(QWidget* parent = nullptr);
 
-    // The caption of description button i, i a Ruler value 0..8.
-    static QString descriptionCaption(int index);
     // The fonts of the window's texts: headings and node lines, rows, time
     // of birth, buttons.
     static QList<QFont> fonts();
