@@ -130,7 +130,7 @@ QWidget* frmMain::createClientArea()
 
     cmdNext_ = new QPushButton(QStringLiteral("Get My Firdaria Reading"), client);
     cmdNext_->setObjectName(QStringLiteral("cmdNext"));
-    describe(cmdNext_, cmdNext_->text(), QStringLiteral("Shows the Firdaria periods for the chosen date of birth"));
+    describeOnly(cmdNext_, QStringLiteral("Shows the Firdaria periods for the chosen date of birth"));
     cmdNext_->setGeometry(twipRect(120, 2640, 4005, 525));
     cmdNext_->setFont(verdana(8.25, Weight::Bold));
     styleFaceButton(cmdNext_, colors::white());
@@ -162,7 +162,7 @@ QLabel* frmMain::createDescription(QWidget* parent)
                        "Firdaria means periods in Persian. Know your destiny today with Zorvane."),
         parent);
     description->setObjectName(QStringLiteral("Label1"));
-    describe(description, description->text(), QStringLiteral("What Zorvane does"));
+    describeOnly(description, QStringLiteral("What Zorvane does"));
     description->setTextFormat(Qt::PlainText);
     description->setWordWrap(true);
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -176,7 +176,7 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
 {
     auto* frame = new QGroupBox(QStringLiteral("Enter Your Date Of Birth"), parent);
     frame->setObjectName(QStringLiteral("fraBirthDay"));
-    describe(frame, frame->title(), QStringLiteral("Date of birth and time of birth"));
+    describeOnly(frame, QStringLiteral("Date of birth and time of birth"));
     frame->setGeometry(twipRect(120, 720, 4005, 1845));
     frame->setFont(verdana(8.25, Weight::Bold));
     paintWhite(frame);
@@ -199,7 +199,7 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
     for (int i : {DayOption, NightOption}) {
         auto* option = new QRadioButton(captions.at(i), frame);
         option->setObjectName(optDayName(i));
-        describe(option, captions.at(i), descriptions.at(i));
+        describeOnly(option, descriptions.at(i));
         option->setGeometry(places.at(i));
         option->setFont(verdana(9, Weight::Bold));
         paintWhite(option);
@@ -237,7 +237,7 @@ void frmMain::createExitButton(QWidget* parent)
     // Below the visible client area: never seen, kept for File > Exit.
     cmdExit_ = new QPushButton(QStringLiteral("E&xit"), parent);
     cmdExit_->setObjectName(QStringLiteral("cmdExit"));
-    describe(cmdExit_, withoutAccessKeys(cmdExit_->text()), QStringLiteral("Ends the program"));
+    describeOnly(cmdExit_, QStringLiteral("Ends the program"));
     cmdExit_->setGeometry(twipRect(5040, 5640, 2085, 315));
     styleFaceButton(cmdExit_, colors::lightBlue());
     // Out of sight, it takes no Tab focus, which would vanish there;

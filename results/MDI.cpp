@@ -102,7 +102,7 @@ QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, 
 {
     auto* button = new WrappingButton(caption, bar);
     button->setObjectName(QLatin1String(name));
-    ui::describe(button, ui::withoutAccessKeys(caption), description);
+    ui::describeOnly(button, description);
     button->setFont(ui::verdana(ButtonPointSize, ui::Weight::Bold));
     ui::styleFaceButton(button, ui::colors::white());
     button->setGeometry(geometry);
@@ -242,7 +242,7 @@ void MDI::createLabels()
 
     lblSoftwareName = new QLabel(ui::appTitle(), Picture3);
     lblSoftwareName->setObjectName(QStringLiteral("lblSoftwareName"));
-    ui::describe(lblSoftwareName, lblSoftwareName->text(), QStringLiteral("Name of the program"));
+    ui::describeOnly(lblSoftwareName, QStringLiteral("Name of the program"));
     lblSoftwareName->setFont(ui::verdana(SoftwareNamePointSize, ui::Weight::Bold));
     lblSoftwareName->setAlignment(Qt::AlignCenter);
     lblSoftwareName->setGeometry(ui::twipRect(3600, -15, 5010, 345));

@@ -27,7 +27,7 @@ QLabel* createText(const QString& name, const QString& text, const QString& desc
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
-    describe(label, text, description);
+    describeOnly(label, description);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -62,7 +62,7 @@ frmAbout::frmAbout(QWidget* parent)
 
     cmdOK_ = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
-    describe(cmdOK_, withoutAccessKeys(cmdOK_->text()), QStringLiteral("Closes the About box"));
+    describeOnly(cmdOK_, QStringLiteral("Closes the About box"));
     cmdOK_->setGeometry(twipRect(5400, 3360, 1260, 345));
     // Default button for Enter; Esc closes a dialog as its cancel button.
     cmdOK_->setDefault(true);

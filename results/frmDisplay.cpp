@@ -216,7 +216,7 @@ void frmDisplay::createDescriptionButtons()
     for (int i = 0; i < DescButtonCount; ++i) {
         auto* button = new QPushButton(QString::fromLatin1(DescriptionCaptions[static_cast<std::size_t>(i)]), Frame1);
         button->setObjectName(indexedName("cmdDesc", i));
-        ui::describe(button, button->text(), QStringLiteral("Shows this ruler's interpretation in a reading window"));
+        ui::describeOnly(button, QStringLiteral("Shows this ruler's interpretation in a reading window"));
         button->setFont(font);
         ui::styleFaceButton(button, ui::colors::silver());
         button->setGeometry(ui::twipRect(RightColumnLeft, DescTop + DescPitch * i, DescWidth, DescHeight));

@@ -110,9 +110,8 @@ void frmSave::createControls()
     cmdPrint = new QPushButton(tr("&Print"), this);
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
     cmdPrint->setFont(ui::verdana(8.25, ui::Weight::Bold));
-    ui::describe(cmdSave, ui::withoutAccessKeys(cmdSave->text()), tr("Saves the reading as a Rich Text Format file"));
-    ui::describe(cmdPrint, ui::withoutAccessKeys(cmdPrint->text()),
-                 tr("Prints the selected text, or the whole reading when nothing is selected"));
+    ui::describeOnly(cmdSave, tr("Saves the reading as a Rich Text Format file"));
+    ui::describeOnly(cmdPrint, tr("Prints the selected text, or the whole reading when nothing is selected"));
     for (QPushButton* button : {cmdSave, cmdPrint}) {
         button->setAutoDefault(false);
         ui::styleFaceButton(button, ui::colors::lavender());

@@ -1,9 +1,9 @@
 #pragma once
 
 // Names and descriptions of controls for assistive technology (screen
-// readers). A control's name is what a person calls it, usually its caption
-// without the access-key mark; its description says what it is for. And the
-// order in which Tab visits a window's controls.
+// readers), and the order in which Tab visits a window's controls. A
+// control's name is what a person calls it; its description says what it
+// is for.
 
 #include <QList>
 #include <QString>
@@ -11,27 +11,18 @@
 
 namespace zorvane::ui {
 
-// "E&xit" -> "Exit", "Save && Close" -> "Save & Close".
-inline QString withoutAccessKeys(const QString& caption)
-{
-    QString plain;
-    plain.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption.at(i) == QLatin1Char('&') && i + 1 < caption.size())
-            ++i;
-        plain.append(caption.at(i));
-    }
-    return plain;
-}
-
+// A control that shows no caption of its own (a list, a text box, a
+// picture), or whose caption is not what it is called, is named here.
 inline void describe(QWidget* control, const QString& name, const QString& description)
 {
     control->setAccessibleName(name);
     control->setAccessibleDescription(description);
 }
 
-// A control whose text changes while it is shown (a label rewritten for each
-// reading) keeps no fixed name: its accessible name is then the text it shows.
+// A control that shows its name (a button's or a frame's caption, a label's
+// text) takes only a description: assistive technology reads the caption as
+// its name, without the access-key mark, and follows it when it changes (a
+// label rewritten for each reading).
 inline void describeOnly(QWidget* control, const QString& description)
 {
     control->setAccessibleDescription(description);

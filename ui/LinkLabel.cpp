@@ -71,7 +71,7 @@ LinkLabel::LinkLabel(const QString& name, const QString& text, const QString& de
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);
     setText(text);
-    describe(this, text, description);
+    describeOnly(this, description);
     setFocusPolicy(Qt::StrongFocus);
     font.setUnderline(true);
     setFont(font);
