@@ -83,17 +83,6 @@ int overlapOf(const QRect& a, const QRect& b)
     return common.isEmpty() ? 0 : std::min(common.width(), common.height());
 }
 
-modFirdaria::BirthData lateInTheYearBirth()
-{
-    // Dates late in the year give the widest short dates ("12/28/1989").
-    modFirdaria::BirthData birth;
-    birth.day = 28;
-    birth.month = 12;
-    birth.year = 1989;
-    birth.timeOfBirth = modFirdaria::TimeOfBirth::Night;
-    return birth;
-}
-
 std::unique_ptr<frmMain> shownMainWindow(const ProgramFolder& folder)
 {
     auto window = std::make_unique<frmMain>();
@@ -170,7 +159,8 @@ void tst_HighDpi::initTestCase()
     QCOMPARE(app_->main->devicePixelRatio(), ScaleFactor);
     QCOMPARE(app_->main->screen()->geometry().size(), QSize(1920, 1080));
 
-    app_->results = filledResultsFrame(lateInTheYearBirth());
+    // Dates late in the year give the widest short dates ("12/28/1989").
+    app_->results = filledResultsFrame(modFirdaria::BirthData{28, 12, 1989, modFirdaria::TimeOfBirth::Night});
     app_->results->show();
     QVERIFY(QTest::qWaitForWindowExposed(app_->results.get()));
 
