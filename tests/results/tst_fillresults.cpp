@@ -182,7 +182,7 @@ void TestFillResults::datesRiseThroughEachPanel()
         QDate previous = headingDate(display->fraPlanetName[static_cast<std::size_t>(f)]->title());
         QVERIFY2(previous.isValid(), qPrintable(display->fraPlanetName[static_cast<std::size_t>(f)]->title()));
         for (int k = 0; k < frmDisplay::RowsPerPanel; ++k) {
-            const QString text = display->lblPlanetCycle[static_cast<std::size_t>(6 * f + k)]->text();
+            const QString text = display->lblPlanetCycle[static_cast<std::size_t>(frmDisplay::RowsPerPanel * f + k)]->text();
             const QDate date = shownDate(text);
             QVERIFY2(date > previous, qPrintable(QStringLiteral("panel %1 row %2: %3").arg(f).arg(k).arg(text)));
             previous = date;
