@@ -93,10 +93,8 @@ void frmAbout::createTexts()
 
     createPlainFrame(QStringLiteral("Line1"), twipRect(240, 1680, 6375, 15), colors::white(), colors::white(), this);
 
-    createText(QStringLiteral("Label3"),
-               QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "
-                              "Get this software fully branded for your website."),
-               QStringLiteral("Offer of a fully branded copy"), verdana(8.25), twipRect(360, 2280, 6255, 615), this);
+    createText(QStringLiteral("Label3"), fullBrandPitch(), QStringLiteral("Offer of a fully branded copy"),
+               verdana(8.25), twipRect(360, 2280, 6255, 615), this);
 }
 
 void frmAbout::createLinks()

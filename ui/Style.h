@@ -16,13 +16,16 @@ namespace zorvane::ui {
 inline QString appTitle() { return QStringLiteral("Zorvane"); }
 // Title of the program's windows.
 inline QString windowTitle() { return QStringLiteral("Zorvane v1.0"); }
-// The full-branding offer, as the link labels of the main window, the results
-// frame and the reading window word it.
-inline QString fullBrandOffer()
+// The full-branding offer's pitch; the About box shows it above a link of
+// its own.
+inline QString fullBrandPitch()
 {
     return QStringLiteral("Home Business Opportunity. Start your own Internet business and make money online. "
-                          "Get this software fully branded for your website. Click here for more details.");
+                          "Get this software fully branded for your website.");
 }
+// The full-branding offer, as the link labels of the main window, the results
+// frame and the reading window word it.
+inline QString fullBrandOffer() { return fullBrandPitch() + QStringLiteral(" Click here for more details."); }
 // What the full-branding links say about themselves to assistive technology.
 inline QString fullBrandOfferDescription() { return QStringLiteral("Opens the full-branding page in the web browser"); }
 
