@@ -3,9 +3,7 @@
 // About box and the ways it ends the program.
 
 #include "AppTestSupport.h"
-#include "FakeDialogs.h"
 #include "OpenWindows.h"
-#include "frmMain.h"
 #include "modHelp.h"
 
 #include <QAbstractButton>
@@ -27,9 +25,7 @@
 #include <functional>
 #include <memory>
 
-using zorvane::test::EndCounter;
-using zorvane::test::FakeDialogs;
-using zorvane::test::ProgramFolder;
+using zorvane::test::AppWindows;
 using zorvane::test::UrlCatcher;
 using zorvane::ui::MessageButtons;
 using zorvane::ui::MessageIcon;
@@ -101,25 +97,20 @@ private:
     template <typename T>
     T* child(const QString& name) const
     {
-        return window_->findChild<T*>(name);
+        return app_->main->findChild<T*>(name);
     }
     QAction* action(const QString& name) const { return child<QAction>(name); }
     QComboBox* list(const QString& name) const { return child<QComboBox>(name); }
     void choose(int day, int month, int year, bool night);
     WindowState state() const;
 
-    FakeDialogs* fake_ = nullptr;
-    std::unique_ptr<UrlCatcher> urls_;
-    std::unique_ptr<EndCounter> ends_;
-    std::unique_ptr<ProgramFolder> folder_;
-    std::unique_ptr<frmMain> window_;
+    // Dialogs faked, ends counted and the main window, for each test.
+    std::unique_ptr<AppWindows> app_;
+    UrlCatcher urls_;
 };
 
 void tst_frmMain::initTestCase()
 {
-    urls_ = std::make_unique<UrlCatcher>();
-    folder_ = std::make_unique<ProgramFolder>();
-
     // A wrong wiring must not go unseen because two pages share an address.
     const auto& pages = modHelp::PageAddresses();
     const QStringList all{pages.homePage,   pages.onlineHelp,    pages.downloadPage,
@@ -130,21 +121,15 @@ void tst_frmMain::initTestCase()
 
 void tst_frmMain::init()
 {
-    fake_ = &FakeDialogs::install();
-    ends_ = std::make_unique<EndCounter>();
-    urls_->opened.clear();
-    window_ = std::make_unique<frmMain>();
-    QVERIFY(window_->Form_Load(folder_->path()));
-    window_->showCentred();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    app_ = std::make_unique<AppWindows>();
+    urls_.opened.clear();
+    app_->main = std::make_unique<frmMain>();
+    QVERIFY(app_->main->Form_Load(app_->folder.path()));
+    app_->main->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(app_->main.get()));
 }
 
-void tst_frmMain::cleanup()
-{
-    window_.reset();
-    ends_.reset();
-    FakeDialogs::restore();
-}
+void tst_frmMain::cleanup() { app_.reset(); }
 
 void tst_frmMain::choose(int day, int month, int year, bool night)
 {
@@ -160,8 +145,8 @@ WindowState tst_frmMain::state() const
             list(QStringLiteral("cboMonth"))->currentIndex() + 1,
             list(QStringLiteral("cboYear"))->currentText().toInt(),
             child<QRadioButton>(QStringLiteral("optDay(1)"))->isChecked(),
-            window_->isVisible(),
-            window_->offerInFront() == frmMain::Offer::CoBrand ? QStringLiteral("lblCobrand")
+            app_->main->isVisible(),
+            app_->main->offerInFront() == frmMain::Offer::CoBrand ? QStringLiteral("lblCobrand")
                                                                 : QStringLiteral("lblFullBrand")};
 }
 
@@ -203,7 +188,7 @@ void tst_frmMain::lists()
 
 void tst_frmMain::initialChoice()
 {
-    const modFirdaria::BirthData birth = window_->birthData();
+    const modFirdaria::BirthData birth = app_->main->birthData();
     QCOMPARE(birth.day, 1);
     QCOMPARE(birth.month, 1);
     QCOMPARE(birth.year, 1910);
@@ -226,13 +211,13 @@ void tst_frmMain::initialChoice()
 
 void tst_frmMain::subPeriodNames()
 {
-    const QStringList& names = window_->SubPeriodNames();
+    const QStringList& names = app_->main->SubPeriodNames();
     QCOMPARE(names.size(), 42);
     QCOMPARE(names.first(), QStringLiteral("Sun/Venus -"));
     QCOMPARE(names.last(), QStringLiteral("Mars/Jupiter - "));
     // Form_Load runs once per window; a second load must not pile up names.
-    QVERIFY(window_->Form_Load(folder_->path()));
-    QCOMPARE(window_->SubPeriodNames().size(), 42);
+    QVERIFY(app_->main->Form_Load(app_->folder.path()));
+    QCOMPARE(app_->main->SubPeriodNames().size(), 42);
     QCOMPARE(list(QStringLiteral("cboYear"))->count(), 141);
 }
 
@@ -281,12 +266,12 @@ void tst_frmMain::geometry()
 
 void tst_frmMain::clientAreaIsFixedAndExitButtonHidden()
 {
-    const QWidget* client = window_->centralWidget();
+    const QWidget* client = app_->main->centralWidget();
     QCOMPARE(client->size(), QSize(490, 281));  // 7350 x 4215 twips
-    QCOMPARE(window_->minimumSize(), window_->maximumSize());
-    QVERIFY(window_->menuBar()->isVisible());
-    QCOMPARE(window_->height(), window_->menuBar()->height() + client->height());
-    QCOMPARE(window_->windowTitle(), QStringLiteral("Zorvane v1.0"));
+    QCOMPARE(app_->main->minimumSize(), app_->main->maximumSize());
+    QVERIFY(app_->main->menuBar()->isVisible());
+    QCOMPARE(app_->main->height(), app_->main->menuBar()->height() + client->height());
+    QCOMPARE(app_->main->windowTitle(), QStringLiteral("Zorvane v1.0"));
 
     const QWidget* exit = child<QWidget>(QStringLiteral("cmdExit"));
     QVERIFY(!client->rect().intersects(exit->geometry()));
@@ -296,7 +281,7 @@ void tst_frmMain::clientAreaIsFixedAndExitButtonHidden()
         QVERIFY2(client->rect().intersects(child<QWidget>(name)->geometry()), qPrintable(name));
 
     // Centred on the screen, within a window frame's width.
-    const QPoint offset = window_->frameGeometry().center() - window_->screen()->availableGeometry().center();
+    const QPoint offset = app_->main->frameGeometry().center() - app_->main->screen()->availableGeometry().center();
     QVERIFY2(offset.manhattanLength() <= 40, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
 }
 
@@ -341,7 +326,7 @@ void tst_frmMain::menus()
 
     QList<QAction*> actions;
     if (menu.isEmpty()) {
-        actions = window_->menuBar()->actions();
+        actions = app_->main->menuBar()->actions();
     } else {
         const QMenu* m = child<QMenu>(menu);
         QVERIFY(m);
@@ -396,7 +381,7 @@ void tst_frmMain::validation()
 
     choose(day, month, year, year % 2 == 1);
     const WindowState before = state();
-    QSignalSpy readings(window_.get(), &frmMain::readingRequested);
+    QSignalSpy readings(app_->main.get(), &frmMain::readingRequested);
 
     if (trigger == QLatin1String("cmdNext"))
         QTest::mouseClick(child<QPushButton>(trigger), Qt::LeftButton);
@@ -404,7 +389,7 @@ void tst_frmMain::validation()
         action(trigger)->trigger();
 
     if (message.isEmpty()) {
-        QCOMPARE(fake_->messages.size(), 0);
+        QCOMPARE(app_->fake.messages.size(), 0);
         QCOMPARE(readings.size(), 1);
         const auto birth = readings.first().first().value<modFirdaria::BirthData>();
         QCOMPARE(birth.day, day);
@@ -412,8 +397,8 @@ void tst_frmMain::validation()
         QCOMPARE(birth.year, year);
         QCOMPARE(birth.timeOfBirth, year % 2 == 1 ? modFirdaria::TimeOfBirth::Night : modFirdaria::TimeOfBirth::Day);
     } else {
-        QCOMPARE(fake_->messages.size(), 1);
-        const zorvane::ui::Message& shown = fake_->messages.first();
+        QCOMPARE(app_->fake.messages.size(), 1);
+        const zorvane::ui::Message& shown = app_->fake.messages.first();
         QCOMPARE(shown.text, message);
         QCOMPARE(shown.caption, QStringLiteral("Zorvane"));
         QCOMPARE(shown.icon, MessageIcon::Information);
@@ -429,7 +414,7 @@ void tst_frmMain::validation()
     QCOMPARE(after.night, before.night);
     if (!message.isEmpty())
         QCOMPARE(after, before);
-    QCOMPARE(ends_->ends, 0);
+    QCOMPARE(app_->ends.ends, 0);
 }
 
 // --- Links -------------------------------------------------------------------
@@ -476,10 +461,10 @@ void tst_frmMain::links()
         }
     }
 
-    QCOMPARE(urls_->opened, QStringList(clicks, page));
+    QCOMPARE(urls_.opened, QStringList(clicks, page));
     QCOMPARE(state(), before);
-    QCOMPARE(fake_->messages.size(), 0);
-    QCOMPARE(ends_->ends, 0);
+    QCOMPARE(app_->fake.messages.size(), 0);
+    QCOMPARE(app_->ends.ends, 0);
 }
 
 // --- About box ----------------------------------------------------------------
@@ -554,10 +539,10 @@ void tst_frmMain::aboutBox()
     QVERIFY(seen.openWindow);
 
     // Closed and destroyed; the main window as it was.
-    QTRY_COMPARE(window_->findChildren<QDialog*>().size(), 0);
+    QTRY_COMPARE(app_->main->findChildren<QDialog*>().size(), 0);
     QCOMPARE(state(), before);
-    QCOMPARE(ends_->ends, 0);
-    QCOMPARE(urls_->opened.size(), 0);
+    QCOMPARE(app_->ends.ends, 0);
+    QCOMPARE(urls_.opened.size(), 0);
 }
 
 void tst_frmMain::aboutLinks_data()
@@ -586,7 +571,7 @@ void tst_frmMain::aboutLinks()
             isLink = label->cursor().shape() == Qt::PointingHandCursor && label->font().underline();
             QTest::mouseClick(label, Qt::LeftButton);
         }
-        openedWhileOpen = urls_->opened;
+        openedWhileOpen = urls_.opened;
         stillOpen = box->isVisible() && QApplication::activeModalWidget() == box;
         QTest::keyClick(box, Qt::Key_Escape);
     });
@@ -595,8 +580,8 @@ void tst_frmMain::aboutLinks()
     QVERIFY(isLink);
     QCOMPARE(openedWhileOpen, QStringList{page});
     QVERIFY(stillOpen);
-    QCOMPARE(urls_->opened, QStringList{page});
-    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(urls_.opened, QStringList{page});
+    QCOMPARE(app_->fake.messages.size(), 0);
 }
 
 // --- Ending -------------------------------------------------------------------
@@ -621,17 +606,17 @@ void tst_frmMain::closingEndsProgram()
     QPointer<QWidget> laterAlive(later);
 
     if (how == QLatin1String("close"))
-        window_->close();
+        app_->main->close();
     else if (how == QLatin1String("mnuExit"))
         action(how)->trigger();
     else
         child<QPushButton>(how)->click();
 
-    QCOMPARE(ends_->ends, 1);
+    QCOMPARE(app_->ends.ends, 1);
     QVERIFY(zorvane::app::isEnding());
-    QVERIFY(!window_->isVisible());
+    QVERIFY(!app_->main->isVisible());
     QTRY_VERIFY(laterAlive.isNull());
-    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(app_->fake.messages.size(), 0);
 }
 
 QTEST_MAIN(tst_frmMain)
