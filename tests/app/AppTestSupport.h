@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QObject>
+#include <QRadioButton>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -80,6 +81,17 @@ inline std::unique_ptr<MDI> filledResultsFrame(const modFirdaria::BirthData& bir
     modFirdaria::BuildReadingTexts();
     FillResults(modFirdaria::ComputeFirdaria(birth), *frame->display());
     return frame;
+}
+
+// Picks a birth in the main window's lists and options.
+inline void chooseBirth(frmMain& window, const modFirdaria::BirthData& birth)
+{
+    const auto list = [&window](const char* name) { return window.findChild<QComboBox*>(QLatin1String(name)); };
+    list("cboDate")->setCurrentIndex(list("cboDate")->findText(QString::number(birth.day)));
+    list("cboMonth")->setCurrentIndex(birth.month - 1);
+    list("cboYear")->setCurrentIndex(list("cboYear")->findText(QString::number(birth.year)));
+    const bool night = birth.timeOfBirth == modFirdaria::TimeOfBirth::Night;
+    window.findChild<QRadioButton*>(night ? QStringLiteral("optDay(1)") : QStringLiteral("optDay(0)"))->setChecked(true);
 }
 
 // A control is what a person reads or works: buttons, lists, labels, framed

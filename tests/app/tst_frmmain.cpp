@@ -26,6 +26,7 @@
 #include <memory>
 
 using zorvane::test::AppWindows;
+using zorvane::test::chooseBirth;
 using zorvane::test::UrlCatcher;
 using zorvane::ui::MessageButtons;
 using zorvane::ui::MessageIcon;
@@ -101,7 +102,6 @@ private:
     }
     QAction* action(const QString& name) const { return child<QAction>(name); }
     QComboBox* list(const QString& name) const { return child<QComboBox>(name); }
-    void choose(int day, int month, int year, bool night);
     WindowState state() const;
 
     // Dialogs faked, ends counted and the main window, for each test.
@@ -130,14 +130,6 @@ void tst_frmMain::init()
 }
 
 void tst_frmMain::cleanup() { app_.reset(); }
-
-void tst_frmMain::choose(int day, int month, int year, bool night)
-{
-    list(QStringLiteral("cboDate"))->setCurrentIndex(list(QStringLiteral("cboDate"))->findText(QString::number(day)));
-    list(QStringLiteral("cboMonth"))->setCurrentIndex(month - 1);
-    list(QStringLiteral("cboYear"))->setCurrentIndex(list(QStringLiteral("cboYear"))->findText(QString::number(year)));
-    child<QRadioButton>(night ? QStringLiteral("optDay(1)") : QStringLiteral("optDay(0)"))->setChecked(true);
-}
 
 WindowState tst_frmMain::state() const
 {
@@ -379,7 +371,8 @@ void tst_frmMain::validation()
     QFETCH(int, year);
     QFETCH(QString, message);
 
-    choose(day, month, year, year % 2 == 1);
+    const auto time = year % 2 == 1 ? modFirdaria::TimeOfBirth::Night : modFirdaria::TimeOfBirth::Day;
+    chooseBirth(*app_->main, {day, month, year, time});
     const WindowState before = state();
     QSignalSpy readings(app_->main.get(), &frmMain::readingRequested);
 
@@ -395,7 +388,7 @@ void tst_frmMain::validation()
         QCOMPARE(birth.day, day);
         QCOMPARE(birth.month, month);
         QCOMPARE(birth.year, year);
-        QCOMPARE(birth.timeOfBirth, year % 2 == 1 ? modFirdaria::TimeOfBirth::Night : modFirdaria::TimeOfBirth::Day);
+        QCOMPARE(birth.timeOfBirth, time);
     } else {
         QCOMPARE(app_->fake.messages.size(), 1);
         const zorvane::ui::Message& shown = app_->fake.messages.first();
@@ -447,7 +440,7 @@ void tst_frmMain::links()
     QFETCH(QString, page);
     QFETCH(int, clicks);
 
-    choose(17, 5, 1984, true);
+    chooseBirth(*app_->main, {17, 5, 1984, modFirdaria::TimeOfBirth::Night});
     const WindowState before = state();
     for (int i = 0; i < clicks; ++i) {
         if (QAction* item = action(control)) {
@@ -493,7 +486,7 @@ void tst_frmMain::aboutBox()
         bool openWindow = false;
     } seen;
 
-    choose(3, 3, 1933, true);
+    chooseBirth(*app_->main, {3, 3, 1933, modFirdaria::TimeOfBirth::Night});
     const WindowState before = state();
     QTimer::singleShot(0, this, [&] {
         QWidget* box = QApplication::activeModalWidget();

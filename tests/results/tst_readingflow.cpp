@@ -29,6 +29,7 @@
 #include <memory>
 
 using namespace modFirdaria;
+using zorvane::test::chooseBirth;
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
 using zorvane::test::ProgramFolder;
@@ -83,7 +84,6 @@ private Q_SLOTS:
     void leavingTheFrame();
 
 private:
-    void choose(const BirthData& c);
     BirthData chosen() const;
     void press(Press how);
     void leave(MDI& frame, Leave how);
@@ -137,16 +137,6 @@ void TestReadingFlow::cleanup()
     fake_ = nullptr;
 }
 
-void TestReadingFlow::choose(const BirthData& c)
-{
-    main_->findChild<QComboBox*>(QStringLiteral("cboDate"))->setCurrentIndex(c.day - 1);
-    main_->findChild<QComboBox*>(QStringLiteral("cboMonth"))->setCurrentIndex(c.month - 1);
-    auto* years = main_->findChild<QComboBox*>(QStringLiteral("cboYear"));
-    years->setCurrentIndex(years->findText(QString::number(c.year)));
-    const int option = c.timeOfBirth == TimeOfBirth::Day ? 0 : 1;
-    main_->findChild<QRadioButton*>(QStringLiteral("optDay(%1)").arg(option))->setChecked(true);
-}
-
 BirthData TestReadingFlow::chosen() const
 {
     BirthData c;
@@ -195,7 +185,7 @@ void TestReadingFlow::acceptedPressShowsTheReading()
     QFETCH(BirthData, birth);
     QFETCH(QString, panel0);
 
-    choose(birth);
+    chooseBirth(*main_, birth);
     press(how);
 
     // The frame replaces the main window, showing this reading.
@@ -231,7 +221,7 @@ void TestReadingFlow::rejectedDateChangesNothing()
     QFETCH(BirthData, birth);
     QFETCH(QString, message);
 
-    choose(birth);
+    chooseBirth(*main_, birth);
     press(Press::Button);
 
     QCOMPARE(fake_->messages.size(), 1);
@@ -267,7 +257,7 @@ void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
     QFETCH(BirthData, first);
     QFETCH(BirthData, second);
 
-    choose(first);
+    chooseBirth(*main_, first);
     press(Press::Button);
     QCOMPARE(openFrames().size(), 1);
     QPointer<MDI> firstFrame = openFrames().first();
@@ -285,7 +275,7 @@ void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
     QCOMPARE(kept.timeOfBirth, first.timeOfBirth);
 
     // A fresh frame and panels, showing only the second reading.
-    choose(second);
+    chooseBirth(*main_, second);
     press(Press::Button);
     QCOMPARE(openFrames().size(), 1);
     QVERIFY(!main_->isVisible());
