@@ -15,10 +15,12 @@
 #include "frmDisplay.h"
 #include "frmMain.h"
 #include "frmSave.h"
+#include "StartUp.h"
 #include "modFirdaria.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -26,6 +28,7 @@
 #include <QLineEdit>
 #include <QObject>
 #include <QRadioButton>
+#include <QSettings>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -71,6 +74,23 @@ public:
 
     int ends = 0;
 };
+
+// The program's start-up without its clock, chance and stores: the lock and
+// the settings file "settings.conf" in the folder `scratch`.
+inline app::StartUpOptions startUpOptions(const QString& programFolder, const QString& scratch, QDate today,
+                                          double fraction)
+{
+    const QDir folder(scratch);
+    app::StartUpOptions options;
+    options.lockPath = folder.filePath(QStringLiteral("zorvane.lock"));
+    options.programFolder = programFolder;
+    options.openSettings = [settingsPath = folder.filePath(QStringLiteral("settings.conf"))] {
+        return std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
+    };
+    options.today = [today] { return today; };
+    options.randomFraction = [fraction] { return fraction; };
+    return options;
+}
 
 // A results frame showing the reading of one birth, the reading texts built;
 // kept when closed, so that a test can show it again.

@@ -155,14 +155,7 @@ void tst_StartUp::cleanup()
 
 StartUpOptions tst_StartUp::options(const QString& programFolder, double fraction) const
 {
-    StartUpOptions o;
-    o.lockPath = scratch_->filePath(QStringLiteral("zorvane.lock"));
-    o.programFolder = programFolder;
-    const QString settingsPath = scratch_->filePath(QStringLiteral("settings.conf"));
-    o.openSettings = [settingsPath] { return std::make_unique<QSettings>(settingsPath, QSettings::IniFormat); };
-    o.today = [today = today_] { return today; };
-    o.randomFraction = [fraction] { return fraction; };
-    return o;
+    return zorvane::test::startUpOptions(programFolder, scratch_->path(), today_, fraction);
 }
 
 // --- The offer label -----------------------------------------------------------

@@ -22,7 +22,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTest>
 #include <QWindow>
 
@@ -33,6 +32,7 @@ using zorvane::test::chooseBirth;
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
 using zorvane::test::ProgramFolder;
+using zorvane::test::startUpOptions;
 using zorvane::test::readingCaptions;
 namespace app = zorvane::app;
 
@@ -108,17 +108,9 @@ void TestReadingFlow::init()
     for (QString& text : ReadingTexts)
         text = QStringLiteral("left from before");
 
-    // The program's own start-up, without its clock, chance and stores.
-    app::StartUpOptions options;
-    const QDir folder(programFolder_.path());
-    options.lockPath = folder.filePath(QStringLiteral("zorvane.lock"));
-    options.programFolder = folder.path();
-    options.openSettings = [settingsPath = folder.filePath(QStringLiteral("settings.ini"))] {
-        return std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
-    };
-    options.today = [] { return QDate(2026, 1, 1); };
-    options.randomFraction = [] { return 0.0; };
-    startUp_ = std::make_unique<app::StartUp>(options);
+    // The program's own start-up, its lock and settings in its folder.
+    startUp_ = std::make_unique<app::StartUp>(
+        startUpOptions(programFolder_.path(), programFolder_.path(), QDate(2026, 1, 1), 0.0));
     QVERIFY(startUp_->run());
     main_ = startUp_->mainWindow();
     QVERIFY(main_->isVisible());
