@@ -8,6 +8,7 @@
 // at scale 1 for its reference picture.
 
 #include "AppTestSupport.h"
+#include "ExportTestSupport.h"
 #include "Style.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"
@@ -29,6 +30,7 @@ using zorvane::test::AppWindows;
 using zorvane::test::EndCounter;
 using zorvane::test::filledResultsFrame;
 using zorvane::test::isControl;
+using zorvane::test::meanDifference;
 using zorvane::test::pathIn;
 using zorvane::test::ProgramFolder;
 using zorvane::test::Window;
@@ -102,23 +104,6 @@ int grabMainWindow(const QString& path)
     EndCounter ends;
     const auto window = shownMainWindow(folder);
     return window && window->grab().save(path, "PNG") ? EXIT_SUCCESS : EXIT_FAILURE;
-}
-
-// Mean of the absolute differences of the red, green and blue values of two
-// pictures of one size, 0 to 255.
-double meanDifference(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col)
-            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
-                 + std::abs(qBlue(p[col]) - qBlue(q[col]));
-    }
-    return sum / (3.0 * x.width() * x.height());
 }
 
 }  // namespace
