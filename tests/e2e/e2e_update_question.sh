@@ -15,11 +15,12 @@ sleep 0.3
 e2e_shot question
 e2e_key "$question" alt+n
 main=$(e2e_wait_window "$E2E_PID" '^Zorvane v1\.0$') || e2e_fail "the main window did not appear after No"
-# The settings are written back once the program's event loop is idle.
+# The settings reach the disk as start-up ends, after the main window is shown.
 stored_today() { stored=$("$reminder_date") && [[ $stored == $(date +%F) ]]; }
 e2e_wait_for stored_today || e2e_fail "the stored date is $stored, not today"
 e2e_key "$main" alt+f x
 e2e_wait_exit "$E2E_PID" || e2e_fail "File > Exit did not end the program"
+[[ $E2E_EXIT == 0 ]] || e2e_fail "the program ended with $E2E_EXIT"
 
 e2e_log "the next start asks nothing"
 e2e_launch
