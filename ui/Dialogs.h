@@ -24,6 +24,8 @@ struct Message {
     QString text;  // a carriage return (or line feed) starts a new line
     MessageIcon icon = MessageIcon::Information;
     MessageButtons buttons = MessageButtons::Ok;
+
+    friend bool operator==(const Message&, const Message&) = default;
 };
 
 struct SaveFileRequest {

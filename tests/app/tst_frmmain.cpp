@@ -390,12 +390,9 @@ void tst_frmMain::validation()
         QCOMPARE(birth.year, year);
         QCOMPARE(birth.timeOfBirth, time);
     } else {
-        QCOMPARE(app_->fake.messages.size(), 1);
-        const zorvane::ui::Message& shown = app_->fake.messages.first();
-        QCOMPARE(shown.text, message);
-        QCOMPARE(shown.caption, QStringLiteral("Zorvane"));
-        QCOMPARE(shown.icon, MessageIcon::Information);
-        QCOMPARE(shown.buttons, MessageButtons::Ok);
+        const zorvane::ui::Message shown{QStringLiteral("Zorvane"), message, MessageIcon::Information,
+                                         MessageButtons::Ok};
+        QCOMPARE(app_->fake.messages, QList{shown});
         QCOMPARE(readings.size(), 0);
     }
     // The check changes no choice; a rejected press leaves the window as it

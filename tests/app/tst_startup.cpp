@@ -278,11 +278,9 @@ void tst_StartUp::reminder()
     UpdateReminder(settings, today_);
 
     if (asks) {
-        QCOMPARE(fake_->messages.size(), 1);
-        QCOMPARE(fake_->messages.first().text, UpdateQuestion);
-        QCOMPARE(fake_->messages.first().caption, QStringLiteral("Zorvane"));
-        QCOMPARE(fake_->messages.first().icon, MessageIcon::Information);
-        QCOMPARE(fake_->messages.first().buttons, MessageButtons::YesNo);
+        const zorvane::ui::Message question{QStringLiteral("Zorvane"), UpdateQuestion, MessageIcon::Information,
+                                            MessageButtons::YesNo};
+        QCOMPARE(fake_->messages, QList{question});
     } else {
         QCOMPARE(fake_->messages.size(), 0);
     }
@@ -421,11 +419,9 @@ void tst_StartUp::secondCopyStartsNothing()
     StartUp second(o);
     QVERIFY(!second.run());
 
-    QCOMPARE(fake_->messages.size(), 1);
-    QCOMPARE(fake_->messages.first().text, AlreadyRunning);
-    QCOMPARE(fake_->messages.first().caption, QStringLiteral("Zorvane"));
-    QCOMPARE(fake_->messages.first().icon, MessageIcon::Information);
-    QCOMPARE(fake_->messages.first().buttons, MessageButtons::Ok);
+    const zorvane::ui::Message refusal{QStringLiteral("Zorvane"), AlreadyRunning, MessageIcon::Information,
+                                       MessageButtons::Ok};
+    QCOMPARE(fake_->messages, QList{refusal});
     QCOMPARE(ends_->ends, 1);
     QVERIFY(!second.mainWindow());
     QVERIFY(zorvane::ui::openWindows().isEmpty());

@@ -1,6 +1,7 @@
 #include "FakeDialogs.h"
 
 #include <QPrinter>
+#include <QTest>
 
 namespace zorvane::test {
 
@@ -49,3 +50,17 @@ bool FakeDialogs::setUpPrinter(QWidget*, QPrinter& printer, const ui::PrintReque
 }
 
 }  // namespace zorvane::test
+
+namespace zorvane::ui {
+
+char* toString(const Message& message)
+{
+    const QString shown = QStringLiteral("\"%1\" icon %2 buttons %3: \"%4\"")
+                              .arg(message.caption)
+                              .arg(static_cast<int>(message.icon))
+                              .arg(static_cast<int>(message.buttons))
+                              .arg(message.text);
+    return QTest::toString(shown);
+}
+
+}  // namespace zorvane::ui

@@ -16,10 +16,6 @@
 
 namespace zorvane::test {
 
-struct RecordedSaveRequest {
-    ui::SaveFileRequest request;
-};
-
 class FakeDialogs final : public ui::Dialogs {
 public:
     // Installs a fresh fake as the process-wide dialogs and returns it; the
@@ -43,3 +39,8 @@ public:
 };
 
 }  // namespace zorvane::test
+
+namespace zorvane::ui {
+// How QCOMPARE shows a message that differs: caption, icon, buttons, text.
+char* toString(const Message& message);
+}  // namespace zorvane::ui
