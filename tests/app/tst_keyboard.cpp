@@ -118,6 +118,9 @@ private Q_SLOTS:
     void everyLinkLabelIsListed_data();
     void everyLinkLabelIsListed();
 
+    void offersReadTheirExactWords_data();
+    void offersReadTheirExactWords();
+
     void linkKeysOpenThePageOnce_data();
     void linkKeysOpenThePageOnce();
 
@@ -384,6 +387,40 @@ void tst_Keyboard::everyLinkLabelIsListed()
     inWindow.sort();
     listed.sort();
     QCOMPARE(inWindow, listed);
+}
+
+void tst_Keyboard::offersReadTheirExactWords_data()
+{
+    QTest::addColumn<Window>("window");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<bool>("whole");  // false: the label begins with the words
+
+    const QString fullBrand = QStringLiteral(
+        "Home Business Opportunity. Start your own Internet business and make money online. Get this software "
+        "fully branded for your website. Click here for more details.");
+    QTest::newRow("main: full-branding offer")    << Window::Main << "lblFullBrand" << fullBrand << true;
+    QTest::newRow("main: co-branding offer")      << Window::Main << "lblCobrand"
+                                                  << "Co-brand this software for your site." << false;
+    QTest::newRow("results: full-branding offer") << Window::Results << "Label8" << fullBrand << true;
+    QTest::newRow("reading: full-branding offer") << Window::Reading << "Label2" << fullBrand << true;
+    QTest::newRow("about: more details")          << Window::About << "lblCoBrand"
+                                                  << "Click here for more details." << true;
+}
+
+void tst_Keyboard::offersReadTheirExactWords()
+{
+    QFETCH(Window, window);
+    QFETCH(QString, label);
+    QFETCH(QString, words);
+    QFETCH(bool, whole);
+
+    const auto* link = windowOf(window)->findChild<LinkLabel*>(label);
+    QVERIFY(link);
+    if (whole)
+        QCOMPARE(link->text(), words);
+    else
+        QVERIFY2(link->text().startsWith(words), qPrintable(link->text()));
 }
 
 void tst_Keyboard::linkKeysOpenThePageOnce_data()
