@@ -1,6 +1,9 @@
 // Times windows coming up on an X display, to a fraction of a millisecond,
 // for bench/run. It listens for MapNotify events instead of polling, so the
-// figure it prints is the moment the X server made the window viewable.
+// figure it prints is the moment the X server made the window viewable. Its
+// own queries stay off the measured time and out of the X server's way while
+// the program and the window manager work: it asks only when a window is
+// mapped, and only about windows that may be the one awaited.
 //
 //   xtiming launch <title> <timeout-s> <log> <program> [args...]
 //       Starts the program, its output going to the file <log>, and waits
@@ -33,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -41,9 +45,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double millisecondsSince(Clock::time_point start)
+double millisecondsBetween(Clock::time_point start, Clock::time_point end)
 {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
 int usage()
@@ -118,20 +122,28 @@ public:
     void ignore(Window window) { ignored_.insert(window); }
     void onlyProcess(pid_t pid) { pid_ = pid; }
 
+    struct Sighting {
+        Window window;
+        Clock::time_point at;
+    };
+
     // Waits for a viewable top-level window with the title; nothing on
-    // timeout or when keepWaiting() turns false.
+    // timeout or when keepWaiting() turns false. The time is taken as the
+    // MapNotify that made the window viewable is read, before the queries
+    // that confirm it, so that their round trips are not counted.
     template <typename KeepWaiting>
-    std::optional<Window> waitForWindow(Clock::time_point deadline, KeepWaiting keepWaiting)
+    std::optional<Sighting> waitForWindow(Clock::time_point deadline, KeepWaiting keepWaiting)
     {
         while (Clock::now() < deadline && keepWaiting()) {
             while (XPending(display_)) {
                 XEvent event;
                 XNextEvent(display_, &event);
+                const Clock::time_point at = Clock::now();
                 if (event.type == CreateNotify && event.xcreatewindow.parent == DefaultRootWindow(display_))
                     watch(event.xcreatewindow.window);
-                if (event.type == MapNotify || event.type == CreateNotify) {
-                    if (const std::optional<Window> found = viewableCandidate())
-                        return found;
+                else if (event.type == MapNotify) {
+                    if (const std::optional<Window> found = viewableCandidate(event.xmap.window))
+                        return Sighting{*found, at};
                 }
             }
             waitForEvents(deadline);
@@ -176,25 +188,35 @@ private:
             return;
         // Its own MapNotify comes to us wherever the window manager puts it.
         XSelectInput(display_, window, StructureNotifyMask);
-        watched_.insert(window);
+        watched_.try_emplace(window);
     }
 
-    std::optional<Window> viewableCandidate()
+    // A watched window is matched against the title and process once, at
+    // its first mapping: toolkits name a window before they map it. Only
+    // the matching windows are then asked whether they are viewable (a
+    // client becomes viewable when its window manager frame is mapped), so
+    // that a mapping costs a few round trips, not one per window on screen.
+    std::optional<Window> viewableCandidate(Window mapped)
     {
-        for (const Window window : watched_) {
+        if (const auto it = watched_.find(mapped); it != watched_.end() && !it->second)
+            it->second = matches(mapped);
+        for (const auto& [window, match] : watched_) {
             XWindowAttributes attributes;
-            if (!XGetWindowAttributes(display_, window, &attributes) || attributes.map_state != IsViewable)
-                continue;
-            std::optional<std::string> name = property(display_, window, netWmName_);
-            if (!name)
-                name = property(display_, window, XA_WM_NAME);
-            if (!name || *name != title_)
-                continue;
-            if (pid_ && property(display_, window, netWmPid_) != std::to_string(pid_))
-                continue;
-            return window;
+            if (match.value_or(false) && XGetWindowAttributes(display_, window, &attributes)
+                && attributes.map_state == IsViewable)
+                return window;
         }
         return std::nullopt;
+    }
+
+    bool matches(Window window)
+    {
+        std::optional<std::string> name = property(display_, window, netWmName_);
+        if (!name)
+            name = property(display_, window, XA_WM_NAME);
+        if (!name || *name != title_)
+            return false;
+        return !pid_ || property(display_, window, netWmPid_) == std::to_string(pid_);
     }
 
     void waitForEvents(Clock::time_point deadline)
@@ -210,7 +232,9 @@ private:
     Atom netWmName_;
     Atom netWmPid_;
     pid_t pid_ = 0;
-    std::set<Window> watched_;
+    // Whether each watched window has the title and process; empty until
+    // its first mapping.
+    std::map<Window, std::optional<bool>> watched_;
     std::set<Window> ignored_;
 };
 
@@ -256,11 +280,10 @@ int launch(int argc, char** argv)
     ::close(log);
     watcher.onlyProcess(pid);
     bool running = true;
-    const std::optional<Window> window = watcher.waitForWindow(deadline, [&] {
+    const auto window = watcher.waitForWindow(deadline, [&] {
         running = waitpid(pid, nullptr, WNOHANG) == 0;
         return running;
     });
-    const double elapsed = millisecondsSince(start);
     if (!window) {
         std::fprintf(stderr, "xtiming: no window \"%s\" %s\n", title.c_str(),
                      running ? "before the timeout" : "(the program ended)");
@@ -270,7 +293,7 @@ int launch(int argc, char** argv)
         }
         return 1;
     }
-    std::printf("%.3f %d %lu\n", elapsed, static_cast<int>(pid), *window);
+    std::printf("%.3f %d %lu\n", millisecondsBetween(start, window->at), static_cast<int>(pid), window->window);
     std::fflush(stdout);
     // No more events: the wait for the program may be long.
     display.close();
@@ -316,13 +339,12 @@ int press(int argc, char** argv)
     XTestFakeKeyEvent(d, key, True, CurrentTime);
     XTestFakeKeyEvent(d, key, False, CurrentTime);
     XFlush(d);
-    const std::optional<Window> shown = watcher.waitForWindow(deadline, [] { return true; });
-    const double elapsed = millisecondsSince(start);
+    const auto shown = watcher.waitForWindow(deadline, [] { return true; });
     if (!shown) {
         std::fprintf(stderr, "xtiming: no window \"%s\" after the key press\n", title.c_str());
         return 1;
     }
-    std::printf("%.3f %lu\n", elapsed, *shown);
+    std::printf("%.3f %lu\n", millisecondsBetween(start, shown->at), shown->window);
     return 0;
 }
 
