@@ -1,5 +1,6 @@
 #include "AppShell.h"
 
+#include "Guarded.h"
 #include "OpenWindows.h"
 
 #include <QCoreApplication>
@@ -44,10 +45,10 @@ void CloseAllAndEnd()
         windows.append(window);
     for (const QPointer<QWidget>& window : windows) {
         if (!window.isNull())
-            runGuarded([&] { window->close(); });
+            ui::runGuarded([&] { window->close(); });
     }
 
-    runGuarded([] {
+    ui::runGuarded([] {
         if (const EndStep& step = endStepReplacement())
             step();
         else

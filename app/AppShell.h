@@ -5,7 +5,6 @@
 // CloseAllAndEnd, which closes every open window, the hidden ones too, in the
 // order of their creation, and then ends the process with exit code 0.
 
-#include <exception>
 #include <functional>
 
 namespace zorvane::app {
@@ -26,16 +25,5 @@ using EndStep = std::function<void()>;
 EndStep setEndStep(EndStep step);
 // Clears the ending flag, so that a test can end the program again.
 void resetEnding();
-
-// Runs a handler body so that no exception reaches the event loop: a failing
-// step is dropped and the program goes on, as with every other handler.
-template <typename F>
-void runGuarded(F&& body) noexcept
-{
-    try {
-        body();
-    } catch (...) {
-    }
-}
 
 }  // namespace zorvane::app

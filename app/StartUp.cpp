@@ -3,6 +3,7 @@
 #include "AppShell.h"
 #include "Dialogs.h"
 #include "FirstPaint.h"
+#include "Guarded.h"
 #include "MDI.h"
 #include "UpdateReminder.h"
 
@@ -73,13 +74,14 @@ bool StartUp::run()
     // reaches the disk as it closes, so that a first start, which creates
     // the settings file, does not make the person wait for that file.
     std::unique_ptr<QSettings> settings;
-    runGuarded([&] {
+    ui::runGuarded([&] {
         settings = options_.openSettings();
         UpdateReminder(*settings, options_.today());
     });
 
     mainWindow_ = std::make_unique<frmMain>();
-    QObject::connect(mainWindow_.get(), &frmMain::readingRequested, mainWindow_.get(), &frmMain::showReading);
+    QObject::connect(mainWindow_.get(), &frmMain::readingRequested, mainWindow_.get(),
+                     ui::guarded(mainWindow_.get(), &frmMain::showReading));
     if (!mainWindow_->Form_Load(options_.programFolder) || isEnding())
         return false;
     mainWindow_->showCentred();
@@ -89,7 +91,7 @@ bool StartUp::run()
         mainWindow_->bringOfferToFront(offerForDraw(draw));
 
     // Once the main window has been drawn, while the person chooses a date.
-    ui::afterFirstPaint(mainWindow_.get(), [] { runGuarded(MDI::prepareFirstShowing); });
+    ui::afterFirstPaint(mainWindow_.get(), ui::guarded(MDI::prepareFirstShowing));
     return !isEnding();
 }
 

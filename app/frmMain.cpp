@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "FillResults.h"
 #include "FirstPaint.h"
+#include "Guarded.h"
 #include "LinkLabel.h"
 #include "MDI.h"
 #include "OpenWindows.h"
@@ -32,7 +33,6 @@
 #include <QRadioButton>
 
 using zorvane::app::CloseAllAndEnd;
-using zorvane::app::runGuarded;
 using namespace zorvane::ui;
 
 namespace {
@@ -94,7 +94,7 @@ LinkLabel* createLink(const QString& name, const QString& text, const QString& d
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     paintWhite(label);
-    QObject::connect(label, &LinkLabel::clicked, label, [openPage] { runGuarded(openPage); });
+    QObject::connect(label, &LinkLabel::clicked, label, guarded(openPage));
     return label;
 }
 }  // namespace
@@ -134,7 +134,7 @@ QWidget* frmMain::createClientArea()
     cmdNext_->setGeometry(twipRect(120, 2640, 4005, 525));
     cmdNext_->setFont(verdana(8.25, Weight::Bold));
     styleFaceButton(cmdNext_, colors::white());
-    connect(cmdNext_, &QPushButton::clicked, this, &frmMain::cmdNext_Click);
+    connect(cmdNext_, &QPushButton::clicked, this, guarded(this, &frmMain::cmdNext_Click));
 
     createOfferStrip(client);
     createExitButton(client);
@@ -243,7 +243,7 @@ void frmMain::createExitButton(QWidget* parent)
     // Out of sight, it takes no Tab focus, which would vanish there;
     // File > Exit does the same from the keyboard.
     cmdExit_->setFocusPolicy(Qt::NoFocus);
-    connect(cmdExit_, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    connect(cmdExit_, &QPushButton::clicked, this, guarded(this, &frmMain::cmdExit_Click));
 }
 
 void frmMain::createMenus()
@@ -255,15 +255,15 @@ void frmMain::createMenus()
     };
     const auto addSeparator = [](QMenu* menu, const QString& name) { menu->addSeparator()->setObjectName(name); };
     const auto link = [this](QAction* action, void (*open)()) {
-        connect(action, &QAction::triggered, this, [open] { runGuarded(open); });
+        connect(action, &QAction::triggered, this, guarded(open));
     };
 
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("nuFile"));
     connect(addItem(fileMenu, QStringLiteral("mnuNext"), QStringLiteral("Get My Firdaria Reading")),
-            &QAction::triggered, this, &frmMain::cmdNext_Click);
+            &QAction::triggered, this, guarded(this, &frmMain::cmdNext_Click));
     connect(addItem(fileMenu, QStringLiteral("mnuExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
-            &frmMain::cmdExit_Click);
+            guarded(this, &frmMain::cmdExit_Click));
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuHelp"));
@@ -274,7 +274,7 @@ void frmMain::createMenus()
          modHelp::OpenDownloadPage);
     addSeparator(helpMenu, QStringLiteral("mnuFileSep2"));
     connect(addItem(helpMenu, QStringLiteral("mnuAbout"), QStringLiteral("&About Software")), &QAction::triggered,
-            this, &frmMain::mnuAbout_Click);
+            this, guarded(this, &frmMain::mnuAbout_Click));
 
     QAction* donate = menuBar()->addAction(QStringLiteral("&Donate"));
     donate->setObjectName(QStringLiteral("mnuDonate"));
@@ -375,11 +375,9 @@ bool frmMain::ValidateBirthDate()
 
 void frmMain::cmdNext_Click()
 {
-    runGuarded([this] {
-        if (!ValidateBirthDate())
-            return;
-        Q_EMIT readingRequested(birthData());
-    });
+    if (!ValidateBirthDate())
+        return;
+    Q_EMIT readingRequested(birthData());
 }
 
 void frmMain::showReading(const modFirdaria::BirthData& birth)
@@ -387,35 +385,28 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
     QElapsedTimer started;
     if (timingReadings())
         started.start();
-    runGuarded([&] {
-        modFirdaria::BuildReadingTexts();
-        if (!results_) {
-            results_ = new MDI;
-            connect(results_, &MDI::closedByBack, this, [this] {
-                results_ = nullptr;
-                show();
-            });
-            connect(results_, &MDI::closedToEnd, this, [] { runGuarded(CloseAllAndEnd); });
-        }
-        FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
-        if (started.isValid())
-            zorvane::ui::reportFirstPaint(results_->display(), started);
-        results_->show();
-        hide();
-    });
+    modFirdaria::BuildReadingTexts();
+    if (!results_) {
+        results_ = new MDI;
+        connect(results_, &MDI::closedByBack, this, guarded([this] {
+                    results_ = nullptr;
+                    show();
+                }));
+        connect(results_, &MDI::closedToEnd, this, guarded(CloseAllAndEnd));
+    }
+    FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
+    if (started.isValid())
+        reportFirstPaint(results_->display(), started);
+    results_->show();
+    hide();
 }
 
-void frmMain::cmdExit_Click()
-{
-    runGuarded([this] { close(); });
-}
+void frmMain::cmdExit_Click() { close(); }
 
 void frmMain::mnuAbout_Click()
 {
-    runGuarded([this] {
-        frmAbout about(this);
-        about.exec();
-    });
+    frmAbout about(this);
+    about.exec();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

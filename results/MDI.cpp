@@ -1,6 +1,7 @@
 #include "MDI.h"
 
 #include "Accessibility.h"
+#include "Guarded.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "Style.h"
@@ -238,7 +239,7 @@ void MDI::createLabels()
         ui::verdana(BannerPointSize, ui::Weight::Bold), Picture1);
     lblHalvidorBanner->setAlignment(Qt::AlignCenter);
     lblHalvidorBanner->setGeometry(ui::twipRect(840, 0, 9480, 465));
-    connect(lblHalvidorBanner, &ui::LinkLabel::clicked, this, &MDI::lblHalvidorBanner_Click);
+    connect(lblHalvidorBanner, &ui::LinkLabel::clicked, this, ui::guarded(this, &MDI::lblHalvidorBanner_Click));
 
     lblSoftwareName = new QLabel(ui::appTitle(), Picture3);
     lblSoftwareName->setObjectName(QStringLiteral("lblSoftwareName"));
@@ -251,7 +252,7 @@ void MDI::createLabels()
                                ui::verdana(OfferPointSize, ui::Weight::Regular), Picture2);
     Label8->setWordWrap(true);
     Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));
-    connect(Label8, &ui::LinkLabel::clicked, this, &MDI::Label8_Click);
+    connect(Label8, &ui::LinkLabel::clicked, this, ui::guarded(this, &MDI::Label8_Click));
     // The labels' dark purple text comes from their bars (makeBar).
 }
 
@@ -269,38 +270,38 @@ void MDI::createButtons()
     cmdMdiExit = makeButton(Picture2, "cmdMdiExit", QStringLiteral("&Exit"), QStringLiteral("Ends the program"),
                             ui::twipRect(10080, 120, 975, 495));
 
-    connect(cmdSavePicture, &QPushButton::clicked, this, &MDI::cmdSavePicture_Click);
-    connect(cmdComprehensive, &QPushButton::clicked, this, &MDI::cmdComprehensive_Click);
-    connect(cmdBack, &QPushButton::clicked, this, &MDI::cmdBack_Click);
-    connect(cmdMdiExit, &QPushButton::clicked, this, &MDI::cmdMdiExit_Click);
+    connect(cmdSavePicture, &QPushButton::clicked, this, ui::guarded(this, &MDI::cmdSavePicture_Click));
+    connect(cmdComprehensive, &QPushButton::clicked, this, ui::guarded(this, &MDI::cmdComprehensive_Click));
+    connect(cmdBack, &QPushButton::clicked, this, ui::guarded(this, &MDI::cmdBack_Click));
+    connect(cmdMdiExit, &QPushButton::clicked, this, ui::guarded(this, &MDI::cmdMdiExit_Click));
 }
 
 void MDI::createMenus()
 {
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    QAction* mnuBack = mnuFile->addAction(QStringLiteral("&Back"), this, &MDI::mnuBack_Click);
+    QAction* mnuBack = mnuFile->addAction(QStringLiteral("&Back"), this, ui::guarded(this, &MDI::mnuBack_Click));
     mnuBack->setObjectName(QStringLiteral("mnuBack"));
-    QAction* mnuExit = mnuFile->addAction(QStringLiteral("E&xit"), this, &MDI::mnuExit_Click);
+    QAction* mnuExit = mnuFile->addAction(QStringLiteral("E&xit"), this, ui::guarded(this, &MDI::mnuExit_Click));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    QAction* mnuOnline = mnuHelp->addAction(QStringLiteral("&Online Help"), this, &MDI::mnuOnline_Click);
+    QAction* mnuOnline = mnuHelp->addAction(QStringLiteral("&Online Help"), this, ui::guarded(this, &MDI::mnuOnline_Click));
     mnuOnline->setObjectName(QStringLiteral("mnuOnline"));
-    QAction* mnuVisit = mnuHelp->addAction(QStringLiteral("&Visit Us Online"), this, &MDI::mnuVisit_Click);
+    QAction* mnuVisit = mnuHelp->addAction(QStringLiteral("&Visit Us Online"), this, ui::guarded(this, &MDI::mnuVisit_Click));
     mnuVisit->setObjectName(QStringLiteral("mnuVisit"));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
-    QAction* mnuUpdate = mnuHelp->addAction(QStringLiteral("Check for Software &Update"), this, &MDI::mnuUpdate_Click);
+    QAction* mnuUpdate = mnuHelp->addAction(QStringLiteral("Check for Software &Update"), this, ui::guarded(this, &MDI::mnuUpdate_Click));
     mnuUpdate->setObjectName(QStringLiteral("mnuUpdate"));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
-    QAction* mnuAbout = mnuHelp->addAction(QStringLiteral("&About Software"), this, &MDI::mnuAbout_Click);
+    QAction* mnuAbout = mnuHelp->addAction(QStringLiteral("&About Software"), this, ui::guarded(this, &MDI::mnuAbout_Click));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
     // Top-level items without a submenu.
-    QAction* mnuDonate = menuBar()->addAction(QStringLiteral("&Donate"), this, &MDI::mnuDonate_Click);
+    QAction* mnuDonate = menuBar()->addAction(QStringLiteral("&Donate"), this, ui::guarded(this, &MDI::mnuDonate_Click));
     mnuDonate->setObjectName(QStringLiteral("mnuDonate"));
-    QAction* mkmoney = menuBar()->addAction(QStringLiteral("Make Money &Online"), this, &MDI::mkmoney_Click);
+    QAction* mkmoney = menuBar()->addAction(QStringLiteral("Make Money &Online"), this, ui::guarded(this, &MDI::mkmoney_Click));
     mkmoney->setObjectName(QStringLiteral("mkmoney"));
 }
 
@@ -381,7 +382,7 @@ void MDI::mnuAbout_Click()
 void MDI::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    MDIForm_Unload();
+    ui::runGuarded([this] { MDIForm_Unload(); });
 }
 
 void MDI::MDIForm_Unload()

@@ -1,6 +1,7 @@
 #include "frmAbout.h"
 
 #include "Accessibility.h"
+#include "Guarded.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "ProgramIcon.h"
@@ -67,7 +68,7 @@ frmAbout::frmAbout(QWidget* parent)
     // Default button for Enter; Esc closes a dialog as its cancel button.
     cmdOK_->setDefault(true);
     cmdOK_->setAutoDefault(true);
-    connect(cmdOK_, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    connect(cmdOK_, &QPushButton::clicked, this, guarded(this, &frmAbout::cmdOK_Click));
     cmdOK_->setFocus();
 
     addOpenWindow(this);
@@ -102,12 +103,12 @@ void frmAbout::createLinks()
     const LinkLabel* homePage =
         createLink(QStringLiteral("lblHomePage"), QStringLiteral("Visit us at %1").arg(makerSite()),
                    QStringLiteral("Opens the home page in the web browser"), twipRect(2040, 1800, 4650, 195), this);
-    connect(homePage, &LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
+    connect(homePage, &LinkLabel::clicked, this, guarded(modHelp::OpenHomePage));
 
     const LinkLabel* coBrand =
         createLink(QStringLiteral("lblCoBrand"), QStringLiteral("Click here for more details."),
                    fullBrandOfferDescription(), twipRect(4080, 2880, 2670, 195), this);
-    connect(coBrand, &LinkLabel::clicked, this, [] { modHelp::OpenFullBrandPage(); });
+    connect(coBrand, &LinkLabel::clicked, this, guarded(modHelp::OpenFullBrandPage));
 }
 
 void frmAbout::cmdOK_Click() { accept(); }

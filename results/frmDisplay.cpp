@@ -1,6 +1,7 @@
 #include "frmDisplay.h"
 
 #include "Accessibility.h"
+#include "Guarded.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmSave.h"
@@ -220,7 +221,7 @@ void frmDisplay::createDescriptionButtons()
         button->setFont(font);
         ui::styleFaceButton(button, ui::colors::silver());
         button->setGeometry(ui::twipRect(RightColumnLeft, DescTop + DescPitch * i, DescWidth, DescHeight));
-        connect(button, &QPushButton::clicked, this, [this, i] { cmdDesc_Click(i); });
+        connect(button, &QPushButton::clicked, this, ui::guarded([this, i] { cmdDesc_Click(i); }));
         cmdDesc[static_cast<std::size_t>(i)] = button;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "Dialogs.h"
+#include "Guarded.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "RtfWriter.h"
@@ -139,12 +140,12 @@ void frmSave::placeControls()
 
 void frmSave::connectControls()
 {
-    connect(Label14, &ui::LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
-    connect(Label1, &ui::LinkLabel::clicked, this, [] { modHelp::OpenHomePage(); });
-    connect(Label2, &ui::LinkLabel::clicked, this, [] { modHelp::OpenFullBrandPage(); });
-    connect(cmdSave, &QPushButton::clicked, this, &frmSave::cmdSave_Click);
-    connect(cmdPrint, &QPushButton::clicked, this, &frmSave::cmdPrint_Click);
-    connect(RTB, &QTextEdit::textChanged, this, &frmSave::RTB_Change);
+    connect(Label14, &ui::LinkLabel::clicked, this, ui::guarded(modHelp::OpenHomePage));
+    connect(Label1, &ui::LinkLabel::clicked, this, ui::guarded(modHelp::OpenHomePage));
+    connect(Label2, &ui::LinkLabel::clicked, this, ui::guarded(modHelp::OpenFullBrandPage));
+    connect(cmdSave, &QPushButton::clicked, this, ui::guarded(this, &frmSave::cmdSave_Click));
+    connect(cmdPrint, &QPushButton::clicked, this, ui::guarded(this, &frmSave::cmdPrint_Click));
+    connect(RTB, &QTextEdit::textChanged, this, ui::guarded(this, &frmSave::RTB_Change));
 }
 
 void frmSave::showEvent(QShowEvent* event)
@@ -257,25 +258,29 @@ void frmSave::cmdPrint_Click()
 
 bool frmSave::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == RTB->viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            RTB_MouseDown();
-            break;
-        case QEvent::MouseMove:
-            RTB_MouseMove();
-            break;
-        case QEvent::MouseButtonRelease:
-            RTB_MouseUp();
-            if (RTB->viewport()->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
-                RTB_Click();
-            break;
-        default:
-            break;
-        }
-    }
+    if (watched == RTB->viewport())
+        ui::runGuarded([&] { handleBoxMouse(*event); });
     return QDialog::eventFilter(watched, event);
+}
+
+void frmSave::handleBoxMouse(const QEvent& event)
+{
+    switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        RTB_MouseDown();
+        break;
+    case QEvent::MouseMove:
+        RTB_MouseMove();
+        break;
+    case QEvent::MouseButtonRelease:
+        RTB_MouseUp();
+        if (RTB->viewport()->rect().contains(static_cast<const QMouseEvent&>(event).position().toPoint()))
+            RTB_Click();
+        break;
+    default:
+        break;
+    }
 }
 
 void frmSave::RTB_Change() { emptyClipboard(); }

@@ -63,6 +63,8 @@ private:
     void RTB_MouseDown();
     void RTB_MouseMove();
     void RTB_MouseUp();
+    // Routes a mouse event over the box to the handlers above.
+    void handleBoxMouse(const QEvent& event);
     static void emptyClipboard();
 
     zorvane::ui::LinkLabel* Label14 = nullptr;

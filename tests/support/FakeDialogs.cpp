@@ -3,6 +3,8 @@
 #include <QPrinter>
 #include <QTest>
 
+#include <stdexcept>
+
 namespace zorvane::test {
 
 FakeDialogs& FakeDialogs::install()
@@ -18,6 +20,7 @@ void FakeDialogs::restore() { ui::setDialogs(nullptr); }
 ui::MessageAnswer FakeDialogs::message(QWidget*, const ui::Message& message)
 {
     messages.append(message);
+    failIfScripted();
     if (!answers.empty()) {
         const ui::MessageAnswer a = answers.front();
         answers.pop_front();
@@ -29,6 +32,7 @@ ui::MessageAnswer FakeDialogs::message(QWidget*, const ui::Message& message)
 std::optional<QString> FakeDialogs::saveFileName(QWidget*, const ui::SaveFileRequest& request)
 {
     saveRequests.append(request);
+    failIfScripted();
     if (savePaths.empty())
         return std::nullopt;
     // Swapped out rather than copied: GCC 12 takes a copied optional<QString>
@@ -42,11 +46,20 @@ std::optional<QString> FakeDialogs::saveFileName(QWidget*, const ui::SaveFileReq
 bool FakeDialogs::setUpPrinter(QWidget*, QPrinter& printer, const ui::PrintRequest& request)
 {
     printRequests.append(request);
+    failIfScripted();
     if (!printToPdf)
         return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(*printToPdf);
     return true;
+}
+
+void FakeDialogs::failIfScripted()
+{
+    if (!failNext)
+        return;
+    failNext = false;
+    throw std::runtime_error("scripted dialog failure");
 }
 
 }  // namespace zorvane::test

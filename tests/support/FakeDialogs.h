@@ -3,7 +3,8 @@
 // A scripted stand-in for the program's dialogs. Messages are recorded and
 // answered from a queue (OK, or No for Yes/No questions, when the queue is
 // empty); Save As answers come from a queue (nothing queued: cancel); the
-// print dialog either cancels or sends the job to a PDF file.
+// print dialog either cancels or sends the job to a PDF file. A dialog can
+// also be made to fail, as any step of a handler may.
 
 #include "Dialogs.h"
 
@@ -31,11 +32,17 @@ public:
     std::deque<ui::MessageAnswer> answers;
     std::deque<std::optional<QString>> savePaths;
     std::optional<QString> printToPdf;  // nothing: the print dialog is cancelled
+    // The next dialog, of any kind, is recorded and then throws
+    // std::runtime_error instead of answering.
+    bool failNext = false;
 
     // Record
     QList<ui::Message> messages;
     QList<ui::SaveFileRequest> saveRequests;
     QList<ui::PrintRequest> printRequests;
+
+private:
+    void failIfScripted();
 };
 
 }  // namespace zorvane::test
