@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 
 namespace zorvane::ui {
 
@@ -110,13 +111,17 @@ void LinkLabel::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void LinkLabel::paintEvent(QPaintEvent* event)
+void LinkLabel::paintEvent(QPaintEvent*)
 {
-    QLabel::paintEvent(event);
+    // The text is drawn here as a plain label draws it. QLabel would draw a
+    // label that takes focus through a text document, whose layout makes
+    // its first showing several times slower.
+    QPainter painter(this);
+    const int flags = QStyle::visualAlignment(layoutDirection(), alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    style()->drawItemText(&painter, contentsRect(), flags, palette(), isEnabled(), text(), foregroundRole());
     if (!hasFocus())
         return;
     // A dotted rectangle in the text's colour, one pixel inside the edge.
-    QPainter painter(this);
     painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
