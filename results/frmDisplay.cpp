@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <array>
+
 namespace ui = zorvane::ui;
 
 namespace {
@@ -121,10 +123,20 @@ protected:
         const QFontMetrics metrics(font());
         const QRect caption(CaptionLeft, 0, metrics.horizontalAdvance(title()) + TextRoom + 2 * CaptionGap,
                             metrics.height());
-        painter.setClipRegion(QRegion(rect()).subtracted(caption));
-        painter.setPen(ui::colors::silver());
-        painter.drawRect(rect().adjusted(0, BorderTop, -1, -1));
-        painter.setClipping(false);
+        // The border as five one-pixel fills rather than a rectangle clipped
+        // around the caption: a clip region or a stroked line sends every
+        // pixel down a slow path.
+        const int right = width() - 1;
+        const int bottom = height() - 1;
+        const std::array<QRect, 5> edges{
+            QRect(QPoint(0, BorderTop), QPoint(caption.left() - 1, BorderTop)),
+            QRect(QPoint(caption.right() + 1, BorderTop), QPoint(right, BorderTop)),
+            QRect(QPoint(right, BorderTop), QPoint(right, bottom)),
+            QRect(QPoint(0, bottom), QPoint(right, bottom)),
+            QRect(QPoint(0, BorderTop), QPoint(0, bottom)),
+        };
+        for (const QRect& edge : edges)
+            painter.fillRect(edge, ui::colors::silver());
         painter.setPen(ui::colors::cyan());
         painter.drawText(caption.adjusted(CaptionGap, 0, -CaptionGap, 0), Qt::AlignCenter, title());
     }

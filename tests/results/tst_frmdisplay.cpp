@@ -44,6 +44,9 @@ private Q_SLOTS:
 
     void labelsShowTheirColour_data();
     void labelsShowTheirColour();
+
+    void panelBorderBreaksForItsCaption_data();
+    void panelBorderBreaksForItsCaption();
 };
 
 void TestFrmDisplay::initTestCase()
@@ -213,6 +216,34 @@ void TestFrmDisplay::labelsShowTheirColour()
     const auto* label = display.findChild<QLabel*>(name);
     QVERIFY(label);
     QCOMPARE(label->palette().color(QPalette::WindowText), colour);
+}
+
+void TestFrmDisplay::panelBorderBreaksForItsCaption_data() { panelsStandOnTheGrid_data(); }
+
+void TestFrmDisplay::panelBorderBreaksForItsCaption()
+{
+    QFETCH(int, panel);
+    // In pixels: the border's top edge runs 9 below the panel's top and
+    // breaks for the caption, which starts 6 in from the left.
+    constexpr int BorderTop = 9;
+    constexpr int InCaption = 20;
+
+    frmDisplay display;
+    FillResults(ComputeFirdaria(BirthData{15, 3, 1990, TimeOfBirth::Day}), display);
+    const QImage drawn = display.fraPlanetName[static_cast<std::size_t>(panel)]->grab().toImage();
+    const int right = drawn.width() - 1;
+    const int bottom = drawn.height() - 1;
+    // A long caption may leave no top edge right of it: its corner is the
+    // right edge's.
+    const QList<QPoint> onBorder{{0, BorderTop},     {2, BorderTop}, {right, BorderTop}, {right, bottom / 2},
+                                 {right, bottom},    {right / 2, bottom}, {0, bottom},  {0, bottom / 2}};
+    for (const QPoint& point : onBorder)
+        QVERIFY2(drawn.pixelColor(point) == ui::colors::silver(),
+                 qPrintable(QStringLiteral("no border at %1, %2").arg(point.x()).arg(point.y())));
+    QVERIFY2(drawn.pixelColor(InCaption, BorderTop) != ui::colors::silver(), "the border runs through the caption");
+    // Nothing of the border above its top edge or inside it.
+    QVERIFY(drawn.pixelColor(0, BorderTop - 1) != ui::colors::silver());
+    QVERIFY(drawn.pixelColor(1, BorderTop + 1) != ui::colors::silver());
 }
 
 QTEST_MAIN(TestFrmDisplay)
