@@ -9,6 +9,7 @@
 #include <functional>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -36,66 +37,50 @@ class GuardedTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void memberHandlerEndsAtItsFailure_data();
-    void memberHandlerEndsAtItsFailure();
-    void functionHandlerEndsAtItsFailure_data();
-    void functionHandlerEndsAtItsFailure();
-
-private:
-    static void addFailures();
+    void handlerEndsAtItsFailure_data();
+    void handlerEndsAtItsFailure();
 };
 
-void GuardedTest::addFailures()
+void GuardedTest::handlerEndsAtItsFailure_data()
 {
+    // A member handler given the signal's argument, or a function given none.
+    QTest::addColumn<bool>("member");
     QTest::addColumn<std::function<void()>>("failure");
     QTest::addColumn<int>("stepsEach");  // steps run per signal
 
-    QTest::newRow("no failure        ") << std::function<void()>() << 2;
-    QTest::newRow("std::runtime_error") << std::function<void()>([] { throw std::runtime_error("step failed"); }) << 1;
-    QTest::newRow("std::bad_alloc    ") << std::function<void()>([] { throw std::bad_alloc(); }) << 1;
-    QTest::newRow("an int            ") << std::function<void()>([] { throw 7; }) << 1;
-    QTest::newRow("a type of its own ") << std::function<void()>([] { throw OwnFailure(); }) << 1;
+    const std::pair<const char*, std::function<void()>> failures[]{
+        {"no failure", {}},
+        {"std::runtime_error", [] { throw std::runtime_error("step failed"); }},
+        {"std::bad_alloc", [] { throw std::bad_alloc(); }},
+        {"an int", [] { throw 7; }},
+        {"a type of its own", [] { throw OwnFailure(); }},
+    };
+    for (const bool member : {true, false})
+        for (const auto& [name, failure] : failures)
+            QTest::addRow("%s, %s", member ? "member" : "function", name) << member << failure << (failure ? 1 : 2);
 }
 
-void GuardedTest::memberHandlerEndsAtItsFailure_data() { addFailures(); }
-
-void GuardedTest::memberHandlerEndsAtItsFailure()
+void GuardedTest::handlerEndsAtItsFailure()
 {
+    QFETCH(bool, member);
     QFETCH(std::function<void()>, failure);
     QFETCH(int, stepsEach);
 
     QObject sender;
     Handler handler;
     handler.failure = failure;
-    QObject::connect(&sender, &QObject::objectNameChanged, &sender,
-                     zorvane::ui::guarded(&handler, &Handler::nameChanged));
+    if (member)
+        QObject::connect(&sender, &QObject::objectNameChanged, &sender,
+                         zorvane::ui::guarded(&handler, &Handler::nameChanged));
+    else
+        QObject::connect(&sender, &QObject::objectNameChanged, &sender,
+                         zorvane::ui::guarded([&handler] { handler.nameChanged(QStringLiteral("fixed")); }));
 
-    QVERIFY_THROWS_NO_EXCEPTION(sender.setObjectName(QStringLiteral("first")));
-    QCOMPARE(handler.steps, stepsEach);
-    QCOMPARE(handler.lastName, QStringLiteral("first"));
-
-    QVERIFY_THROWS_NO_EXCEPTION(sender.setObjectName(QStringLiteral("second")));
-    QCOMPARE(handler.steps, 2 * stepsEach);
-    QCOMPARE(handler.lastName, QStringLiteral("second"));
-}
-
-void GuardedTest::functionHandlerEndsAtItsFailure_data() { addFailures(); }
-
-void GuardedTest::functionHandlerEndsAtItsFailure()
-{
-    QFETCH(std::function<void()>, failure);
-    QFETCH(int, stepsEach);
-
-    QObject sender;
-    Handler handler;
-    handler.failure = failure;
-    // A handler that takes none of the signal's arguments.
-    QObject::connect(&sender, &QObject::objectNameChanged, &sender,
-                     zorvane::ui::guarded([&handler] { handler.nameChanged(QStringLiteral("fixed")); }));
-
-    for (int signal = 1; signal <= 2; ++signal) {
-        QVERIFY_THROWS_NO_EXCEPTION(sender.setObjectName(QString::number(signal)));
-        QCOMPARE(handler.steps, signal * stepsEach);
+    const QStringList names{QStringLiteral("first"), QStringLiteral("second")};
+    for (qsizetype signal = 0; signal < names.size(); ++signal) {
+        QVERIFY_THROWS_NO_EXCEPTION(sender.setObjectName(names.at(signal)));
+        QCOMPARE(handler.steps, (signal + 1) * stepsEach);
+        QCOMPARE(handler.lastName, member ? names.at(signal) : QStringLiteral("fixed"));
     }
 }
 
