@@ -278,31 +278,28 @@ void MDI::createButtons()
 
 void MDI::createMenus()
 {
+    // An item named as its control, its handler guarded; on a menu or, for
+    // the items without a submenu, on the menu bar itself.
+    const auto addItem = [this](auto* menu, const char* name, const QString& caption, void (MDI::*handler)()) {
+        menu->addAction(caption, this, ui::guarded(this, handler))->setObjectName(QLatin1String(name));
+    };
+
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    QAction* mnuBack = mnuFile->addAction(QStringLiteral("&Back"), this, ui::guarded(this, &MDI::mnuBack_Click));
-    mnuBack->setObjectName(QStringLiteral("mnuBack"));
-    QAction* mnuExit = mnuFile->addAction(QStringLiteral("E&xit"), this, ui::guarded(this, &MDI::mnuExit_Click));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    addItem(mnuFile, "mnuBack", QStringLiteral("&Back"), &MDI::mnuBack_Click);
+    addItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), &MDI::mnuExit_Click);
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    QAction* mnuOnline = mnuHelp->addAction(QStringLiteral("&Online Help"), this, ui::guarded(this, &MDI::mnuOnline_Click));
-    mnuOnline->setObjectName(QStringLiteral("mnuOnline"));
-    QAction* mnuVisit = mnuHelp->addAction(QStringLiteral("&Visit Us Online"), this, ui::guarded(this, &MDI::mnuVisit_Click));
-    mnuVisit->setObjectName(QStringLiteral("mnuVisit"));
+    addItem(mnuHelp, "mnuOnline", QStringLiteral("&Online Help"), &MDI::mnuOnline_Click);
+    addItem(mnuHelp, "mnuVisit", QStringLiteral("&Visit Us Online"), &MDI::mnuVisit_Click);
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
-    QAction* mnuUpdate = mnuHelp->addAction(QStringLiteral("Check for Software &Update"), this, ui::guarded(this, &MDI::mnuUpdate_Click));
-    mnuUpdate->setObjectName(QStringLiteral("mnuUpdate"));
+    addItem(mnuHelp, "mnuUpdate", QStringLiteral("Check for Software &Update"), &MDI::mnuUpdate_Click);
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
-    QAction* mnuAbout = mnuHelp->addAction(QStringLiteral("&About Software"), this, ui::guarded(this, &MDI::mnuAbout_Click));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    addItem(mnuHelp, "mnuAbout", QStringLiteral("&About Software"), &MDI::mnuAbout_Click);
 
-    // Top-level items without a submenu.
-    QAction* mnuDonate = menuBar()->addAction(QStringLiteral("&Donate"), this, ui::guarded(this, &MDI::mnuDonate_Click));
-    mnuDonate->setObjectName(QStringLiteral("mnuDonate"));
-    QAction* mkmoney = menuBar()->addAction(QStringLiteral("Make Money &Online"), this, ui::guarded(this, &MDI::mkmoney_Click));
-    mkmoney->setObjectName(QStringLiteral("mkmoney"));
+    addItem(menuBar(), "mnuDonate", QStringLiteral("&Donate"), &MDI::mnuDonate_Click);
+    addItem(menuBar(), "mkmoney", QStringLiteral("Make Money &Online"), &MDI::mkmoney_Click);
 }
 
 void MDI::createPanelsWindow()
