@@ -146,11 +146,11 @@ QFrame* frmMain::createTopStrip(QWidget* parent)
     QFrame* strip = createPlainFrame(QStringLiteral("Frame2"), twipRect(0, 0, 7455, 615), colors::white(),
                                      colors::darkPurple(), parent);
 
-    createLink(QStringLiteral("Label61"),
-               QStringLiteral("Meet fellow students of the stars on our astrology discussion "
-                              "forum. Click here to visit it and join in!"),
-               QStringLiteral("Opens the astrology discussion forum in the web browser"), 9,
-               twipRect(120, 120, 7200, 465), strip, modHelp::OpenHomePage);
+    lblForum_ = createLink(QStringLiteral("Label61"),
+                           QStringLiteral("Meet fellow students of the stars on our astrology discussion "
+                                          "forum. Click here to visit it and join in!"),
+                           QStringLiteral("Opens the astrology discussion forum in the web browser"), 9,
+                           twipRect(120, 120, 7200, 465), strip, modHelp::OpenHomePage);
     return strip;
 }
 
@@ -216,7 +216,7 @@ QFrame* frmMain::createOfferStrip(QWidget* parent)
     QFrame* strip = createPlainFrame(QStringLiteral("Frame5"), twipRect(0, 3360, 7455, 855), colors::white(),
                                      colors::darkPurple(), parent);
 
-    // Both offers share one place; the one created last is in front.
+    // Both offers share one place; the full-branding one starts in front.
     const QRect place = twipRect(120, 160, 7185, 615);
     lblCobrand_ = createLink(QStringLiteral("lblCobrand"),
                              QStringLiteral("Co-brand this software for your site. Show your web site's name "
@@ -226,8 +226,7 @@ QFrame* frmMain::createOfferStrip(QWidget* parent)
                              modHelp::OpenCoBrandPage);
 
     lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"), fullBrandOffer(), fullBrandOfferDescription(), 8.25,
-                               place, strip,
-                               modHelp::OpenFullBrandPage);
+                               place, strip, modHelp::OpenFullBrandPage);
     bringOfferToFront(Offer::FullBrand);
     return strip;
 }
@@ -293,7 +292,7 @@ void frmMain::arrangeTabOrder()
                  cboYear_,
                  optDay_->button(DayOption),
                  optDay_->button(NightOption),
-                 findChild<LinkLabel*>(QStringLiteral("Label61")),
+                 lblForum_,
                  lblCobrand_,
                  lblFullBrand_});
     cmdNext_->setFocus();

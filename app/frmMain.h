@@ -86,6 +86,7 @@ private:
     QButtonGroup* optDay_ = nullptr;
     QPushButton* cmdNext_ = nullptr;
     QPushButton* cmdExit_ = nullptr;
+    zorvane::ui::LinkLabel* lblForum_ = nullptr;  // Label61
     zorvane::ui::LinkLabel* lblCobrand_ = nullptr;
     zorvane::ui::LinkLabel* lblFullBrand_ = nullptr;
 

@@ -37,12 +37,13 @@ QLabel* createText(const QString& name, const QString& text, const QString& desc
     return label;
 }
 
-LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QRect& geometry,
-                      QWidget* parent)
+// A link label that opens a page of modHelp when clicked.
+void createLink(const QString& name, const QString& text, const QString& description, const QRect& geometry,
+                QWidget* parent, void (*openPage)())
 {
     auto* link = new LinkLabel(name, text, description, verdana(8.25), parent);
     link->setGeometry(geometry);
-    return link;
+    QObject::connect(link, &LinkLabel::clicked, link, guarded(openPage));
 }
 }  // namespace
 
@@ -100,15 +101,11 @@ void frmAbout::createTexts()
 
 void frmAbout::createLinks()
 {
-    const LinkLabel* homePage =
-        createLink(QStringLiteral("lblHomePage"), QStringLiteral("Visit us at %1").arg(makerSite()),
-                   QStringLiteral("Opens the home page in the web browser"), twipRect(2040, 1800, 4650, 195), this);
-    connect(homePage, &LinkLabel::clicked, this, guarded(modHelp::OpenHomePage));
-
-    const LinkLabel* coBrand =
-        createLink(QStringLiteral("lblCoBrand"), QStringLiteral("Click here for more details."),
-                   fullBrandOfferDescription(), twipRect(4080, 2880, 2670, 195), this);
-    connect(coBrand, &LinkLabel::clicked, this, guarded(modHelp::OpenFullBrandPage));
+    createLink(QStringLiteral("lblHomePage"), QStringLiteral("Visit us at %1").arg(makerSite()),
+               QStringLiteral("Opens the home page in the web browser"), twipRect(2040, 1800, 4650, 195), this,
+               modHelp::OpenHomePage);
+    createLink(QStringLiteral("lblCoBrand"), QStringLiteral("Click here for more details."),
+               fullBrandOfferDescription(), twipRect(4080, 2880, 2670, 195), this, modHelp::OpenFullBrandPage);
 }
 
 void frmAbout::cmdOK_Click() { accept(); }
