@@ -202,9 +202,12 @@ void TestFrmDisplay::labelsShowTheirColour_data()
     QTest::newRow("north node line") << "lblNNodePlanetName" << ui::colors::cyan();
     QTest::newRow("south node line") << "lblSNodePlanetName" << ui::colors::cyan();
     // The first and last row of every panel.
-    for (const int row : {0, 5, 6, 11, 12, 17, 18, 23, 24, 29, 30, 35, 36, 41}) {
-        QTest::addRow("row %d name", row) << QStringLiteral("lblPlanetCycleName(%1)").arg(row) << ui::colors::white();
-        QTest::addRow("row %d date", row) << QStringLiteral("lblPlanetCycle(%1)").arg(row) << ui::colors::white();
+    for (int panel = 0; panel < frmDisplay::PanelCount; ++panel) {
+        const int first = panel * frmDisplay::RowsPerPanel;
+        for (const int row : {first, first + frmDisplay::RowsPerPanel - 1}) {
+            QTest::addRow("row %d name", row) << QStringLiteral("lblPlanetCycleName(%1)").arg(row) << ui::colors::white();
+            QTest::addRow("row %d date", row) << QStringLiteral("lblPlanetCycle(%1)").arg(row) << ui::colors::white();
+        }
     }
 }
 
@@ -242,8 +245,8 @@ void TestFrmDisplay::panelBorderBreaksForItsCaption()
                  qPrintable(QStringLiteral("no border at %1, %2").arg(point.x()).arg(point.y())));
     QVERIFY2(drawn.pixelColor(InCaption, BorderTop) != ui::colors::silver(), "the border runs through the caption");
     // Nothing of the border above its top edge or inside it.
-    QVERIFY(drawn.pixelColor(0, BorderTop - 1) != ui::colors::silver());
-    QVERIFY(drawn.pixelColor(1, BorderTop + 1) != ui::colors::silver());
+    QCOMPARE_NE(drawn.pixelColor(0, BorderTop - 1), ui::colors::silver());
+    QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver());
 }
 
 QTEST_MAIN(TestFrmDisplay)
