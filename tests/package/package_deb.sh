@@ -47,18 +47,18 @@ done
 e2e_log "files"
 dpkg -x "$deb" "$root" || e2e_fail "dpkg -x failed"
 private=usr/lib/zorvane
+icons=usr/share/icons/hicolor
+icon_sizes=(32 48 64 128 256)
 expected=(
     usr/bin/zorvane
     "$private/libBmp2Jpeg.so"
     "$private/zorvane"
     usr/share/applications/zorvane.desktop
-    usr/share/icons/hicolor/128x128/apps/zorvane.png
-    usr/share/icons/hicolor/256x256/apps/zorvane.png
-    usr/share/icons/hicolor/32x32/apps/zorvane.png
-    usr/share/icons/hicolor/48x48/apps/zorvane.png
-    usr/share/icons/hicolor/64x64/apps/zorvane.png
-    usr/share/icons/hicolor/scalable/apps/zorvane.svg
+    "$icons/scalable/apps/zorvane.svg"
 )
+for size in "${icon_sizes[@]}"; do
+    expected+=("$icons/${size}x${size}/apps/zorvane.png")
+done
 actual=$(cd "$root" && find . ! -type d -printf '%P\n' | LC_ALL=C sort)
 wanted=$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)
 [[ $actual == "$wanted" ]] || e2e_fail "the package's files differ from the expected ones:
@@ -79,12 +79,12 @@ problems=$(desktop-file-validate "$desktop" 2>&1) && [[ -z $problems ]] \
 grep -qx 'Exec=zorvane' "$desktop" || e2e_fail "the desktop entry does not run zorvane"
 grep -qx 'Icon=zorvane' "$desktop" || e2e_fail "the desktop entry does not name the icon zorvane"
 
-for size in 32 48 64 128 256; do
-    icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/zorvane.png
+for size in "${icon_sizes[@]}"; do
+    icon=$root/$icons/${size}x${size}/apps/zorvane.png
     measured=$(identify -format '%m %wx%h' "$icon" 2>/dev/null)
     [[ $measured == "PNG ${size}x${size}" ]] || e2e_fail "icon ${size}x${size} is '$measured'"
 done
-svg=$root/usr/share/icons/hicolor/scalable/apps/zorvane.svg
+svg=$root/$icons/scalable/apps/zorvane.svg
 grep -q '<svg' "$svg" || e2e_fail "the scalable icon is not an SVG image"
 
 e2e_log "the unpacked program, started through usr/bin/zorvane"
