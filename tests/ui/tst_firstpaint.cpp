@@ -62,9 +62,16 @@ void TestFirstPaint::neverRunsForAWidgetGoneFirst()
     int runs = 0;
     auto widget = std::make_unique<CountingWidget>();
     widget->resize(100, 100);
-    ui::afterFirstPaint(widget.get(), [&] { ++runs; });
+    // Exposed first, so that repaint() paints at once: a widget not yet
+    // exposed is not painted at all, and its work would never be queued.
     widget->show();
-    widget->repaint();  // painted: the work is queued
+    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+    ui::afterFirstPaint(widget.get(), [&] { ++runs; });
+    const int paintsBefore = widget->paints;
+    widget->repaint();
+    // Painted before it goes: the work is queued, not merely never started.
+    QCOMPARE(widget->paints, paintsBefore + 1);
+    QCOMPARE(runs, 0);
     const QPointer<QWidget> gone = widget.get();
     widget.reset();
     QVERIFY(gone.isNull());
