@@ -81,7 +81,7 @@ void TestStyle::standardIconIsReadOnce()
     // is read afresh, and shows the same picture here.
     QStyleOption option;
     const QIcon withOption = style->standardIcon(icon, &option);
-    QVERIFY(withOption.cacheKey() != first.cacheKey());
+    QCOMPARE_NE(withOption.cacheKey(), first.cacheKey());
     QCOMPARE(pictureOf(withOption), pictureOf(first));
 }
 
