@@ -31,3 +31,20 @@ start_virtual_display() {
     done
     return 2
 }
+
+# stop_virtual_display: ends the window manager and the X server started by
+# start_virtual_display, each given 5 seconds after SIGTERM before SIGKILL,
+# and reaps them. Safe under set -e.
+stop_virtual_display() {
+    local pid i
+    for pid in ${VIRTUAL_WM:-} ${VIRTUAL_XVFB:-}; do
+        kill -TERM "$pid" 2>/dev/null || continue
+        for i in $(seq 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
+        wait "$pid" 2>/dev/null || true
+    done
+    VIRTUAL_WM= VIRTUAL_XVFB=
+}

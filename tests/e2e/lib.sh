@@ -40,8 +40,7 @@ e2e_start() {
 e2e_stop() {
     local pid
     for pid in ${E2E_APPS:-}; do kill "$pid" 2>/dev/null; done
-    [[ -n ${VIRTUAL_WM:-} ]] && kill "$VIRTUAL_WM" 2>/dev/null
-    [[ -n ${VIRTUAL_XVFB:-} ]] && kill "$VIRTUAL_XVFB" 2>/dev/null
+    stop_virtual_display
     wait 2>/dev/null
     rm -rf "$E2E_ROOT"
 }
