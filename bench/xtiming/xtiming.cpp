@@ -311,9 +311,13 @@ int press(int argc, char** argv)
     const KeySym keysym = XStringToKeysym(argv[3]);
     const std::string title = argv[4];
     const Clock::time_point deadline = deadlineIn(argv[5]);
+    if (keysym == NoSymbol)
+        return usage();
     Connection display;
-    if (!display.get() || keysym == NoSymbol)
-        return display.get() ? usage() : 1;
+    if (!display.get()) {
+        std::fprintf(stderr, "xtiming: cannot open the display\n");
+        return 1;
+    }
     Display* d = display.get();
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(d, &eventBase, &errorBase, &major, &minor)) {
