@@ -405,7 +405,7 @@ void TestConverter::convertsBitmapsSavedByQt()
 
     const QImage decoded = decodeJpeg(path("capture.jpg"));
     QCOMPARE(decoded.size(), picture.size());
-    QVERIFY(meanDifference(picture, decoded) < kMaxMeanError);
+    QCOMPARE_LT(meanDifference(picture, decoded), kMaxMeanError);
     QCOMPARE(contentOf(path("capture.bmp")), bitmap);
 }
 
@@ -421,7 +421,7 @@ void TestConverter::convertsUnderNonAsciiPaths()
     QCOMPARE(convert(bitmapPath, jpegPath), int(BMP2JPEG_OK));
 
     QCOMPARE(folderEntries(folder), QStringList({QStringLiteral("Übersicht.bmp"), QStringLiteral("Übersicht.jpg")}));
-    QVERIFY(meanDifference(picture, decodeJpeg(jpegPath)) < kMaxMeanError);
+    QCOMPARE_LT(meanDifference(picture, decodeJpeg(jpegPath)), kMaxMeanError);
 }
 
 void TestConverter::replacesExistingJpeg()
@@ -432,7 +432,7 @@ void TestConverter::replacesExistingJpeg()
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
 
-    QVERIFY(meanDifference(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
+    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
@@ -444,9 +444,9 @@ void TestConverter::passesQualityToEncoder()
     QCOMPARE(convert(path("in.bmp"), path("low.jpg"), 5), int(BMP2JPEG_OK));
     QCOMPARE(convert(path("in.bmp"), path("high.jpg"), 100), int(BMP2JPEG_OK));
 
-    QVERIFY(QFileInfo(path("low.jpg")).size() < QFileInfo(path("high.jpg")).size());
-    QVERIFY(meanDifference(picture, decodeJpeg(path("low.jpg")))
-            > meanDifference(picture, decodeJpeg(path("high.jpg"))));
+    QCOMPARE_LT(QFileInfo(path("low.jpg")).size(), QFileInfo(path("high.jpg")).size());
+    QCOMPARE_GT(meanDifference(picture, decodeJpeg(path("low.jpg"))),
+                meanDifference(picture, decodeJpeg(path("high.jpg"))));
 }
 
 void TestConverter::rejectsBadBitmaps_data()
@@ -745,7 +745,7 @@ void TestConverter::loadsAtRunTimeBesideProgram()
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
     QCOMPARE(bmpToJpeg(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100),
              int(BMP2JPEG_OK));
-    QVERIFY(meanDifference(picture, decodeJpeg(path("out.jpg"))) < kMaxMeanError);
+    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }
 
 QTEST_MAIN(TestConverter)

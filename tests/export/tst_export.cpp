@@ -286,8 +286,8 @@ void ExportTest::captureKeptInHolder()
             QCOMPARE(held.size(), size);
             QCOMPARE(held.pixelColor(inAccent), accent);
             // The gradient runs from dark purple at the top to pale cyan at the bottom.
-            QVERIFY(held.pixelColor(0, 0).green() < 16);
-            QVERIFY(held.pixelColor(0, size.height() - 1).green() > 239);
+            QCOMPARE_LT(held.pixelColor(0, 0).green(), 16);
+            QCOMPARE_GT(held.pixelColor(0, size.height() - 1).green(), 239);
         } else {
             QCOMPARE(held.size(), earlier.size());
             QCOMPARE(held.pixelColor(0, 0), QColor(Qt::green));

@@ -190,7 +190,7 @@ void TestReadingFlow::acceptedPressShowsTheReading()
 
     // The interpretation texts are in place for the description buttons.
     for (int slot = 0; slot < RulerCount; ++slot)
-        QVERIFY(ReadingTexts[static_cast<std::size_t>(slot)] != QStringLiteral("left from before"));
+        QCOMPARE_NE(ReadingTexts[static_cast<std::size_t>(slot)], QStringLiteral("left from before"));
     QVERIFY(fake_->messages.isEmpty());
     QCOMPARE(ends_->ends, 0);
 }

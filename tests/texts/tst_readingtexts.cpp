@@ -306,12 +306,12 @@ void TestReadingTexts::text()
 
     QVERIFY2(text.startsWith(heading), qPrintable(text.left(40)));
     // The first sentence follows the heading directly.
-    QVERIFY(text.size() > heading.size());
+    QCOMPARE_GT(text.size(), heading.size());
     QVERIFY(text[heading.size()].isUpper());
     // No other paragraph repeats a heading mark.
     QCOMPARE(text.count(QStringLiteral(":-")), 1);
     const qsizetype mark = text.indexOf(QStringLiteral(":-"));
-    QVERIFY(mark > 0);
+    QCOMPARE_GT(mark, 0);
     QCOMPARE(text[mark - 1] == u' ', blank);
 
     // Apostrophes and quotation marks are typographic throughout.
@@ -349,7 +349,7 @@ void TestReadingTexts::paragraph()
     QFETCH(int, tailSentences);
 
     const QStringList parts = paragraphsOf(entry);
-    QVERIFY(paragraph <= parts.size());
+    QCOMPARE_LE(paragraph, parts.size());
     const QString& text = parts[paragraph - 1];
 
     QVERIFY2(text.startsWith(sentence), qPrintable(text.left(sentence.size())));
@@ -393,7 +393,7 @@ void TestReadingTexts::typographicText()
     QFETCH(QString, fragment);
 
     const QStringList parts = paragraphsOf(entry);
-    QVERIFY(paragraph <= parts.size());
+    QCOMPARE_LE(paragraph, parts.size());
     QVERIFY2(parts[paragraph - 1].contains(fragment), qPrintable(fragment));
 }
 
