@@ -354,8 +354,8 @@ void TestMdi::everyTextIsInAPreparedFont()
     // A text in a font that preparing misses still shows, only its first
     // showing is slower: this catches a font added to the windows but not to
     // MDI::fonts().
-    const auto prepared = [](const QFont& font) {
-        const QList<QFont> fonts = MDI::fonts();
+    const QList<QFont> fonts = MDI::fonts();
+    const auto prepared = [&fonts](const QFont& font) {
         return std::any_of(fonts.cbegin(), fonts.cend(), [&font](const QFont& f) {
             return f.family() == font.family() && f.pointSizeF() == font.pointSizeF()
                 && f.weight() == font.weight() && f.italic() == font.italic();
