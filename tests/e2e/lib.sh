@@ -146,16 +146,20 @@ e2e_is_maximized() {
     xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q '_NET_WM_STATE_MAXIMIZED_VERT.*_NET_WM_STATE_MAXIMIZED_HORZ\|_NET_WM_STATE_MAXIMIZED_HORZ.*_NET_WM_STATE_MAXIMIZED_VERT'
 }
 
+# Gives the window the keyboard focus: activated through the window manager
+# where it can be, else focused directly.
+e2e_activate() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+}
+
 e2e_key() {
-    local window=$1; shift
-    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-    xdotool key --delay 60 "$@"
+    e2e_activate "$1"
+    xdotool key --delay 60 "${@:2}"
 }
 
 e2e_type() {
-    local window=$1; shift
-    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-    xdotool type --delay 40 "$@"
+    e2e_activate "$1"
+    xdotool type --delay 40 "${@:2}"
 }
 
 # Clicks at a position relative to a window's top-left corner.
