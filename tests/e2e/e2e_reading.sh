@@ -21,6 +21,8 @@ comprehensive_x=$(( (screen_twips - (1740 + 2500)) / 15 + 58 ))
 e2e_launch
 app=$E2E_PID
 main=$(e2e_wait_window "$app" '^Zorvane v1\.0$') || e2e_fail "the main window did not appear"
+# The single-instance lock, whose removal at Exit is checked below.
+[[ -e $XDG_RUNTIME_DIR/zorvane.lock ]] || e2e_fail "the running program holds no lock in $XDG_RUNTIME_DIR"
 
 e2e_log "choose 15 March 1980, Night, with the keyboard"
 e2e_key "$main" Tab            # from "Get My Firdaria Reading" to the day list
