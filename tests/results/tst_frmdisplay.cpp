@@ -229,6 +229,7 @@ void TestFrmDisplay::panelBorderBreaksForItsCaption()
     // In pixels: the border's top edge runs 9 below the panel's top and
     // breaks for the caption, which starts 6 in from the left.
     constexpr int BorderTop = 9;
+    constexpr int CaptionLeft = 6;
     constexpr int InCaption = 20;
 
     frmDisplay display;
@@ -238,12 +239,16 @@ void TestFrmDisplay::panelBorderBreaksForItsCaption()
     const int bottom = drawn.height() - 1;
     // A long caption may leave no top edge right of it: its corner is the
     // right edge's.
-    const QList<QPoint> onBorder{{0, BorderTop},     {2, BorderTop}, {right, BorderTop}, {right, bottom / 2},
-                                 {right, bottom},    {right / 2, bottom}, {0, bottom},  {0, bottom / 2}};
+    const QList<QPoint> onBorder{{0, BorderTop},     {2, BorderTop}, {CaptionLeft - 1, BorderTop},
+                                 {right, BorderTop}, {right, bottom / 2}, {right, bottom},
+                                 {right / 2, bottom}, {0, bottom},  {0, bottom / 2}};
     for (const QPoint& point : onBorder)
         QVERIFY2(drawn.pixelColor(point) == ui::colors::silver(),
                  qPrintable(QStringLiteral("no border at %1, %2").arg(point.x()).arg(point.y())));
     QVERIFY2(drawn.pixelColor(InCaption, BorderTop) != ui::colors::silver(), "the border runs through the caption");
+    // Where the caption starts, before its text: a glyph drawn over an
+    // unbroken border would hide it at InCaption, never here.
+    QVERIFY2(drawn.pixelColor(CaptionLeft, BorderTop) != ui::colors::silver(), "the border runs into the caption");
     // Nothing of the border above its top edge or inside it.
     QCOMPARE_NE(drawn.pixelColor(0, BorderTop - 1), ui::colors::silver());
     QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver());
