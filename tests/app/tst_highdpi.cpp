@@ -68,12 +68,6 @@ int allowedOverlap(const QWidget* a, const QWidget* b)
     // The main window's two offers take turns in one place.
     if (is("lblCobrand", "lblFullBrand"))
         return -1;
-    // The results frame keeps its buttons at fixed distances from the
-    // screen's right edge; on a screen narrower than the design they may
-    // reach over the offer at the left.
-    if (a->window()->objectName() == QLatin1String("MDI") && MDI::ScreenWidthTwips() < 11175
-        && (a->objectName() == QLatin1String("Label8") || b->objectName() == QLatin1String("Label8")))
-        return -1;
     return RoundingSlack;
 }
 
