@@ -1,9 +1,10 @@
 #pragma once
 
-// Helpers of the application tests: a catcher for the web pages the program
-// asks the desktop to open, a folder holding the picture converter, an end
-// step that counts instead of ending the test process, a results frame
-// filled with a reading, and the program's windows held side by side.
+// Helpers of the application tests: a folder holding the picture converter,
+// an end step that counts instead of ending the test process, the start-up's
+// options, a results frame filled with a reading, the program's windows held
+// side by side and a table row for each of their controls. The catcher of the
+// web pages the program asks the desktop to open comes with UrlCatcher.h.
 
 #include "AppShell.h"
 #include "ConverterLibrary.h"
@@ -33,6 +34,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 
 #include <memory>
@@ -149,6 +151,16 @@ inline QString windowKey(Window window)
     case Window::About: return QStringLiteral("about");
     }
     return {};
+}
+
+// One row per widget of type T shown with the window `top` and for which
+// `keep` holds, tagged "window: path", in the table's one widget column.
+template <typename T, typename Keep>
+void addShownRows(Window window, const QWidget* top, Keep keep)
+{
+    for (T* w : top->findChildren<T*>())
+        if (w->isVisibleTo(top) && keep(w))
+            QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(pathIn(w, top))) << w;
 }
 
 // For as long as it lives: dialogs faked, the ends of the program counted, a

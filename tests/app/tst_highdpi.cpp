@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <memory>
 
+using zorvane::test::addShownRows;
 using zorvane::test::AppWindows;
 using zorvane::test::EndCounter;
 using zorvane::test::filledResultsFrame;
@@ -155,12 +156,9 @@ void tst_HighDpi::controlsStayInsideTheirContainers_data()
 {
     QTest::addColumn<QWidget*>("control");
 
-    for (Window window : AllWindows) {
-        QWidget* top = windowOf(window);
-        for (QWidget* w : top->findChildren<QWidget*>())
-            if (isControl(w) && w->isVisibleTo(top) && !outOfSightByDesign(w))
-                QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(pathIn(w, top))) << w;
-    }
+    for (Window window : AllWindows)
+        addShownRows<QWidget>(window, windowOf(window),
+                              [](const QWidget* w) { return isControl(w) && !outOfSightByDesign(w); });
 }
 
 // The control, within a pixel, inside its parent and each container up to
@@ -228,12 +226,9 @@ void tst_HighDpi::textsFitTheirLabels_data()
 {
     QTest::addColumn<QLabel*>("label");
 
-    for (Window window : AllWindows) {
-        QWidget* top = windowOf(window);
-        for (QLabel* label : top->findChildren<QLabel*>())
-            if (label->isVisibleTo(top) && !label->text().isEmpty() && !outOfSightByDesign(label))
-                QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(pathIn(label, top))) << label;
-    }
+    for (Window window : AllWindows)
+        addShownRows<QLabel>(window, windowOf(window),
+                             [](const QLabel* label) { return !label->text().isEmpty() && !outOfSightByDesign(label); });
 }
 
 // A one-line label holds its text's width and height; a wrapping label the

@@ -23,10 +23,10 @@
 
 #include <memory>
 
+using zorvane::test::addShownRows;
 using zorvane::test::AppWindows;
 using zorvane::test::filledResultsFrame;
 using zorvane::test::isControl;
-using zorvane::test::pathIn;
 using zorvane::test::UrlCatcher;
 using zorvane::test::Window;
 using zorvane::test::windowKey;
@@ -307,12 +307,8 @@ void tst_Keyboard::controlsAreNamedAndDescribed_data()
     QTest::addColumn<QWidget*>("control");
 
     // Every control shown with its window, found in the widget tree.
-    for (Window window : AllWindows) {
-        QWidget* top = windowOf(window);
-        for (QWidget* w : top->findChildren<QWidget*>())
-            if (isControl(w) && w->isVisibleTo(top))
-                QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(pathIn(w, top))) << w;
-    }
+    for (Window window : AllWindows)
+        addShownRows<QWidget>(window, windowOf(window), isControl);
 }
 
 void tst_Keyboard::controlsAreNamedAndDescribed()
