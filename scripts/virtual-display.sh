@@ -2,6 +2,22 @@
 # without a display. Sourced by scripts/run-zorvane, the end-to-end tests
 # (tests/e2e/lib.sh) and bench/run.
 
+# wait_for <seconds> <command...>: runs the command every 0.05 s until it
+# succeeds; false once the seconds have passed.
+wait_for() {
+    local seconds=$1 deadline
+    shift
+    deadline=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
+
+x_server_answers() { xdpyinfo >/dev/null 2>&1; }
+window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+process_ended() { ! kill -0 "$1" 2>/dev/null; }
+
 # start_virtual_display: starts Xvfb (1280 x 1024, 24 bits) on a display
 # number nobody uses and openbox on it; exports DISPLAY and sets VIRTUAL_XVFB
 # and VIRTUAL_WM to their process ids, for the caller to end. Returns 1 when
@@ -11,7 +27,7 @@
 start_virtual_display() {
     # Xvfb picks the display number itself and writes it to the given file
     # descriptor, so that two virtual displays never collide.
-    local displayfd number= i
+    local displayfd number=
     exec {displayfd}<> <(:)
     Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     VIRTUAL_XVFB=$!
@@ -19,31 +35,20 @@ start_virtual_display() {
     exec {displayfd}<&-
     [[ -n $number ]] || return 1
     export DISPLAY=":$number"
-    for i in $(seq 50); do
-        xdpyinfo >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    wait_for 5 x_server_answers || true
     openbox >/dev/null 2>&1 &
     VIRTUAL_WM=$!
-    for i in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        sleep 0.1
-    done
-    return 2
+    wait_for 10 window_manager_running || return 2
 }
 
 # stop_virtual_display: ends the window manager and the X server started by
 # start_virtual_display, each given 5 seconds after SIGTERM before SIGKILL,
 # and reaps them. Safe under set -e.
 stop_virtual_display() {
-    local pid i
+    local pid
     for pid in ${VIRTUAL_WM:-} ${VIRTUAL_XVFB:-}; do
         kill -TERM "$pid" 2>/dev/null || continue
-        for i in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fi
+        wait_for 5 process_ended "$pid" || kill -KILL "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
     VIRTUAL_WM= VIRTUAL_XVFB=

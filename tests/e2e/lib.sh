@@ -112,7 +112,7 @@ e2e_wait_replaced() { e2e_wait_for e2e_replacing_window "$1" "$2" "$3"; }
 
 # True once the process has ended (or is a zombie waiting to be reaped).
 e2e_ended() {
-    ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1" 2>/dev/null) == Z* ]]
+    process_ended "$1" || [[ $(ps -o stat= -p "$1" 2>/dev/null) == Z* ]]
 }
 
 # Waits until a process started by e2e_launch has ended; sets E2E_EXIT to its
