@@ -94,6 +94,19 @@ inline app::StartUpOptions startUpOptions(const QString& programFolder, const QS
     return options;
 }
 
+// The main window loaded from the program folder and shown centred; nothing
+// when it would not load or show.
+inline std::unique_ptr<frmMain> shownMainWindow(const QString& programFolder)
+{
+    auto window = std::make_unique<frmMain>();
+    if (!window->Form_Load(programFolder))
+        return nullptr;
+    window->showCentred();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return nullptr;
+    return window;
+}
+
 // A results frame showing the reading of one birth, the reading texts built;
 // kept when closed, so that a test can show it again.
 inline std::unique_ptr<MDI> filledResultsFrame(const modFirdaria::BirthData& birth)

@@ -39,11 +39,10 @@ private:
 void tst_FailingHandlers::init()
 {
     app_ = std::make_unique<AppWindows>();
-    app_->main = std::make_unique<frmMain>();
-    QVERIFY(app_->main->Form_Load(app_->folder.path()));
+    app_->main = zorvane::test::shownMainWindow(app_->folder.path());
+    QVERIFY(app_->main);
     // A date the check turns down, with a message.
     chooseBirth(*app_->main, {31, 2, 1990, modFirdaria::TimeOfBirth::Day});
-    app_->main->showCentred();
     app_->results = filledResultsFrame({15, 3, 1990, modFirdaria::TimeOfBirth::Day});
     app_->results->show();
     app_->reading = std::make_unique<frmSave>();

@@ -123,10 +123,8 @@ void tst_frmMain::init()
 {
     app_ = std::make_unique<AppWindows>();
     urls_.opened.clear();
-    app_->main = std::make_unique<frmMain>();
-    QVERIFY(app_->main->Form_Load(app_->folder.path()));
-    app_->main->showCentred();
-    QVERIFY(QTest::qWaitForWindowExposed(app_->main.get()));
+    app_->main = zorvane::test::shownMainWindow(app_->folder.path());
+    QVERIFY(app_->main);
 }
 
 void tst_frmMain::cleanup() { app_.reset(); }

@@ -34,6 +34,7 @@ using zorvane::test::isControl;
 using zorvane::test::meanDifference;
 using zorvane::test::pathIn;
 using zorvane::test::ProgramFolder;
+using zorvane::test::shownMainWindow;
 using zorvane::test::Window;
 using zorvane::test::windowKey;
 
@@ -80,24 +81,13 @@ int overlapOf(const QRect& a, const QRect& b)
     return common.isEmpty() ? 0 : std::min(common.width(), common.height());
 }
 
-std::unique_ptr<frmMain> shownMainWindow(const ProgramFolder& folder)
-{
-    auto window = std::make_unique<frmMain>();
-    if (!window->Form_Load(folder.path()))
-        return nullptr;
-    window->showCentred();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        return nullptr;
-    return window;
-}
-
 // --grab-main <file>: the main window's picture at the scale in use.
 int grabMainWindow(const QString& path)
 {
     zorvane::ui::installFontSubstitutes();
     ProgramFolder folder;
     EndCounter ends;
-    const auto window = shownMainWindow(folder);
+    const auto window = shownMainWindow(folder.path());
     return window && window->grab().save(path, "PNG") ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
@@ -132,7 +122,7 @@ void tst_HighDpi::initTestCase()
     zorvane::ui::installFontSubstitutes();
     app_ = std::make_unique<AppWindows>();
 
-    app_->main = shownMainWindow(app_->folder);
+    app_->main = shownMainWindow(app_->folder.path());
     QVERIFY(app_->main);
     // The platform honours the scale factor, and the screen is wide enough
     // for the results frame's design.
