@@ -11,12 +11,12 @@
 #include "FakeDialogs.h"
 #include "FillResults.h"
 #include "MDI.h"
+#include "StartUp.h"
 #include "UrlCatcher.h"
 #include "frmAbout.h"
 #include "frmDisplay.h"
 #include "frmMain.h"
 #include "frmSave.h"
-#include "StartUp.h"
 #include "modFirdaria.h"
 
 #include <QAbstractButton>
@@ -27,10 +27,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaType>
 #include <QObject>
 #include <QRadioButton>
 #include <QSettings>
-#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
