@@ -117,7 +117,7 @@ private Q_SLOTS:
     void normalStart();
 
     void closeAllInCreationOrder();
-    void closeAllSurvivesFailingWindow();
+    void closeAllGoesPastRefusingWindow();
     void endLeavesEventLoopsWithCodeZero();
 
 private:
@@ -538,7 +538,7 @@ void tst_StartUp::closeAllInCreationOrder()
     QTRY_VERIFY(firstAlive.isNull() && hiddenAlive.isNull() && lastAlive.isNull());
 }
 
-void tst_StartUp::closeAllSurvivesFailingWindow()
+void tst_StartUp::closeAllGoesPastRefusingWindow()
 {
     QStringList closed;
     std::unique_ptr<QWidget> stubborn(new RecordingWindow(QStringLiteral("refuses to close"), closed, true));
