@@ -18,12 +18,21 @@ EndStep& endStepReplacement()
     return step;
 }
 
-void leaveEventLoops() { QCoreApplication::exit(0); }
+void leaveEventLoops()
+{
+    QCoreApplication::exit(0);
+}
 }  // namespace
 
-bool isEnding() { return ending; }
+bool isEnding()
+{
+    return ending;
+}
 
-void resetEnding() { ending = false; }
+void resetEnding()
+{
+    ending = false;
+}
 
 EndStep setEndStep(EndStep step)
 {

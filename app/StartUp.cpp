@@ -65,8 +65,7 @@ bool StartUp::run()
     }
 
     if (!options_.randomFraction) {
-        auto generator = std::make_shared<QRandomGenerator>(
-            static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
+        auto generator = std::make_shared<QRandomGenerator>(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
         options_.randomFraction = [generator] { return generator->generateDouble(); };
     }
 

@@ -14,7 +14,10 @@ namespace zorvane::app {
 namespace {
 // Byte i is XORed with a mask that moves on by a fixed step, so that equal
 // characters do not show as equal digits.
-std::uint8_t mask(qsizetype i) { return static_cast<std::uint8_t>(0x5A + 37 * i); }
+std::uint8_t mask(qsizetype i)
+{
+    return static_cast<std::uint8_t>(0x5A + 37 * i);
+}
 
 QByteArray applyMask(QByteArray bytes)
 {

@@ -12,8 +12,8 @@
 #include "OpenWindows.h"
 #include "Style.h"
 #include "Twips.h"
-#include "frmDisplay.h"
 #include "frmAbout.h"
+#include "frmDisplay.h"
 #include "modHelp.h"
 
 #include <QAction>
@@ -45,7 +45,10 @@ constexpr int DaysInLongestMonth = 31;
 constexpr int DayOption = 0;
 constexpr int NightOption = 1;
 
-QString optDayName(int index) { return QStringLiteral("optDay(%1)").arg(index); }
+QString optDayName(int index)
+{
+    return QStringLiteral("optDay(%1)").arg(index);
+}
 
 QStringList monthNames()
 {
@@ -56,7 +59,10 @@ QStringList monthNames()
 }
 
 // A white strip or frame with dark purple text.
-void paintWhite(QWidget* widget) { paint(widget, colors::white(), colors::darkPurple()); }
+void paintWhite(QWidget* widget)
+{
+    paint(widget, colors::white(), colors::darkPurple());
+}
 
 QComboBox* createDateList(const QString& name, const QString& accessibleName, const QString& description,
                           const QRect& geometry, QWidget* parent)
@@ -156,11 +162,11 @@ QFrame* frmMain::createTopStrip(QWidget* parent)
 
 QLabel* frmMain::createDescription(QWidget* parent)
 {
-    auto* description = new QLabel(
-        QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
-                       "different planets and thus the influence they have on an individual's destiny. "
-                       "Firdaria means periods in Persian. Know your destiny today with Zorvane."),
-        parent);
+    auto* description =
+        new QLabel(QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
+                                  "different planets and thus the influence they have on an individual's destiny. "
+                                  "Firdaria means periods in Persian. Know your destiny today with Zorvane."),
+                   parent);
     description->setObjectName(QStringLiteral("Label1"));
     describeOnly(description, QStringLiteral("What Zorvane does"));
     description->setTextFormat(Qt::PlainText);
@@ -181,9 +187,9 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
     frame->setFont(verdana(8.25, Weight::Bold));
     paintWhite(frame);
 
-    cboMonth_ = createDateList(QStringLiteral("cboMonth"), QStringLiteral("Month of birth"),
-                               QStringLiteral("The month in which you were born"), twipRect(120, 360, 1455, 315),
-                               frame);
+    cboMonth_ =
+        createDateList(QStringLiteral("cboMonth"), QStringLiteral("Month of birth"),
+                       QStringLiteral("The month in which you were born"), twipRect(120, 360, 1455, 315), frame);
     cboDate_ = createDateList(QStringLiteral("cboDate"), QStringLiteral("Day of birth"),
                               QStringLiteral("The day of the month on which you were born"),
                               twipRect(1800, 360, 855, 315), frame);
@@ -272,8 +278,8 @@ void frmMain::createMenus()
     link(addItem(helpMenu, QStringLiteral("mnuUpdate"), QStringLiteral("&Check for Software Update")),
          modHelp::OpenDownloadPage);
     addSeparator(helpMenu, QStringLiteral("mnuFileSep2"));
-    connect(addItem(helpMenu, QStringLiteral("mnuAbout"), QStringLiteral("&About Software")), &QAction::triggered,
-            this, guarded(this, &frmMain::mnuAbout_Click));
+    connect(addItem(helpMenu, QStringLiteral("mnuAbout"), QStringLiteral("&About Software")), &QAction::triggered, this,
+            guarded(this, &frmMain::mnuAbout_Click));
 
     QAction* donate = menuBar()->addAction(QStringLiteral("&Donate"));
     donate->setObjectName(QStringLiteral("mnuDonate"));
@@ -286,23 +292,15 @@ void frmMain::createMenus()
 void frmMain::arrangeTabOrder()
 {
     // The entry controls first, then the links top to bottom.
-    setTabChain({cmdNext_,
-                 cboDate_,
-                 cboMonth_,
-                 cboYear_,
-                 optDay_->button(DayOption),
-                 optDay_->button(NightOption),
-                 lblForum_,
-                 lblCobrand_,
-                 lblFullBrand_});
+    setTabChain({cmdNext_, cboDate_, cboMonth_, cboYear_, optDay_->button(DayOption), optDay_->button(NightOption),
+                 lblForum_, lblCobrand_, lblFullBrand_});
     cmdNext_->setFocus();
 }
 
 bool frmMain::Form_Load(const QString& programFolder)
 {
     if (!QFileInfo(QDir(programFolder).filePath(modSaveForm::ConverterFileName())).isFile()) {
-        showMessage(this, QStringLiteral("Required File Is Missing\rPlease Reinstall Software"),
-                    MessageIcon::Critical);
+        showMessage(this, QStringLiteral("Required File Is Missing\rPlease Reinstall Software"), MessageIcon::Critical);
         CloseAllAndEnd();
         return false;
     }
@@ -353,8 +351,8 @@ modFirdaria::BirthData frmMain::birthData() const
     birth.day = cboDate_->currentIndex() + 1;
     birth.month = cboMonth_->currentIndex() + 1;
     birth.year = cboYear_->currentText().toInt();
-    birth.timeOfBirth = optDay_->checkedId() == DayOption ? modFirdaria::TimeOfBirth::Day
-                                                          : modFirdaria::TimeOfBirth::Night;
+    birth.timeOfBirth =
+        optDay_->checkedId() == DayOption ? modFirdaria::TimeOfBirth::Day : modFirdaria::TimeOfBirth::Night;
     return birth;
 }
 
@@ -400,7 +398,10 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
     hide();
 }
 
-void frmMain::cmdExit_Click() { close(); }
+void frmMain::cmdExit_Click()
+{
+    close();
+}
 
 void frmMain::mnuAbout_Click()
 {

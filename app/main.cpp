@@ -1,5 +1,5 @@
-#include "StartUp.h"
 #include "ProgramIcon.h"
+#include "StartUp.h"
 #include "Style.h"
 
 #include <QApplication>

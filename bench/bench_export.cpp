@@ -26,7 +26,8 @@ void createChartAndCopies(const QDir& folder, int copies)
 {
     QFile(folder.filePath(QStringLiteral("chart.jpg"))).open(QIODevice::WriteOnly);
     for (int n = 1; n <= copies; ++n)
-        QFile(folder.filePath(QStringLiteral("chart_%1.jpg").arg(n, 3, 10, QLatin1Char('0')))).open(QIODevice::WriteOnly);
+        QFile(folder.filePath(QStringLiteral("chart_%1.jpg").arg(n, 3, 10, QLatin1Char('0'))))
+            .open(QIODevice::WriteOnly);
 }
 
 void BM_WholeExport(benchmark::State& state)

@@ -42,7 +42,7 @@ std::uint16_t readLe16(const unsigned char* p)
 std::uint32_t readLe32(const unsigned char* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
-        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+           | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 std::int32_t readLe32Signed(const unsigned char* p)
@@ -71,10 +71,11 @@ bool isOtherKnownBitCount(std::uint16_t bits)
     return false;
 }
 
-class FileDescriptor
-{
+class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    explicit FileDescriptor(int fd = -1)
+        : m_fd(fd)
+    {}
     ~FileDescriptor() { close(); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -116,8 +117,7 @@ bool transferFully(ssize_t (*io)(int, Void*, std::size_t), int fd, Byte* buffer,
     return true;
 }
 
-struct BitmapLayout
-{
+struct BitmapLayout {
     int width = 0;
     int height = 0;
 };
@@ -206,10 +206,11 @@ std::string folderOf(const std::string& path)
 // A file written under a hidden, unique name in the target's folder and moved
 // over the target in one step, so that the target is never seen half written.
 // Removed again unless committed.
-class PendingFile
-{
+class PendingFile {
 public:
-    explicit PendingFile(const std::string& target) : m_target(target) {}
+    explicit PendingFile(const std::string& target)
+        : m_target(target)
+    {}
     ~PendingFile()
     {
         m_file.close();
@@ -278,14 +279,12 @@ private:
     bool m_committed = false;
 };
 
-struct TurboBufferDeleter
-{
+struct TurboBufferDeleter {
     void operator()(unsigned char* buffer) const { tjFree(buffer); }
 };
 using TurboBuffer = std::unique_ptr<unsigned char, TurboBufferDeleter>;
 
-struct TurboHandleDeleter
-{
+struct TurboHandleDeleter {
     void operator()(void* handle) const { tjDestroy(handle); }
 };
 using TurboHandle = std::unique_ptr<void, TurboHandleDeleter>;

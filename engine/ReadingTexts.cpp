@@ -30,11 +30,10 @@ constexpr QStringView SunOrdinary =
     u"as the representative of social and political bodies, so that your standing in "
     u"public life will grow slowly but steadily.";
 
-constexpr QStringView SunWeak =
-    u"You may succumb to injuries, diseases, unpleasantness and misunderstandings among "
-    u"relatives, friends, and neighbors and even amongst your colleagues during the weak "
-    u"phase of this period and you may also be affected with pain in the ears and some "
-    u"urinary troubles.";
+constexpr QStringView SunWeak = u"You may succumb to injuries, diseases, unpleasantness and misunderstandings among "
+                                u"relatives, friends, and neighbors and even amongst your colleagues during the weak "
+                                u"phase of this period and you may also be affected with pain in the ears and some "
+                                u"urinary troubles.";
 
 // --- Venus -------------------------------------------------------------------
 
@@ -52,10 +51,9 @@ constexpr QStringView VenusNominal =
     u"interiors, fashion and other creative fields may also develop during this time and "
     u"may even bring income.";
 
-constexpr QStringView VenusWeak =
-    u"The weak influence of this period may make you quarrel with your wife adultery and "
-    u"residence in foreign lands are also there on the cards. Misunderstandings with "
-    u"loved ones and general unhappiness may trouble you now.";
+constexpr QStringView VenusWeak = u"The weak influence of this period may make you quarrel with your wife adultery and "
+                                  u"residence in foreign lands are also there on the cards. Misunderstandings with "
+                                  u"loved ones and general unhappiness may trouble you now.";
 
 // --- Mercury -----------------------------------------------------------------
 
@@ -86,11 +84,10 @@ constexpr QStringView MoonOrdinaryAndNominal =
     u"will be prone to religious affairs. General prosperity is indicated, with "
     u"prosperity in trade, business and profession, and your work will be well rewarded.";
 
-constexpr QStringView MoonWeak =
-    u"Whereas the period of the Moon in its weak phase may leave you suffering from cold, "
-    u"emancipation, anxiety and distress. Loss of money and faith, misunderstandings "
-    u"within the family and a bad repute may also follow, so guard your savings and your "
-    u"good name.";
+constexpr QStringView MoonWeak = u"Whereas the period of the Moon in its weak phase may leave you suffering from cold, "
+                                 u"emancipation, anxiety and distress. Loss of money and faith, misunderstandings "
+                                 u"within the family and a bad repute may also follow, so guard your savings and your "
+                                 u"good name.";
 
 // --- Saturn ------------------------------------------------------------------
 
@@ -130,9 +127,8 @@ constexpr QStringView JupiterStrong =
     u"mark. Travel to distant places is likely and will broaden your outlook. The quest "
     u"of the unknown will draw you on, in thought and in deed.";
 
-constexpr QStringView JupiterWeak =
-    u"With a weak Jupiter period, suffering from several attacks of various diseases "
-    u"along with family misfortunes may make your life full of worries.";
+constexpr QStringView JupiterWeak = u"With a weak Jupiter period, suffering from several attacks of various diseases "
+                                    u"along with family misfortunes may make your life full of worries.";
 
 // --- Mars --------------------------------------------------------------------
 
@@ -148,9 +144,8 @@ constexpr QStringView MarsOrdinary =
     u"may trouble you. Spend your energy productively on work that matters, rather than "
     u"on disputes that bring you nothing.";
 
-constexpr QStringView MarsWeak =
-    u"Under the weak phase of this period the native may face troubles from enemies and "
-    u"great evils. Health problems too may arise.";
+constexpr QStringView MarsWeak = u"Under the weak phase of this period the native may face troubles from enemies and "
+                                 u"great evils. Health problems too may arise.";
 
 // --- The North Node ----------------------------------------------------------
 
@@ -193,8 +188,7 @@ constexpr QStringView SouthNodeMalefic =
     u"way. Financial loss is likely, so spend wisely. There may be no peace in married "
     u"life for a long time. Problems will seem to have no end in sight.";
 
-constexpr QStringView SouthNodeClosing =
-    u"This is a time to reevaluate your position in life and move ahead.";
+constexpr QStringView SouthNodeClosing = u"This is a time to reevaluate your position in life and move ahead.";
 
 // --- Assembly ----------------------------------------------------------------
 
@@ -205,8 +199,7 @@ constexpr QStringView MoonParagraphs[] = {MoonStrong, MoonOrdinaryAndNominal, Mo
 constexpr QStringView SaturnParagraphs[] = {SaturnPowerful, SaturnNominal, SaturnWeak};
 constexpr QStringView JupiterParagraphs[] = {JupiterStrong, JupiterWeak};
 constexpr QStringView MarsParagraphs[] = {MarsPowerful, MarsOrdinary, MarsWeak};
-constexpr QStringView NorthNodeParagraphs[] = {NorthNodeFavourable, NorthNodeOrdinary,
-                                               NorthNodeAdverse};
+constexpr QStringView NorthNodeParagraphs[] = {NorthNodeFavourable, NorthNodeOrdinary, NorthNodeAdverse};
 constexpr QStringView SouthNodeParagraphs[] = {SouthNodePowerful, SouthNodeOrdinary, SouthNodeMalefic,
                                                SouthNodeClosing};
 

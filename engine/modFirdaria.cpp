@@ -35,22 +35,18 @@ const std::array<SequenceEntry, RulerCount> NightSequence = {{
     {Ruler::Mercury, 13, 62},
 }};
 
+// One period ruler a line, Sun to Mars, ordinals 2 to 7.
+// clang-format off
 const std::array<const char*, SubPeriodNameCount> SubPeriodNames = {
-    "Sun/Venus -",      "Sun/Mercury -",    "Sun/Moon -",        "Sun/Saturn -",
-    "Sun/Jupiter -",    "Sun/Mars -",
-    "Venus/Mercury -",  "Venus/Moon -",     "Venus/Saturn -",    "Venus/Jupiter -",
-    "Venus/Mars -",     "Venus/Sun -",
-    "Mercury/Moon -",   "Mercury/Saturn -", "Mercury/Jupiter -", "Mercury/Mars -",
-    "Mercury/Sun -",    "Mercury/Venus -",
-    "Moon/Saturn -",    "Moon/Jupiter -",   "Moon/Mars -",       "Moon/Sun -",
-    "Moon/Venus -",     "Moon/Mercury -",
-    "Saturn/Jupiter -", "Saturn/Mars -",    "Saturn/Sun -",      "Saturn/Venus -",
-    "Saturn/Mercury -", "Saturn/Moon -",
-    "Jupiter/Mars -",   "Jupiter/Sun -",    "Jupiter/Venus -",   "Jupiter/Mercury -",
-    "Jupiter/Moon -",   "Jupiter/Saturn -",
-    "Mars/Sun -",       "Mars/Venus -",     "Mars/Mercury - ",   "Mars/Moon -",
-    "Mars/Saturn -",    "Mars/Jupiter - ",
+    "Sun/Venus -", "Sun/Mercury -", "Sun/Moon -", "Sun/Saturn -", "Sun/Jupiter -", "Sun/Mars -",
+    "Venus/Mercury -", "Venus/Moon -", "Venus/Saturn -", "Venus/Jupiter -", "Venus/Mars -", "Venus/Sun -",
+    "Mercury/Moon -", "Mercury/Saturn -", "Mercury/Jupiter -", "Mercury/Mars -", "Mercury/Sun -", "Mercury/Venus -",
+    "Moon/Saturn -", "Moon/Jupiter -", "Moon/Mars -", "Moon/Sun -", "Moon/Venus -", "Moon/Mercury -",
+    "Saturn/Jupiter -", "Saturn/Mars -", "Saturn/Sun -", "Saturn/Venus -", "Saturn/Mercury -", "Saturn/Moon -",
+    "Jupiter/Mars -", "Jupiter/Sun -", "Jupiter/Venus -", "Jupiter/Mercury -", "Jupiter/Moon -", "Jupiter/Saturn -",
+    "Mars/Sun -", "Mars/Venus -", "Mars/Mercury - ", "Mars/Moon -", "Mars/Saturn -", "Mars/Jupiter - ",
 };
+// clang-format on
 
 const std::array<std::array<int, SubPeriodsPerPlanet>, 6> SubPeriodDays = {{
     {521, 522, 522, 522, 521, 522},  // Sun, 10 years
@@ -187,14 +183,12 @@ Date clampToMonthEnd(Date date)
 {
     if (date.ok())
         return date;
-    return std::chrono::year_month_day_last(date.year(),
-                                            std::chrono::month_day_last(date.month()));
+    return std::chrono::year_month_day_last(date.year(), std::chrono::month_day_last(date.month()));
 }
 
 QDate toQDate(Date date)
 {
-    return QDate(static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                 static_cast<unsigned>(date.day()));
+    return QDate(static_cast<int>(date.year()), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
 }
 
 }  // namespace
@@ -282,11 +276,11 @@ QString ShortDateFormat(const QLocale& locale)
 
 DateTextFormat::DateTextFormat(const QLocale& locale)
     : DateTextFormat(locale, ShortDateFormat(locale))
-{
-}
+{}
 
 DateTextFormat::DateTextFormat(const QLocale& locale, const QString& format)
-    : locale_(locale), format_(format)
+    : locale_(locale)
+    , format_(format)
 {
     compile();
 }

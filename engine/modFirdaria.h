@@ -42,10 +42,13 @@ inline constexpr int SubPeriodsPerPlanet = 6;  // sub-periods 2 to 7 of a planet
 inline constexpr int FirstListedOrdinal = 2;   // sub-period 1 starts with its period
 inline constexpr int LastOrdinal = 7;
 inline constexpr int SubPeriodNameCount = PlanetCount * SubPeriodsPerPlanet;  // 42
-inline constexpr int ReadingTextSlots = 10;    // slots 0..8 by Ruler; slot 9 stays empty
+inline constexpr int ReadingTextSlots = 10;                                   // slots 0..8 by Ruler; slot 9 stays empty
 inline constexpr int TotalYears = 75;
 
-constexpr int index(Ruler r) { return static_cast<int>(r); }
+constexpr int index(Ruler r)
+{
+    return static_cast<int>(r);
+}
 
 struct BirthData {
     int day = 1;      // 1..31
@@ -55,8 +58,8 @@ struct BirthData {
 };
 
 struct SubPeriod {
-    Ruler periodRuler = Ruler::Sun;  // a planet
-    Ruler subRuler = Ruler::Sun;     // a planet, never a node
+    Ruler periodRuler = Ruler::Sun;    // a planet
+    Ruler subRuler = Ruler::Sun;       // a planet, never a node
     int ordinal = FirstListedOrdinal;  // 2..7
     Date start;
     QString startText;  // ShortDateText(start)
@@ -65,8 +68,8 @@ struct SubPeriod {
 
 struct Period {
     Ruler ruler = Ruler::Sun;
-    Date start;          // first day; the period ends where the next one starts
-    QString startText;   // ShortDateText(start)
+    Date start;                         // first day; the period ends where the next one starts
+    QString startText;                  // ShortDateText(start)
     std::vector<SubPeriod> subPeriods;  // six for a planet (ordinals 2..7), none for a node
 };
 
@@ -79,8 +82,8 @@ struct FirdariaReading {
 
 struct SequenceEntry {
     Ruler ruler;
-    int years;        // length of the period
-    int startsAtYear; // informative: years from the birth to the period's start
+    int years;         // length of the period
+    int startsAtYear;  // informative: years from the birth to the period's start
 };
 
 extern const std::array<SequenceEntry, RulerCount> DaySequence;
@@ -88,8 +91,7 @@ extern const std::array<SequenceEntry, RulerCount> NightSequence;
 
 // Saturn, Jupiter, Mars, Sun, Venus, Mercury, Moon, then Saturn again.
 inline constexpr std::array<Ruler, PlanetCount> SubRulerCycle = {
-    Ruler::Saturn, Ruler::Jupiter, Ruler::Mars, Ruler::Sun,
-    Ruler::Venus,  Ruler::Mercury, Ruler::Moon,
+    Ruler::Saturn, Ruler::Jupiter, Ruler::Mars, Ruler::Sun, Ruler::Venus, Ruler::Mercury, Ruler::Moon,
 };
 
 // Index 6 × p + (ordinal − 2), p the planet's place in the Day sequence.
@@ -151,8 +153,8 @@ private:
     enum class Field : std::uint8_t { Literal, Day, Month, MonthName, Year };
     struct Piece {
         Field field = Field::Literal;
-        int width = 0;       // letters in the format: 1 or 2 (digits), 2 or 4 (year), 3 (name)
-        QString literal;     // for Field::Literal
+        int width = 0;    // letters in the format: 1 or 2 (digits), 2 or 4 (year), 3 (name)
+        QString literal;  // for Field::Literal
     };
 
     void compile();

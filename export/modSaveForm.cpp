@@ -190,8 +190,8 @@ QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath, const 
     if (!bitmap.write(picture.toImage(), reason))
         return fail(reason);
 
-    const int result = convert(QFile::encodeName(bitmap.path()).constData(),
-                               QFile::encodeName(jpegPath).constData(), conversionQuality);
+    const int result = convert(QFile::encodeName(bitmap.path()).constData(), QFile::encodeName(jpegPath).constData(),
+                               conversionQuality);
     if (result != BMP2JPEG_OK)
         return fail(conversionFailure(result));
     if (!FileExists(jpegPath))

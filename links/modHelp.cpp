@@ -10,8 +10,8 @@ namespace modHelp {
 const PageAddressTable& PageAddresses()
 {
     static const PageAddressTable table{
-        QStringLiteral(ZORVANE_URL_HOME),     QStringLiteral(ZORVANE_URL_HELP),
-        QStringLiteral(ZORVANE_URL_DOWNLOAD), QStringLiteral(ZORVANE_URL_DONATE),
+        QStringLiteral(ZORVANE_URL_HOME),       QStringLiteral(ZORVANE_URL_HELP),
+        QStringLiteral(ZORVANE_URL_DOWNLOAD),   QStringLiteral(ZORVANE_URL_DONATE),
         QStringLiteral(ZORVANE_URL_FULL_BRAND), QStringLiteral(ZORVANE_URL_CO_BRAND),
     };
     return table;
@@ -28,11 +28,29 @@ void OpenWebPage(const QString& address)
     QDesktopServices::openUrl(url);
 }
 
-void OpenHomePage() { OpenWebPage(PageAddresses().homePage); }
-void OpenOnlineHelp() { OpenWebPage(PageAddresses().onlineHelp); }
-void OpenDownloadPage() { OpenWebPage(PageAddresses().downloadPage); }
-void OpenDonatePage() { OpenWebPage(PageAddresses().donatePage); }
-void OpenFullBrandPage() { OpenWebPage(PageAddresses().fullBrandPage); }
-void OpenCoBrandPage() { OpenWebPage(PageAddresses().coBrandPage); }
+void OpenHomePage()
+{
+    OpenWebPage(PageAddresses().homePage);
+}
+void OpenOnlineHelp()
+{
+    OpenWebPage(PageAddresses().onlineHelp);
+}
+void OpenDownloadPage()
+{
+    OpenWebPage(PageAddresses().downloadPage);
+}
+void OpenDonatePage()
+{
+    OpenWebPage(PageAddresses().donatePage);
+}
+void OpenFullBrandPage()
+{
+    OpenWebPage(PageAddresses().fullBrandPage);
+}
+void OpenCoBrandPage()
+{
+    OpenWebPage(PageAddresses().coBrandPage);
+}
 
 }  // namespace modHelp

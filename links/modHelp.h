@@ -9,12 +9,12 @@
 namespace modHelp {
 
 struct PageAddressTable {
-    QString homePage;      // the maker's home page, its discussion-forum site
-    QString onlineHelp;    // the product's online help page
-    QString downloadPage;  // the product's download page
-    QString donatePage;    // the maker's donation page
-    QString fullBrandPage; // fully branded copies for another web site
-    QString coBrandPage;   // co-branding: another site's name and link in the program
+    QString homePage;       // the maker's home page, its discussion-forum site
+    QString onlineHelp;     // the product's online help page
+    QString downloadPage;   // the product's download page
+    QString donatePage;     // the maker's donation page
+    QString fullBrandPage;  // fully branded copies for another web site
+    QString coBrandPage;    // co-branding: another site's name and link in the program
 };
 
 // Configured when the build is configured (CMake cache variables

@@ -68,8 +68,8 @@ protected:
         option.text.clear();
         painter.drawControl(QStyle::CE_PushButton, option);
         painter.setPen(option.palette.color(QPalette::ButtonText));
-        painter.drawText(rect().adjusted(2, 1, -2, -1),
-                         Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, text());
+        painter.drawText(rect().adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
+                         text());
     }
 };
 
@@ -200,9 +200,9 @@ void MDI::prepareFirstShowing()
     }
 
     // The icons a sub-window asks its style for as it is created.
-    for (const QStyle::StandardPixmap icon : {QStyle::SP_TitleBarMenuButton, QStyle::SP_TitleBarNormalButton,
-                                              QStyle::SP_TitleBarMinButton, QStyle::SP_TitleBarMaxButton,
-                                              QStyle::SP_TitleBarCloseButton})
+    for (const QStyle::StandardPixmap icon :
+         {QStyle::SP_TitleBarMenuButton, QStyle::SP_TitleBarNormalButton, QStyle::SP_TitleBarMinButton,
+          QStyle::SP_TitleBarMaxButton, QStyle::SP_TitleBarCloseButton})
         QApplication::style()->standardIcon(icon);
 }
 
@@ -233,10 +233,11 @@ void MDI::createBars()
 
 void MDI::createLabels()
 {
-    lblHalvidorBanner = new ui::LinkLabel(
-        QStringLiteral("lblHalvidorBanner"), QStringLiteral("Visit our online astrology forum and our web site - click here"),
-        QStringLiteral("Opens the astrology discussion forum in the web browser"),
-        ui::verdana(BannerPointSize, ui::Weight::Bold), Picture1);
+    lblHalvidorBanner =
+        new ui::LinkLabel(QStringLiteral("lblHalvidorBanner"),
+                          QStringLiteral("Visit our online astrology forum and our web site - click here"),
+                          QStringLiteral("Opens the astrology discussion forum in the web browser"),
+                          ui::verdana(BannerPointSize, ui::Weight::Bold), Picture1);
     lblHalvidorBanner->setAlignment(Qt::AlignCenter);
     lblHalvidorBanner->setGeometry(ui::twipRect(840, 0, 9480, 465));
     connect(lblHalvidorBanner, &ui::LinkLabel::clicked, this, ui::guarded(this, &MDI::lblHalvidorBanner_Click));
@@ -258,9 +259,9 @@ void MDI::createLabels()
 
 void MDI::createButtons()
 {
-    cmdSavePicture = makeButton(Picture2, "cmdSavePicture", QStringLiteral("Save as &JPG"),
-                                QStringLiteral("Saves a picture of the periods as a JPEG file"),
-                                ui::twipRect(5880, 120, 1335, 465));
+    cmdSavePicture =
+        makeButton(Picture2, "cmdSavePicture", QStringLiteral("Save as &JPG"),
+                   QStringLiteral("Saves a picture of the periods as a JPEG file"), ui::twipRect(5880, 120, 1335, 465));
     cmdComprehensive = makeButton(Picture2, "cmdComprehensive", QStringLiteral("Comprehensive Reading"),
                                   QStringLiteral("Shows the interpretations of all nine rulers in one window"),
                                   ui::twipRect(7320, 120, 1740, 465));
@@ -358,17 +359,47 @@ void MDI::cmdBack_Click()
     close();
 }
 
-void MDI::cmdMdiExit_Click() { close(); }
+void MDI::cmdMdiExit_Click()
+{
+    close();
+}
 
-void MDI::mnuBack_Click() { cmdBack_Click(); }
-void MDI::mnuExit_Click() { cmdMdiExit_Click(); }
-void MDI::mnuOnline_Click() { modHelp::OpenOnlineHelp(); }
-void MDI::mnuVisit_Click() { modHelp::OpenHomePage(); }
-void MDI::mnuUpdate_Click() { modHelp::OpenDownloadPage(); }
-void MDI::mnuDonate_Click() { modHelp::OpenDonatePage(); }
-void MDI::mkmoney_Click() { modHelp::OpenFullBrandPage(); }
-void MDI::lblHalvidorBanner_Click() { modHelp::OpenHomePage(); }
-void MDI::Label8_Click() { modHelp::OpenFullBrandPage(); }
+void MDI::mnuBack_Click()
+{
+    cmdBack_Click();
+}
+void MDI::mnuExit_Click()
+{
+    cmdMdiExit_Click();
+}
+void MDI::mnuOnline_Click()
+{
+    modHelp::OpenOnlineHelp();
+}
+void MDI::mnuVisit_Click()
+{
+    modHelp::OpenHomePage();
+}
+void MDI::mnuUpdate_Click()
+{
+    modHelp::OpenDownloadPage();
+}
+void MDI::mnuDonate_Click()
+{
+    modHelp::OpenDonatePage();
+}
+void MDI::mkmoney_Click()
+{
+    modHelp::OpenFullBrandPage();
+}
+void MDI::lblHalvidorBanner_Click()
+{
+    modHelp::OpenHomePage();
+}
+void MDI::Label8_Click()
+{
+    modHelp::OpenFullBrandPage();
+}
 
 void MDI::mnuAbout_Click()
 {

@@ -108,4 +108,7 @@ void frmAbout::createLinks()
                fullBrandOfferDescription(), twipRect(4080, 2880, 2670, 195), this, modHelp::OpenFullBrandPage);
 }
 
-void frmAbout::cmdOK_Click() { accept(); }
+void frmAbout::cmdOK_Click()
+{
+    accept();
+}

@@ -60,11 +60,9 @@ constexpr double DescHeight = 495;
 
 // The description buttons' captions, in Ruler order.
 constexpr std::array<const char*, frmDisplay::DescButtonCount> DescriptionCaptions{
-    "Click To Know More About The Sun",  "Click To Know More About Venus",
-    "Click To Know More About Mercury",  "Click To Know More About The Moon",
-    "Click To Know More About Saturn",   "Click To Know More About Jupiter",
-    "Click To Know More About Mars",     "Click To Know More About N. Node",
-    "Click To Know More About S. Node",
+    "Click To Know More About The Sun",  "Click To Know More About Venus",   "Click To Know More About Mercury",
+    "Click To Know More About The Moon", "Click To Know More About Saturn",  "Click To Know More About Jupiter",
+    "Click To Know More About Mars",     "Click To Know More About N. Node", "Click To Know More About S. Node",
 };
 
 constexpr double HeadingPointSize = 12;
@@ -79,8 +77,8 @@ QString indexedName(const char* name, int index)
     return QLatin1String(name) + u'(' + QString::number(index) + u')';
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry,
-                  const QFont& font, const QColor& colour)
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry, const QFont& font,
+                  const QColor& colour)
 {
     // The format before the text: a label given its text first lays it out
     // again when the format changes.
@@ -192,8 +190,7 @@ void frmDisplay::createPanels()
         panel->setObjectName(indexedName("fraPlanetName", f));
         panel->setFont(headingFont);
         panel->setGeometry(ui::twipRect(PanelLeft + PanelColumnPitch * (f / PanelsPerColumn),
-                                        PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth,
-                                        PanelHeight));
+                                        PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth, PanelHeight));
         fraPlanetName[static_cast<std::size_t>(f)] = panel;
         ui::describeOnly(panel, QStringLiteral("Planetary period and its start"));
 
@@ -215,10 +212,12 @@ void frmDisplay::createPanels()
 void frmDisplay::createNodeLines()
 {
     const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
-    lblNNodePlanetName = makeLabel(Frame1, QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblNNodePlanetName"),
-                                   ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
-    lblSNodePlanetName = makeLabel(Frame1, QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"),
-                                   ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
+    lblNNodePlanetName =
+        makeLabel(Frame1, QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblNNodePlanetName"),
+                  ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
+    lblSNodePlanetName =
+        makeLabel(Frame1, QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"),
+                  ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
     ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
     ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));
 }

@@ -22,10 +22,10 @@ class QPushButton;
 class frmDisplay : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int PanelCount = modFirdaria::PlanetCount;               // 7
-    static constexpr int RowsPerPanel = modFirdaria::SubPeriodsPerPlanet;     // 6
-    static constexpr int RowCount = PanelCount * RowsPerPanel;                // 42
-    static constexpr int DescButtonCount = modFirdaria::RulerCount;           // 9
+    static constexpr int PanelCount = modFirdaria::PlanetCount;            // 7
+    static constexpr int RowsPerPanel = modFirdaria::SubPeriodsPerPlanet;  // 6
+    static constexpr int RowCount = PanelCount * RowsPerPanel;             // 42
+    static constexpr int DescButtonCount = modFirdaria::RulerCount;        // 9
 
     explicit frmDisplay(QWidget* parent = nullptr);
 

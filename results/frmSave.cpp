@@ -197,7 +197,8 @@ bool frmSave::saveRtf(const QString& path, QString* errorText) const
     // Unbuffered, so that every write reaches the file here where its failure
     // is seen: a failure in the flush that commit() does itself is not
     // reported, and the truncated file would replace the old one.
-    const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, document) && file.commit();
+    const bool saved =
+        file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, document) && file.commit();
     if (!saved && errorText) {
         *errorText = file.error() != QFileDevice::NoError ? file.errorString() : tr("The file could not be written.");
     }
@@ -283,11 +284,26 @@ void frmSave::handleBoxMouse(const QEvent& event)
     }
 }
 
-void frmSave::RTB_Change() { emptyClipboard(); }
-void frmSave::RTB_Click() { emptyClipboard(); }
-void frmSave::RTB_MouseDown() { emptyClipboard(); }
-void frmSave::RTB_MouseMove() { emptyClipboard(); }
-void frmSave::RTB_MouseUp() { emptyClipboard(); }
+void frmSave::RTB_Change()
+{
+    emptyClipboard();
+}
+void frmSave::RTB_Click()
+{
+    emptyClipboard();
+}
+void frmSave::RTB_MouseDown()
+{
+    emptyClipboard();
+}
+void frmSave::RTB_MouseMove()
+{
+    emptyClipboard();
+}
+void frmSave::RTB_MouseUp()
+{
+    emptyClipboard();
+}
 
 void frmSave::emptyClipboard()
 {

@@ -31,9 +31,7 @@ auto guarded(F body)
 template <typename Object, typename... Args>
 auto guarded(Object* object, void (Object::*handler)(Args...))
 {
-    return [object, handler](Args... args) {
-        runGuarded([&] { (object->*handler)(std::forward<Args>(args)...); });
-    };
+    return [object, handler](Args... args) { runGuarded([&] { (object->*handler)(std::forward<Args>(args)...); }); };
 }
 
 }  // namespace zorvane::ui

@@ -63,8 +63,7 @@ void installAccessibleFactory()
 
 }  // namespace
 
-LinkLabel::LinkLabel(const QString& name, const QString& text, const QString& description, QFont font,
-                     QWidget* parent)
+LinkLabel::LinkLabel(const QString& name, const QString& text, const QString& description, QFont font, QWidget* parent)
     : QLabel(parent)
 {
     installAccessibleFactory();
@@ -78,7 +77,10 @@ LinkLabel::LinkLabel(const QString& name, const QString& text, const QString& de
     setFont(font);
 }
 
-void LinkLabel::click() { Q_EMIT clicked(); }
+void LinkLabel::click()
+{
+    Q_EMIT clicked();
+}
 
 void LinkLabel::mousePressEvent(QMouseEvent* event)
 {

@@ -6,11 +6,11 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
-#include <QScreen>
 #include <QPainter>
-#include <QProxyStyle>
-#include <QStyleOption>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QStyleOption>
 #include <QWidget>
 
 #include <utility>
@@ -58,7 +58,9 @@ constexpr char FaceButtonProperty[] = "zorvaneFaceButton";
 // buttons are drawn. Fusion alone would shade the face into a gradient.
 class ProgramStyle final : public QProxyStyle {
 public:
-    ProgramStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    ProgramStyle()
+        : QProxyStyle(QStringLiteral("Fusion"))
+    {}
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override
@@ -103,7 +105,10 @@ private:
 
 }  // namespace
 
-void useProgramStyle() { QApplication::setStyle(new ProgramStyle); }
+void useProgramStyle()
+{
+    QApplication::setStyle(new ProgramStyle);
+}
 
 void centreOnScreen(QWidget* window)
 {

@@ -13,9 +13,15 @@ class QWidget;
 namespace zorvane::ui {
 
 // Caption of every message box that names none of its own.
-inline QString appTitle() { return QStringLiteral("Zorvane"); }
+inline QString appTitle()
+{
+    return QStringLiteral("Zorvane");
+}
 // Title of the program's windows.
-inline QString windowTitle() { return QStringLiteral("Zorvane v1.0"); }
+inline QString windowTitle()
+{
+    return QStringLiteral("Zorvane v1.0");
+}
 // The full-branding offer's pitch; the About box shows it above a link of
 // its own.
 inline QString fullBrandPitch()
@@ -25,18 +31,45 @@ inline QString fullBrandPitch()
 }
 // The full-branding offer, as the link labels of the main window, the results
 // frame and the reading window word it.
-inline QString fullBrandOffer() { return fullBrandPitch() + QStringLiteral(" Click here for more details."); }
+inline QString fullBrandOffer()
+{
+    return fullBrandPitch() + QStringLiteral(" Click here for more details.");
+}
 // What the full-branding links say about themselves to assistive technology.
-inline QString fullBrandOfferDescription() { return QStringLiteral("Opens the full-branding page in the web browser"); }
+inline QString fullBrandOfferDescription()
+{
+    return QStringLiteral("Opens the full-branding page in the web browser");
+}
 
 namespace colors {
-inline QColor darkPurple() { return QColor(64, 0, 64); }
-inline QColor white() { return QColor(255, 255, 255); }
-inline QColor cyan() { return QColor(0, 255, 255); }
-inline QColor paleCyan() { return QColor(128, 255, 255); }
-inline QColor silver() { return QColor(192, 192, 192); }
-inline QColor lavender() { return QColor(192, 192, 255); }
-inline QColor lightBlue() { return QColor(124, 165, 231); }
+inline QColor darkPurple()
+{
+    return QColor(64, 0, 64);
+}
+inline QColor white()
+{
+    return QColor(255, 255, 255);
+}
+inline QColor cyan()
+{
+    return QColor(0, 255, 255);
+}
+inline QColor paleCyan()
+{
+    return QColor(128, 255, 255);
+}
+inline QColor silver()
+{
+    return QColor(192, 192, 192);
+}
+inline QColor lavender()
+{
+    return QColor(192, 192, 255);
+}
+inline QColor lightBlue()
+{
+    return QColor(124, 165, 231);
+}
 }  // namespace colors
 
 enum class Weight { Regular, Bold };

@@ -21,15 +21,24 @@ constexpr int px(double twips)
     return static_cast<int>(p < 0 ? p - 0.5 : p + 0.5);
 }
 
-constexpr double toTwips(int pixels) { return double(pixels) * TwipsPerPixel; }
+constexpr double toTwips(int pixels)
+{
+    return double(pixels) * TwipsPerPixel;
+}
 
 inline QRect twipRect(double left, double top, double width, double height)
 {
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-inline QSize twipSize(double width, double height) { return QSize(px(width), px(height)); }
+inline QSize twipSize(double width, double height)
+{
+    return QSize(px(width), px(height));
+}
 
-inline QPoint twipPoint(double left, double top) { return QPoint(px(left), px(top)); }
+inline QPoint twipPoint(double left, double top)
+{
+    return QPoint(px(left), px(top));
+}
 
 }  // namespace zorvane::ui

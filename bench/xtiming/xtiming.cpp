@@ -52,15 +52,16 @@ double millisecondsBetween(Clock::time_point start, Clock::time_point end)
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: xtiming launch <title> <timeout-s> <log> <program> [args...]\n"
-                 "       xtiming press <window> <keysym> <title> <timeout-s>\n");
+    std::fprintf(stderr, "usage: xtiming launch <title> <timeout-s> <log> <program> [args...]\n"
+                         "       xtiming press <window> <keysym> <title> <timeout-s>\n");
     return 2;
 }
 
 class Connection {
 public:
-    Connection() : display_(XOpenDisplay(nullptr)) {}
+    Connection()
+        : display_(XOpenDisplay(nullptr))
+    {}
     ~Connection() { close(); }
     void close()
     {
@@ -86,7 +87,8 @@ std::optional<std::string> property(Display* display, Window window, Atom name)
     unsigned long after = 0;
     unsigned char* data = nullptr;
     if (XGetWindowProperty(display, window, name, 0, 1024, False, AnyPropertyType, &type, &format, &items, &after,
-                           &data) != Success
+                           &data)
+            != Success
         || type == None) {
         if (data)
             XFree(data);
@@ -103,7 +105,10 @@ std::optional<std::string> property(Display* display, Window window, Atom name)
 
 // Windows that come and go are expected: a property read or an attribute
 // query of a window already destroyed must not end the helper.
-int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+int ignoreErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
 
 class Watcher {
 public:
@@ -238,7 +243,10 @@ private:
     std::set<Window> ignored_;
 };
 
-Clock::time_point deadlineIn(const char* seconds) { return Clock::now() + std::chrono::seconds(std::atoi(seconds)); }
+Clock::time_point deadlineIn(const char* seconds)
+{
+    return Clock::now() + std::chrono::seconds(std::atoi(seconds));
+}
 
 int launch(int argc, char** argv)
 {

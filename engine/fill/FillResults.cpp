@@ -33,7 +33,7 @@ void writePanel(frmDisplay& display, int panel, const Period& period)
 void FillResults(const FirdariaReading& reading, frmDisplay& display)
 {
     display.lblTimeOfBirth->setText(reading.timeOfBirth == TimeOfBirth::Day ? QStringLiteral("Day")
-                                                                          : QStringLiteral("Night"));
+                                                                            : QStringLiteral("Night"));
     // Panels follow the sequence with the nodes left out; the nodes have
     // their own lines wherever they stand in the sequence.
     int panel = 0;

@@ -126,7 +126,8 @@ inline void chooseBirth(frmMain& window, const modFirdaria::BirthData& birth)
     list("cboMonth")->setCurrentIndex(birth.month - 1);
     list("cboYear")->setCurrentIndex(list("cboYear")->findText(QString::number(birth.year)));
     const bool night = birth.timeOfBirth == modFirdaria::TimeOfBirth::Night;
-    window.findChild<QRadioButton*>(night ? QStringLiteral("optDay(1)") : QStringLiteral("optDay(0)"))->setChecked(true);
+    window.findChild<QRadioButton*>(night ? QStringLiteral("optDay(1)") : QStringLiteral("optDay(0)"))
+        ->setChecked(true);
 }
 
 // A control is what a person reads or works: buttons, lists, labels, framed
@@ -137,8 +138,8 @@ inline bool isControl(const QWidget* w)
     if (w->objectName().startsWith(QLatin1String("qt_")))
         return false;
     return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QComboBox*>(w)
-        || qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QTextEdit*>(w)
-        || qobject_cast<const QLineEdit*>(w);
+           || qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QTextEdit*>(w)
+           || qobject_cast<const QLineEdit*>(w);
 }
 
 // "Frame1/fraPlanetName(0)/lblPlanetCycle(0)": the named ancestors below the
@@ -158,10 +159,14 @@ enum class Window { Main, Results, Reading, About };
 inline QString windowKey(Window window)
 {
     switch (window) {
-    case Window::Main: return QStringLiteral("main");
-    case Window::Results: return QStringLiteral("results");
-    case Window::Reading: return QStringLiteral("reading");
-    case Window::About: return QStringLiteral("about");
+    case Window::Main:
+        return QStringLiteral("main");
+    case Window::Results:
+        return QStringLiteral("results");
+    case Window::Reading:
+        return QStringLiteral("reading");
+    case Window::About:
+        return QStringLiteral("about");
     }
     return {};
 }
@@ -181,7 +186,9 @@ void addShownRows(Window window, const QWidget* top, Keep keep)
 // closed first.
 class AppWindows {
 public:
-    AppWindows() : fake(FakeDialogs::install()) {}
+    AppWindows()
+        : fake(FakeDialogs::install())
+    {}
     ~AppWindows()
     {
         about.reset();
@@ -197,10 +204,14 @@ public:
     QWidget* window(Window which) const
     {
         switch (which) {
-        case Window::Main: return main.get();
-        case Window::Results: return results.get();
-        case Window::Reading: return reading.get();
-        case Window::About: return about.get();
+        case Window::Main:
+            return main.get();
+        case Window::Results:
+            return results.get();
+        case Window::Reading:
+            return reading.get();
+        case Window::About:
+            return about.get();
         }
         return nullptr;
     }

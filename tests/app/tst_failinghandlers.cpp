@@ -51,14 +51,20 @@ void tst_FailingHandlers::init()
     QVERIFY(QTest::qWaitForWindowExposed(app_->results.get()));
 }
 
-void tst_FailingHandlers::cleanup() { app_.reset(); }
+void tst_FailingHandlers::cleanup()
+{
+    app_.reset();
+}
 
 qsizetype tst_FailingHandlers::asked(Dialog dialog) const
 {
     switch (dialog) {
-    case Dialog::Message: return app_->fake.messages.size();
-    case Dialog::SaveAs: return app_->fake.saveRequests.size();
-    case Dialog::Print: return app_->fake.printRequests.size();
+    case Dialog::Message:
+        return app_->fake.messages.size();
+    case Dialog::SaveAs:
+        return app_->fake.saveRequests.size();
+    case Dialog::Print:
+        return app_->fake.printRequests.size();
     }
     return -1;
 }
@@ -69,10 +75,12 @@ void tst_FailingHandlers::failingDialogEndsOnlyItsHandler_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<Dialog>("dialog");
 
+    // clang-format off
     QTest::newRow("main window: a turned-down date") << Window::Main << "cmdNext" << Dialog::Message;
     QTest::newRow("results frame: Save as JPG     ") << Window::Results << "cmdSavePicture" << Dialog::SaveAs;
     QTest::newRow("reading window: Save           ") << Window::Reading << "cmdSave" << Dialog::SaveAs;
     QTest::newRow("reading window: Print          ") << Window::Reading << "cmdPrint" << Dialog::Print;
+    // clang-format on
 }
 
 void tst_FailingHandlers::failingDialogEndsOnlyItsHandler()

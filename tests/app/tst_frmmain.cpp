@@ -47,7 +47,10 @@ struct WindowState {
 };
 
 // An option takes clicks on its round button and caption only.
-QPoint optionPoint(const QWidget* option) { return QPoint(8, option->height() / 2); }
+QPoint optionPoint(const QWidget* option)
+{
+    return QPoint(8, option->height() / 2);
+}
 
 char* toString(const WindowState& s)
 {
@@ -127,7 +130,10 @@ void tst_frmMain::init()
     QVERIFY(app_->main);
 }
 
-void tst_frmMain::cleanup() { app_.reset(); }
+void tst_frmMain::cleanup()
+{
+    app_.reset();
+}
 
 WindowState tst_frmMain::state() const
 {
@@ -137,7 +143,7 @@ WindowState tst_frmMain::state() const
             child<QRadioButton>(QStringLiteral("optDay(1)"))->isChecked(),
             app_->main->isVisible(),
             app_->main->offerInFront() == frmMain::Offer::CoBrand ? QStringLiteral("lblCobrand")
-                                                                : QStringLiteral("lblFullBrand")};
+                                                                  : QStringLiteral("lblFullBrand")};
 }
 
 // --- Lists and options --------------------------------------------------------
@@ -156,9 +162,11 @@ void tst_frmMain::lists_data()
     for (int y = 1910; y <= 2050; ++y)
         years << QString::number(y);
 
+    // clang-format off
     QTest::newRow("cboDate: 1 to 31") << "cboDate" << days;
     QTest::newRow("cboMonth: January to December") << "cboMonth" << months;
     QTest::newRow("cboYear: 1910 to 2050") << "cboYear" << years;
+    // clang-format on
 }
 
 void tst_frmMain::lists()
@@ -220,6 +228,7 @@ void tst_frmMain::geometry_data()
     QTest::addColumn<QRect>("twips");  // left, top, width, height
 
     const QString client = QStringLiteral("frmMainClient");
+    // clang-format off
     QTest::newRow("Frame2 top strip") << "Frame2" << client << QRect(0, 0, 7455, 615);
     QTest::newRow("Label61 banner") << "Label61" << "Frame2" << QRect(120, 120, 7200, 465);
     QTest::newRow("Label1 description") << "Label1" << client << QRect(4220, 600, 3135, 2775);
@@ -234,6 +243,7 @@ void tst_frmMain::geometry_data()
     QTest::newRow("lblCobrand") << "lblCobrand" << "Frame5" << QRect(120, 160, 7185, 615);
     QTest::newRow("lblFullBrand") << "lblFullBrand" << "Frame5" << QRect(120, 160, 7185, 615);
     QTest::newRow("cmdExit") << "cmdExit" << client << QRect(5040, 5640, 2085, 315);
+    // clang-format on
 }
 
 void tst_frmMain::geometry()
@@ -266,8 +276,8 @@ void tst_frmMain::clientAreaIsFixedAndExitButtonHidden()
     const QWidget* exit = child<QWidget>(QStringLiteral("cmdExit"));
     QVERIFY(!client->rect().intersects(exit->geometry()));
     // Every other control lies at least partly inside the client area.
-    for (const QString& name : {QStringLiteral("cmdNext"), QStringLiteral("Label1"), QStringLiteral("fraBirthDay"),
-                                QStringLiteral("Frame5")})
+    for (const QString& name :
+         {QStringLiteral("cmdNext"), QStringLiteral("Label1"), QStringLiteral("fraBirthDay"), QStringLiteral("Frame5")})
         QVERIFY2(client->rect().intersects(child<QWidget>(name)->geometry()), qPrintable(name));
 
     // Centred on the screen, within a window frame's width.
@@ -277,8 +287,8 @@ void tst_frmMain::clientAreaIsFixedAndExitButtonHidden()
 
 void tst_frmMain::tabOrder()
 {
-    const QStringList expected{QStringLiteral("cmdNext"),   QStringLiteral("cboDate"),   QStringLiteral("cboMonth"),
-                               QStringLiteral("cboYear"),   QStringLiteral("optDay(0)"), QStringLiteral("optDay(1)")};
+    const QStringList expected{QStringLiteral("cmdNext"), QStringLiteral("cboDate"),   QStringLiteral("cboMonth"),
+                               QStringLiteral("cboYear"), QStringLiteral("optDay(0)"), QStringLiteral("optDay(1)")};
     QStringList order;
     QWidget* w = child<QWidget>(expected.first());
     for (int steps = 0; order.size() < expected.size() && steps < 100; ++steps) {
@@ -297,6 +307,7 @@ void tst_frmMain::menus_data()
     QTest::addColumn<QString>("menuCaption");
     QTest::addColumn<QStringList>("items");  // objectName=caption, "-" for separators
 
+    // clang-format off
     QTest::newRow("File") << "nuFile" << "&File"
                           << QStringList{"mnuNext=Get My Firdaria Reading", "mnuExit=E&xit"};
     QTest::newRow("Help") << "mnuHelp" << "&Help"
@@ -306,6 +317,7 @@ void tst_frmMain::menus_data()
     QTest::newRow("menu bar") << "" << ""
                               << QStringList{"=&File", "=&Help", "mnuDonate=&Donate",
                                              "mnumakemoney=Make Money &Online"};
+    // clang-format on
 }
 
 void tst_frmMain::menus()
@@ -351,6 +363,7 @@ void tst_frmMain::validation_data()
                     QString message;
                     if (!QDate(year, month, day).isValid())
                         message = month == 2 ? FebruaryMessage : ThirtyDayMonthMessage;
+                    // clang-format off
                     QTest::addRow("%s %d %s %d", qPrintable(trigger), day,
                                   qPrintable(english.monthName(month)), year)
                         << trigger << day << month << year << message;
@@ -359,6 +372,7 @@ void tst_frmMain::validation_data()
         }
         QTest::addRow("%s at once: 1 January 1910", qPrintable(trigger)) << trigger << 1 << 1 << 1910 << QString();
     }
+    // clang-format on
 }
 
 void tst_frmMain::validation()
@@ -416,6 +430,7 @@ void tst_frmMain::links_data()
     const auto& pages = modHelp::PageAddresses();
     for (const int clicks : {1, 2}) {
         const auto row = [clicks](const char* name) -> QTestData& {
+            // clang-format off
             return QTest::addRow("%s, %d click%s", name, clicks, clicks == 1 ? "" : "s");
         };
         row("Label61") << "Label61" << pages.homePage << clicks;
@@ -427,6 +442,7 @@ void tst_frmMain::links_data()
         row("mnuDonate") << "mnuDonate" << pages.donatePage << clicks;
         row("mnumakemoney") << "mnumakemoney" << pages.fullBrandPage << clicks;
     }
+    // clang-format on
 }
 
 void tst_frmMain::links()
@@ -461,10 +477,12 @@ void tst_frmMain::aboutBox_data()
 {
     QTest::addColumn<QString>("closeBy");
 
+    // clang-format off
     QTest::newRow("OK button") << "cmdOK";
     QTest::newRow("Enter key") << "Enter";
     QTest::newRow("Esc key") << "Esc";
     QTest::newRow("close box") << "close";
+    // clang-format on
 }
 
 void tst_frmMain::aboutBox()
@@ -539,8 +557,10 @@ void tst_frmMain::aboutLinks_data()
     QTest::addColumn<QString>("page");
 
     const auto& pages = modHelp::PageAddresses();
+    // clang-format off
     QTest::newRow("lblHomePage") << "lblHomePage" << pages.homePage;
     QTest::newRow("lblCoBrand") << "lblCoBrand" << pages.fullBrandPage;
+    // clang-format on
 }
 
 void tst_frmMain::aboutLinks()
@@ -578,9 +598,11 @@ void tst_frmMain::closingEndsProgram_data()
 {
     QTest::addColumn<QString>("how");
 
+    // clang-format off
     QTest::newRow("close box") << "close";
     QTest::newRow("File > Exit") << "mnuExit";
     QTest::newRow("hidden Exit button") << "cmdExit";
+    // clang-format on
 }
 
 void tst_frmMain::closingEndsProgram()

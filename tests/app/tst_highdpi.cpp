@@ -65,7 +65,7 @@ int allowedOverlap(const QWidget* a, const QWidget* b)
 {
     const auto is = [a, b](const char* x, const char* y) {
         return (a->objectName() == QLatin1String(x) && b->objectName() == QLatin1String(y))
-            || (a->objectName() == QLatin1String(y) && b->objectName() == QLatin1String(x));
+               || (a->objectName() == QLatin1String(y) && b->objectName() == QLatin1String(x));
     };
     // The main window's two offers take turns in one place.
     if (is("lblCobrand", "lblFullBrand"))
@@ -140,7 +140,10 @@ void tst_HighDpi::initTestCase()
     QVERIFY(QTest::qWaitForWindowExposed(app_->reading.get()));
 }
 
-void tst_HighDpi::cleanupTestCase() { app_.reset(); }
+void tst_HighDpi::cleanupTestCase()
+{
+    app_.reset();
+}
 
 void tst_HighDpi::controlsStayInsideTheirContainers_data()
 {
@@ -161,13 +164,13 @@ void tst_HighDpi::controlsStayInsideTheirContainers()
         const QRect place(control->mapTo(container, QPoint(0, 0)), control->size());
         const QRect room = container->rect().adjusted(-RoundingSlack, -RoundingSlack, RoundingSlack, RoundingSlack);
         QVERIFY2(room.contains(place), qPrintable(QStringLiteral("outside %1: %2,%3 %4x%5 in %6x%7")
-                                                       .arg(container->objectName())
-                                                       .arg(place.x())
-                                                       .arg(place.y())
-                                                       .arg(place.width())
-                                                       .arg(place.height())
-                                                       .arg(container->width())
-                                                       .arg(container->height())));
+                                                      .arg(container->objectName())
+                                                      .arg(place.x())
+                                                      .arg(place.y())
+                                                      .arg(place.width())
+                                                      .arg(place.height())
+                                                      .arg(container->width())
+                                                      .arg(container->height())));
         if (container->isWindow())
             break;
     }
@@ -194,12 +197,14 @@ void tst_HighDpi::siblingsDoNotOverlap_data()
             for (qsizetype i = 0; i < children.size(); ++i)
                 for (qsizetype j = i + 1; j < children.size(); ++j)
                     if (allowedOverlap(children.at(i), children.at(j)) >= 0)
+                        // clang-format off
                         QTest::addRow("%s: %s ~ %s", qPrintable(windowKey(window)),
                                       qPrintable(pathIn(children.at(i), top)),
                                       qPrintable(children.at(j)->objectName()))
                             << children.at(i) << children.at(j);
         }
     }
+    // clang-format on
 }
 
 void tst_HighDpi::siblingsDoNotOverlap()
@@ -217,8 +222,9 @@ void tst_HighDpi::textsFitTheirLabels_data()
     QTest::addColumn<QLabel*>("label");
 
     for (Window window : AllWindows)
-        addShownRows<QLabel>(window, windowOf(window),
-                             [](const QLabel* label) { return !label->text().isEmpty() && !outOfSightByDesign(label); });
+        addShownRows<QLabel>(window, windowOf(window), [](const QLabel* label) {
+            return !label->text().isEmpty() && !outOfSightByDesign(label);
+        });
 }
 
 // A one-line label holds its text's width and height; a wrapping label the
@@ -235,7 +241,8 @@ void tst_HighDpi::textsFitTheirLabels()
                  qPrintable(QStringLiteral("%1 px of text in %2 px").arg(wrapped.height()).arg(room.height())));
     } else {
         const int width = metrics.horizontalAdvance(label->text());
-        QVERIFY2(width <= room.width(), qPrintable(QStringLiteral("%1 px of text in %2 px").arg(width).arg(room.width())));
+        QVERIFY2(width <= room.width(),
+                 qPrintable(QStringLiteral("%1 px of text in %2 px").arg(width).arg(room.width())));
         QVERIFY2(metrics.height() <= room.height() + RoundingSlack,
                  qPrintable(QStringLiteral("%1 px high in %2 px").arg(metrics.height()).arg(room.height())));
     }

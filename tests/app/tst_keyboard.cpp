@@ -49,8 +49,8 @@ QStringList tabChain(Window window)
 {
     switch (window) {
     case Window::Main:
-        return {QStringLiteral("cmdNext"),   QStringLiteral("cboDate"),   QStringLiteral("cboMonth"),
-                QStringLiteral("cboYear"),   QStringLiteral("optDay(0)"), QStringLiteral("Label61"),
+        return {QStringLiteral("cmdNext"),     QStringLiteral("cboDate"),   QStringLiteral("cboMonth"),
+                QStringLiteral("cboYear"),     QStringLiteral("optDay(0)"), QStringLiteral("Label61"),
                 QStringLiteral("lblFullBrand")};
     case Window::Results: {
         QStringList chain{QStringLiteral("lblHalvidorBanner")};
@@ -78,16 +78,11 @@ struct LinkPage {
 QList<LinkPage> linkPages()
 {
     const auto& pages = modHelp::PageAddresses();
-    return {{Window::Main, "Label61", pages.homePage},
-            {Window::Main, "lblCobrand", pages.coBrandPage},
-            {Window::Main, "lblFullBrand", pages.fullBrandPage},
-            {Window::Results, "lblHalvidorBanner", pages.homePage},
-            {Window::Results, "Label8", pages.fullBrandPage},
-            {Window::Reading, "Label14", pages.homePage},
-            {Window::Reading, "Label1", pages.homePage},
-            {Window::Reading, "Label2", pages.fullBrandPage},
-            {Window::About, "lblHomePage", pages.homePage},
-            {Window::About, "lblCoBrand", pages.fullBrandPage}};
+    return {{Window::Main, "Label61", pages.homePage},           {Window::Main, "lblCobrand", pages.coBrandPage},
+            {Window::Main, "lblFullBrand", pages.fullBrandPage}, {Window::Results, "lblHalvidorBanner", pages.homePage},
+            {Window::Results, "Label8", pages.fullBrandPage},    {Window::Reading, "Label14", pages.homePage},
+            {Window::Reading, "Label1", pages.homePage},         {Window::Reading, "Label2", pages.fullBrandPage},
+            {Window::About, "lblHomePage", pages.homePage},      {Window::About, "lblCoBrand", pages.fullBrandPage}};
 }
 
 }  // namespace
@@ -161,7 +156,10 @@ void tst_Keyboard::cleanupTestCase()
     urls_.reset();
 }
 
-void tst_Keyboard::init() { urls_->opened.clear(); }
+void tst_Keyboard::init()
+{
+    urls_->opened.clear();
+}
 
 bool tst_Keyboard::showOnly(Window window)
 {
@@ -182,7 +180,7 @@ LinkLabel* tst_Keyboard::shownLink(Window window, const QString& label)
     // take the focus.
     if (window == Window::Main)
         app_->main->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
-                                                                      : frmMain::Offer::FullBrand);
+                                                                           : frmMain::Offer::FullBrand);
     if (!showOnly(window))
         return nullptr;
     return windowOf(window)->findChild<LinkLabel*>(label);
@@ -199,9 +197,11 @@ void tst_Keyboard::tabReachesEveryControl_data()
     for (Window window : AllWindows) {
         const QStringList chain = tabChain(window);
         for (qsizetype i = 0; i < chain.size(); ++i)
+            // clang-format off
             QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(chain.at(i)))
                 << window << chain.at(i) << chain.at(i > 0 ? i - 1 : chain.size() - 1);
     }
+    // clang-format on
 }
 
 // From the first control of the chain, Tab is pressed on the focused widget
@@ -275,8 +275,10 @@ void tst_Keyboard::arrowKeysMoveBetweenDayAndNight_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("to");
 
+    // clang-format off
     QTest::newRow("Down from Day") << "optDay(0)" << int(Qt::Key_Down) << "optDay(1)";
     QTest::newRow("Up from Night") << "optDay(1)" << int(Qt::Key_Up) << "optDay(0)";
+    // clang-format on
 }
 
 void tst_Keyboard::arrowKeysMoveBetweenDayAndNight()
@@ -338,8 +340,10 @@ void tst_Keyboard::rowNamesFollowTheReading_data()
 {
     QTest::addColumn<modFirdaria::BirthData>("birth");
 
+    // clang-format off
     QTest::newRow("day birth, 15 March 1990") << modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day};
     QTest::newRow("night birth, 2 November 1975") << modFirdaria::BirthData{2, 11, 1975, modFirdaria::TimeOfBirth::Night};
+    // clang-format on
 }
 
 // The labels a reading rewrites are named by what they show, whatever the
@@ -398,6 +402,7 @@ void tst_Keyboard::offersReadTheirExactWords_data()
     const QString fullBrand = QStringLiteral(
         "Home Business Opportunity. Start your own Internet business and make money online. Get this software "
         "fully branded for your website. Click here for more details.");
+    // clang-format off
     QTest::newRow("main: full-branding offer")    << Window::Main << "lblFullBrand" << fullBrand << true;
     QTest::newRow("main: co-branding offer")      << Window::Main << "lblCobrand"
                                                   << "Co-brand this software for your site." << false;
@@ -405,6 +410,7 @@ void tst_Keyboard::offersReadTheirExactWords_data()
     QTest::newRow("reading: full-branding offer") << Window::Reading << "Label2" << fullBrand << true;
     QTest::newRow("about: more details")          << Window::About << "lblCoBrand"
                                                   << "Click here for more details." << true;
+    // clang-format on
 }
 
 void tst_Keyboard::offersReadTheirExactWords()
@@ -429,15 +435,15 @@ void tst_Keyboard::linkKeysOpenThePageOnce_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("page");  // empty: the key opens nothing
 
-    const QList<std::pair<const char*, int>> keys{{"Enter", Qt::Key_Enter},
-                                                  {"Return", Qt::Key_Return},
-                                                  {"Space", Qt::Key_Space},
-                                                  {"letter A", Qt::Key_A}};
+    const QList<std::pair<const char*, int>> keys{
+        {"Enter", Qt::Key_Enter}, {"Return", Qt::Key_Return}, {"Space", Qt::Key_Space}, {"letter A", Qt::Key_A}};
     for (const LinkPage& link : linkPages())
         for (const auto& [keyName, key] : keys)
+            // clang-format off
             QTest::addRow("%s: %s, %s", qPrintable(windowKey(link.window)), link.label, keyName)
                 << link.window << QString::fromLatin1(link.label) << key
                 << (key == Qt::Key_A ? QString() : link.page);
+    // clang-format on
 }
 
 void tst_Keyboard::linkKeysOpenThePageOnce()
@@ -469,8 +475,10 @@ void tst_Keyboard::linkPressActionOpensThePage_data()
     QTest::addColumn<QString>("page");
 
     for (const LinkPage& link : linkPages())
+        // clang-format off
         QTest::addRow("%s: %s", qPrintable(windowKey(link.window)), link.label)
             << link.window << QString::fromLatin1(link.label) << link.page;
+    // clang-format on
 }
 
 void tst_Keyboard::linkPressActionOpensThePage()
@@ -491,7 +499,10 @@ void tst_Keyboard::linkPressActionOpensThePage()
     QCOMPARE(urls_->opened, QStringList{page});
 }
 
-void tst_Keyboard::linkFocusIsShown_data() { linkPressActionOpensThePage_data(); }
+void tst_Keyboard::linkFocusIsShown_data()
+{
+    linkPressActionOpensThePage_data();
+}
 
 void tst_Keyboard::linkFocusIsShown()
 {

@@ -35,6 +35,7 @@ void tst_modHelp::pageOperations_data()
 
     const auto& pages = modHelp::PageAddresses();
     for (const int calls : {1, 2}) {
+        // clang-format off
         QTest::addRow("OpenHomePage x%d", calls) << &modHelp::OpenHomePage << pages.homePage << calls;
         QTest::addRow("OpenOnlineHelp x%d", calls) << &modHelp::OpenOnlineHelp << pages.onlineHelp << calls;
         QTest::addRow("OpenDownloadPage x%d", calls) << &modHelp::OpenDownloadPage << pages.downloadPage << calls;
@@ -42,6 +43,7 @@ void tst_modHelp::pageOperations_data()
         QTest::addRow("OpenFullBrandPage x%d", calls) << &modHelp::OpenFullBrandPage << pages.fullBrandPage << calls;
         QTest::addRow("OpenCoBrandPage x%d", calls) << &modHelp::OpenCoBrandPage << pages.coBrandPage << calls;
     }
+    // clang-format on
 }
 
 void tst_modHelp::pageOperations()
@@ -73,6 +75,7 @@ void tst_modHelp::openWebPage_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QStringList>("opened");
 
+    // clang-format off
     QTest::newRow("host only") << "https://zorvane.example/" << QStringList{"https://zorvane.example/"};
     QTest::newRow("path") << "https://zorvane.example/help/index.html"
                           << QStringList{"https://zorvane.example/help/index.html"};
@@ -83,6 +86,7 @@ void tst_modHelp::openWebPage_data()
     QTest::newRow("unclosed bracket in host") << "https://[zorvane.example/" << QStringList{};
     QTest::newRow("relative path") << "help/index.html" << QStringList{};
     QTest::newRow("space in host") << "https://zorvane example/" << QStringList{};
+    // clang-format on
 }
 
 void tst_modHelp::openWebPage()

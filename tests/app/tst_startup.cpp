@@ -169,11 +169,13 @@ void tst_StartUp::roundingHalfToEven_data()
     for (int whole = 0; whole <= 7; ++whole) {
         const double half = whole + 0.5;
         const double even = whole % 2 == 0 ? whole : whole + 1;
+        // clang-format off
         QTest::addRow("%.1f to even", half) << half << even;
         QTest::addRow("just below %.1f", half) << std::nextafter(half, 0.0) << double(whole);
         QTest::addRow("just above %.1f", half) << std::nextafter(half, 10.0) << double(whole + 1);
         QTest::addRow("%d stays", whole) << double(whole) << double(whole);
     }
+    // clang-format on
 }
 
 void tst_StartUp::roundingHalfToEven()
@@ -194,6 +196,7 @@ void tst_StartUp::offerLabel_data()
     // Off a boundary by more than the rounding of × 6 + 1 can hide.
     const double off = 1e-9;
     const auto addRow = [](const char* tag, double fraction, int draw) {
+        // clang-format off
         QTest::newRow(tag) << fraction << draw << (draw % 2 == 1 && draw < 7);
     };
     addRow("0 draws 1", 0.0, 1);
@@ -207,6 +210,7 @@ void tst_StartUp::offerLabel_data()
             << boundary + off << whole + 1 << ((whole + 1) % 2 == 1 && whole + 1 < 7);
     }
     addRow("nearly 1 draws 7", std::nextafter(1.0, 0.0), 7);
+    // clang-format on
 }
 
 void tst_StartUp::offerLabel()
@@ -232,12 +236,13 @@ void tst_StartUp::offerLabel()
 
 void tst_StartUp::reminder_data()
 {
-    QTest::addColumn<QString>("stored");       // "none", a day offset, or a raw value
+    QTest::addColumn<QString>("stored");  // "none", a day offset, or a raw value
     QTest::addColumn<MessageAnswer>("answer");
     QTest::addColumn<bool>("asks");
     QTest::addColumn<QString>("storedAfter");  // "today", "unchanged" or "none"
     QTest::addColumn<bool>("opensDownload");
 
+    // clang-format off
     QTest::newRow("first start") << "none" << MessageAnswer::No << false << "today" << false;
     // Rule: within 14 days either way nothing happens; 15 or more asks and
     // stores today, Yes opening the download page.
@@ -255,6 +260,7 @@ void tst_StartUp::reminder_data()
                                                << "unchanged" << false;
     QTest::newRow("unreadable: impossible date") << "scrambled:2025-02-30" << MessageAnswer::Yes << false
                                                  << "unchanged" << false;
+    // clang-format on
 }
 
 void tst_StartUp::reminder()
@@ -322,12 +328,14 @@ void tst_StartUp::scrambleRoundTrip_data()
 {
     QTest::addColumn<QString>("text");
 
+    // clang-format off
     QTest::newRow("empty") << "";
     QTest::newRow("key") << "Duration";
     QTest::newRow("ISO date") << "2026-03-01";
     QTest::newRow("repeated characters") << "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
     QTest::newRow("beyond ASCII") << QStringLiteral("Zörvàne ✓ \U0001F31E");
     QTest::newRow("longer than the mask cycle") << QString(300, QLatin1Char('x'));
+    // clang-format on
 }
 
 void tst_StartUp::scrambleRoundTrip()
@@ -347,12 +355,14 @@ void tst_StartUp::unscrambleRefuses_data()
 {
     QTest::addColumn<QString>("scrambled");
 
+    // clang-format off
     QTest::newRow("odd length") << "ABC";
     QTest::newRow("not hexadecimal") << "ZZ";
     QTest::newRow("lower case") << scramble(QStringLiteral("Duration")).toLower();
     QTest::newRow("plain date") << "2026-03-01";
     // 0x5A ^ 0xFF = 0xA5: unmasks to the byte 0xFF, never valid UTF-8.
     QTest::newRow("not UTF-8 underneath") << "A5";
+    // clang-format on
 }
 
 void tst_StartUp::unscrambleRefuses()
@@ -442,8 +452,10 @@ void tst_StartUp::missingConverter_data()
     QTest::addColumn<int>("reminderDaysAway");  // 0: none stored
     QTest::addColumn<QStringList>("messages");
 
+    // clang-format off
     QTest::newRow("first start") << 0 << QStringList{MissingConverter};
     QTest::newRow("update question due first") << -30 << QStringList{UpdateQuestion, MissingConverter};
+    // clang-format on
 }
 
 void tst_StartUp::missingConverter()
@@ -463,8 +475,7 @@ void tst_StartUp::missingConverter()
         QStringList shown;
         bool eventFilter(QObject* watched, QEvent* event) override
         {
-            if (event->type() == QEvent::Show && watched->isWidgetType()
-                && static_cast<QWidget*>(watched)->isWindow())
+            if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
                 shown << watched->objectName();
             return false;
         }

@@ -85,8 +85,7 @@ quint32 le32At(const QByteArray& bytes, int offset)
     return quint32(le16At(bytes, offset)) | (quint32(le16At(bytes, offset + 2)) << 16);
 }
 
-struct BitmapLayout
-{
+struct BitmapLayout {
     int bitCount = 24;
     int infoSize = 40;
     int gap = 0;  // bytes between the headers and the pixel data
@@ -222,8 +221,7 @@ int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 10
 // temporary shows.
 QStringList folderEntries(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // A valid 24-bit bitmap to alter field by field.
@@ -266,8 +264,7 @@ QImage paletteImage(QImage::Format format, int colours)
 }
 
 // Lowers the largest file this process may write, as a full disk would.
-class FileSizeLimit
-{
+class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
@@ -286,15 +283,14 @@ public:
     bool isActive() const { return m_active; }
 
 private:
-    rlimit m_old {};
+    rlimit m_old{};
     bool m_active = false;
     void (*m_oldHandler)(int) = nullptr;
 };
 
 }  // namespace
 
-class TestConverter : public QObject
-{
+class TestConverter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -348,13 +344,15 @@ void TestConverter::convertsHandWrittenBitmaps_data()
     QTest::addColumn<int>("gap");
 
     // Widths of every remainder modulo 4 give every amount of row padding.
-    const QList<QSize> sizes = {QSize(1, 1), QSize(2, 9), QSize(3, 3), QSize(7, 5),
+    const QList<QSize> sizes = {QSize(1, 1),   QSize(2, 9),   QSize(3, 3),   QSize(7, 5),
                                 QSize(64, 48), QSize(301, 1), QSize(1, 300), QSize(640, 480)};
     for (const int bitCount : {24, 32}) {
         for (const QSize& size : sizes)
+            // clang-format off
             QTest::addRow("%d-bit %dx%d", bitCount, size.width(), size.height()) << bitCount << size << 0;
         QTest::addRow("%d-bit 33x17, 12 bytes before pixels", bitCount) << bitCount << QSize(33, 17) << 12;
     }
+    // clang-format on
 }
 
 void TestConverter::convertsHandWrittenBitmaps()
@@ -384,10 +382,12 @@ void TestConverter::convertsBitmapsSavedByQt_data()
 {
     QTest::addColumn<QImage::Format>("format");
 
+    // clang-format off
     QTest::newRow("RGB32")                  << QImage::Format_RGB32;
     QTest::newRow("ARGB32")                 << QImage::Format_ARGB32;
     QTest::newRow("ARGB32 premultiplied")   << QImage::Format_ARGB32_Premultiplied;
     QTest::newRow("RGB888")                 << QImage::Format_RGB888;
+    // clang-format on
 }
 
 // Window captures reach the converter as bitmaps written by QImage::save.
@@ -459,6 +459,7 @@ void TestConverter::rejectsBadBitmaps_data()
     const int unsupported = BMP2JPEG_UNSUPPORTED;
     const int tooLarge = BMP2JPEG_TOO_LARGE;
 
+    // clang-format off
     QTest::newRow("empty file")                    << QByteArray() << malformed;
     QTest::newRow("truncated file header")         << valid.left(10) << malformed;
     QTest::newRow("truncated info header")         << valid.left(30) << malformed;
@@ -516,6 +517,7 @@ void TestConverter::rejectsBadBitmaps_data()
         layout.bitFields = true;
         QTest::addRow("%d-bit bit fields", bitCount) << bitmapFile(testPicture(6, 4), layout) << unsupported;
     }
+    // clang-format on
 }
 
 void TestConverter::rejectsBadBitmaps()
@@ -538,7 +540,9 @@ void TestConverter::rejectsEveryTruncation_data()
     // Cut anywhere, a bitmap loses header fields or pixel rows.
     const int size = int(validBitmap().size());
     for (int length = 0; length < size; ++length)
+        // clang-format off
         QTest::addRow("first %d of %d bytes", length, size) << length;
+    // clang-format on
 }
 
 void TestConverter::rejectsEveryTruncation()
@@ -561,8 +565,10 @@ void TestConverter::survivesAlteredHeaderBytes_data()
     // Every header byte set to each extreme and to the sign bit in turn.
     for (int offset = 0; offset < 54; ++offset) {
         for (const int value : {0x00, 0x80, 0xff})
+            // clang-format off
             QTest::addRow("byte %d = 0x%02x", offset, value) << offset << value;
     }
+    // clang-format on
 }
 
 // Whatever a header says, the converter either writes a complete picture of
@@ -594,10 +600,12 @@ void TestConverter::rejectsUnreadableBitmaps_data()
 {
     QTest::addColumn<QString>("kind");
 
+    // clang-format off
     QTest::newRow("missing file")        << QStringLiteral("missing");
     QTest::newRow("folder")              << QStringLiteral("folder");
     QTest::newRow("named pipe")          << QStringLiteral("pipe");
     QTest::newRow("no read permission")  << QStringLiteral("unreadable");
+    // clang-format on
 }
 
 void TestConverter::rejectsUnreadableBitmaps()
@@ -628,11 +636,13 @@ void TestConverter::reportsWriteFailures_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("target");
 
+    // clang-format off
     QTest::newRow("read-only folder")          << QStringLiteral("read-only")    << QStringLiteral("out/old.jpg");
     QTest::newRow("disk full while writing")   << QStringLiteral("size limit")   << QStringLiteral("out/old.jpg");
     QTest::newRow("missing folder")            << QStringLiteral("plain")        << QStringLiteral("nowhere/new.jpg");
     QTest::newRow("folder is a file")          << QStringLiteral("plain")        << QStringLiteral("in.bmp.d/new.jpg");
     QTest::newRow("target is a folder")        << QStringLiteral("plain")        << QStringLiteral("out");
+    // clang-format on
 }
 
 // Whatever stops the writing, an earlier picture at the target stays as it was.
@@ -656,8 +666,8 @@ void TestConverter::reportsWriteFailures()
     if (kind == QLatin1String("read-only")) {
         QVERIFY(QFile::setPermissions(path("out"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         result = convert(path("in.bmp"), path(target));
-        QVERIFY(QFile::setPermissions(path("out"), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                       | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(path("out"),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     } else if (kind == QLatin1String("size limit")) {
         // Room for the first bytes of the JPEG only.
         const FileSizeLimit limit(100);
@@ -688,6 +698,7 @@ void TestConverter::rejectsBadArguments_data()
     const QString in = QStringLiteral("in.bmp");
     const QString out = QStringLiteral("out.jpg");
 
+    // clang-format off
     QTest::newRow("null bitmap path")      << true  << false << in << out       << 100 << bad;
     QTest::newRow("null JPEG path")        << false << true  << in << out       << 100 << bad;
     QTest::newRow("empty bitmap path")     << false << false << "" << out       << 100 << bad;
@@ -700,6 +711,7 @@ void TestConverter::rejectsBadArguments_data()
         QTest::addRow("quality %d", quality) << false << false << in << out << quality << bad;
     for (const int quality : {1, 50, 100})
         QTest::addRow("quality %d", quality) << false << false << in << out << quality << ok;
+    // clang-format on
 }
 
 void TestConverter::rejectsBadArguments()
@@ -719,14 +731,14 @@ void TestConverter::rejectsBadArguments()
     const QByteArray bitmapPath = bitmapName.toUtf8();
     const QByteArray jpegPath = jpegName.toUtf8();
 
-    const int result = BmpToJpeg(nullBitmap ? nullptr : bitmapPath.constData(),
-                                 nullJpeg ? nullptr : jpegPath.constData(), quality);
+    const int result =
+        BmpToJpeg(nullBitmap ? nullptr : bitmapPath.constData(), nullJpeg ? nullptr : jpegPath.constData(), quality);
     QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
 
     QCOMPARE(result, expected);
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
-    const QStringList expectedEntries = expected == BMP2JPEG_OK ? QStringList({"in.bmp", "out.jpg", "sub"})
-                                                                : QStringList({"in.bmp", "sub"});
+    const QStringList expectedEntries =
+        expected == BMP2JPEG_OK ? QStringList({"in.bmp", "out.jpg", "sub"}) : QStringList({"in.bmp", "sub"});
     QCOMPARE(folderEntries(m_dir->path()), expectedEntries);
     QCOMPARE(folderEntries(path("sub")), QStringList());
 }

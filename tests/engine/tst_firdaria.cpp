@@ -15,8 +15,7 @@ namespace {
 
 QDate toQDate(Date date)
 {
-    return QDate(static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                 static_cast<unsigned>(date.day()));
+    return QDate(static_cast<int>(date.year()), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
 }
 
 Date toDate(QDate date)
@@ -43,15 +42,23 @@ constexpr std::array<Ruler, PlanetCount> Planets = {
 QString shortName(Ruler r)
 {
     switch (r) {
-    case Ruler::Sun: return QStringLiteral("Sun");
-    case Ruler::Venus: return QStringLiteral("Venus");
-    case Ruler::Mercury: return QStringLiteral("Mercury");
-    case Ruler::Moon: return QStringLiteral("Moon");
-    case Ruler::Saturn: return QStringLiteral("Saturn");
-    case Ruler::Jupiter: return QStringLiteral("Jupiter");
-    case Ruler::Mars: return QStringLiteral("Mars");
+    case Ruler::Sun:
+        return QStringLiteral("Sun");
+    case Ruler::Venus:
+        return QStringLiteral("Venus");
+    case Ruler::Mercury:
+        return QStringLiteral("Mercury");
+    case Ruler::Moon:
+        return QStringLiteral("Moon");
+    case Ruler::Saturn:
+        return QStringLiteral("Saturn");
+    case Ruler::Jupiter:
+        return QStringLiteral("Jupiter");
+    case Ruler::Mars:
+        return QStringLiteral("Mars");
     case Ruler::NorthNode:
-    case Ruler::SouthNode: break;
+    case Ruler::SouthNode:
+        break;
     }
     return {};
 }
@@ -73,8 +80,8 @@ Ruler cycleSuccessor(Ruler planet, int k)
 // The period of `ruler` in a reading; null when the reading lacks it.
 const Period* periodOf(const FirdariaReading& reading, Ruler ruler)
 {
-    const auto period = std::find_if(reading.periods.begin(), reading.periods.end(),
-                                     [&](const Period& p) { return p.ruler == ruler; });
+    const auto period =
+        std::find_if(reading.periods.begin(), reading.periods.end(), [&](const Period& p) { return p.ruler == ruler; });
     return period == reading.periods.end() ? nullptr : &*period;
 }
 
@@ -133,8 +140,10 @@ void TestFirdaria::sequences_data()
 {
     QTest::addColumn<TimeOfBirth>("time");
     QTest::addColumn<Ruler>("first");
+    // clang-format off
     QTest::newRow("day  ") << TimeOfBirth::Day << Ruler::Sun;
     QTest::newRow("night") << TimeOfBirth::Night << Ruler::Moon;
+    // clang-format on
 }
 
 // Every ruler once, 75 years in all, and the informative starting years are
@@ -162,7 +171,9 @@ void TestFirdaria::nightIsDayRotatedToTheMoon_data()
 {
     QTest::addColumn<int>("place");
     for (int place = 0; place < PlanetCount; ++place)
+        // clang-format off
         QTest::addRow("planet %d", place + 1) << place;
+    // clang-format on
 }
 
 void TestFirdaria::nightIsDayRotatedToTheMoon()
@@ -192,6 +203,7 @@ void TestFirdaria::rulerLookups_data()
     QTest::addColumn<RulerKind>("kind");
     QTest::addColumn<QString>("heading");
 
+    // clang-format off
     QTest::newRow("Sun       ") << Ruler::Sun << 10 << RulerKind::Planet << "The Sun :: ";
     QTest::newRow("Venus     ") << Ruler::Venus << 8 << RulerKind::Planet << "Venus :: ";
     QTest::newRow("Mercury   ") << Ruler::Mercury << 13 << RulerKind::Planet << "Mercury :: ";
@@ -201,6 +213,7 @@ void TestFirdaria::rulerLookups_data()
     QTest::newRow("Mars      ") << Ruler::Mars << 7 << RulerKind::Planet << "Mars :: ";
     QTest::newRow("North Node") << Ruler::NorthNode << 3 << RulerKind::Node << "North Node :: ";
     QTest::newRow("South Node") << Ruler::SouthNode << 2 << RulerKind::Node << "South Node :: ";
+    // clang-format on
 }
 
 void TestFirdaria::rulerLookups()
@@ -213,8 +226,8 @@ void TestFirdaria::rulerLookups()
     QCOMPARE(modFirdaria::years(ruler), years);
     QCOMPARE(modFirdaria::kind(ruler), kind);
     QCOMPARE(PanelHeading(ruler), heading);
-    const auto day = std::find_if(DaySequence.begin(), DaySequence.end(),
-                                  [&](const SequenceEntry& e) { return e.ruler == ruler; });
+    const auto day =
+        std::find_if(DaySequence.begin(), DaySequence.end(), [&](const SequenceEntry& e) { return e.ruler == ruler; });
     QCOMPARE(dayPosition(ruler), kind == RulerKind::Node ? -1 : int(day - DaySequence.begin()));
 }
 
@@ -228,10 +241,12 @@ void TestFirdaria::subPeriodNames_data()
     for (int place = 0; place < PlanetCount; ++place) {
         for (int ordinal = FirstListedOrdinal; ordinal <= LastOrdinal; ++ordinal) {
             const Ruler planet = DaySequence[place].ruler;
+            // clang-format off
             QTest::addRow("%-7s %d", rulerTag(planet).constData(), ordinal)
                 << planet << ordinal << 6 * place + ordinal - 2;
         }
     }
+    // clang-format on
 }
 
 // Each name is "<planet>/<sub-ruler> -", the sub-ruler being the next planets
@@ -248,8 +263,8 @@ void TestFirdaria::subPeriodNames()
     QCOMPARE(subRulers(planet)[ordinal - 2], expectedSub);
 
     const bool trailingBlank = nameIndex == 38 || nameIndex == 41;
-    const QString expected = shortName(planet) + u'/' + shortName(expectedSub)
-                             + QLatin1StringView(trailingBlank ? " - " : " -");
+    const QString expected =
+        shortName(planet) + u'/' + shortName(expectedSub) + QLatin1StringView(trailingBlank ? " - " : " -");
     QCOMPARE(QString::fromLatin1(SubPeriodNames[nameIndex]), expected);
     QCOMPARE(subPeriodName(planet, ordinal), expected);
 }
@@ -259,8 +274,10 @@ void TestFirdaria::subPeriodDaysFollowTheSeventhsRule_data()
     QTest::addColumn<Ruler>("planet");
     for (const Ruler planet : Planets) {
         if (planet != Ruler::Mars)
+            // clang-format off
             QTest::newRow(rulerTag(planet).constData()) << planet;
     }
+    // clang-format on
 }
 
 // Sub-period k + 1 starts floor(k × Y × 365.25 ÷ 7) days after the period start.
@@ -285,6 +302,7 @@ void TestFirdaria::addYearsOrDays_data()
     QTest::addColumn<int>("n");
     QTest::addColumn<QDate>("expected");
 
+    // clang-format off
     QTest::newRow("years: ordinary day            ") << true << md(3, 15, 1980) << 10 << md(3, 15, 1990);
     QTest::newRow("years: leap day to common year ") << true << md(2, 29, 2000) << 10 << md(2, 28, 2010);
     QTest::newRow("years: leap day to leap year   ") << true << md(2, 29, 2000) << 4 << md(2, 29, 2004);
@@ -298,6 +316,7 @@ void TestFirdaria::addYearsOrDays_data()
     QTest::newRow("days:  across a year end       ") << false << md(12, 31, 1999) << 1 << md(1, 1, 2000);
     QTest::newRow("days:  Sun sub-period 2 of 2000") << false << md(2, 29, 2000) << 521 << md(8, 3, 2001);
     QTest::newRow("days:  backwards               ") << false << md(1, 1, 1910) << -1 << md(12, 31, 1909);
+    // clang-format on
 }
 
 void TestFirdaria::addYearsOrDays()
@@ -320,6 +339,7 @@ void TestFirdaria::periodStarts_data()
     QTest::addColumn<TimeOfBirth>("time");
     QTest::addColumn<QList<QDate>>("starts");  // in the order of the sequence
 
+    // clang-format off
     QTest::newRow("day   3/15/1980 ") << md(3, 15, 1980) << TimeOfBirth::Day
         << QList<QDate>{md(3, 15, 1980), md(3, 15, 1990), md(3, 15, 1998), md(3, 15, 2011), md(3, 15, 2020),
                         md(3, 15, 2031), md(3, 15, 2043), md(3, 15, 2050), md(3, 15, 2053)};
@@ -336,6 +356,7 @@ void TestFirdaria::periodStarts_data()
         << QList<QDate>{md(12, 31, 2050), md(12, 31, 2059), md(12, 31, 2070), md(12, 31, 2082),
                         md(12, 31, 2089), md(12, 31, 2092), md(12, 31, 2094), md(12, 31, 2104),
                         md(12, 31, 2112)};
+    // clang-format on
 }
 
 void TestFirdaria::periodStarts()
@@ -360,10 +381,10 @@ void TestFirdaria::subPeriodStart_data()
     QTest::addColumn<int>("ordinal");
     QTest::addColumn<QDate>("start");
 
-    const auto addRows = [](QDate birth, TimeOfBirth time, Ruler planet, int firstOrdinal,
-                            const QList<QDate>& starts) {
+    const auto addRows = [](QDate birth, TimeOfBirth time, Ruler planet, int firstOrdinal, const QList<QDate>& starts) {
         for (int i = 0; i < starts.size(); ++i) {
             const int ordinal = firstOrdinal + i;
+            // clang-format off
             QTest::addRow("%-5s %-10s %-7s %d", timeName(time),
                           qPrintable(birth.toString(u"M/d/yyyy")), rulerTag(planet).constData(), ordinal)
                 << birth << time << planet << ordinal << starts[i];
@@ -379,6 +400,7 @@ void TestFirdaria::subPeriodStart_data()
             {md(6, 27, 1981), md(10, 10, 1982), md(1, 22, 1984), md(5, 6, 1985), md(8, 19, 1986), md(12, 1, 1987)});
     addRows(md(2, 29, 2000), TimeOfBirth::Day, Ruler::Sun, 2, {md(8, 3, 2001)});
     addRows(md(12, 31, 2050), TimeOfBirth::Night, Ruler::Mercury, 7, {md(2, 21, 2124)});
+    // clang-format on
 }
 
 void TestFirdaria::subPeriodStart()
@@ -406,8 +428,10 @@ void TestFirdaria::leapDayBirths_data()
 
     for (int year = 1912; year <= 2048; year += 4) {
         for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night})
+            // clang-format off
             QTest::addRow("%-5s 2/29/%d", timeName(time), year) << QDate(year, 2, 29) << time;
     }
+    // clang-format on
 }
 
 // A start moved to 28 February passes the 28th on to every later period, in
@@ -431,8 +455,10 @@ void TestFirdaria::nodesHaveNoSubPeriods_data()
     QTest::addColumn<Ruler>("node");
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
         for (const Ruler node : {Ruler::NorthNode, Ruler::SouthNode})
+            // clang-format off
             QTest::addRow("%-5s %s", timeName(time), rulerTag(node).constData()) << time << node;
     }
+    // clang-format on
 }
 
 void TestFirdaria::nodesHaveNoSubPeriods()
@@ -458,6 +484,7 @@ void TestFirdaria::widenTwoDigitYear_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
 
+    // clang-format off
     QTest::newRow("en_US two-digit year    ") << "M/d/yy" << "M/d/yyyy";
     QTest::newRow("four digits kept        ") << "dd/MM/yyyy" << "dd/MM/yyyy";
     QTest::newRow("year first              ") << "yy. M. d." << "yyyy. M. d.";
@@ -468,6 +495,7 @@ void TestFirdaria::widenTwoDigitYear_data()
     QTest::newRow("three letters y         ") << "d/M/yyy" << "d/M/yyyy";
     QTest::newRow("single y is a letter    ") << "d/M/y" << "d/M/y";
     QTest::newRow("no year                 ") << "d MMM" << "d MMM";
+    // clang-format on
 }
 
 void TestFirdaria::widenTwoDigitYear()
@@ -485,6 +513,7 @@ void TestFirdaria::shortDateText_data()
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("expected");
 
+    // clang-format off
     QTest::newRow("en_US 3/15/1980 ") << "en_US" << md(3, 15, 1980) << "3/15/1980";
     QTest::newRow("en_US 2/21/2124 ") << "en_US" << md(2, 21, 2124) << "2/21/2124";
     QTest::newRow("en_US 12/31/2050") << "en_US" << md(12, 31, 2050) << "12/31/2050";
@@ -494,6 +523,7 @@ void TestFirdaria::shortDateText_data()
     QTest::newRow("de_DE 1/5/2009  ") << "de_DE" << md(1, 5, 2009) << "05.01.2009";
     QTest::newRow("ja_JP 3/15/1980 ") << "ja_JP" << md(3, 15, 1980) << "1980/03/15";
     QTest::newRow("ko_KR 3/15/1980 ") << "ko_KR" << md(3, 15, 1980) << "1980. 3. 15.";
+    // clang-format on
 }
 
 void TestFirdaria::shortDateText()
@@ -513,6 +543,7 @@ void TestFirdaria::directTextsMatchQLocale_data()
 
     // Formats that exercise the quoting rules and every field written directly.
     const QLocale us("en_US");
+    // clang-format off
     QTest::newRow("format: quoted letters        ") << us << "'Day' d 'of' M, yyyy" << false;
     QTest::newRow("format: doubled quotes        ") << us << "'it''s' d''M''yy" << false;
     QTest::newRow("format: unclosed quote        ") << us << "dd/MM/yyyy 'left open" << false;
@@ -540,6 +571,7 @@ void TestFirdaria::directTextsMatchQLocale_data()
         seen.insert(name);
         QTest::newRow(qPrintable(QStringLiteral("locale: ") + name)) << locale << ShortDateFormat(locale) << true;
     }
+    // clang-format on
 }
 
 // The directly written texts are those QLocale itself gives for the format,
@@ -551,12 +583,13 @@ void TestFirdaria::directTextsMatchQLocale()
     QFETCH(bool, shortFormat);
 
     const DateTextFormat texts(locale, format);
-    for (const QDate date : {md(1, 1, 1910), md(3, 15, 1980), md(2, 29, 2000), md(10, 5, 2009),
-                             md(6, 9, 2077), md(2, 21, 2124)}) {
+    for (const QDate date :
+         {md(1, 1, 1910), md(3, 15, 1980), md(2, 29, 2000), md(10, 5, 2009), md(6, 9, 2077), md(2, 21, 2124)}) {
         const QString text = texts.text(toDate(date));
         QCOMPARE(text, locale.toString(date, format));
         if (shortFormat)
-            QVERIFY2(text.contains(locale.toString(date, u"yyyy")), qPrintable(format + QStringLiteral(" gives ") + text));
+            QVERIFY2(text.contains(locale.toString(date, u"yyyy")),
+                     qPrintable(format + QStringLiteral(" gives ") + text));
     }
 }
 
@@ -565,10 +598,12 @@ void TestFirdaria::readingTextsFollowTheFormat_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("firstText");
 
+    // clang-format off
     QTest::newRow("en_US") << "en_US" << "3/15/1980";
     QTest::newRow("en_GB") << "en_GB" << "15/03/1980";
     QTest::newRow("de_DE") << "de_DE" << "15.03.1980";
     QTest::newRow("ja_JP") << "ja_JP" << "1980/03/15";
+    // clang-format on
 }
 
 // A change of format changes every text of a reading and none of its dates.
@@ -600,9 +635,11 @@ void TestFirdaria::systemShortDate_data()
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("expected");
 
+    // clang-format off
     QTest::newRow("3/15/1980 ") << md(3, 15, 1980) << "3/15/1980";
     QTest::newRow("2/21/2124 ") << md(2, 21, 2124) << "2/21/2124";
     QTest::newRow("12/31/2050") << md(12, 31, 2050) << "12/31/2050";
+    // clang-format on
 }
 
 // The tests run under en_US, whose short format has a two-digit year.
@@ -623,8 +660,10 @@ void TestFirdaria::systemShortDate()
 void TestFirdaria::everyBirthDate_data()
 {
     QTest::addColumn<TimeOfBirth>("time");
+    // clang-format off
     QTest::newRow("day  ") << TimeOfBirth::Day;
     QTest::newRow("night") << TimeOfBirth::Night;
+    // clang-format on
 }
 
 // Rules checked for every birth date from 1/1/1910 to 12/31/2050: chained
@@ -651,7 +690,8 @@ void TestFirdaria::everyBirthDate()
     QDate latestShown = first;
     const auto check = [&](bool ok, const QDate& birth, const char* what, int number = 0) {
         if (!ok && fault.isEmpty())
-            fault = birth.toString(Qt::ISODate) + QStringLiteral(": ") + QLatin1StringView(what) + u' ' + QString::number(number);
+            fault = birth.toString(Qt::ISODate) + QStringLiteral(": ") + QLatin1StringView(what) + u' '
+                    + QString::number(number);
     };
 
     for (QDate birth = first; birth <= last; birth = birth.addDays(1)) {
@@ -679,18 +719,19 @@ void TestFirdaria::everyBirthDate()
                 const QDate subStart = toQDate(sub.start);
                 anniversary = anniversary.addYears(1);
                 const QDate expected = period.ruler == Ruler::Mars
-                    ? anniversary
-                    : start.addDays(qint64(steps) * years(period.ruler) * 36525 / 700);
+                                           ? anniversary
+                                           : start.addDays(qint64(steps) * years(period.ruler) * 36525 / 700);
                 check(subStart == expected, birth, "start of sub-period", steps + 1);
                 check(previous < subStart && subStart < nextStart, birth, "order of sub-period", steps + 1);
                 previous = subStart;
                 latestShown = std::max(latestShown, subStart);
 
                 const Ruler subRuler = cycleSuccessor(period.ruler, steps);
-                check(sub.periodRuler == period.ruler && sub.ordinal == steps + 1, birth,
-                      "identity of sub-period", steps + 1);
+                check(sub.periodRuler == period.ruler && sub.ordinal == steps + 1, birth, "identity of sub-period",
+                      steps + 1);
                 check(sub.subRuler == subRuler, birth, "sub-ruler of sub-period", steps + 1);
-                check(sub.name.startsWith(names[index(period.ruler)] + u'/' + names[index(subRuler)] + QStringLiteral(" -")),
+                check(sub.name.startsWith(names[index(period.ruler)] + u'/' + names[index(subRuler)]
+                                          + QStringLiteral(" -")),
                       birth, "name of sub-period", steps + 1);
                 check(sub.startText == us.toString(subStart, u"M/d/yyyy"), birth, "text of sub-period", steps + 1);
             }

@@ -14,13 +14,13 @@
 #include <QTest>
 
 using namespace modSaveForm;
-using zorvane::test::FakeDialogs;
 using zorvane::test::contentOf;
 using zorvane::test::createFiles;
+using zorvane::test::FakeDialogs;
 using zorvane::test::filesUnder;
 using zorvane::test::meanDifference;
-using zorvane::test::readJpeg;
 using zorvane::test::PaintedForm;
+using zorvane::test::readJpeg;
 using zorvane::ui::MessageButtons;
 using zorvane::ui::MessageIcon;
 
@@ -37,8 +37,7 @@ const QSize tooWideForm(32769, 2);
 struct Panels {
     explicit Panels(QSize size)
         : form(size)
-    {
-    }
+    {}
     PanelsWindow window() { return {&form, &holder, &txtFolder, &txtFile}; }
 
     PaintedForm form;
@@ -80,7 +79,10 @@ private:
     FakeDialogs* fake = nullptr;
 };
 
-void ExportTest::init() { fake = &FakeDialogs::install(); }
+void ExportTest::init()
+{
+    fake = &FakeDialogs::install();
+}
 
 void ExportTest::cleanup()
 {
@@ -91,12 +93,13 @@ void ExportTest::cleanup()
 void ExportTest::naming_data()
 {
     QTest::addColumn<QStringList>("present");
-    QTest::addColumn<QString>("chosen");    // below the folder, or as it stands when bare
-    QTest::addColumn<bool>("bare");         // chosen without any folder
-    QTest::addColumn<QString>("written");   // below the folder (the program's when bare); {stamp}: today
+    QTest::addColumn<QString>("chosen");   // below the folder, or as it stands when bare
+    QTest::addColumn<bool>("bare");        // chosen without any folder
+    QTest::addColumn<QString>("written");  // below the folder (the program's when bare); {stamp}: today
     QTest::addColumn<QString>("txtFile");
 
     const QStringList none;
+    // clang-format off
     QTest::newRow("other extension replaced  ") << none << "chart.png" << false << "chart.jpg" << "chart.jpg";
     QTest::newRow("no extension              ") << none << "chart" << false << "chart.jpg" << "chart.jpg";
     QTest::newRow("upper-case JPG lowered    ") << none << "Chart.JPG" << false << "Chart.jpg" << "Chart.jpg";
@@ -127,6 +130,7 @@ void ExportTest::naming_data()
     QTest::newRow("user's bitmap, copy taken ") << QStringList{"chart.jpg", "chart_001.bmp"} << "chart.png" << false
                                                 << "chart_001.jpg" << "chart.jpg";
     QTest::newRow("no folder: program's, date") << none << "chart.png" << true << "{stamp}.jpg" << "";
+    // clang-format on
 }
 
 void ExportTest::naming()
@@ -185,8 +189,10 @@ void ExportTest::wholeExport_data()
     // Bitmap rows are padded to four bytes: every width remainder, and the
     // panels window's own size.
     for (const int width : {1, 2, 3, 4, 17, 30})
+        // clang-format off
         QTest::addRow("width %2d, rest %d of 4     ", width, width % 4) << QSize(width, 11);
     QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566);
+    // clang-format on
 }
 
 void ExportTest::wholeExport()
@@ -225,10 +231,12 @@ void ExportTest::nothingSavedWithoutName_data()
     QTest::addColumn<bool>("earlierExport");
     QTest::addColumn<bool>("cancel");  // otherwise an empty name
 
+    // clang-format off
     QTest::newRow("cancel                    ") << false << true;
     QTest::newRow("empty name                ") << false << false;
     QTest::newRow("cancel after an export    ") << true << true;
     QTest::newRow("empty name after an export") << true << false;
+    // clang-format on
 }
 
 void ExportTest::nothingSavedWithoutName()
@@ -258,9 +266,11 @@ void ExportTest::captureKeptInHolder_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("replaced");
 
+    // clang-format off
     QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566) << true;
     QTest::newRow("small window              ") << smallForm << true;
     QTest::newRow("window without area       ") << QSize(0, 0) << false;
+    // clang-format on
 }
 
 void ExportTest::captureKeptInHolder()
@@ -308,6 +318,7 @@ void ExportTest::failures_data()
 
     // The tests run as root, for whom permissions do not stop writing: a
     // folder below a plain file can be neither created nor written by anyone.
+    // clang-format off
     QTest::newRow("folder below a plain file ") << QStringList{"plain"} << "plain/chart.png" << Converter::Beside
                                                 << smallForm << true << "plain/chart.jpg" << "Not a directory";
     QTest::newRow("folder missing            ") << QStringList{} << "missing/chart.png" << Converter::Beside
@@ -322,6 +333,7 @@ void ExportTest::failures_data()
                                                 << tooWideForm << true << "chart.jpg" << "too large";
     QTest::newRow("no picture in the holder  ") << QStringList{} << "chart.png" << Converter::Beside << smallForm
                                                 << false << "chart.jpg" << "no picture";
+    // clang-format on
 }
 
 void ExportTest::failures()

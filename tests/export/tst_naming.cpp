@@ -38,6 +38,7 @@ void NamingTest::splitFolderAndFile_data()
     QTest::addColumn<QString>("file");
 
     // Without any separator the previous values ("kept", "kept.jpg") stay.
+    // clang-format off
     QTest::newRow("folder and file       ") << "/home/ann/chart.jpg" << "/home/ann" << "chart.jpg";
     QTest::newRow("last separator splits ") << "/home/ann/pics/chart" << "/home/ann/pics" << "chart";
     QTest::newRow("dots in the folder    ") << "/home/my.pics/chart.jpg" << "/home/my.pics" << "chart.jpg";
@@ -48,6 +49,7 @@ void NamingTest::splitFolderAndFile_data()
                                             << "/tmp/Bilder \u00fc" << "\u041a\u0430\u0440\u0442\u0430.jpg";
     QTest::newRow("no separator keeps    ") << "chart.jpg" << "kept" << "kept.jpg";
     QTest::newRow("empty path keeps      ") << "" << "kept" << "kept.jpg";
+    // clang-format on
 }
 
 void NamingTest::splitFolderAndFile()
@@ -70,6 +72,7 @@ void NamingTest::uniqueNameWhenFree_data()
     QTest::addColumn<QString>("expected");  // {program}: the program's folder, {stamp}: today
 
     const QString absent = QStringLiteral("/nonexistent-zorvane");
+    // clang-format off
     QTest::newRow("name kept                 ") << absent + "/pics" << "chart.jpg" << absent + "/pics/chart.jpg";
     QTest::newRow("closing separator kept    ") << absent + "/pics/" << "chart.jpg" << absent + "/pics/chart.jpg";
     QTest::newRow("doubled separators single ") << absent + "//pics//" << "chart.jpg" << absent + "/pics/chart.jpg";
@@ -81,6 +84,7 @@ void NamingTest::uniqueNameWhenFree_data()
     QTest::newRow("name without dot gets jpg ") << absent << "chart" << absent + "/chart.jpg";
     QTest::newRow("empty name: date stamp    ") << absent << "" << absent + "/{stamp}.jpg";
     QTest::newRow("empty folder: program's   ") << "" << "zorvane-chart.jpg" << "{program}/zorvane-chart.jpg";
+    // clang-format on
 }
 
 void NamingTest::uniqueNameWhenFree()
@@ -99,11 +103,13 @@ void NamingTest::todayStamp_data()
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("stamp");
 
+    // clang-format off
     QTest::newRow("month and day padded") << QDate(2026, 1, 5) << "20260105";
     QTest::newRow("two-digit month, day") << QDate(2026, 12, 31) << "20261231";
     QTest::newRow("first listed year   ") << QDate(1910, 3, 9) << "19100309";
     QTest::newRow("last listed year    ") << QDate(2050, 10, 10) << "20501010";
     QTest::newRow("leap day            ") << QDate(2024, 2, 29) << "20240229";
+    // clang-format on
 }
 
 void NamingTest::todayStamp()
@@ -120,6 +126,7 @@ void NamingTest::fileExists_data()
 
     // Anything standing at a path makes its name taken, so the export can
     // never write over it.
+    // clang-format off
     QTest::newRow("plain file         ") << Entry::PlainFile << true;
     QTest::newRow("hidden dot file    ") << Entry::HiddenFile << true;
     QTest::newRow("read-only file     ") << Entry::ReadOnlyFile << true;
@@ -128,6 +135,7 @@ void NamingTest::fileExists_data()
     QTest::newRow("dangling link      ") << Entry::DanglingLink << true;
     QTest::newRow("nothing            ") << Entry::Nothing << false;
     QTest::newRow("under a plain file ") << Entry::UnderPlainFile << false;
+    // clang-format on
 }
 
 void NamingTest::fileExists()

@@ -31,8 +31,10 @@ void SaveButtonTest::savesPanelsWindow_data()
     QTest::addColumn<QString>("chosen");  // below the folder; empty: the dialog is cancelled
     QTest::addColumn<QStringList>("written");
 
+    // clang-format off
     QTest::newRow("name chosen") << "reading.png" << QStringList{"reading.jpg"};
     QTest::newRow("cancelled  ") << "" << QStringList{};
+    // clang-format on
 }
 
 void SaveButtonTest::savesPanelsWindow()

@@ -14,8 +14,8 @@ std::optional<QString> runReader(const QString& program, const QStringList& argu
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted()) {
-        *error = program + QStringLiteral(" cannot be started (scripts/install-deps installs it): ")
-                 + process.errorString();
+        *error =
+            program + QStringLiteral(" cannot be started (scripts/install-deps installs it): ") + process.errorString();
         return std::nullopt;
     }
     process.closeWriteChannel();
@@ -88,15 +88,20 @@ QString visibleCharacters(const QString& text)
 
 namespace {
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 class Decoder {
 public:
     explicit Decoder(const QByteArray& document)
         : in_(document)
-    {
-    }
+    {}
 
     QString run()
     {
@@ -195,7 +200,10 @@ private:
 
 }  // namespace
 
-QString decodeRtf(const QByteArray& document) { return Decoder(document).run(); }
+QString decodeRtf(const QByteArray& document)
+{
+    return Decoder(document).run();
+}
 
 QString decodedFormOf(const QString& text)
 {

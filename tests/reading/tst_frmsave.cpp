@@ -24,10 +24,10 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
-#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -40,11 +40,20 @@ using zorvane::test::FakeDialogs;
 
 namespace {
 
-QTextEdit* box(const frmSave& reading) { return reading.findChild<QTextEdit*>(QStringLiteral("RTB")); }
+QTextEdit* box(const frmSave& reading)
+{
+    return reading.findChild<QTextEdit*>(QStringLiteral("RTB"));
+}
 
-QString asBoxShowsIt(const QString& text) { return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString asBoxShowsIt(const QString& text)
+{
+    return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
-QString readingText(int slot) { return modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)]; }
+QString readingText(int slot)
+{
+    return modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)];
+}
 
 void select(QTextEdit* edit, int anchor, int position)
 {
@@ -58,13 +67,15 @@ void select(QTextEdit* edit, int anchor, int position)
 QMap<QString, QByteArray> snapshot(const QString& folder)
 {
     QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         QFile file(path);
         const QString relative = QDir(folder).relativeFilePath(path);
-        files.insert(relative, it.fileInfo().isDir() ? QByteArray("<folder>")
-                                                     : (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()));
+        files.insert(relative, it.fileInfo().isDir()
+                                   ? QByteArray("<folder>")
+                                   : (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()));
     }
     return files;
 }
@@ -87,8 +98,7 @@ class CancelledPrintDialog final : public ui::Dialogs {
 public:
     explicit CancelledPrintDialog(QString pdfPath)
         : pdfPath_(std::move(pdfPath))
-    {
-    }
+    {}
     ui::MessageAnswer message(QWidget*, const ui::Message&) override
     {
         ++messages;
@@ -136,7 +146,16 @@ private:
 };
 
 enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, DiskFull };
-enum class BoxAction { Insertion, ReadingInsertion, Typing, MouseMove, MousePress, MouseRelease, DoubleClick, MoveOverLabel };
+enum class BoxAction {
+    Insertion,
+    ReadingInsertion,
+    Typing,
+    MouseMove,
+    MousePress,
+    MouseRelease,
+    DoubleClick,
+    MoveOverLabel
+};
 
 }  // namespace
 
@@ -197,7 +216,10 @@ void tst_frmSave::initTestCase()
         QVERIFY2(!readingText(slot).isEmpty(), "the interpretation texts are needed here");
 }
 
-void tst_frmSave::init() { fake_ = &FakeDialogs::install(); }
+void tst_frmSave::init()
+{
+    fake_ = &FakeDialogs::install();
+}
 
 void tst_frmSave::cleanup()
 {
@@ -226,12 +248,14 @@ void tst_frmSave::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("twips");  // left, top, width, height
+    // clang-format off
     QTest::newRow("Label14 forum line") << QStringLiteral("Label14") << QRect(1747, 0, 4230, 195);
     QTest::newRow("Label1 web site line") << QStringLiteral("Label1") << QRect(1867, 180, 3990, 195);
     QTest::newRow("RTB the reading") << QStringLiteral("RTB") << QRect(30, 390, 7665, 6135);
     QTest::newRow("cmdSave") << QStringLiteral("cmdSave") << QRect(5400, 6570, 1125, 345);
     QTest::newRow("cmdPrint") << QStringLiteral("cmdPrint") << QRect(6555, 6570, 1125, 345);
     QTest::newRow("Label2 offer") << QStringLiteral("Label2") << QRect(30, 6960, 7665, 615);
+    // clang-format on
 }
 
 void tst_frmSave::geometry()
@@ -250,10 +274,12 @@ void tst_frmSave::linkLabels_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("address");
+    // clang-format off
     QTest::newRow("Label14 opens the home page") << QStringLiteral("Label14") << modHelp::PageAddresses().homePage;
     QTest::newRow("Label1 opens the home page") << QStringLiteral("Label1") << modHelp::PageAddresses().homePage;
     QTest::newRow("Label2 opens the full-branding page")
         << QStringLiteral("Label2") << modHelp::PageAddresses().fullBrandPage;
+    // clang-format on
 }
 
 void tst_frmSave::linkLabels()
@@ -280,6 +306,7 @@ void tst_frmSave::insertText_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<int>("caret");
 
+    // clang-format off
     QTest::newRow("into the empty box") << QString() << 0 << 0 << "Sun" << "Sun" << 3;
     QTest::newRow("at the caret, no selection") << "SunMoon" << 3 << 3 << " and " << "Sun and Moon" << 8;
     QTest::newRow("at the start") << "Moon" << 0 << 0 << "Sun, " << "Sun, Moon" << 5;
@@ -289,6 +316,7 @@ void tst_frmSave::insertText_data()
     QTest::newRow("empty text removes the selection") << "abcdef" << 2 << 4 << "" << "abef" << 2;
     QTest::newRow("CR LF starts a line") << "" << 0 << 0 << "a\r\n\r\nb\r\n" << "a\n\nb\n" << 5;
     QTest::newRow("typographic quotes") << "" << 0 << 0 << u8"friends’ ‘live’" << u8"friends’ ‘live’" << 15;
+    // clang-format on
 }
 
 void tst_frmSave::insertText()
@@ -316,7 +344,9 @@ void tst_frmSave::insertReadingText_data()
     QTest::addColumn<bool>("inserts");
     // Slots 0..9 exist; everything outside inserts nothing.
     for (int slot : {std::numeric_limits<int>::min(), -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 32767})
+        // clang-format off
         QTest::addRow("slot %d", slot) << slot << (slot >= 0 && slot < modFirdaria::ReadingTextSlots);
+    // clang-format on
 }
 
 void tst_frmSave::insertReadingText()
@@ -337,8 +367,10 @@ void tst_frmSave::insertReadingText()
 void tst_frmSave::comprehensiveReading_data()
 {
     QTest::addColumn<bool>("markers");
+    // clang-format off
     QTest::newRow("interpretation texts") << false;
     QTest::newRow("marker texts, slot 9 filled") << true;
+    // clang-format on
 }
 
 void tst_frmSave::comprehensiveReading()
@@ -364,7 +396,9 @@ void tst_frmSave::everyOpeningStartsEmpty_data()
     QTest::addColumn<int>("slot");
     // Two description buttons one after the other: the ruler before, then this one.
     for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+        // clang-format off
         QTest::addRow("ruler %d after ruler %d", slot, (slot + 8) % 9) << (slot + 8) % 9 << slot;
+    // clang-format on
 }
 
 void tst_frmSave::everyOpeningStartsEmpty()
@@ -448,12 +482,14 @@ void tst_frmSave::saveRoundTrip_data()
     QTest::addColumn<int>("position");
     QTest::addColumn<bool>("fileExists");
 
+    // clang-format off
     QTest::newRow("comprehensive reading") << comprehensiveReadingText() << 0 << 0 << false;
     QTest::newRow("one ruler, South Node") << readingText(8) << 0 << 0 << false;
     QTest::newRow("quotes, accents, braces") << QStringLiteral(u"‘live’ “and” café {\\par}\r\n\r\nnext") << 3 << 3 << false;
     QTest::newRow("with a selection everything is saved") << readingText(1) << 10 << 40 << false;
     QTest::newRow("over an existing file") << readingText(4) << 0 << 0 << true;
     QTest::newRow("empty box") << QString() << 0 << 0 << false;
+    // clang-format on
 }
 
 void tst_frmSave::saveRoundTrip()
@@ -490,6 +526,7 @@ void tst_frmSave::savedNameGetsRtf_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
+    // clang-format off
     QTest::newRow("no extension") << "reading" << "reading.rtf";
     QTest::newRow("rtf extension") << "reading.rtf" << "reading.rtf";
     QTest::newRow("upper-case extension") << "READING.RTF" << "READING.RTF";
@@ -498,6 +535,7 @@ void tst_frmSave::savedNameGetsRtf_data()
     QTest::newRow("dot in the folder only") << "my.folder/reading" << "my.folder/reading.rtf";
     QTest::newRow("blank in the name") << "sun reading" << "sun reading.rtf";
     QTest::newRow("trailing dot: extension left empty on purpose") << "reading." << "reading.";
+    // clang-format on
 }
 
 void tst_frmSave::savedNameGetsRtf()
@@ -524,10 +562,12 @@ void tst_frmSave::failedSave_data()
 {
     // Each must fail for root too: folder permissions would not stop it.
     QTest::addColumn<SaveFailure>("failure");
+    // clang-format off
     QTest::newRow("a folder stands at the target") << SaveFailure::TargetIsFolder;
     QTest::newRow("the folder does not exist") << SaveFailure::FolderMissing;
     QTest::newRow("the parent is a regular file") << SaveFailure::ParentIsFile;
     QTest::newRow("disk full over an existing file") << SaveFailure::DiskFull;
+    // clang-format on
 }
 
 void tst_frmSave::failedSave()
@@ -592,6 +632,7 @@ void tst_frmSave::print_data()
     QTest::addColumn<int>("position");
 
     // Positions in the comprehensive reading; the Sun text alone is longer than 900.
+    // clang-format off
     QTest::newRow("no selection, caret at the start") << 0 << 0;
     QTest::newRow("no selection, caret inside") << 500 << 500;
     QTest::newRow("selection inside the Sun text") << 100 << 400;
@@ -599,6 +640,7 @@ void tst_frmSave::print_data()
     QTest::newRow("selection across several rulers") << 900 << 3500;
     QTest::newRow("one character selected") << 17 << 18;
     QTest::newRow("everything selected") << 0 << -1;
+    // clang-format on
 }
 
 void tst_frmSave::print()
@@ -635,8 +677,10 @@ void tst_frmSave::print()
 void tst_frmSave::cancelledPrintPrintsNothing_data()
 {
     QTest::addColumn<bool>("withSelection");
+    // clang-format off
     QTest::newRow("without a selection") << false;
     QTest::newRow("with a selection") << true;
+    // clang-format on
 }
 
 void tst_frmSave::cancelledPrintPrintsNothing()
@@ -666,6 +710,7 @@ void tst_frmSave::clipboard_data()
 {
     QTest::addColumn<BoxAction>("action");
     QTest::addColumn<bool>("emptied");
+    // clang-format off
     QTest::newRow("insertion of text") << BoxAction::Insertion << true;
     QTest::newRow("insertion of a reading") << BoxAction::ReadingInsertion << true;
     QTest::newRow("typing in the box") << BoxAction::Typing << true;
@@ -674,6 +719,7 @@ void tst_frmSave::clipboard_data()
     QTest::newRow("mouse release (and click)") << BoxAction::MouseRelease << true;
     QTest::newRow("double click") << BoxAction::DoubleClick << true;
     QTest::newRow("mouse move over the offer label") << BoxAction::MoveOverLabel << false;
+    // clang-format on
 }
 
 void tst_frmSave::clipboard()

@@ -37,8 +37,8 @@ void addTextRows()
     QTest::addColumn<bool>("pandocReadsIt");
 
     modFirdaria::BuildReadingTexts();
-    const char* const rulers[] = {"Sun", "Venus", "Mercury", "Moon", "Saturn",
-                                  "Jupiter", "Mars", "North Node", "South Node"};
+    const char* const rulers[] = {"Sun",     "Venus", "Mercury",    "Moon",      "Saturn",
+                                  "Jupiter", "Mars",  "North Node", "South Node"};
     for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
         QTest::addRow("reading text %d (%s)", slot, rulers[slot])
             << modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)] << true;
@@ -57,7 +57,11 @@ void addTextRows()
     QTest::newRow("blank lines") << QStringLiteral("A\r\n\r\n\r\nB\r\n\r\n") << true;
     QTest::newRow("CR, LF and U+2029") << QStringLiteral(u"cr\rlf\nps\u2029crlf\r\nend") << true;
     QTest::newRow("line separator U+2028") << QStringLiteral(u"one\u2028two") << true;
-    QTest::newRow("control characters") << QStringLiteral("a\x01" "b\x1f" "c\x7f" "d") << true;
+    QTest::newRow("control characters") << QStringLiteral("a\x01"
+                                                          "b\x1f"
+                                                          "c\x7f"
+                                                          "d")
+                                        << true;
     QTest::newRow("beyond the BMP") << QStringLiteral(u"♈ 😀 𝔄") << false;
     QTest::newRow("empty") << QString() << true;
 }
@@ -85,11 +89,13 @@ void tst_RtfWriter::halfPoints_data()
     QTest::addColumn<double>("points");
     QTest::addColumn<int>("half");
     // The nearest whole half-point, halves rounding up.
+    // clang-format off
     QTest::newRow("12 pt, whole")            << 12.0 << 24;
     QTest::newRow("9.75 pt, half rounds up") << 9.75 << 20;
     QTest::newRow("8.25 pt, half rounds up") << 8.25 << 17;
     QTest::newRow("10.2 pt rounds down")     << 10.2 << 20;
     QTest::newRow("10.3 pt rounds up")       << 10.3 << 21;
+    // clang-format on
 }
 
 void tst_RtfWriter::halfPoints()
@@ -105,6 +111,7 @@ void tst_RtfWriter::escapeText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("rtf");
+    // clang-format off
     QTest::newRow("plain ASCII") << QStringLiteral("Sun Period:-") << QByteArray("Sun Period:-");
     QTest::newRow("right single quote") << QStringLiteral(u"’") << QByteArray("\\u8217\\'92");
     QTest::newRow("left double quote") << QStringLiteral(u"“") << QByteArray("\\u8220\\'93");
@@ -121,6 +128,7 @@ void tst_RtfWriter::escapeText_data()
     QTest::newRow("line separator") << QStringLiteral(u"a\u2028b") << QByteArray("a\\line b");
     QTest::newRow("control characters") << QStringLiteral("a\x01\x1f\x7f" "b") << QByteArray("ab");
     QTest::newRow("blanks kept") << QStringLiteral("  a  b ") << QByteArray("  a  b ");
+    // clang-format on
 }
 
 void tst_RtfWriter::escapeText()
@@ -130,7 +138,10 @@ void tst_RtfWriter::escapeText()
     QCOMPARE(RtfWriter::escapeText(text), rtf);
 }
 
-void tst_RtfWriter::documentFrame_data() { addTextRows(); }
+void tst_RtfWriter::documentFrame_data()
+{
+    addTextRows();
+}
 
 // Whatever the text: 7-bit ASCII, balanced groups, the declarations word
 // processors need, and the box's font.
@@ -164,7 +175,10 @@ void tst_RtfWriter::documentFrame()
     QCOMPARE(lowestAfterOpening, 1);  // the document group closes only at the end
 }
 
-void tst_RtfWriter::strictRoundTrip_data() { addTextRows(); }
+void tst_RtfWriter::strictRoundTrip_data()
+{
+    addTextRows();
+}
 
 void tst_RtfWriter::strictRoundTrip()
 {
@@ -173,7 +187,10 @@ void tst_RtfWriter::strictRoundTrip()
     QCOMPARE(decodeRtf(document), decodedFormOf(text));
 }
 
-void tst_RtfWriter::pandocRoundTrip_data() { addTextRows(); }
+void tst_RtfWriter::pandocRoundTrip_data()
+{
+    addTextRows();
+}
 
 void tst_RtfWriter::pandocRoundTrip()
 {

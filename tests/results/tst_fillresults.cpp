@@ -92,6 +92,7 @@ void TestFillResults::captionsOf15March1980_data()
 
     const auto day = TimeOfBirth::Day;
     const auto night = TimeOfBirth::Night;
+    // clang-format off
     QTest::newRow("day    time of birth") << day << "lblTimeOfBirth" << "Day";
     QTest::newRow("day    panel 0")       << day << "fraPlanetName(0)" << Sun + "3/15/1980";
     QTest::newRow("day    panel 6")       << day << "fraPlanetName(6)" << "Mars :: 3/15/2043";
@@ -120,6 +121,7 @@ void TestFillResults::captionsOf15March1980_data()
     QTest::newRow("night  row 41 date")   << night << "lblPlanetCycle(41)" << "5/5/2053";
     QTest::newRow("night  north node")    << night << "lblNNodePlanetName" << "North Node :: 3/15/2019";
     QTest::newRow("night  south node")    << night << "lblSNodePlanetName" << "South Node :: 3/15/2022";
+    // clang-format on
 }
 
 void TestFillResults::captionsOf15March1980()
@@ -141,9 +143,11 @@ void TestFillResults::rowNamesFollowTheSequence_data()
     // A day birth shows the names in table order. A night birth starts with
     // the Moon (names 18..41), then the Sun, Venus and Mercury (names 0..17).
     for (int row = 0; row < frmDisplay::RowCount; ++row) {
+        // clang-format off
         QTest::addRow("day    row %02d", row) << TimeOfBirth::Day << row << row;
         QTest::addRow("night  row %02d", row) << TimeOfBirth::Night << row << (row + 18) % SubPeriodNameCount;
     }
+    // clang-format on
 }
 
 void TestFillResults::rowNamesFollowTheSequence()
@@ -163,11 +167,13 @@ void TestFillResults::datesRiseThroughEachPanel_data()
 
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
         const char* t = time == TimeOfBirth::Day ? "day  " : "night";
+        // clang-format off
         QTest::addRow("%s  1 Jan 1910", t) << modFirdaria::BirthData{1, 1, 1910, time};
         QTest::addRow("%s 15 Mar 1980", t) << modFirdaria::BirthData{15, 3, 1980, time};
         QTest::addRow("%s 29 Feb 2000", t) << modFirdaria::BirthData{29, 2, 2000, time};
         QTest::addRow("%s 31 Dec 2050", t) << modFirdaria::BirthData{31, 12, 2050, time};
     }
+    // clang-format on
 }
 
 void TestFillResults::datesRiseThroughEachPanel()
@@ -182,14 +188,16 @@ void TestFillResults::datesRiseThroughEachPanel()
         QDate previous = headingDate(display->fraPlanetName[static_cast<std::size_t>(f)]->title());
         QVERIFY2(previous.isValid(), qPrintable(display->fraPlanetName[static_cast<std::size_t>(f)]->title()));
         for (int k = 0; k < frmDisplay::RowsPerPanel; ++k) {
-            const QString text = display->lblPlanetCycle[static_cast<std::size_t>(frmDisplay::RowsPerPanel * f + k)]->text();
+            const QString text =
+                display->lblPlanetCycle[static_cast<std::size_t>(frmDisplay::RowsPerPanel * f + k)]->text();
             const QDate date = shownDate(text);
             QVERIFY2(date > previous, qPrintable(QStringLiteral("panel %1 row %2: %3").arg(f).arg(k).arg(text)));
             previous = date;
         }
         if (f + 1 < frmDisplay::PanelCount) {
             const QDate next = headingDate(display->fraPlanetName[static_cast<std::size_t>(f + 1)]->title());
-            QVERIFY2(previous < next, qPrintable(QStringLiteral("panel %1 ends after panel %2 starts").arg(f).arg(f + 1)));
+            QVERIFY2(previous < next,
+                     qPrintable(QStringLiteral("panel %1 ends after panel %2 starts").arg(f).arg(f + 1)));
         }
     }
 }
@@ -197,8 +205,10 @@ void TestFillResults::datesRiseThroughEachPanel()
 void TestFillResults::descriptionButtonsKeepTheirCaptions_data()
 {
     QTest::addColumn<TimeOfBirth>("time");
+    // clang-format off
     QTest::newRow("day")   << TimeOfBirth::Day;
     QTest::newRow("night") << TimeOfBirth::Night;
+    // clang-format on
 }
 
 void TestFillResults::descriptionButtonsKeepTheirCaptions()
@@ -221,11 +231,13 @@ void TestFillResults::captionsFitTheirControls_data()
     // Two-digit months and days give the widest dates.
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
         const char* t = time == TimeOfBirth::Day ? "day  " : "night";
+        // clang-format off
         QTest::addRow("%s 15 Mar 1980", t) << modFirdaria::BirthData{15, 3, 1980, time};
         QTest::addRow("%s 28 Dec 1999", t) << modFirdaria::BirthData{28, 12, 1999, time};
         QTest::addRow("%s 31 Dec 2050", t) << modFirdaria::BirthData{31, 12, 2050, time};
         QTest::addRow("%s 30 Nov 2048", t) << modFirdaria::BirthData{30, 11, 2048, time};
     }
+    // clang-format on
 }
 
 void TestFillResults::captionsFitTheirControls()

@@ -15,9 +15,9 @@
 #include <QTest>
 
 using namespace modFirdaria;
+using zorvane::test::markReadingTexts;
 using zorvane::test::ModalSeen;
 using zorvane::test::seeModal;
-using zorvane::test::markReadingTexts;
 namespace ui = zorvane::ui;
 
 class TestFrmDisplay : public QObject {
@@ -67,6 +67,7 @@ void TestFrmDisplay::panelsStandOnTheGrid_data()
     QTest::addColumn<int>("top");
 
     // Three columns; panel 6 heads the right column.
+    // clang-format off
     QTest::newRow("panel 0") << 0 << 120 << 480;
     QTest::newRow("panel 1") << 1 << 120 << 3120;
     QTest::newRow("panel 2") << 2 << 120 << 5760;
@@ -74,6 +75,7 @@ void TestFrmDisplay::panelsStandOnTheGrid_data()
     QTest::newRow("panel 4") << 4 << 3840 << 3120;
     QTest::newRow("panel 5") << 5 << 3840 << 5760;
     QTest::newRow("panel 6") << 6 << 7560 << 480;
+    // clang-format on
 }
 
 void TestFrmDisplay::panelsStandOnTheGrid()
@@ -99,7 +101,9 @@ void TestFrmDisplay::rowsBelongToTheirPanel_data()
 
     // Row 6f + k is the k-th row (top 360 + 360 k) of panel f.
     for (int row = 0; row < frmDisplay::RowCount; ++row)
+        // clang-format off
         QTest::addRow("row %02d", row) << row << row / 6 << 360 + 360 * (row % 6);
+    // clang-format on
 }
 
 void TestFrmDisplay::rowsBelongToTheirPanel()
@@ -136,7 +140,9 @@ void TestFrmDisplay::descriptionButtonOpensItsRulersText_data()
     // Also for a night birth, whose panel 0 shows the Moon: the buttons
     // follow the rulers, not the panels.
     for (int i = 0; i < frmDisplay::DescButtonCount; ++i)
+        // clang-format off
         QTest::addRow("cmdDesc(%d)", i) << i;
+    // clang-format on
 }
 
 void TestFrmDisplay::descriptionButtonOpensItsRulersText()
@@ -158,10 +164,12 @@ void TestFrmDisplay::textsNeverPileUp_data()
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("second");
 
+    // clang-format off
     QTest::newRow("Sun then South Node")   << 0 << 8;
     QTest::newRow("South Node then Sun")   << 8 << 0;
     QTest::newRow("Moon twice")            << 3 << 3;
     QTest::newRow("North then South Node") << 7 << 8;
+    // clang-format on
 }
 
 void TestFrmDisplay::textsNeverPileUp()
@@ -178,7 +186,10 @@ void TestFrmDisplay::textsNeverPileUp()
     QCOMPARE(after.modalWindowsShown, 1);
 }
 
-void TestFrmDisplay::descriptionButtonsShowTheirFace_data() { descriptionButtonOpensItsRulersText_data(); }
+void TestFrmDisplay::descriptionButtonsShowTheirFace_data()
+{
+    descriptionButtonOpensItsRulersText_data();
+}
 
 void TestFrmDisplay::descriptionButtonsShowTheirFace()
 {
@@ -197,6 +208,7 @@ void TestFrmDisplay::labelsShowTheirColour_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QColor>("colour");
+    // clang-format off
     QTest::newRow("time of birth caption") << "Label1" << ui::colors::white();
     QTest::newRow("time of birth") << "lblTimeOfBirth" << ui::colors::paleCyan();
     QTest::newRow("north node line") << "lblNNodePlanetName" << ui::colors::cyan();
@@ -209,6 +221,7 @@ void TestFrmDisplay::labelsShowTheirColour_data()
             QTest::addRow("row %d date", row) << QStringLiteral("lblPlanetCycle(%1)").arg(row) << ui::colors::white();
         }
     }
+    // clang-format on
 }
 
 void TestFrmDisplay::labelsShowTheirColour()
@@ -221,7 +234,10 @@ void TestFrmDisplay::labelsShowTheirColour()
     QCOMPARE(label->palette().color(QPalette::WindowText), colour);
 }
 
-void TestFrmDisplay::panelBorderBreaksForItsCaption_data() { panelsStandOnTheGrid_data(); }
+void TestFrmDisplay::panelBorderBreaksForItsCaption_data()
+{
+    panelsStandOnTheGrid_data();
+}
 
 void TestFrmDisplay::panelBorderBreaksForItsCaption()
 {
@@ -239,9 +255,9 @@ void TestFrmDisplay::panelBorderBreaksForItsCaption()
     const int bottom = drawn.height() - 1;
     // A long caption may leave no top edge right of it: its corner is the
     // right edge's.
-    const QList<QPoint> onBorder{{0, BorderTop},     {2, BorderTop}, {CaptionLeft - 1, BorderTop},
-                                 {right, BorderTop}, {right, bottom / 2}, {right, bottom},
-                                 {right / 2, bottom}, {0, bottom},  {0, bottom / 2}};
+    const QList<QPoint> onBorder{{0, BorderTop},      {2, BorderTop},      {CaptionLeft - 1, BorderTop},
+                                 {right, BorderTop},  {right, bottom / 2}, {right, bottom},
+                                 {right / 2, bottom}, {0, bottom},         {0, bottom / 2}};
     for (const QPoint& point : onBorder)
         QVERIFY2(drawn.pixelColor(point) == ui::colors::silver(),
                  qPrintable(QStringLiteral("no border at %1, %2").arg(point.x()).arg(point.y())));

@@ -48,12 +48,22 @@ QAction* actionNamed(const MDI& frame, const QString& name)
 void closeBy(MDI& frame, CloseWay way)
 {
     switch (way) {
-    case CloseWay::BackButton: frame.findChild<QPushButton*>(QStringLiteral("cmdBack"))->click(); break;
-    case CloseWay::FileBack: actionNamed(frame, QStringLiteral("mnuBack"))->trigger(); break;
-    case CloseWay::ExitButton: frame.findChild<QPushButton*>(QStringLiteral("cmdMdiExit"))->click(); break;
-    case CloseWay::FileExit: actionNamed(frame, QStringLiteral("mnuExit"))->trigger(); break;
+    case CloseWay::BackButton:
+        frame.findChild<QPushButton*>(QStringLiteral("cmdBack"))->click();
+        break;
+    case CloseWay::FileBack:
+        actionNamed(frame, QStringLiteral("mnuBack"))->trigger();
+        break;
+    case CloseWay::ExitButton:
+        frame.findChild<QPushButton*>(QStringLiteral("cmdMdiExit"))->click();
+        break;
+    case CloseWay::FileExit:
+        actionNamed(frame, QStringLiteral("mnuExit"))->trigger();
+        break;
     // The window system's close request, as from the title bar.
-    case CloseWay::CloseBox: frame.windowHandle()->close(); break;
+    case CloseWay::CloseBox:
+        frame.windowHandle()->close();
+        break;
     }
 }
 
@@ -107,18 +117,20 @@ void TestMdi::init()
 void TestMdi::placedFromTheScreenWidth_data()
 {
     QTest::addColumn<double>("screenWidth");
-    QTest::addColumn<QList<double>>("buttonLefts");  // Save as JPG, Comprehensive Reading, Back, Exit
-    QTest::addColumn<QList<double>>("centredLefts"); // banner, product name, panels window
+    QTest::addColumn<QList<double>>("buttonLefts");   // Save as JPG, Comprehensive Reading, Back, Exit
+    QTest::addColumn<QList<double>>("centredLefts");  // banner, product name, panels window
 
     // Buttons: the screen width less each button's width and its right
     // offset (4500, 2500, 1400, 160). Centred: (screen width - width) / 2
     // for widths 9480, 5010 and 15000. All in twips.
+    // clang-format off
     QTest::newRow("15360 twips") << 15360.0 << QList<double>{9525, 11120, 13060, 14225}
                                  << QList<double>{2940, 5175, 180};
     QTest::newRow("19200 twips") << 19200.0 << QList<double>{13365, 14960, 16900, 18065}
                                  << QList<double>{4860, 7095, 2100};
     QTest::newRow("12000 twips") << 12000.0 << QList<double>{6165, 7760, 9700, 10865}
                                  << QList<double>{1260, 3495, -1500};
+    // clang-format on
 }
 
 void TestMdi::placedFromTheScreenWidth()
@@ -168,8 +180,8 @@ void TestMdi::barsAndWindow()
     // 615 twips high, each the full width.
     const QWidget* client = frame.centralWidget();
     int top = 0;
-    for (const auto& [bar, height] : {std::pair{banner, 615}, {name, 360}, {static_cast<const QWidget*>(area), -1},
-                                      {buttons, 615}}) {
+    for (const auto& [bar, height] :
+         {std::pair{banner, 615}, {name, 360}, {static_cast<const QWidget*>(area), -1}, {buttons, 615}}) {
         QCOMPARE(bar->geometry().topLeft(), QPoint(0, top));
         QCOMPARE(bar->width(), client->width());
         if (height > 0)
@@ -193,10 +205,12 @@ void TestMdi::captionsFitTheirButtons_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("lines");
 
+    // clang-format off
     QTest::newRow("cmdSavePicture")   << "cmdSavePicture" << "Save as &JPG" << 1;
     QTest::newRow("cmdComprehensive") << "cmdComprehensive" << "Comprehensive Reading" << 2;
     QTest::newRow("cmdBack")          << "cmdBack" << "&Back" << 1;
     QTest::newRow("cmdMdiExit")       << "cmdMdiExit" << "&Exit" << 1;
+    // clang-format on
 }
 
 void TestMdi::captionsFitTheirButtons()
@@ -213,10 +227,13 @@ void TestMdi::captionsFitTheirButtons()
     // Wrapped at word boundaries inside the border, the caption fits whole.
     const QFontMetrics metrics(button->font());
     const QRect inside = button->rect().adjusted(2, 1, -2, -1);
-    const QRect needed = metrics.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
+    const QRect needed =
+        metrics.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
     QVERIFY2(inside.contains(needed), qPrintable(QStringLiteral("%1x%2 in %3x%4")
-                                                     .arg(needed.width()).arg(needed.height())
-                                                     .arg(inside.width()).arg(inside.height())));
+                                                     .arg(needed.width())
+                                                     .arg(needed.height())
+                                                     .arg(inside.width())
+                                                     .arg(inside.height())));
     QCOMPARE((needed.height() + metrics.leading()) / metrics.lineSpacing(), lines);
 }
 
@@ -226,11 +243,13 @@ void TestMdi::menus_data()
     QTest::addColumn<QStringList>("items");
 
     // "-" stands for a separator.
+    // clang-format off
     QTest::newRow("menu bar") << "" << QStringList{"&File", "&Help", "&Donate", "Make Money &Online"};
     QTest::newRow("mnuFile")  << "mnuFile" << QStringList{"&Back", "E&xit"};
     QTest::newRow("mnuHelp")  << "mnuHelp"
                               << QStringList{"&Online Help", "&Visit Us Online", "-",
                                              "Check for Software &Update", "-", "&About Software"};
+    // clang-format on
 }
 
 void TestMdi::menus()
@@ -239,8 +258,8 @@ void TestMdi::menus()
     QFETCH(QStringList, items);
 
     const MDI frame;
-    const QWidget* owner = menu.isEmpty() ? static_cast<const QWidget*>(frame.menuBar())
-                                          : frame.findChild<QMenu*>(menu);
+    const QWidget* owner =
+        menu.isEmpty() ? static_cast<const QWidget*>(frame.menuBar()) : frame.findChild<QMenu*>(menu);
     QVERIFY(owner);
     QStringList shown;
     for (const QAction* action : owner->actions())
@@ -253,11 +272,13 @@ void TestMdi::closing_data()
     QTest::addColumn<CloseWay>("way");
     QTest::addColumn<bool>("back");
 
+    // clang-format off
     QTest::newRow("Back button")  << CloseWay::BackButton << true;
     QTest::newRow("File > Back")  << CloseWay::FileBack << true;
     QTest::newRow("Exit button")  << CloseWay::ExitButton << false;
     QTest::newRow("File > Exit")  << CloseWay::FileExit << false;
     QTest::newRow("close box")    << CloseWay::CloseBox << false;
+    // clang-format on
 }
 
 void TestMdi::closing()
@@ -289,6 +310,7 @@ void TestMdi::linksOpenTheirPage_data()
     QTest::addColumn<QString>("address");
 
     const auto& pages = modHelp::PageAddresses();
+    // clang-format off
     QTest::newRow("lblHalvidorBanner") << "lblHalvidorBanner" << pages.homePage;
     QTest::newRow("Label8")            << "Label8" << pages.fullBrandPage;
     QTest::newRow("mnuOnline")         << "mnuOnline" << pages.onlineHelp;
@@ -296,6 +318,7 @@ void TestMdi::linksOpenTheirPage_data()
     QTest::newRow("mnuUpdate")         << "mnuUpdate" << pages.downloadPage;
     QTest::newRow("mnuDonate")         << "mnuDonate" << pages.donatePage;
     QTest::newRow("mkmoney")           << "mkmoney" << pages.fullBrandPage;
+    // clang-format on
 }
 
 void TestMdi::linksOpenTheirPage()
@@ -325,7 +348,8 @@ void TestMdi::comprehensiveReadingHoldsTheNineTexts()
         expected += QStringLiteral("text of slot %1\n\n").arg(slot);
 
     MDI frame;
-    const ModalSeen seen = seeModal([&] { frame.findChild<QPushButton*>(QStringLiteral("cmdComprehensive"))->click(); });
+    const ModalSeen seen =
+        seeModal([&] { frame.findChild<QPushButton*>(QStringLiteral("cmdComprehensive"))->click(); });
     QCOMPARE(seen.className, QStringLiteral("frmSave"));
     QCOMPARE(seen.text, expected);
 }
@@ -357,8 +381,8 @@ void TestMdi::everyTextIsInAPreparedFont()
     const QList<QFont> fonts = MDI::fonts();
     const auto prepared = [&fonts](const QFont& font) {
         return std::any_of(fonts.cbegin(), fonts.cend(), [&font](const QFont& f) {
-            return f.family() == font.family() && f.pointSizeF() == font.pointSizeF()
-                && f.weight() == font.weight() && f.italic() == font.italic();
+            return f.family() == font.family() && f.pointSizeF() == font.pointSizeF() && f.weight() == font.weight()
+                   && f.italic() == font.italic();
         });
     };
 

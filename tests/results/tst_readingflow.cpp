@@ -8,8 +8,8 @@
 #include "FakeDialogs.h"
 #include "FillResults.h"
 #include "MDI.h"
-#include "StartUp.h"
 #include "ResultsTestSupport.h"
+#include "StartUp.h"
 #include "Style.h"
 #include "frmDisplay.h"
 #include "frmMain.h"
@@ -32,8 +32,8 @@ using zorvane::test::chooseBirth;
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
 using zorvane::test::ProgramFolder;
-using zorvane::test::startUpOptions;
 using zorvane::test::readingCaptions;
+using zorvane::test::startUpOptions;
 namespace app = zorvane::app;
 
 namespace {
@@ -136,7 +136,7 @@ BirthData TestReadingFlow::chosen() const
     c.month = main_->findChild<QComboBox*>(QStringLiteral("cboMonth"))->currentIndex() + 1;
     c.year = main_->findChild<QComboBox*>(QStringLiteral("cboYear"))->currentText().toInt();
     c.timeOfBirth = main_->findChild<QRadioButton*>(QStringLiteral("optDay(0)"))->isChecked() ? TimeOfBirth::Day
-                                                                                      : TimeOfBirth::Night;
+                                                                                              : TimeOfBirth::Night;
     return c;
 }
 
@@ -151,11 +151,21 @@ void TestReadingFlow::press(Press how)
 void TestReadingFlow::leave(MDI& frame, Leave how)
 {
     switch (how) {
-    case Leave::CloseBox: frame.windowHandle()->close(); break;
-    case Leave::ExitButton: frame.findChild<QPushButton*>(QStringLiteral("cmdMdiExit"))->click(); break;
-    case Leave::FileExit: frame.findChild<QAction*>(QStringLiteral("mnuExit"))->trigger(); break;
-    case Leave::BackButton: frame.findChild<QPushButton*>(QStringLiteral("cmdBack"))->click(); break;
-    case Leave::FileBack: frame.findChild<QAction*>(QStringLiteral("mnuBack"))->trigger(); break;
+    case Leave::CloseBox:
+        frame.windowHandle()->close();
+        break;
+    case Leave::ExitButton:
+        frame.findChild<QPushButton*>(QStringLiteral("cmdMdiExit"))->click();
+        break;
+    case Leave::FileExit:
+        frame.findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+        break;
+    case Leave::BackButton:
+        frame.findChild<QPushButton*>(QStringLiteral("cmdBack"))->click();
+        break;
+    case Leave::FileBack:
+        frame.findChild<QAction*>(QStringLiteral("mnuBack"))->trigger();
+        break;
     }
 }
 
@@ -165,10 +175,12 @@ void TestReadingFlow::acceptedPressShowsTheReading_data()
     QTest::addColumn<BirthData>("birth");
     QTest::addColumn<QString>("panel0");
 
+    // clang-format off
     QTest::newRow("button   day  ") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
     QTest::newRow("button   night") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
     QTest::newRow("mnuNext  day  ") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
     QTest::newRow("mnuNext  night") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
+    // clang-format on
 }
 
 void TestReadingFlow::acceptedPressShowsTheReading()
@@ -202,10 +214,12 @@ void TestReadingFlow::rejectedDateChangesNothing_data()
 
     const QString february = QStringLiteral("Please Enter Correct Date Or Month!");
     const QString thirtyDays = QStringLiteral("Please Enter Correct Date Or Month !");
+    // clang-format off
     QTest::newRow("31 April 1980")    << BirthData{31, 4, 1980, TimeOfBirth::Day} << thirtyDays;
     QTest::newRow("31 November 2050") << BirthData{31, 11, 2050, TimeOfBirth::Night} << thirtyDays;
     QTest::newRow("30 February 1980") << BirthData{30, 2, 1980, TimeOfBirth::Day} << february;
     QTest::newRow("29 February 1981") << BirthData{29, 2, 1981, TimeOfBirth::Night} << february;
+    // clang-format on
 }
 
 void TestReadingFlow::rejectedDateChangesNothing()
@@ -235,12 +249,14 @@ void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
     QTest::addColumn<BirthData>("first");
     QTest::addColumn<BirthData>("second");
 
+    // clang-format off
     QTest::newRow("Back button  night then day")
         << Leave::BackButton << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
     QTest::newRow("File > Back  night then day")
         << Leave::FileBack << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
     QTest::newRow("Back button  2050 then 1910")
         << Leave::BackButton << BirthData{31, 12, 2050, TimeOfBirth::Day} << BirthData{1, 1, 1910, TimeOfBirth::Night};
+    // clang-format on
 }
 
 void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
@@ -280,11 +296,13 @@ void TestReadingFlow::leavingTheFrame_data()
     QTest::addColumn<Leave>("how");
     QTest::addColumn<bool>("ends");
 
+    // clang-format off
     QTest::newRow("close box")   << Leave::CloseBox << true;
     QTest::newRow("Exit button") << Leave::ExitButton << true;
     QTest::newRow("File > Exit") << Leave::FileExit << true;
     QTest::newRow("Back button") << Leave::BackButton << false;
     QTest::newRow("File > Back") << Leave::FileBack << false;
+    // clang-format on
 }
 
 void TestReadingFlow::leavingTheFrame()

@@ -15,7 +15,10 @@ FakeDialogs& FakeDialogs::install()
     return ref;
 }
 
-void FakeDialogs::restore() { ui::setDialogs(nullptr); }
+void FakeDialogs::restore()
+{
+    ui::setDialogs(nullptr);
+}
 
 ui::MessageAnswer FakeDialogs::message(QWidget*, const ui::Message& message)
 {

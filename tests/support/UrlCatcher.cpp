@@ -21,6 +21,9 @@ UrlCatcher::~UrlCatcher()
         QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
 }
 
-void UrlCatcher::open(const QUrl& url) { opened.append(url.toString(QUrl::FullyEncoded)); }
+void UrlCatcher::open(const QUrl& url)
+{
+    opened.append(url.toString(QUrl::FullyEncoded));
+}
 
 }  // namespace zorvane::test

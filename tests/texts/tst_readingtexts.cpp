@@ -25,18 +25,16 @@ const std::array<const char*, modFirdaria::RulerCount> RulerNames = {
 };
 
 const std::array<QString, modFirdaria::RulerCount> Headings = {
-    QStringLiteral("The Sun Period:-"),   QStringLiteral("Venus Period :-"),
-    QStringLiteral("Mercury Period :-"),  QStringLiteral("The Moon Period :-"),
-    QStringLiteral("Saturn Period :-"),   QStringLiteral("Jupiter Period :-"),
-    QStringLiteral("Mars Period :-"),     QStringLiteral("North Node :-"),
-    QStringLiteral("South Node :-"),
+    QStringLiteral("The Sun Period:-"),   QStringLiteral("Venus Period :-"),  QStringLiteral("Mercury Period :-"),
+    QStringLiteral("The Moon Period :-"), QStringLiteral("Saturn Period :-"), QStringLiteral("Jupiter Period :-"),
+    QStringLiteral("Mars Period :-"),     QStringLiteral("North Node :-"),    QStringLiteral("South Node :-"),
 };
 
 // Saturn's weak paragraph is followed, with nothing in between, by these two
 // closing sentences.
-const QString SaturnClosing = QStringLiteral(
-    "Health will need attention. Solutions to all problems can be found if you have the will "
-    "to find it.");
+const QString SaturnClosing =
+    QStringLiteral("Health will need attention. Solutions to all problems can be found if you have the will "
+                   "to find it.");
 
 // What is known of each paragraph: its opening sentence, its length in code
 // points (heading included) and its number of sentences. A tail is text
@@ -110,9 +108,8 @@ const ParagraphFacts Paragraphs[] = {
      u"misunderstandings and enmity with friends and associates, trouble from thieves, "
      u"financial troubles and a bad reputation will be experienced.",
      228, 1},
-    {Ruler::Saturn, 3, "weak",
-     u"However, the weak effects of the Saturn period will bring to you untold misery.",
-     327, 4, 99, 2},
+    {Ruler::Saturn, 3, "weak", u"However, the weak effects of the Saturn period will bring to you untold misery.", 327,
+     4, 99, 2},
     {Ruler::Jupiter, 1, "strong, with the nominal phase",
      u"Jupiter Period :-Under the strong phase of the Jupiter period, the native will gain "
      u"wealthy possessions and honor from employers, kings and rulers.",
@@ -134,8 +131,7 @@ const ParagraphFacts Paragraphs[] = {
      u"evils.",
      125, 2},
     {Ruler::NorthNode, 1, "favourable",
-     u"North Node :-Unlike the other planets the north Node is not visible in the solar system.",
-     495, 5},
+     u"North Node :-Unlike the other planets the north Node is not visible in the solar system.", 495, 5},
     {Ruler::NorthNode, 2, "ordinary or nominal",
      u"Under the ordinary or nominal phase, you are likely to get monetary wealth because of "
      u"your social rank, prestige, position and repute.",
@@ -144,9 +140,7 @@ const ParagraphFacts Paragraphs[] = {
      u"But the adverse effect of this period will bring social backwardness, mental tension and "
      u"anxiety, bad dreams, trouble in foreign lands.",
      212, 2},
-    {Ruler::SouthNode, 1, "powerful",
-     u"South Node :-The descending lunar node is known as the South Node.",
-     450, 4},
+    {Ruler::SouthNode, 1, "powerful", u"South Node :-The descending lunar node is known as the South Node.", 450, 4},
     {Ruler::SouthNode, 2, "ordinary",
      u"Under the ordinary phase you may obtain wealth from superiors by exhibiting your talents "
      u"and you may also make new friends.",
@@ -155,9 +149,7 @@ const ParagraphFacts Paragraphs[] = {
      u"Under its malefic effects, you will succumb to injuries and diseases, you will become "
      u"unfriendly and unhappy, troubles from enemies and great evils will come your way.",
      309, 4},
-    {Ruler::SouthNode, 4, "closing",
-     u"This is a time to reevaluate your position in life and move ahead.",
-     66, 1},
+    {Ruler::SouthNode, 4, "closing", u"This is a time to reevaluate your position in life and move ahead.", 66, 1},
 };
 
 bool isSentenceMark(QChar c)
@@ -211,8 +203,7 @@ QByteArray paragraphTag(const ParagraphFacts& facts)
 
 }  // namespace
 
-class TestReadingTexts : public QObject
-{
+class TestReadingTexts : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -245,6 +236,7 @@ void TestReadingTexts::sentenceRule_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("sentences");
 
+    // clang-format off
     QTest::newRow("one sentence")              << QStringLiteral("One.") << 1;
     QTest::newRow("two sentences")             << QStringLiteral("One. Two!") << 2;
     QTest::newRow("doubled blank between")     << QStringLiteral("One.  Two?") << 2;
@@ -253,6 +245,7 @@ void TestReadingTexts::sentenceRule_data()
     QTest::newRow("heading mark")              << QStringLiteral("Mars :-One. Two.") << 2;
     QTest::newRow("mark joined to capital")    << QStringLiteral("Up!Health.") << 1;
     QTest::newRow("no closing mark")           << QStringLiteral("One. Two") << 1;
+    // clang-format on
 }
 
 void TestReadingTexts::sentenceRule()
@@ -276,8 +269,10 @@ void TestReadingTexts::text_data()
         const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
                                : ruler == Ruler::SouthNode                          ? 4
                                                                                     : 3;
+        // clang-format off
         QTest::newRow(RulerNames[entry]) << entry << paragraphs << Headings[entry] << (ruler != Ruler::Sun);
     }
+    // clang-format on
 }
 
 // Each text: its paragraphs and where its line breaks may stand, its heading,
@@ -300,8 +295,7 @@ void TestReadingTexts::text()
         QVERIFY2(!paragraph.trimmed().isEmpty(), "empty paragraph between separators");
         QVERIFY2(!paragraph.contains(u'\r'), qPrintable(paragraph.left(40)));
         QVERIFY2(!paragraph.contains(u'\n'), qPrintable(paragraph.left(40)));
-        QVERIFY2(!paragraph.startsWith(u' ') && !paragraph.endsWith(u' '),
-                 qPrintable(paragraph.left(40)));
+        QVERIFY2(!paragraph.startsWith(u' ') && !paragraph.endsWith(u' '), qPrintable(paragraph.left(40)));
     }
 
     QVERIFY2(text.startsWith(heading), qPrintable(text.left(40)));
@@ -330,10 +324,12 @@ void TestReadingTexts::paragraph_data()
     QTest::addColumn<int>("tailLength");
     QTest::addColumn<int>("tailSentences");
     for (const ParagraphFacts& facts : Paragraphs)
+        // clang-format off
         QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
                                            << QString::fromUtf16(facts.firstSentence)
                                            << facts.length << facts.sentences
                                            << facts.tailLength << facts.tailSentences;
+    // clang-format on
 }
 
 // Each paragraph's opening sentence, length and sentence count, its tail
@@ -377,6 +373,7 @@ void TestReadingTexts::typographicText_data()
     QTest::addColumn<QString>("fragment");
 
     const auto row = [](const char* tag, Ruler ruler, int paragraph, const QString& fragment) {
+        // clang-format off
         QTest::newRow(tag) << modFirdaria::index(ruler) << paragraph << fragment;
     };
     row("Sun doubled blank",        Ruler::Sun,     1, QStringLiteral("distinction and  lucrative"));
@@ -384,6 +381,7 @@ void TestReadingTexts::typographicText_data()
     row("Venus quoted motto",       Ruler::Venus,   2, QStringLiteral("‘live and let live!’"));
     row("Mercury doubled blank",    Ruler::Mercury, 2, QStringLiteral("passing  through"));
     row("Moon friends apostrophe",  Ruler::Moon,    2, QStringLiteral("friends’ circle"));
+    // clang-format on
 }
 
 void TestReadingTexts::typographicText()

@@ -57,7 +57,9 @@ void GuardedTest::handlerEndsAtItsFailure_data()
     };
     for (const bool member : {true, false})
         for (const auto& [name, failure] : failures)
+            // clang-format off
             QTest::addRow("%s, %s", member ? "member" : "function", name) << member << failure << (failure ? 1 : 2);
+    // clang-format on
 }
 
 void GuardedTest::handlerEndsAtItsFailure()

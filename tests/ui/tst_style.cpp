@@ -56,6 +56,7 @@ void TestStyle::standardIconIsReadOnce_data()
 
     // The icons an MDI sub-window asks for as it is created, and two that
     // dialogs use.
+    // clang-format off
     QTest::newRow("title bar menu")    << QStyle::SP_TitleBarMenuButton;
     QTest::newRow("title bar normal")  << QStyle::SP_TitleBarNormalButton;
     QTest::newRow("title bar minimize") << QStyle::SP_TitleBarMinButton;
@@ -63,6 +64,7 @@ void TestStyle::standardIconIsReadOnce_data()
     QTest::newRow("title bar close")   << QStyle::SP_TitleBarCloseButton;
     QTest::newRow("message question")  << QStyle::SP_MessageBoxQuestion;
     QTest::newRow("dialog save")       << QStyle::SP_DialogSaveButton;
+    // clang-format on
 }
 
 void TestStyle::standardIconIsReadOnce()
@@ -90,8 +92,10 @@ void TestStyle::faceButtonHasAFlatFaceAndADarkEdge_data()
     QTest::addColumn<bool>("pressed");
     QTest::addColumn<int>("edge");  // pixels
 
+    // clang-format off
     QTest::newRow("up     ") << false << 1;
     QTest::newRow("pressed") << true << 2;
+    // clang-format on
 }
 
 void TestStyle::faceButtonHasAFlatFaceAndADarkEdge()
@@ -111,9 +115,9 @@ void TestStyle::faceButtonHasAFlatFaceAndADarkEdge()
 
     // Every corner and the middle of every side, edge pixels deep.
     for (int depth = 0; depth < edge; ++depth) {
-        const QList<QPoint> onEdge{{depth, depth},         {right - depth, depth},      {depth, bottom - depth},
-                                   {right - depth, bottom - depth}, {right / 2, depth}, {right / 2, bottom - depth},
-                                   {depth, bottom / 2},    {right - depth, bottom / 2}};
+        const QList<QPoint> onEdge{
+            {depth, depth},     {right - depth, depth},      {depth, bottom - depth}, {right - depth, bottom - depth},
+            {right / 2, depth}, {right / 2, bottom - depth}, {depth, bottom / 2},     {right - depth, bottom / 2}};
         for (const QPoint& point : onEdge)
             QVERIFY2(drawn.pixelColor(point) == dark,
                      qPrintable(QStringLiteral("no edge at %1, %2").arg(point.x()).arg(point.y())));
