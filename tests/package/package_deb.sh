@@ -4,12 +4,12 @@
 # unpacked with dpkg -x into a private root, and the unpacked program started
 # through bin/zorvane until its main window appears, then File > Exit.
 #
-# Usage: package_deb.sh <cpack> <CPackConfig.cmake> <folder with the install rules>
+# Usage: package_deb.sh <cpack> <CPackConfig.cmake> <folder with the install rules> <source tree>
 # cpack installs only the folder that holds the install rules: the whole
 # build tree's preinstall step would re-check every target (10 to 20 s here)
 # while other tests run.
 source "$(dirname "$0")/../e2e/lib.sh"
-cpack=$1 config=$2 rules=$3
+cpack=$1 config=$2 rules=$3 source_tree=$4
 
 work=$(mktemp -d /tmp/zorvane-package.XXXXXX)
 root=$work/root
@@ -36,6 +36,20 @@ field() { dpkg-deb -f "$deb" "$1"; }
 for name in Maintainer Section Description; do
     [[ -n $(field "$name") ]] || e2e_fail "no $name field"
 done
+# The synopsis is the Description line itself; the text below it must not
+# open with it again.
+description=$(field Description)
+synopsis=$(head -n1 <<<"$description")
+first_line=$(sed -n '2{s/^ *//;p}' <<<"$description")
+[[ $first_line != "$synopsis" ]] || e2e_fail "the description repeats its synopsis: $synopsis"
+recommends=$(field Recommends)
+for package in qt6-wayland fonts-dejavu-core; do
+    [[ ", $recommends," =~ ,\ $package[\ ,] ]] || e2e_fail "Recommends does not name $package: $recommends"
+done
+# The private folder is not on the library path: no maintainer script, so
+# no ldconfig call, which is all CPack would put there.
+scripts=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -vx -e '' -e control -e md5sums)
+[[ -z $scripts ]] || e2e_fail "the package brings control files besides control and md5sums: $scripts"
 depends=$(field Depends)
 e2e_log "Depends: $depends"
 # Each runtime library the program or the converter links must be named as
@@ -47,12 +61,15 @@ done
 e2e_log "files"
 dpkg -x "$deb" "$root" || e2e_fail "dpkg -x failed"
 private=usr/lib/zorvane
+doc=usr/share/doc/zorvane
 icons=usr/share/icons/hicolor
 icon_sizes=(32 48 64 128 256)
 expected=(
     usr/bin/zorvane
     "$private/libBmp2Jpeg.so"
     "$private/zorvane"
+    "$doc/copyright"
+    "$doc/changelog.gz"
     usr/share/applications/zorvane.desktop
     "$icons/scalable/apps/zorvane.svg"
 )
@@ -71,6 +88,26 @@ link=$(readlink "$root/usr/bin/zorvane")
 [[ $link != /* ]] || e2e_fail "usr/bin/zorvane points to an absolute path: $link"
 [[ $(readlink -f "$root/usr/bin/zorvane") == "$(readlink -f "$root/$private/zorvane")" ]] \
     || e2e_fail "usr/bin/zorvane does not lead to $private/zorvane: $link"
+
+e2e_log "copyright and changelog"
+copyright=$root/$doc/copyright
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright" \
+    || e2e_fail "the copyright file is not in the machine-readable format"
+# The licence text the package states is the one at the top of the source
+# tree: the stand-alone paragraph opened by "License: MIT", its lines
+# unindented, " ." standing for a blank line.
+stated=$(awk -v RS= '/^License: MIT\n/' "$copyright" | sed '1d;s/^ //;s/^\.$//')
+licence_body=$(sed '1,/^Copyright/d' "$source_tree/LICENSE" | sed '1{/^$/d}')
+[[ $stated == "$licence_body" ]] || e2e_fail "the copyright file's MIT text differs from LICENSE:
+$(diff <(echo "$licence_body") <(echo "$stated"))"
+# The newest changelog entry is this version, compressed as Debian's tools
+# do it: the highest level, and no file name or time stamp in the header.
+changelog=$root/$doc/changelog.gz
+gzip -dc "$changelog" >"$work/changelog" || e2e_fail "changelog.gz does not uncompress"
+logged=$(dpkg-parsechangelog -l "$work/changelog" -S Version) || e2e_fail "the changelog does not parse"
+[[ $logged == "$(field Version)" ]] || e2e_fail "the changelog's newest version is $logged, the package's $(field Version)"
+header=$(od -An -tu1 -N10 "$changelog" | tr -s ' ')
+[[ $header == " 31 139 8 0 0 0 0 0 2 3" ]] || e2e_fail "changelog.gz is not compressed with gzip -9n: header$header"
 
 desktop=$root/usr/share/applications/zorvane.desktop
 problems=$(desktop-file-validate "$desktop" 2>&1) && [[ -z $problems ]] \
