@@ -124,6 +124,53 @@ done
 svg=$root/$icons/scalable/apps/zorvane.svg
 grep -q '<svg' "$svg" || e2e_fail "the scalable icon is not an SVG image"
 
+e2e_log "in a terminal without a display"
+# Each run has a HOME and runtime folder of its own, which must stay empty:
+# answering in a terminal takes no lock and writes no setting.
+terminal_home=$work/terminal
+terminal() {
+    rm -rf "$terminal_home" && mkdir -p "$terminal_home/runtime" && chmod 700 "$terminal_home/runtime"
+    env -u DISPLAY -u WAYLAND_DISPLAY -u WAYLAND_SOCKET -u QT_QPA_PLATFORM \
+        HOME="$terminal_home" XDG_CONFIG_HOME="$terminal_home/config" XDG_RUNTIME_DIR="$terminal_home/runtime" \
+        "$@" >"$work/stdout" 2>"$work/stderr"
+    status=$?
+    out=$(<"$work/stdout") err=$(<"$work/stderr")
+    left=$(find "$terminal_home" -mindepth 1 ! -path "$terminal_home/runtime")
+    [[ -z $left ]] || e2e_fail "$* left files behind: $left"
+}
+terminal "$root/usr/bin/zorvane" --version
+[[ $status == 0 && $out == "Zorvane $(field Version)" && -z $err ]] \
+    || e2e_fail "--version: exit $status, '$out', '$err'"
+terminal "$root/usr/bin/zorvane" --help
+[[ $status == 0 && -z $err ]] || e2e_fail "--help: exit $status, '$err'"
+for option in -h --help -v --version; do
+    grep -qe "[ ,]$option\b" <<<"$out" || e2e_fail "--help does not describe $option: $out"
+done
+help=$out
+# One sentence that a graphical session is needed, exit code 1, and no abort
+# (Qt's own, 134, would leave a core dump behind).
+sentence='Zorvane needs a graphical session (X11 or Wayland) and could not find one.'
+terminal "$root/usr/bin/zorvane"
+[[ $status == 1 && $err == "$sentence" && -z $out ]] || e2e_fail "no display: exit $status, '$err'"
+# A display that is named but cannot be reached (a stale DISPLAY over SSH):
+# Qt says which, and the program ends the same way.
+terminal env DISPLAY="$work/no-x-server:0" "$root/usr/bin/zorvane"
+[[ $status == 1 && $(tail -n1 <<<"$err") == "$sentence" ]] \
+    || e2e_fail "unreachable display: exit $status, '$err'"
+# Qt's own options keep working: the offscreen platform needs no display,
+# and the program starts on it (it takes its lock, and runs on).
+rm -rf "$terminal_home" && mkdir -p "$terminal_home/runtime" && chmod 700 "$terminal_home/runtime"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    HOME="$terminal_home" XDG_CONFIG_HOME="$terminal_home/config" XDG_RUNTIME_DIR="$terminal_home/runtime" \
+    "$root/usr/bin/zorvane" -platform offscreen >"$work/offscreen.log" 2>&1 &
+offscreen=$!
+E2E_APPS="${E2E_APPS:-} $offscreen"
+e2e_wait_for test -s "$terminal_home/runtime/zorvane.lock" \
+    || e2e_fail "-platform offscreen: the program did not start: $(cat "$work/offscreen.log")"
+sleep 0.5
+e2e_ended "$offscreen" && e2e_fail "-platform offscreen: the program ended: $(cat "$work/offscreen.log")"
+kill "$offscreen" && wait "$offscreen"
+
 e2e_log "the unpacked program, started through usr/bin/zorvane"
 # Qt finds its own folder through /proc/self/exe, the link's target: the
 # converter beside the real program is found, or the program would say a
