@@ -28,6 +28,14 @@ e2e_log "cpack"
 deb=$work/out/zorvane_1.0_amd64.deb
 [[ -f $deb ]] || e2e_fail "no zorvane_1.0_amd64.deb in: $(ls "$work/out")"
 
+e2e_log "lintian"
+# Debian's own checker: no error and no warning (informational tags may stay).
+lintian=$(lintian --fail-on error,warning "$deb" 2>"$work/lintian-stderr")
+status=$?
+[[ -z $lintian ]] || e2e_log "$lintian"
+[[ $status == 0 ]] && ! grep -q '^[EW]: ' <<<"$lintian" \
+    || e2e_fail "lintian (exit $status): $lintian $(cat "$work/lintian-stderr")"
+
 e2e_log "control fields"
 field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Package) == zorvane ]] || e2e_fail "package name: $(field Package)"
@@ -70,6 +78,7 @@ expected=(
     "$private/zorvane"
     "$doc/copyright"
     "$doc/changelog.gz"
+    usr/share/man/man1/zorvane.1.gz
     usr/share/applications/zorvane.desktop
     "$icons/scalable/apps/zorvane.svg"
 )
@@ -170,6 +179,23 @@ e2e_wait_for test -s "$terminal_home/runtime/zorvane.lock" \
 sleep 0.5
 e2e_ended "$offscreen" && e2e_fail "-platform offscreen: the program ended: $(cat "$work/offscreen.log")"
 kill "$offscreen" && wait "$offscreen"
+
+e2e_log "the manual page"
+manual=$root/usr/share/man/man1/zorvane.1.gz
+rendered=$(MANWIDTH=80 man --warnings -l "$manual" 2>"$work/man-warnings") || e2e_fail "man -l could not show zorvane(1)"
+[[ ! -s $work/man-warnings ]] || e2e_fail "man --warnings: $(cat "$work/man-warnings")"
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS FILES ENVIRONMENT 'EXIT STATUS'; do
+    grep -qx "$section" <<<"$rendered" || e2e_fail "zorvane(1) has no section $section"
+done
+# Every option the program describes is in the manual page's options, and
+# every installed file it names is one the package brings.
+options=$(sed -n '/^OPTIONS$/,/^[A-Z]/p' <<<"$rendered")
+for option in $(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/  .*//; s/, / /g'); do
+    grep -qe "[ ,]$option\b" <<<"$options" || e2e_fail "zorvane(1) does not describe $option"
+done
+for path in $(grep -oE '/usr/[A-Za-z0-9_./-]*[A-Za-z0-9_]' <<<"$rendered" | sort -u); do
+    [[ -e $root$path || -L $root$path ]] || e2e_fail "zorvane(1) names $path, which the package does not bring"
+done
 
 e2e_log "the unpacked program, started through usr/bin/zorvane"
 # Qt finds its own folder through /proc/self/exe, the link's target: the
