@@ -19,6 +19,9 @@ int main(int argc, char* argv[])
     // while the results are shown, so no "last window" is a reason to quit.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(zorvane::ui::programIcon());
+    // Wayland compositors find the program's desktop entry, and with it its
+    // name and icon, by this id (on X11 the entry's StartupWMClass serves).
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZORVANE_APP_ID));
     zorvane::ui::useProgramStyle();
     zorvane::ui::installFontSubstitutes();
 

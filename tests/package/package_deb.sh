@@ -5,11 +5,12 @@
 # through bin/zorvane until its main window appears, then File > Exit.
 #
 # Usage: package_deb.sh <cpack> <CPackConfig.cmake> <folder with the install rules> <source tree>
+#                       <the program's desktop id>
 # cpack installs only the folder that holds the install rules: the whole
 # build tree's preinstall step would re-check every target (10 to 20 s here)
 # while other tests run.
 source "$(dirname "$0")/../e2e/lib.sh"
-cpack=$1 config=$2 rules=$3 source_tree=$4
+cpack=$1 config=$2 rules=$3 source_tree=$4 app_id=$5
 
 work=$(mktemp -d /tmp/zorvane-package.XXXXXX)
 root=$work/root
@@ -79,7 +80,8 @@ expected=(
     "$doc/copyright"
     "$doc/changelog.gz"
     usr/share/man/man1/zorvane.1.gz
-    usr/share/applications/zorvane.desktop
+    "usr/share/applications/$app_id.desktop"
+    "usr/share/metainfo/$app_id.metainfo.xml"
     "$icons/scalable/apps/zorvane.svg"
 )
 for size in "${icon_sizes[@]}"; do
@@ -118,12 +120,36 @@ logged=$(dpkg-parsechangelog -l "$work/changelog" -S Version) || e2e_fail "the c
 header=$(od -An -tu1 -N10 "$changelog" | tr -s ' ')
 [[ $header == " 31 139 8 0 0 0 0 0 2 3" ]] || e2e_fail "changelog.gz is not compressed with gzip -9n: header$header"
 
-desktop=$root/usr/share/applications/zorvane.desktop
+e2e_log "desktop entry and AppStream metadata"
+desktop=$root/usr/share/applications/$app_id.desktop
 problems=$(desktop-file-validate "$desktop" 2>&1) && [[ -z $problems ]] \
     || e2e_fail "desktop-file-validate: $problems"
 # The entry starts the program and shows the icon by the names installed.
 grep -qx 'Exec=zorvane' "$desktop" || e2e_fail "the desktop entry does not run zorvane"
 grep -qx 'Icon=zorvane' "$desktop" || e2e_fail "the desktop entry does not name the icon zorvane"
+# A menu's search looks through the name, generic name, comment and
+# keywords, whatever the case.
+searched=$(grep -E '^(Name|GenericName|Comment|Keywords)=' "$desktop" | cut -d= -f2- | tr ';' '\n')
+for query in astrology firdaria; do
+    grep -qiF "$query" <<<"$searched" || e2e_fail "a menu search for '$query' does not find the entry"
+done
+# Software centres: the metadata passes Debian's checker alone and with the
+# installed tree around it (its launchable desktop entry must be there),
+# with no error or warning; its id is the desktop entry's name.
+metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
+for check in "validate --no-net $metainfo" "validate-tree --no-net $root"; do
+    # shellcheck disable=SC2086
+    report=$(appstreamcli $check 2>&1)
+    status=$?
+    [[ $status == 0 ]] && ! grep -qE '^ *[EW]: ' <<<"$report" || e2e_fail "appstreamcli $check: $report"
+done
+[[ $(grep -o '<id>[^<]*</id>' "$metainfo") == "<id>$app_id</id>" ]] \
+    || e2e_fail "the metadata's id is not $app_id: $(grep '<id>' "$metainfo")"
+# Its newest release is this version, of the changelog's date.
+release=$(grep -m1 -o '<release [^>]*>' "$metainfo")
+released=$(date -u -d "$(dpkg-parsechangelog -l "$work/changelog" -S Date)" +%F)
+[[ $release == "<release version=\"$(field Version)\" date=\"$released\">" ]] \
+    || e2e_fail "the newest release in the metadata is $release; the package is $(field Version) of $released"
 
 for size in "${icon_sizes[@]}"; do
     icon=$root/$icons/${size}x${size}/apps/zorvane.png
@@ -210,6 +236,10 @@ fi
 [[ $(readlink -f "/proc/$app/exe") == "$(readlink -f "$root/$private/zorvane")" ]] \
     || e2e_fail "the running program is $(readlink -f "/proc/$app/exe")"
 e2e_shot main-window
+# X11 desktops tie the window to the desktop entry by its class.
+wm_class=$(grep -m1 '^StartupWMClass=' "$desktop" | cut -d= -f2-)
+xprop -id "$main" WM_CLASS | grep -q "\"$wm_class\"$" \
+    || e2e_fail "the window's class is not the desktop entry's $wm_class: $(xprop -id "$main" WM_CLASS)"
 e2e_key "$main" alt+f x
 e2e_wait_exit "$app" || e2e_fail "File > Exit did not end the program"
 [[ $E2E_EXIT == 0 ]] || e2e_fail "the program ended with $E2E_EXIT"
