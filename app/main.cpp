@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "ProgramIcon.h"
 #include "StartUp.h"
 #include "Style.h"
@@ -6,11 +7,21 @@
 
 int main(int argc, char* argv[])
 {
+    // Before QApplication, which needs a display: --help, --version, and the
+    // sentence for a terminal without a graphical session.
+    if (const std::optional<int> exitCode = zorvane::app::answerInTerminal(argc, argv))
+        return *exitCode;
+
+    zorvane::app::PlatformStartGuard platformGuard;
     QApplication application(argc, argv);
+    platformGuard.release();
     // The program ends only through CloseAllAndEnd: the main window hides
     // while the results are shown, so no "last window" is a reason to quit.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(zorvane::ui::programIcon());
+    // Wayland compositors find the program's desktop entry, and with it its
+    // name and icon, by this id (on X11 the entry's StartupWMClass serves).
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZORVANE_APP_ID));
     zorvane::ui::useProgramStyle();
     zorvane::ui::installFontSubstitutes();
 
