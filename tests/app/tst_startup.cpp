@@ -12,16 +12,20 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <cmath>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace zorvane::app;
 using zorvane::test::EndCounter;
@@ -84,7 +88,72 @@ public:
     QProcess process;
     bool started = false;
 };
+
+// What may stand at the lock's name when no copy runs.
+enum class LockDamage { None, EmptyFile, RandomBytes, Folder, FolderWithFiles, DanglingLink, LinkToFile, Pipe };
+
+const char* damageName(LockDamage damage)
+{
+    switch (damage) {
+    case LockDamage::None:
+        return "nothing";
+    case LockDamage::EmptyFile:
+        return "an empty file";
+    case LockDamage::RandomBytes:
+        return "random bytes";
+    case LockDamage::Folder:
+        return "a folder";
+    case LockDamage::FolderWithFiles:
+        return "a folder with files";
+    case LockDamage::DanglingLink:
+        return "a dangling link";
+    case LockDamage::LinkToFile:
+        return "a link to a file";
+    case LockDamage::Pipe:
+        return "a named pipe";
+    }
+    return "";
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Puts the damage at the lock's name; a link to a file leads to `linked`.
+bool damageLock(const QString& path, LockDamage damage, const QString& linked)
+{
+    const QByteArray name = QFile::encodeName(path);
+    switch (damage) {
+    case LockDamage::None:
+        return !QFile::exists(path);
+    case LockDamage::EmptyFile:
+        return writeBytes(path, {});
+    case LockDamage::RandomBytes: {
+        QByteArray bytes(300, Qt::Uninitialized);
+        QRandomGenerator generator(17);
+        for (char& byte : bytes)
+            byte = static_cast<char>(generator.bounded(256));
+        return writeBytes(path, bytes);
+    }
+    case LockDamage::Folder:
+        return QDir().mkdir(path);
+    case LockDamage::FolderWithFiles:
+        return QDir().mkpath(path + QStringLiteral("/inner")) && writeBytes(path + QStringLiteral("/inner/a"), "a")
+               && writeBytes(path + QStringLiteral("/b"), "b");
+    case LockDamage::DanglingLink:
+        return QFile::link(path + QStringLiteral(".gone"), path);
+    case LockDamage::LinkToFile:
+        return QFile::link(linked, path);
+    case LockDamage::Pipe:
+        return ::mkfifo(name.constData(), 0600) == 0;
+    }
+    return false;
+}
 }  // namespace
+
+Q_DECLARE_METATYPE(LockDamage)
 
 class tst_StartUp : public QObject {
     Q_OBJECT
@@ -111,6 +180,10 @@ private Q_SLOTS:
     void otherCopyRunning();
     void staleLockRecovered();
     void secondCopyStartsNothing();
+    void damagedLockTakenOver_data();
+    void damagedLockTakenOver();
+    void doubleStartRunsOneCopy_data();
+    void doubleStartRunsOneCopy();
 
     void missingConverter_data();
     void missingConverter();
@@ -443,6 +516,85 @@ void tst_StartUp::secondCopyStartsNothing()
     QCOMPARE(first.process.state(), QProcess::Running);
     QVERIFY(lockFile.open(QIODevice::ReadOnly));
     QCOMPARE(lockFile.readAll(), content);
+}
+
+void tst_StartUp::damagedLockTakenOver_data()
+{
+    QTest::addColumn<LockDamage>("damage");
+
+    // Rule: a lock no running copy holds is stale, whatever it is.
+    for (const LockDamage damage :
+         {LockDamage::EmptyFile, LockDamage::RandomBytes, LockDamage::Folder, LockDamage::FolderWithFiles,
+          LockDamage::DanglingLink, LockDamage::LinkToFile, LockDamage::Pipe})
+        QTest::newRow(damageName(damage)) << damage;
+}
+
+void tst_StartUp::damagedLockTakenOver()
+{
+    QFETCH(LockDamage, damage);
+    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
+    const QString linked = scratch_->filePath(QStringLiteral("notes.txt"));
+    const QByteArray notes = QByteArrayLiteral("a file of the user's that a link at the lock's name leads to");
+    QVERIFY(writeBytes(linked, notes));
+    QVERIFY(damageLock(path, damage, linked));
+
+    {
+        StartUp first(options(folder_->path()));
+        QVERIFY(first.run());
+        QCOMPARE(fake_->messages.size(), 0);
+        QVERIFY(QTest::qWaitForWindowExposed(first.mainWindow()));
+
+        // Taken over, not merely ignored: the next copy is refused.
+        OtherCopy second(path, "hold");
+        QVERIFY(!second.started);
+        QVERIFY(second.process.waitForFinished());
+        QCOMPARE(second.process.exitCode(), 1);
+        QVERIFY(QFileInfo(path).isFile());
+        QVERIFY(!QFileInfo(path).isSymLink());
+        ends_->ends = 0;
+    }
+    // What a link led to is never touched; the lock goes with its copy.
+    QCOMPARE(QFileInfo(linked).size(), notes.size());
+    QFile file(linked);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), notes);
+    QVERIFY(!QFileInfo::exists(path) && !QFileInfo(path).isSymLink());
+}
+
+void tst_StartUp::doubleStartRunsOneCopy_data()
+{
+    QTest::addColumn<LockDamage>("damage");
+
+    // Rule: of two copies started together exactly one runs, also when both
+    // find a damaged lock to clear first.
+    const std::array damages{LockDamage::None, LockDamage::RandomBytes, LockDamage::Folder, LockDamage::DanglingLink};
+    for (int start = 1; start <= 100; ++start) {
+        const LockDamage damage = damages[static_cast<std::size_t>(start) % damages.size()];
+        QTest::addRow("start %d, %s at the name", start, damageName(damage)) << damage;
+    }
+}
+
+void tst_StartUp::doubleStartRunsOneCopy()
+{
+    QFETCH(LockDamage, damage);
+    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
+    QVERIFY(damageLock(path, damage, {}));
+
+    std::array<QProcess, 2> copies;
+    for (QProcess& copy : copies)
+        copy.start(QStringLiteral(LOCK_HOLDER), {path, QStringLiteral("hold")});
+    QStringList answers;
+    for (QProcess& copy : copies) {
+        QVERIFY(copy.waitForReadyRead());
+        answers << QString::fromLatin1(copy.readLine().trimmed());
+    }
+    answers.sort();
+    QCOMPARE(answers, (QStringList{QStringLiteral("locked"), QStringLiteral("refused")}));
+    for (QProcess& copy : copies) {
+        copy.closeWriteChannel();
+        QVERIFY(copy.waitForFinished());
+        QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+    }
 }
 
 // --- The missing converter -----------------------------------------------------
