@@ -40,6 +40,25 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// A folder of this user's that nobody else may enter, list or write to, and
+// not a link, which its owner could turn to another folder at any time.
+bool isPrivateFolder(const QString& path)
+{
+    struct stat status {};
+    return ::lstat(encoded(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
+           && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// Makes the folder, private, when nothing stands at its name yet; true when
+// a private folder of this user's stands there afterwards.
+bool makePrivateFolder(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // mkdir never follows a link and fails on anything already there.
+    ::mkdir(encoded(path).constData(), S_IRWXU);
+    return isPrivateFolder(path);
+}
+
 // The lock's folder, held while one starting copy looks at the lock's name,
 // so that a copy clearing damage never removes a lock file another copy has
 // just made.
@@ -173,10 +192,22 @@ bool SingleInstance::tryAcquire()
 
 QString SingleInstance::defaultLockPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(LockName);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime))
+        return QDir(runtime).filePath(LockName);
+
+    // Stand-ins for the runtime folder, each this user's alone; another user
+    // may have put something at the first name already.
+    const QStringList standIns{
+        QDir(QDir::tempPath()).filePath(QStringLiteral("zorvane-%1").arg(::geteuid())),
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+            .filePath(QStringLiteral("zorvane")),
+    };
+    for (const QString& folder : standIns) {
+        if (QDir::isAbsolutePath(folder) && makePrivateFolder(folder))
+            return QDir(folder).filePath(LockName);
+    }
+    return {};
 }
 
 }  // namespace zorvane::app

@@ -25,7 +25,11 @@ public:
     bool tryAcquire();
     bool isHeld() const { return descriptor_ >= 0; }
 
-    // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR).
+    // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR). When that
+    // is unusable (unset, missing, not a private folder of this user's), a
+    // private folder of this user's in the temporary folder, else in the
+    // cache folder, created when missing: never a place another user can
+    // write to. Empty when there is no such place.
     static QString defaultLockPath();
 
 private:

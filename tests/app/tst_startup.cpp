@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 #include "FakeDialogs.h"
 #include "OpenWindows.h"
+#include "OtherUser.h"
 #include "StartUp.h"
 #include "UpdateReminder.h"
 #include "modHelp.h"
@@ -30,6 +31,7 @@
 using namespace zorvane::app;
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
+using zorvane::test::OtherUser;
 using zorvane::test::ProgramFolder;
 using zorvane::test::UrlCatcher;
 using zorvane::ui::MessageAnswer;
@@ -70,14 +72,21 @@ private:
     bool stubborn_;
 };
 
-// A process holding the lock, as a first copy does.
+// A process holding the lock, as a first copy does; of this user, or of
+// another with its own environment. The lock path "-" is a real start's.
 class OtherCopy {
 public:
     OtherCopy(const QString& lockPath, const char* mode)
     {
-        process.start(QStringLiteral(LOCK_HOLDER), {lockPath, QString::fromLatin1(mode)});
-        started = process.waitForStarted() && process.waitForReadyRead()
-                  && process.readAllStandardOutput().trimmed() == "locked";
+        process.setProgram(QStringLiteral(LOCK_HOLDER));
+        process.setArguments({lockPath, QString::fromLatin1(mode)});
+        start();
+    }
+    OtherCopy(const QString& lockPath, const char* mode, const OtherUser& user, const QProcessEnvironment& environment)
+    {
+        user.prepare(process, QStringLiteral(LOCK_HOLDER), {lockPath, QString::fromLatin1(mode)});
+        process.setProcessEnvironment(environment);
+        start();
     }
     ~OtherCopy()
     {
@@ -87,7 +96,26 @@ public:
     }
     QProcess process;
     bool started = false;
+
+private:
+    void start()
+    {
+        process.start();
+        started = process.waitForStarted() && process.waitForReadyRead()
+                  && process.readAllStandardOutput().trimmed() == "locked";
+    }
 };
+
+// Where a real start of the user, in the environment, puts its lock.
+QString lockPathOf(const OtherUser& user, const QProcessEnvironment& environment)
+{
+    QProcess process;
+    user.prepare(process, QStringLiteral(LOCK_HOLDER), {QStringLiteral("-"), QStringLiteral("where")});
+    process.setProcessEnvironment(environment);
+    process.start();
+    process.waitForFinished();
+    return QString::fromLocal8Bit(process.readAllStandardOutput().trimmed());
+}
 
 // What may stand at the lock's name when no copy runs.
 enum class LockDamage { None, EmptyFile, RandomBytes, Folder, FolderWithFiles, DanglingLink, LinkToFile, Pipe };
@@ -153,7 +181,15 @@ bool damageLock(const QString& path, LockDamage damage, const QString& linked)
 }
 }  // namespace
 
+// The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
+enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers };
+// What another user has put, before the user's first start, at the name of
+// the folder that stands in for the user's runtime folder.
+enum class Intrusion { None, Folder, Link, File };
+
 Q_DECLARE_METATYPE(LockDamage)
+Q_DECLARE_METATYPE(RuntimeFolder)
+Q_DECLARE_METATYPE(Intrusion)
 
 class tst_StartUp : public QObject {
     Q_OBJECT
@@ -184,6 +220,8 @@ private Q_SLOTS:
     void damagedLockTakenOver();
     void doubleStartRunsOneCopy_data();
     void doubleStartRunsOneCopy();
+    void fallbackLockPerUser_data();
+    void fallbackLockPerUser();
 
     void missingConverter_data();
     void missingConverter();
@@ -595,6 +633,104 @@ void tst_StartUp::doubleStartRunsOneCopy()
         QVERIFY(copy.waitForFinished());
         QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
     }
+}
+
+void tst_StartUp::fallbackLockPerUser_data()
+{
+    QTest::addColumn<RuntimeFolder>("runtime");
+    QTest::addColumn<Intrusion>("intrusion");
+
+    // Rule: without a usable runtime folder the lock lies in a folder of the
+    // user's alone, so that another user holding the shared name, or taking
+    // the stand-in folder's name, cannot keep them from starting.
+    // clang-format off
+    QTest::newRow("runtime folder unset") << RuntimeFolder::Unset << Intrusion::None;
+    QTest::newRow("runtime folder missing") << RuntimeFolder::Missing << Intrusion::None;
+    QTest::newRow("runtime folder of another user") << RuntimeFolder::OtherUsers << Intrusion::None;
+    QTest::newRow("runtime folder open to others") << RuntimeFolder::OpenToOthers << Intrusion::None;
+    QTest::newRow("another user's folder at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Folder;
+    QTest::newRow("another user's link at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Link;
+    QTest::newRow("another user's file at the stand-in's name") << RuntimeFolder::Missing << Intrusion::File;
+    QTest::newRow("runtime folder and stand-in of another user") << RuntimeFolder::OtherUsers << Intrusion::Folder;
+    // clang-format on
+}
+
+void tst_StartUp::fallbackLockPerUser()
+{
+    QFETCH(RuntimeFolder, runtime);
+    QFETCH(Intrusion, intrusion);
+    if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const OtherUser intruder(0);
+    const OtherUser user(1);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QDir dir(root.path());
+    const auto makeFolder = [&dir](const QString& name, mode_t mode, const OtherUser* owner) {
+        const QString path = dir.filePath(name);
+        return dir.mkdir(name) && (!owner || owner->take(path))
+               && ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+    };
+    QCOMPARE(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+    // The temporary folder everyone shares, and the user's home.
+    QVERIFY(makeFolder(QStringLiteral("tmp"), 01777, nullptr));
+    QVERIFY(makeFolder(QStringLiteral("home"), 0700, &user));
+    QVERIFY(makeFolder(QStringLiteral("home/private"), 0700, &user));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), dir.filePath(QStringLiteral("tmp")));
+    environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+    environment.remove(QStringLiteral("XDG_CACHE_HOME"));
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    switch (runtime) {
+    case RuntimeFolder::Unset:
+        break;
+    case RuntimeFolder::Missing:  // and not to be made: its parent is not the user's
+        QVERIFY(makeFolder(QStringLiteral("sealed"), 0755, nullptr));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("sealed/runtime")));
+        break;
+    case RuntimeFolder::OtherUsers:
+        QVERIFY(makeFolder(QStringLiteral("runtime"), 0700, &intruder));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+        break;
+    case RuntimeFolder::OpenToOthers:
+        QVERIFY(makeFolder(QStringLiteral("runtime"), 0755, &user));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+        break;
+    }
+
+    if (intrusion != Intrusion::None) {
+        // The stand-in's name, as the user's first start would make it.
+        const QString standIn = QFileInfo(lockPathOf(user, environment)).path();
+        QVERIFY2(QFileInfo(standIn).isDir(), qPrintable(standIn));
+        QVERIFY(QDir(standIn).removeRecursively());
+        if (intrusion == Intrusion::Folder)
+            QVERIFY(intruder.run(QStringLiteral("mkdir"), {QStringLiteral("-m"), QStringLiteral("777"), standIn}));
+        else if (intrusion == Intrusion::Link)
+            QVERIFY(intruder.makeLink(dir.filePath(QStringLiteral("home/private")), standIn));
+        else
+            QVERIFY(intruder.run(QStringLiteral("touch"), {standIn}));
+    }
+    // The one name all users once shared, held by the other user.
+    const OtherCopy intruderCopy(dir.filePath(QStringLiteral("tmp/zorvane.lock")), "hold", intruder, environment);
+    QVERIFY(intruderCopy.started);
+
+    OtherCopy first(QStringLiteral("-"), "hold", user, environment);
+    QVERIFY(first.started);
+    // Still one copy per user.
+    OtherCopy second(QStringLiteral("-"), "hold", user, environment);
+    QVERIFY(!second.started);
+    QVERIFY(second.process.waitForFinished());
+    QCOMPARE(second.process.exitCode(), 1);
+
+    const QString lockPath = lockPathOf(user, environment);
+    QVERIFY(QFileInfo(lockPath).isFile());
+    struct stat folder {};
+    QCOMPARE(::lstat(QFile::encodeName(QFileInfo(lockPath).path()).constData(), &folder), 0);
+    QVERIFY2(S_ISDIR(folder.st_mode), qPrintable(lockPath));
+    QCOMPARE(folder.st_uid, user.uid());
+    QCOMPARE(folder.st_mode & 077, 0u);
+    QCOMPARE(intruderCopy.process.state(), QProcess::Running);
 }
 
 // --- The missing converter -----------------------------------------------------
