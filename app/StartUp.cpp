@@ -13,12 +13,18 @@
 #include <QSettings>
 
 #include <cmath>
+#include <csignal>
 
 namespace zorvane::app {
 
 namespace {
 constexpr int OfferChoices = 6;
 }  // namespace
+
+void keepRunningAtFileSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 double roundHalfToEven(double value)
 {

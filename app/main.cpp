@@ -6,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    zorvane::app::keepRunningAtFileSizeLimit();
     QApplication application(argc, argv);
     // The program ends only through CloseAllAndEnd: the main window hides
     // while the results are shown, so no "last window" is a reason to quit.
