@@ -26,6 +26,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace zorvane::app;
@@ -117,6 +118,56 @@ QString lockPathOf(const OtherUser& user, const QProcessEnvironment& environment
     return QString::fromLocal8Bit(process.readAllStandardOutput().trimmed());
 }
 
+// While it lives, the process acts with the effective ids of another user,
+// so that file permissions bind it as they bind a person; root only.
+class ActingAs {
+public:
+    explicit ActingAs(const OtherUser& user) { acting_ = ::setegid(user.gid()) == 0 && ::seteuid(user.uid()) == 0; }
+    ~ActingAs()
+    {
+        if (::seteuid(0) != 0 || ::setegid(0) != 0)
+            qFatal("could not return to root");
+    }
+    ActingAs(const ActingAs&) = delete;
+    ActingAs& operator=(const ActingAs&) = delete;
+
+    bool acting() const { return acting_; }
+
+private:
+    bool acting_ = false;
+};
+
+// Warnings and worse of the program's logging category while it lives; the
+// rest goes where it went before.
+class ProgramLog {
+public:
+    ProgramLog()
+    {
+        current_ = this;
+        previous_ = qInstallMessageHandler(&ProgramLog::handle);
+    }
+    ~ProgramLog()
+    {
+        qInstallMessageHandler(previous_);
+        current_ = nullptr;
+    }
+    ProgramLog(const ProgramLog&) = delete;
+    ProgramLog& operator=(const ProgramLog&) = delete;
+
+    QStringList warnings;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (current_ && type != QtDebugMsg && type != QtInfoMsg && qstrcmp(context.category, "zorvane") == 0)
+            current_->warnings << text;
+        else
+            current_->previous_(type, context, text);
+    }
+    static inline ProgramLog* current_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+};
+
 // What may stand at the lock's name when no copy runs.
 enum class LockDamage { None, EmptyFile, RandomBytes, Folder, FolderWithFiles, DanglingLink, LinkToFile, Pipe };
 
@@ -207,6 +258,8 @@ private Q_SLOTS:
     void reminder_data();
     void reminder();
     void reminderStoredForm();
+    void unwritableSettingsLogged_data();
+    void unwritableSettingsLogged();
     void scrambleRoundTrip_data();
     void scrambleRoundTrip();
     void unscrambleRefuses_data();
@@ -433,6 +486,83 @@ void tst_StartUp::reminderStoredForm()
     // Pinned to the letter: what one version stores, the next must read.
     QCOMPARE(reminderSettingsKey(), QStringLiteral("Settings/1E0AD6A89A7A5733"));
     QVERIFY2(written.contains("\n1E0AD6A89A7A5733=684F97F8C3220A70B093"), written.constData());
+}
+
+void tst_StartUp::unwritableSettingsLogged_data()
+{
+    QTest::addColumn<QString>("stored");  // "none", a day offset, or "unreadable"
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("logged");
+
+    // Rule: a date the reminder fails to store is logged; a store with
+    // nothing to write, or a value skipped as unreadable, logs nothing.
+    // clang-format off
+    QTest::newRow("read-only, question due") << "-30" << true << true << true;
+    QTest::newRow("read-only, first start") << "none" << true << false << true;
+    QTest::newRow("read-only, within the quiet days") << "-3" << true << false << false;
+    QTest::newRow("read-only, unreadable value") << "unreadable" << true << false << false;
+    QTest::newRow("writable, question due") << "-30" << false << true << false;
+    QTest::newRow("writable, first start") << "none" << false << false << false;
+    // clang-format on
+}
+
+void tst_StartUp::unwritableSettingsLogged()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, readOnly);
+    QFETCH(bool, asks);
+    QFETCH(bool, logged);
+
+    const StartUpOptions o = options(folder_->path());
+    const QString settingsPath = scratch_->filePath(QStringLiteral("settings.conf"));
+    {
+        QSettings settings(settingsPath, QSettings::IniFormat);
+        if (stored == QLatin1String("unreadable"))
+            settings.setValue(reminderSettingsKey(), QStringLiteral("not a scrambled date"));
+        else if (stored != QLatin1String("none"))
+            storeReminderDate(settings, today_.addDays(stored.toInt()));
+        settings.setValue(QStringLiteral("Other/kept"), 1);  // so that the file exists
+    }
+    QVERIFY(QFile::setPermissions(settingsPath, readOnly ? QFile::ReadOwner | QFile::ReadOther
+                                                         : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    const QByteArray before = [&] {
+        QFile file(settingsPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    fake_->answers.push_back(MessageAnswer::No);
+
+    // Root writes to a read-only file all the same: the start runs as a
+    // person would, with the folder and the file theirs.
+    std::optional<OtherUser> person;
+    std::optional<ActingAs> acting;
+    if (::geteuid() == 0 && OtherUser::unavailable().isEmpty()) {
+        person.emplace();
+        QVERIFY(person->take(scratch_->path()) && person->take(settingsPath));
+        QVERIFY(QFile::setPermissions(folder_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                           | QFile::ReadOther | QFile::ExeOther));
+        acting.emplace(*person);
+        QVERIFY(acting->acting());
+    }
+    ProgramLog log;
+    StartUp startUp(o);
+    QVERIFY(startUp.run());
+    QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
+
+    const zorvane::ui::Message question{QStringLiteral("Zorvane"), UpdateQuestion, MessageIcon::Information,
+                                        MessageButtons::YesNo};
+    QCOMPARE(fake_->messages, asks ? QList{question} : QList<zorvane::ui::Message>{});
+    QCOMPARE(log.warnings.size(), logged ? 1 : 0);
+    if (logged)
+        QVERIFY2(log.warnings.constFirst().contains(settingsPath), qPrintable(log.warnings.constFirst()));
+    QFile file(settingsPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    if (readOnly || !(asks || stored == QLatin1String("none"))) {
+        QCOMPARE(file.readAll(), before);
+    } else {
+        QSettings settings(settingsPath, QSettings::IniFormat);
+        QCOMPARE(readReminderDate(settings).date, today_);
+    }
 }
 
 void tst_StartUp::scrambleRoundTrip_data()
