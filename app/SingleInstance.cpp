@@ -26,8 +26,8 @@ const QString LockName = QStringLiteral("zorvane.lock");
 // Looks at the lock's name: enough for clearing what stands there and for a
 // copy ending at the same moment; more means the name keeps changing.
 constexpr int Attempts = 8;
-// Copies starting together take turns at the lock's folder, each for a few
-// microseconds; a folder held longer than this is held by something else.
+// Copies starting together take turns at the lock's folder, each for a
+// moment; a folder held longer than this is held by something else.
 constexpr qint64 TurnWaitMs = 3000;
 
 QByteArray encoded(const QString& path)

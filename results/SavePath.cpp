@@ -1,5 +1,6 @@
 #include "SavePath.h"
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
