@@ -1,31 +1,213 @@
 #include "SingleInstance.h"
 
+#include "Logging.h"
+
+#include <QByteArray>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zorvane::app {
 
-SingleInstance::SingleInstance(const QString& lockPath)
-    : lock_(lockPath)
+namespace {
+
+const QString LockName = QStringLiteral("zorvane.lock");
+
+// Looks at the lock's name: enough for clearing what stands there and for a
+// copy ending at the same moment; more means the name keeps changing.
+constexpr int Attempts = 8;
+// Copies starting together take turns at the lock's folder, each for a
+// moment; a folder held longer than this is held by something else.
+constexpr qint64 TurnWaitMs = 3000;
+
+QByteArray encoded(const QString& path)
 {
-    // The lock is held for as long as the program runs, so its age says
-    // nothing: only a holder that no longer runs makes it stale.
-    lock_.setStaleLockTime(0);
+    return QFile::encodeName(path);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A folder of this user's that nobody else may enter, list or write to, and
+// not a link, which its owner could turn to another folder at any time.
+bool isPrivateFolder(const QString& path)
+{
+    struct stat status {};
+    return ::lstat(encoded(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
+           && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// Makes the folder, private, when nothing stands at its name yet; true when
+// a private folder of this user's stands there afterwards.
+bool makePrivateFolder(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // mkdir never follows a link and fails on anything already there.
+    ::mkdir(encoded(path).constData(), S_IRWXU);
+    return isPrivateFolder(path);
+}
+
+// The lock's folder, held while one starting copy looks at the lock's name,
+// so that a copy clearing damage never removes a lock file another copy has
+// just made.
+class FolderTurn {
+public:
+    explicit FolderTurn(const QString& folder)
+        : descriptor_(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (descriptor_ >= 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() > TurnWaitMs) {
+                ::close(descriptor_);
+                descriptor_ = -1;
+                break;
+            }
+            QThread::msleep(1);
+        }
+    }
+    ~FolderTurn()
+    {
+        if (descriptor_ >= 0)
+            ::close(descriptor_);
+    }
+    FolderTurn(const FolderTurn&) = delete;
+    FolderTurn& operator=(const FolderTurn&) = delete;
+
+    bool held() const { return descriptor_ >= 0; }
+
+private:
+    int descriptor_;
+};
+
+// Clears what stands at the lock's name and is no lock file: a folder with
+// everything in it, or a link (not what it leads to), a pipe, a socket.
+bool removeEntry(const QString& path, const struct stat& entry)
+{
+    if (S_ISDIR(entry.st_mode))
+        return QDir(path).removeRecursively();
+    return ::unlink(encoded(path).constData()) == 0;
+}
+
+// For a person looking at the file; the lock itself is the flock.
+void writeProcessId(int descriptor)
+{
+    const QByteArray text = QByteArray::number(::getpid()) + '\n';
+    if (::ftruncate(descriptor, 0) == 0 && ::pwrite(descriptor, text.constData(), text.size(), 0) < 0)
+        ::ftruncate(descriptor, 0);
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const QString& lockPath)
+    : path_(lockPath)
+{}
+
+SingleInstance::~SingleInstance()
+{
+    if (!isHeld())
+        return;
+    // Removed while still held, so that no copy starting now takes a file
+    // that is about to go; one that has opened it already finds it gone from
+    // the name once it gets the lock, and starts over.
+    struct stat held {
+    }, atName{};
+    if (::fstat(descriptor_, &held) == 0 && ::lstat(encoded(path_).constData(), &atName) == 0 && sameFile(held, atName))
+        ::unlink(encoded(path_).constData());
+    ::close(descriptor_);
 }
 
 bool SingleInstance::tryAcquire()
 {
-    if (lock_.isLocked())
+    if (isHeld())
         return true;
-    return lock_.tryLock(0);
+    if (path_.isEmpty()) {
+        qCWarning(lcProgram) << "No private folder for the single-instance lock: this copy runs without one.";
+        return true;
+    }
+
+    const QByteArray name = encoded(path_);
+    const FolderTurn turn(QFileInfo(path_).absolutePath());
+    int failure = 0;
+    for (int attempt = 0; attempt < Attempts && failure == 0; ++attempt) {
+        struct stat entry {};
+        if (::lstat(name.constData(), &entry) == 0 && !S_ISREG(entry.st_mode)) {
+            errno = 0;
+            if (!turn.held())
+                failure = EBUSY;
+            else if (!removeEntry(path_, entry))
+                failure = errno != 0 ? errno : EPERM;
+            continue;
+        }
+
+        const int descriptor =
+            ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        if (descriptor < 0) {
+            // A file this user may not open is no lock of one of their copies.
+            if (errno == EACCES && turn.held() && ::unlink(name.constData()) == 0)
+                continue;
+            // Anything else is a name that changed since it was looked at.
+            if (errno != ELOOP && errno != EISDIR && errno != ENXIO && errno != ENOENT)
+                failure = errno;
+            continue;
+        }
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(descriptor);
+            if (error == EWOULDBLOCK)
+                return false;
+            failure = error;
+            continue;
+        }
+        struct stat locked {
+        }, atName{};
+        if (::fstat(descriptor, &locked) != 0 || ::lstat(name.constData(), &atName) != 0 || !S_ISREG(locked.st_mode)
+            || !sameFile(locked, atName)) {
+            ::close(descriptor);
+            continue;
+        }
+        writeProcessId(descriptor);
+        descriptor_ = descriptor;
+        return true;
+    }
+
+    // Not knowing of another copy is no reason to keep this one from running.
+    qCWarning(lcProgram).noquote() << "The single-instance lock" << path_ << "could not be taken:"
+                                   << QString::fromLocal8Bit(std::strerror(failure != 0 ? failure : EAGAIN))
+                                   << "- this copy runs without it.";
+    return true;
 }
 
 QString SingleInstance::defaultLockPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("zorvane.lock"));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime))
+        return QDir(runtime).filePath(LockName);
+
+    // Stand-ins for the runtime folder, each this user's alone; another user
+    // may have put something at the first name already.
+    const QStringList standIns{
+        QDir(QDir::tempPath()).filePath(QStringLiteral("zorvane-%1").arg(::geteuid())),
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+            .filePath(QStringLiteral("zorvane")),
+    };
+    for (const QString& folder : standIns) {
+        if (QDir::isAbsolutePath(folder) && makePrivateFolder(folder))
+            return QDir(folder).filePath(LockName);
+    }
+    return {};
 }
 
 }  // namespace zorvane::app

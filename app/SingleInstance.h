@@ -1,10 +1,11 @@
 #pragma once
 
-// One copy of Zorvane per user: a lock file in the user's runtime folder,
-// held for the whole run. A lock left behind by a copy that crashed is
-// recognised from the process id written into it and taken over.
+// One copy of Zorvane per user: a lock file, held for the whole run by an
+// exclusive flock(2). The kernel lets go of it when the holder ends, however
+// it ends, so a lock is held exactly while a copy runs: whatever else stands
+// at the lock's name (a file left by a copy that crashed, an empty or
+// garbled file, a folder, a link) holds nothing and is taken over.
 
-#include <QLockFile>
 #include <QString>
 
 namespace zorvane::app {
@@ -12,18 +13,28 @@ namespace zorvane::app {
 class SingleInstance {
 public:
     explicit SingleInstance(const QString& lockPath = defaultLockPath());
+    // Removes the lock file, then lets go of the lock.
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // True when no other copy holds the lock; this copy holds it from now on
-    // until it is destroyed. False when another running copy holds it; that
-    // copy's lock is left as it is.
+    // False when another running copy holds the lock, which is then left as
+    // it is; true otherwise. This copy holds the lock from now on until it
+    // is destroyed, unless no lock could be made at all (no usable folder),
+    // which is logged and does not keep the program from running.
     bool tryAcquire();
-    bool isHeld() const { return lock_.isLocked(); }
+    bool isHeld() const { return descriptor_ >= 0; }
 
-    // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR).
+    // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR). When that
+    // is unusable (unset, missing, not a private folder of this user's), a
+    // private folder of this user's in the temporary folder, else in the
+    // cache folder, created when missing: never a place another user can
+    // write to. Empty when there is no such place.
     static QString defaultLockPath();
 
 private:
-    QLockFile lock_;
+    QString path_;
+    int descriptor_ = -1;
 };
 
 }  // namespace zorvane::app

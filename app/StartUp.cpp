@@ -10,15 +10,22 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSettings>
 
 #include <cmath>
+#include <csignal>
 
 namespace zorvane::app {
 
 namespace {
 constexpr int OfferChoices = 6;
 }  // namespace
+
+void keepRunningAtFileSizeLimit()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 double roundHalfToEven(double value)
 {
@@ -70,9 +77,13 @@ bool StartUp::run()
     }
 
     // Kept open until the main window is shown: the reminder date it stores
-    // reaches the disk as it closes, so that a first start, which creates
+    // reaches the disk as start-up ends, so that a first start, which creates
     // the settings file, does not make the person wait for that file.
     std::unique_ptr<QSettings> settings;
+    const auto writeStoredDate = qScopeGuard([&settings] {
+        if (settings)
+            ui::runGuarded([&] { writeSettings(*settings); });
+    });
     ui::runGuarded([&] {
         settings = options_.openSettings();
         UpdateReminder(*settings, options_.today());

@@ -1,9 +1,11 @@
 #include "UpdateReminder.h"
 
 #include "Dialogs.h"
+#include "Logging.h"
 #include "modHelp.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QSettings>
 #include <QStringDecoder>
 
@@ -70,6 +72,19 @@ std::unique_ptr<QSettings> openUserSettings()
 {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zorvane"),
                                        QStringLiteral("Zorvane"));
+}
+
+void writeSettings(QSettings& settings)
+{
+    settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return;
+    const char* reason = settings.status() == QSettings::AccessError ? "the file cannot be written"
+                                                                     : "the file is not in a form that can be read";
+    qCWarning(lcProgram).noquote()
+        << "The update reminder's date could not be stored in"
+        << QDir::toNativeSeparators(settings.fileName()) + QStringLiteral(":") << reason
+        << "- today's date is not kept, and the reminder acts at the next start as if it had not run today.";
 }
 
 StoredReminder readReminderDate(QSettings& settings)

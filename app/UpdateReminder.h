@@ -28,6 +28,11 @@ void UpdateReminder(QSettings& settings, const QDate& today, QWidget* parent = n
 
 // The native per-user settings store of Zorvane.
 std::unique_ptr<QSettings> openUserSettings();
+// Writes what the reminder stored to disk. A store that cannot be written
+// (a read-only settings file) is logged under the program's category: the
+// reminder then acts at every start as if it had never run before, and a due
+// update question comes back each time.
+void writeSettings(QSettings& settings);
 
 struct StoredReminder {
     enum class State { None, Unreadable, Date };

@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
     if (const std::optional<int> exitCode = zorvane::app::answerInTerminal(argc, argv))
         return *exitCode;
 
+    zorvane::app::keepRunningAtFileSizeLimit();
     zorvane::app::PlatformStartGuard platformGuard;
     QApplication application(argc, argv);
     platformGuard.release();

@@ -6,6 +6,7 @@
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "RtfWriter.h"
+#include "SavePath.h"
 #include "Style.h"
 #include "Twips.h"
 #include "modFirdaria.h"
@@ -192,17 +193,37 @@ QString frmSave::boxText() const
 
 bool frmSave::saveRtf(const QString& path, QString* errorText) const
 {
+    const auto fail = [errorText](const QString& reason) {
+        if (errorText)
+            *errorText = reason;
+        return false;
+    };
+    const auto fileFailure = [](const QSaveFile& file) {
+        return file.error() != QFileDevice::NoError ? file.errorString() : tr("The file could not be written.");
+    };
+    // QSaveFile follows a link at the name by itself, with no regard for who
+    // placed it: it is given the name at the end of every link instead.
+    const zorvane::SavePath destination = zorvane::resolveSavePath(path);
+    if (!destination.refusal.isEmpty())
+        return fail(destination.refusal);
+
     const QByteArray document = RtfWriter::plainTextDocument(boxText(), RTB->font().family(), RTB->font().pointSizeF());
-    QSaveFile file(path);
+    QSaveFile file(destination.target);
     // Unbuffered, so that every write reaches the file here where its failure
     // is seen: a failure in the flush that commit() does itself is not
     // reported, and the truncated file would replace the old one.
-    const bool saved =
-        file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, document) && file.commit();
-    if (!saved && errorText) {
-        *errorText = file.error() != QFileDevice::NoError ? file.errorString() : tr("The file could not be written.");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(fileFailure(file));
+    // A link put at the name since it was looked at has been followed by
+    // open(): nothing is written through it.
+    if (zorvane::isSymbolicLink(destination.target)) {
+        file.cancelWriting();
+        return fail(tr("A symbolic link appeared at %1 while the reading was being saved. It was not followed.")
+                        .arg(QDir::toNativeSeparators(destination.target)));
     }
-    return saved;
+    if (!writeAll(file, document) || !file.commit())
+        return fail(fileFailure(file));
+    return true;
 }
 
 void frmSave::print(QPrinter& printer) const

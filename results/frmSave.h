@@ -36,7 +36,9 @@ public:
 
     // Writes the whole box as an RTF document. An existing file is replaced
     // only once the new one is complete; on failure it stays as it was and
-    // errorText, if given, receives the reason.
+    // errorText, if given, receives the reason. Symbolic links on the path
+    // are followed, except one in a world-writable sticky folder that
+    // belongs neither to this user nor to the folder's owner (SavePath.h).
     bool saveRtf(const QString& path, QString* errorText = nullptr) const;
     // Prints the selection if the box has one, otherwise everything, as one job.
     void print(QPrinter& printer) const;

@@ -3,7 +3,9 @@
 //                                   it until its standard input closes
 //   lock_holder <lock path> crash   takes the lock, prints "locked", and dies
 //                                   by SIGKILL, leaving the lock file behind
-// Prints "refused" and exits with 1 when another holder has the lock.
+//   lock_holder - where             prints the lock path a real start uses
+// The lock path "-" stands for the path a real start uses. Prints "refused"
+// and exits with 1 when another holder has the lock.
 
 #include "SingleInstance.h"
 
@@ -18,7 +20,13 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     if (argc != 3)
         return 2;
-    zorvane::app::SingleInstance instance(QString::fromLocal8Bit(argv[1]));
+    const QString path = std::strcmp(argv[1], "-") == 0 ? zorvane::app::SingleInstance::defaultLockPath()
+                                                        : QString::fromLocal8Bit(argv[1]);
+    if (std::strcmp(argv[2], "where") == 0) {
+        std::puts(qPrintable(path));
+        return 0;
+    }
+    zorvane::app::SingleInstance instance(path);
     if (!instance.tryAcquire()) {
         std::puts("refused");
         return 1;

@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 #include "FakeDialogs.h"
 #include "OpenWindows.h"
+#include "OtherUser.h"
 #include "StartUp.h"
 #include "UpdateReminder.h"
 #include "modHelp.h"
@@ -12,20 +13,26 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <sys/stat.h>
 
 using namespace zorvane::app;
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
+using zorvane::test::OtherUser;
 using zorvane::test::ProgramFolder;
 using zorvane::test::UrlCatcher;
 using zorvane::ui::MessageAnswer;
@@ -66,14 +73,21 @@ private:
     bool stubborn_;
 };
 
-// A process holding the lock, as a first copy does.
+// A process holding the lock, as a first copy does; of this user, or of
+// another with its own environment. The lock path "-" is a real start's.
 class OtherCopy {
 public:
     OtherCopy(const QString& lockPath, const char* mode)
     {
-        process.start(QStringLiteral(LOCK_HOLDER), {lockPath, QString::fromLatin1(mode)});
-        started = process.waitForStarted() && process.waitForReadyRead()
-                  && process.readAllStandardOutput().trimmed() == "locked";
+        process.setProgram(QStringLiteral(LOCK_HOLDER));
+        process.setArguments({lockPath, QString::fromLatin1(mode)});
+        start();
+    }
+    OtherCopy(const QString& lockPath, const char* mode, const OtherUser& user, const QProcessEnvironment& environment)
+    {
+        user.prepare(process, QStringLiteral(LOCK_HOLDER), {lockPath, QString::fromLatin1(mode)});
+        process.setProcessEnvironment(environment);
+        start();
     }
     ~OtherCopy()
     {
@@ -83,8 +97,150 @@ public:
     }
     QProcess process;
     bool started = false;
+
+private:
+    void start()
+    {
+        process.start();
+        started = process.waitForStarted() && process.waitForReadyRead()
+                  && process.readAllStandardOutput().trimmed() == "locked";
+    }
 };
+
+// Where a real start of the user, in the environment, puts its lock.
+QString lockPathOf(const OtherUser& user, const QProcessEnvironment& environment)
+{
+    QProcess process;
+    user.prepare(process, QStringLiteral(LOCK_HOLDER), {QStringLiteral("-"), QStringLiteral("where")});
+    process.setProcessEnvironment(environment);
+    process.start();
+    process.waitForFinished();
+    return QString::fromLocal8Bit(process.readAllStandardOutput().trimmed());
+}
+
+// While it lives, the process acts with the effective ids of another user,
+// so that file permissions bind it as they bind a person; root only.
+class ActingAs {
+public:
+    explicit ActingAs(const OtherUser& user) { acting_ = ::setegid(user.gid()) == 0 && ::seteuid(user.uid()) == 0; }
+    ~ActingAs()
+    {
+        if (::seteuid(0) != 0 || ::setegid(0) != 0)
+            qFatal("could not return to root");
+    }
+    ActingAs(const ActingAs&) = delete;
+    ActingAs& operator=(const ActingAs&) = delete;
+
+    bool acting() const { return acting_; }
+
+private:
+    bool acting_ = false;
+};
+
+// Warnings and worse of the program's logging category while it lives; the
+// rest goes where it went before.
+class ProgramLog {
+public:
+    ProgramLog()
+    {
+        current_ = this;
+        previous_ = qInstallMessageHandler(&ProgramLog::handle);
+    }
+    ~ProgramLog()
+    {
+        qInstallMessageHandler(previous_);
+        current_ = nullptr;
+    }
+    ProgramLog(const ProgramLog&) = delete;
+    ProgramLog& operator=(const ProgramLog&) = delete;
+
+    QStringList warnings;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (current_ && type != QtDebugMsg && type != QtInfoMsg && qstrcmp(context.category, "zorvane") == 0)
+            current_->warnings << text;
+        else
+            current_->previous_(type, context, text);
+    }
+    static inline ProgramLog* current_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+};
+
+// What may stand at the lock's name when no copy runs.
+enum class LockDamage { None, EmptyFile, RandomBytes, Folder, FolderWithFiles, DanglingLink, LinkToFile, Pipe };
+
+const char* damageName(LockDamage damage)
+{
+    switch (damage) {
+    case LockDamage::None:
+        return "nothing";
+    case LockDamage::EmptyFile:
+        return "an empty file";
+    case LockDamage::RandomBytes:
+        return "random bytes";
+    case LockDamage::Folder:
+        return "a folder";
+    case LockDamage::FolderWithFiles:
+        return "a folder with files";
+    case LockDamage::DanglingLink:
+        return "a dangling link";
+    case LockDamage::LinkToFile:
+        return "a link to a file";
+    case LockDamage::Pipe:
+        return "a named pipe";
+    }
+    return "";
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Puts the damage at the lock's name; a link to a file leads to `linked`.
+bool damageLock(const QString& path, LockDamage damage, const QString& linked)
+{
+    const QByteArray name = QFile::encodeName(path);
+    switch (damage) {
+    case LockDamage::None:
+        return !QFile::exists(path);
+    case LockDamage::EmptyFile:
+        return writeBytes(path, {});
+    case LockDamage::RandomBytes: {
+        QByteArray bytes(300, Qt::Uninitialized);
+        QRandomGenerator generator(17);
+        for (char& byte : bytes)
+            byte = static_cast<char>(generator.bounded(256));
+        return writeBytes(path, bytes);
+    }
+    case LockDamage::Folder:
+        return QDir().mkdir(path);
+    case LockDamage::FolderWithFiles:
+        return QDir().mkpath(path + QStringLiteral("/inner")) && writeBytes(path + QStringLiteral("/inner/a"), "a")
+               && writeBytes(path + QStringLiteral("/b"), "b");
+    case LockDamage::DanglingLink:
+        return QFile::link(path + QStringLiteral(".gone"), path);
+    case LockDamage::LinkToFile:
+        return QFile::link(linked, path);
+    case LockDamage::Pipe:
+        return ::mkfifo(name.constData(), 0600) == 0;
+    }
+    return false;
+}
 }  // namespace
+
+// The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
+enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers };
+// What another user has put, before the user's first start, at the name of
+// the folder that stands in for the user's runtime folder.
+enum class Intrusion { None, Folder, Link, File };
+
+Q_DECLARE_METATYPE(LockDamage)
+Q_DECLARE_METATYPE(RuntimeFolder)
+Q_DECLARE_METATYPE(Intrusion)
 
 class tst_StartUp : public QObject {
     Q_OBJECT
@@ -102,6 +258,8 @@ private Q_SLOTS:
     void reminder_data();
     void reminder();
     void reminderStoredForm();
+    void unwritableSettingsLogged_data();
+    void unwritableSettingsLogged();
     void scrambleRoundTrip_data();
     void scrambleRoundTrip();
     void unscrambleRefuses_data();
@@ -111,6 +269,12 @@ private Q_SLOTS:
     void otherCopyRunning();
     void staleLockRecovered();
     void secondCopyStartsNothing();
+    void damagedLockTakenOver_data();
+    void damagedLockTakenOver();
+    void doubleStartRunsOneCopy_data();
+    void doubleStartRunsOneCopy();
+    void fallbackLockPerUser_data();
+    void fallbackLockPerUser();
 
     void missingConverter_data();
     void missingConverter();
@@ -324,6 +488,83 @@ void tst_StartUp::reminderStoredForm()
     QVERIFY2(written.contains("\n1E0AD6A89A7A5733=684F97F8C3220A70B093"), written.constData());
 }
 
+void tst_StartUp::unwritableSettingsLogged_data()
+{
+    QTest::addColumn<QString>("stored");  // "none", a day offset, or "unreadable"
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("logged");
+
+    // Rule: a date the reminder fails to store is logged; a store with
+    // nothing to write, or a value skipped as unreadable, logs nothing.
+    // clang-format off
+    QTest::newRow("read-only, question due") << "-30" << true << true << true;
+    QTest::newRow("read-only, first start") << "none" << true << false << true;
+    QTest::newRow("read-only, within the quiet days") << "-3" << true << false << false;
+    QTest::newRow("read-only, unreadable value") << "unreadable" << true << false << false;
+    QTest::newRow("writable, question due") << "-30" << false << true << false;
+    QTest::newRow("writable, first start") << "none" << false << false << false;
+    // clang-format on
+}
+
+void tst_StartUp::unwritableSettingsLogged()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, readOnly);
+    QFETCH(bool, asks);
+    QFETCH(bool, logged);
+
+    const StartUpOptions o = options(folder_->path());
+    const QString settingsPath = scratch_->filePath(QStringLiteral("settings.conf"));
+    {
+        QSettings settings(settingsPath, QSettings::IniFormat);
+        if (stored == QLatin1String("unreadable"))
+            settings.setValue(reminderSettingsKey(), QStringLiteral("not a scrambled date"));
+        else if (stored != QLatin1String("none"))
+            storeReminderDate(settings, today_.addDays(stored.toInt()));
+        settings.setValue(QStringLiteral("Other/kept"), 1);  // so that the file exists
+    }
+    QVERIFY(QFile::setPermissions(settingsPath, readOnly ? QFile::ReadOwner | QFile::ReadOther
+                                                         : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    const QByteArray before = [&] {
+        QFile file(settingsPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    fake_->answers.push_back(MessageAnswer::No);
+
+    // Root writes to a read-only file all the same: the start runs as a
+    // person would, with the folder and the file theirs.
+    std::optional<OtherUser> person;
+    std::optional<ActingAs> acting;
+    if (::geteuid() == 0 && OtherUser::unavailable().isEmpty()) {
+        person.emplace();
+        QVERIFY(person->take(scratch_->path()) && person->take(settingsPath));
+        QVERIFY(QFile::setPermissions(folder_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                           | QFile::ReadOther | QFile::ExeOther));
+        acting.emplace(*person);
+        QVERIFY(acting->acting());
+    }
+    ProgramLog log;
+    StartUp startUp(o);
+    QVERIFY(startUp.run());
+    QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
+
+    const zorvane::ui::Message question{QStringLiteral("Zorvane"), UpdateQuestion, MessageIcon::Information,
+                                        MessageButtons::YesNo};
+    QCOMPARE(fake_->messages, asks ? QList{question} : QList<zorvane::ui::Message>{});
+    QCOMPARE(log.warnings.size(), logged ? 1 : 0);
+    if (logged)
+        QVERIFY2(log.warnings.constFirst().contains(settingsPath), qPrintable(log.warnings.constFirst()));
+    QFile file(settingsPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    if (readOnly || !(asks || stored == QLatin1String("none"))) {
+        QCOMPARE(file.readAll(), before);
+    } else {
+        QSettings settings(settingsPath, QSettings::IniFormat);
+        QCOMPARE(readReminderDate(settings).date, today_);
+    }
+}
+
 void tst_StartUp::scrambleRoundTrip_data()
 {
     QTest::addColumn<QString>("text");
@@ -443,6 +684,183 @@ void tst_StartUp::secondCopyStartsNothing()
     QCOMPARE(first.process.state(), QProcess::Running);
     QVERIFY(lockFile.open(QIODevice::ReadOnly));
     QCOMPARE(lockFile.readAll(), content);
+}
+
+void tst_StartUp::damagedLockTakenOver_data()
+{
+    QTest::addColumn<LockDamage>("damage");
+
+    // Rule: a lock no running copy holds is stale, whatever it is.
+    for (const LockDamage damage :
+         {LockDamage::EmptyFile, LockDamage::RandomBytes, LockDamage::Folder, LockDamage::FolderWithFiles,
+          LockDamage::DanglingLink, LockDamage::LinkToFile, LockDamage::Pipe})
+        QTest::newRow(damageName(damage)) << damage;
+}
+
+void tst_StartUp::damagedLockTakenOver()
+{
+    QFETCH(LockDamage, damage);
+    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
+    const QString linked = scratch_->filePath(QStringLiteral("notes.txt"));
+    const QByteArray notes = QByteArrayLiteral("a file of the user's that a link at the lock's name leads to");
+    QVERIFY(writeBytes(linked, notes));
+    QVERIFY(damageLock(path, damage, linked));
+
+    {
+        StartUp first(options(folder_->path()));
+        QVERIFY(first.run());
+        QCOMPARE(fake_->messages.size(), 0);
+        QVERIFY(QTest::qWaitForWindowExposed(first.mainWindow()));
+
+        // Taken over, not merely ignored: the next copy is refused.
+        OtherCopy second(path, "hold");
+        QVERIFY(!second.started);
+        QVERIFY(second.process.waitForFinished());
+        QCOMPARE(second.process.exitCode(), 1);
+        QVERIFY(QFileInfo(path).isFile());
+        QVERIFY(!QFileInfo(path).isSymLink());
+        ends_->ends = 0;
+    }
+    // What a link led to is never touched; the lock goes with its copy.
+    QCOMPARE(QFileInfo(linked).size(), notes.size());
+    QFile file(linked);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), notes);
+    QVERIFY(!QFileInfo::exists(path) && !QFileInfo(path).isSymLink());
+}
+
+void tst_StartUp::doubleStartRunsOneCopy_data()
+{
+    QTest::addColumn<LockDamage>("damage");
+
+    // Rule: of two copies started together exactly one runs, also when both
+    // find a damaged lock to clear first.
+    const std::array damages{LockDamage::None, LockDamage::RandomBytes, LockDamage::Folder, LockDamage::DanglingLink};
+    for (int start = 1; start <= 100; ++start) {
+        const LockDamage damage = damages[static_cast<std::size_t>(start) % damages.size()];
+        QTest::addRow("start %d, %s at the name", start, damageName(damage)) << damage;
+    }
+}
+
+void tst_StartUp::doubleStartRunsOneCopy()
+{
+    QFETCH(LockDamage, damage);
+    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
+    QVERIFY(damageLock(path, damage, {}));
+
+    std::array<QProcess, 2> copies;
+    for (QProcess& copy : copies)
+        copy.start(QStringLiteral(LOCK_HOLDER), {path, QStringLiteral("hold")});
+    QStringList answers;
+    for (QProcess& copy : copies) {
+        QVERIFY(copy.waitForReadyRead());
+        answers << QString::fromLatin1(copy.readLine().trimmed());
+    }
+    answers.sort();
+    QCOMPARE(answers, (QStringList{QStringLiteral("locked"), QStringLiteral("refused")}));
+    for (QProcess& copy : copies) {
+        copy.closeWriteChannel();
+        QVERIFY(copy.waitForFinished());
+        QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+    }
+}
+
+void tst_StartUp::fallbackLockPerUser_data()
+{
+    QTest::addColumn<RuntimeFolder>("runtime");
+    QTest::addColumn<Intrusion>("intrusion");
+
+    // Rule: without a usable runtime folder the lock lies in a folder of the
+    // user's alone, so that another user holding the shared name, or taking
+    // the stand-in folder's name, cannot keep them from starting.
+    // clang-format off
+    QTest::newRow("runtime folder unset") << RuntimeFolder::Unset << Intrusion::None;
+    QTest::newRow("runtime folder missing") << RuntimeFolder::Missing << Intrusion::None;
+    QTest::newRow("runtime folder of another user") << RuntimeFolder::OtherUsers << Intrusion::None;
+    QTest::newRow("runtime folder open to others") << RuntimeFolder::OpenToOthers << Intrusion::None;
+    QTest::newRow("another user's folder at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Folder;
+    QTest::newRow("another user's link at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Link;
+    QTest::newRow("another user's file at the stand-in's name") << RuntimeFolder::Missing << Intrusion::File;
+    QTest::newRow("runtime folder and stand-in of another user") << RuntimeFolder::OtherUsers << Intrusion::Folder;
+    // clang-format on
+}
+
+void tst_StartUp::fallbackLockPerUser()
+{
+    QFETCH(RuntimeFolder, runtime);
+    QFETCH(Intrusion, intrusion);
+    if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const OtherUser intruder(0);
+    const OtherUser user(1);
+
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QDir dir(root.path());
+    const auto makeFolder = [&dir](const QString& name, mode_t mode, const OtherUser* owner) {
+        const QString path = dir.filePath(name);
+        return dir.mkdir(name) && (!owner || owner->take(path))
+               && ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+    };
+    QCOMPARE(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+    // The temporary folder everyone shares, and the user's home.
+    QVERIFY(makeFolder(QStringLiteral("tmp"), 01777, nullptr));
+    QVERIFY(makeFolder(QStringLiteral("home"), 0700, &user));
+    QVERIFY(makeFolder(QStringLiteral("home/private"), 0700, &user));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), dir.filePath(QStringLiteral("tmp")));
+    environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+    environment.remove(QStringLiteral("XDG_CACHE_HOME"));
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    switch (runtime) {
+    case RuntimeFolder::Unset:
+        break;
+    case RuntimeFolder::Missing:  // and not to be made: its parent is not the user's
+        QVERIFY(makeFolder(QStringLiteral("sealed"), 0755, nullptr));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("sealed/runtime")));
+        break;
+    case RuntimeFolder::OtherUsers:
+        QVERIFY(makeFolder(QStringLiteral("runtime"), 0700, &intruder));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+        break;
+    case RuntimeFolder::OpenToOthers:
+        QVERIFY(makeFolder(QStringLiteral("runtime"), 0755, &user));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+        break;
+    }
+
+    if (intrusion != Intrusion::None) {
+        // The stand-in's name, as the user's first start would make it.
+        const QString standIn = QFileInfo(lockPathOf(user, environment)).path();
+        QVERIFY2(QFileInfo(standIn).isDir(), qPrintable(standIn));
+        QVERIFY(QDir(standIn).removeRecursively());
+        if (intrusion == Intrusion::Folder)
+            QVERIFY(intruder.run(QStringLiteral("mkdir"), {QStringLiteral("-m"), QStringLiteral("777"), standIn}));
+        else if (intrusion == Intrusion::Link)
+            QVERIFY(intruder.makeLink(dir.filePath(QStringLiteral("home/private")), standIn));
+        else
+            QVERIFY(intruder.run(QStringLiteral("touch"), {standIn}));
+    }
+    // The one name all users once shared, held by the other user.
+    const OtherCopy intruderCopy(dir.filePath(QStringLiteral("tmp/zorvane.lock")), "hold", intruder, environment);
+    QVERIFY(intruderCopy.started);
+
+    OtherCopy first(QStringLiteral("-"), "hold", user, environment);
+    QVERIFY(first.started);
+    // Still one copy per user.
+    OtherCopy second(QStringLiteral("-"), "hold", user, environment);
+    QVERIFY(!second.started);
+    QVERIFY(second.process.waitForFinished());
+    QCOMPARE(second.process.exitCode(), 1);
+
+    const QString lockPath = lockPathOf(user, environment);
+    QVERIFY(QFileInfo(lockPath).isFile());
+    struct stat folder {};
+    QCOMPARE(::lstat(QFile::encodeName(QFileInfo(lockPath).path()).constData(), &folder), 0);
+    QVERIFY2(S_ISDIR(folder.st_mode), qPrintable(lockPath));
+    QCOMPARE(folder.st_uid, user.uid());
+    QCOMPARE(folder.st_mode & 077, 0u);
+    QCOMPARE(intruderCopy.process.state(), QProcess::Running);
 }
 
 // --- The missing converter -----------------------------------------------------

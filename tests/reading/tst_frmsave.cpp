@@ -3,6 +3,7 @@
 // emptying of the clipboard.
 
 #include "FakeDialogs.h"
+#include "OtherUser.h"
 #include "ReaderTools.h"
 #include "UrlCatcher.h"
 #include "frmSave.h"
@@ -18,6 +19,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QMap>
 #include <QMimeData>
 #include <QPointer>
@@ -33,6 +35,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace readingtest;
 using namespace zorvane;
@@ -146,6 +149,10 @@ private:
 };
 
 enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, DiskFull };
+// Who made a symbolic link, and where on the saved path it stands.
+enum class LinkMaker { OtherUser, SavingUser };
+enum class LinkPlace { AtTheName, DanglingAtTheName, FolderOnThePath, BehindOwnLink };
+
 enum class BoxAction {
     Insertion,
     ReadingInsertion,
@@ -160,6 +167,8 @@ enum class BoxAction {
 }  // namespace
 
 Q_DECLARE_METATYPE(SaveFailure)
+Q_DECLARE_METATYPE(LinkMaker)
+Q_DECLARE_METATYPE(LinkPlace)
 Q_DECLARE_METATYPE(BoxAction)
 
 class tst_frmSave : public QObject {
@@ -193,6 +202,8 @@ private Q_SLOTS:
     void savedNameGetsRtf();
     void failedSave_data();
     void failedSave();
+    void linkOnThePath_data();
+    void linkOnThePath();
 
     void print_data();
     void print();
@@ -621,6 +632,121 @@ void tst_frmSave::failedSave()
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(path)), qPrintable(message.text));
     QVERIFY2(message.text.contains(reason), qPrintable(message.text));
     QCOMPARE(snapshot(folder.path()), before);
+}
+
+void tst_frmSave::linkOnThePath_data()
+{
+    QTest::addColumn<LinkMaker>("maker");
+    QTest::addColumn<LinkPlace>("place");
+    QTest::addColumn<int>("folderMode");      // of the folder holding the link
+    QTest::addColumn<bool>("folderOfOther");  // else the saving user's
+    QTest::addColumn<bool>("followed");
+
+    // Rule: a link in a world-writable sticky folder is followed only when
+    // it belongs to the saving user or to the folder's owner.
+    // clang-format off
+    const int stickyShared = 01777;
+    QTest::newRow("other user's link at the name in a sticky shared folder")
+        << LinkMaker::OtherUser << LinkPlace::AtTheName << stickyShared << false << false;
+    QTest::newRow("other user's dangling link in a sticky shared folder")
+        << LinkMaker::OtherUser << LinkPlace::DanglingAtTheName << stickyShared << false << false;
+    QTest::newRow("other user's link to a folder on the path")
+        << LinkMaker::OtherUser << LinkPlace::FolderOnThePath << stickyShared << false << false;
+    QTest::newRow("own link leading to other user's link")
+        << LinkMaker::OtherUser << LinkPlace::BehindOwnLink << stickyShared << false << false;
+    QTest::newRow("own link in a sticky shared folder")
+        << LinkMaker::SavingUser << LinkPlace::AtTheName << stickyShared << false << true;
+    QTest::newRow("own dangling link in a sticky shared folder")
+        << LinkMaker::SavingUser << LinkPlace::DanglingAtTheName << stickyShared << false << true;
+    QTest::newRow("own link to a folder on the path")
+        << LinkMaker::SavingUser << LinkPlace::FolderOnThePath << stickyShared << false << true;
+    QTest::newRow("folder owner's link in its sticky shared folder")
+        << LinkMaker::OtherUser << LinkPlace::AtTheName << stickyShared << true << true;
+    QTest::newRow("other user's link in a shared folder without the sticky bit")
+        << LinkMaker::OtherUser << LinkPlace::AtTheName << 0777 << false << true;
+    QTest::newRow("other user's link in a folder only its owner writes")
+        << LinkMaker::OtherUser << LinkPlace::AtTheName << 0755 << true << true;
+    // clang-format on
+}
+
+void tst_frmSave::linkOnThePath()
+{
+    QFETCH(LinkMaker, maker);
+    QFETCH(LinkPlace, place);
+    QFETCH(int, folderMode);
+    QFETCH(bool, folderOfOther);
+    QFETCH(bool, followed);
+    if (const QString reason = test::OtherUser::unavailable(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const test::OtherUser other;
+
+    // root/shared, where the link stands, and root/own, the saving user's
+    // folder with a file of theirs that a planted link would lead to.
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QVERIFY(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                                   | QFile::ExeOther));
+    const QDir dir(root.path());
+    QVERIFY(dir.mkdir(QStringLiteral("shared")) && dir.mkdir(QStringLiteral("own")));
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    const QString ownFile = dir.filePath(QStringLiteral("own/notes.rtf"));
+    const QByteArray ownBytes = QByteArrayLiteral("{\\rtf1 the saving user's own notes, never to be overwritten}");
+    QVERIFY(writeFile(ownFile, ownBytes));
+    if (folderOfOther)
+        QVERIFY(other.take(shared));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), static_cast<mode_t>(folderMode)), 0);
+
+    const auto makeLink = [&](const QString& target, const QString& link) {
+        return maker == LinkMaker::OtherUser ? other.makeLink(target, link) : QFile::link(target, link);
+    };
+    QString linkPath = shared + QStringLiteral("/reading.rtf");
+    QString savePath = linkPath;
+    QString written = ownFile;  // where the reading lands when the link is followed
+    switch (place) {
+    case LinkPlace::AtTheName:
+        QVERIFY(makeLink(ownFile, linkPath));
+        break;
+    case LinkPlace::DanglingAtTheName:
+        written = dir.filePath(QStringLiteral("own/new.rtf"));
+        QVERIFY(makeLink(written, linkPath));
+        break;
+    case LinkPlace::FolderOnThePath:
+        linkPath = shared + QStringLiteral("/docs");
+        savePath = linkPath + QStringLiteral("/notes.rtf");
+        QVERIFY(makeLink(dir.filePath(QStringLiteral("own")), linkPath));
+        break;
+    case LinkPlace::BehindOwnLink:
+        QVERIFY(makeLink(ownFile, linkPath));
+        savePath = dir.filePath(QStringLiteral("own/shortcut.rtf"));
+        QVERIFY(QFile::link(linkPath, savePath));
+        break;
+    }
+    QVERIFY(QFileInfo(linkPath).isSymLink());
+    struct stat link {};
+    QCOMPARE(::lstat(QFile::encodeName(linkPath).constData(), &link), 0);
+    QCOMPARE(link.st_uid, maker == LinkMaker::OtherUser ? other.uid() : ::geteuid());
+    const QMap<QString, QByteArray> before = snapshot(root.path());
+
+    frmSave reading;
+    reading.insertReadingText(2);
+    fake_->savePaths.push_back(savePath);
+    reading.cmdSave_Click();
+
+    // The links stay as they were, whatever happens.
+    QVERIFY(QFileInfo(linkPath).isSymLink());
+    if (followed) {
+        QVERIFY2(fake_->messages.isEmpty(), fake_->messages.isEmpty() ? "" : qPrintable(fake_->messages[0].text));
+        QCOMPARE(decodeRtf(fileBytes(written)), decodedFormOf(box(reading)->toPlainText()));
+        return;
+    }
+    QCOMPARE(fake_->messages.size(), 1);
+    const ui::Message& message = fake_->messages.constFirst();
+    QCOMPARE(message.icon, ui::MessageIcon::Critical);
+    QVERIFY2(message.text.contains(QDir::toNativeSeparators(savePath)), qPrintable(message.text));
+    QVERIFY2(message.text.contains(QDir::toNativeSeparators(linkPath) + QStringLiteral(" is a symbolic link")),
+             qPrintable(message.text));
+    QCOMPARE(fileBytes(ownFile), ownBytes);
+    QCOMPARE(snapshot(root.path()), before);
 }
 
 // ---------------------------------------------------------------------------
