@@ -24,10 +24,16 @@
 #include <QTimer>
 
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zorvane::app;
 using zorvane::test::EndCounter;
@@ -275,6 +281,8 @@ private Q_SLOTS:
     void doubleStartRunsOneCopy();
     void fallbackLockPerUser_data();
     void fallbackLockPerUser();
+
+    void fileSizeLimit();
 
     void missingConverter_data();
     void missingConverter();
@@ -915,6 +923,44 @@ void tst_StartUp::missingConverter()
     QCOMPARE(watcher.shown, QStringList{});
     QVERIFY(startUp.mainWindow());
     QVERIFY(!startUp.mainWindow()->isVisible());
+}
+
+void tst_StartUp::fileSizeLimit()
+{
+    zorvane::app::keepRunningAtFileSizeLimit();
+
+    // A write beyond the limit fails with EFBIG and the process lives on. The
+    // limit is set in a child, so that this test process keeps its own.
+    const QString path = scratch_->filePath(QStringLiteral("beyond-limit"));
+    const QByteArray name = QFile::encodeName(path);
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        static char block[4096];
+        ssize_t written = 0;
+        while (fd >= 0 && (written = ::write(fd, block, sizeof block)) > 0) {
+        }
+        _exit(written < 0 && errno == EFBIG ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFEXITED(status), "the write beyond the limit ended the process");
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(QFileInfo(path).size(), 1024);
+
+    // A program started from this one has the signal's default disposition:
+    // its ignored set (SigIgn, a hexadecimal mask of bit signal - 1) lacks it.
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("grep ^SigIgn: /proc/self/status")});
+    QVERIFY(shell.waitForFinished());
+    const QByteArray ignored = shell.readAllStandardOutput().split(':').value(1).trimmed();
+    bool ok = false;
+    const qulonglong mask = ignored.toULongLong(&ok, 16);
+    QVERIFY2(ok, ignored.constData());
+    QCOMPARE(mask & (1ULL << (SIGXFSZ - 1)), 0ULL);
 }
 
 void tst_StartUp::normalStart()
