@@ -5,9 +5,28 @@
 # atspi_stop ends them; nothing may activate them before atspi_start has
 # waited for both, or the bus would start copies of its own.
 #
-# Usage: source lib.sh; source atspi.sh; e2e_start ...; atspi_start || e2e_fail ...
+# Usage: source atspi.sh; atspi_own_session "$0" "$@"; source lib.sh;
+#        e2e_start ...; atspi_start || e2e_fail ...
 
 ATSPI_LIBEXEC=${ATSPI_LIBEXEC:-/usr/libexec}
+ATSPI_CLIENT=$(dirname "${BASH_SOURCE[0]}")/atspi_client.py
+
+# atspi_own_session <script> <arguments...>: runs the script again inside a
+# D-Bus session of its own, unless it runs in one already; dbus-run-session
+# ends the session's bus, with whatever was activated on it, when the script
+# ends.
+atspi_own_session() {
+    [[ -n ${E2E_DBUS_SESSION_OWNED:-} ]] && return 0
+    E2E_DBUS_SESSION_OWNED=1 exec dbus-run-session -- bash "$@"
+}
+
+# atspi_wait_window --pid <pid> --title <regex> [--role R] [--holding TEXT]
+# [--focus ROLE]: waits until the process shows a window with that title that
+# has the keyboard focus (see atspi_client.py wait-window). Run with Debian's
+# own Python, which holds pyatspi.
+atspi_wait_window() {
+    PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$ATSPI_CLIENT" wait-window --timeout "$E2E_TIMEOUT" "$@"
+}
 
 # True when the name has an owner on the bus given by address (or "session").
 atspi_name_owned() {

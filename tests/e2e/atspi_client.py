@@ -8,8 +8,10 @@ keys. Every wait is bounded; a wait that runs out raises Timeout.
 Run with Debian's own /usr/bin/python3, which holds pyatspi (python3-pyatspi).
 """
 
+import argparse
 import re
 import subprocess
+import sys
 import time
 
 import pyatspi
@@ -172,17 +174,21 @@ def wait_object(root, role_name=None, name_text=None, where=lambda acc: True, ti
 # --- The application and its windows ------------------------------------------
 
 
-def find_app(app_name, timeout=DEFAULT_TIMEOUT):
-    """The application of that name on the accessibility bus."""
+def find_app(app_name=None, pid=None, timeout=DEFAULT_TIMEOUT):
+    """The application on the accessibility bus with that name, or of that
+    process (two copies of a program share its name)."""
 
     def probe():
         desktop = pyatspi.Registry.getDesktop(0)
         for app in children(desktop):
-            if app is not None and name(app) == app_name:
+            if app is None:
+                continue
+            if (app_name is None or name(app) == app_name) and (pid is None or app.get_process_id() == pid):
                 return app
         return None
 
-    return wait_for(probe, f"the application {app_name!r} on the accessibility bus", timeout)
+    what = " of process ".join(str(v) for v in (app_name and repr(app_name), pid) if v) or "any"
+    return wait_for(probe, f"the application {what} on the accessibility bus", timeout)
 
 
 def windows(app):
@@ -436,3 +442,63 @@ def xdotool_key(*combos):
 def set_timeout(milliseconds):
     """How long a call into the program may take before the client gives up."""
     Atspi.set_timeout(milliseconds, -1)
+
+
+# --- For shell scenarios --------------------------------------------------------
+
+
+def active_window(app, title_pattern, role_name=None, holding=(), focus_role=None):
+    """The application's showing, active top-level window whose whole title
+    matches the pattern, of the role, holding objects named with each of the
+    texts, whose focused object has that role; None when there is none."""
+    for window in windows(app):
+        if not re.fullmatch(title_pattern, name(window)) or not has_state(window, pyatspi.STATE_ACTIVE):
+            continue
+        if role_name is not None and role(window) != role_name:
+            continue
+        if any(find(window, name_text=text) is None for text in holding):
+            continue
+        if focus_role is not None:
+            focus = find(window, where=lambda acc: has_state(acc, pyatspi.STATE_FOCUSED))
+            if focus is None or role(focus) != focus_role:
+                continue
+        return window
+    return None
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Waits on the AT-SPI bus for a program's window; for shell scenarios.")
+    commands = parser.add_subparsers(dest="command", required=True)
+    wait = commands.add_parser("wait-window", help="wait until a window of the process is shown and has the keyboard focus")
+    tree = commands.add_parser("tree", help="print the tree of the process's showing windows")
+    for command in (wait, tree):
+        command.add_argument("--pid", type=int, required=True, help="the program's process id")
+        command.add_argument("--timeout", type=float, default=DEFAULT_TIMEOUT, help="seconds before giving up")
+    wait.add_argument("--title", required=True, help="regular expression that the whole title matches")
+    wait.add_argument("--role", help='the window\'s role, e.g. "dialog"')
+    wait.add_argument(
+        "--holding", metavar="TEXT", action="append", default=[], help="a text that the name of an object in the window contains (repeatable)"
+    )
+    wait.add_argument("--focus", metavar="ROLE", help='the role of the object with the focus, e.g. "text"')
+    arguments = parser.parse_args(argv)
+    try:
+        app = find_app(pid=arguments.pid, timeout=arguments.timeout)
+        if arguments.command == "tree":
+            for window in windows(app):
+                print(f"{role(window)}: {name(window)}")
+                print("\n".join("  " + line for line in tree_lines(window)))
+            return 0
+        wait_for(
+            lambda: active_window(app, arguments.title, arguments.role, arguments.holding, arguments.focus),
+            f"an active window titled {arguments.title!r}"
+            + "".join(f", {k} {v!r}" for k, v in (("role", arguments.role), ("holding", " and ".join(arguments.holding)), ("focus on a", arguments.focus)) if v),
+            arguments.timeout,
+        )
+    except Timeout as error:
+        print(f"atspi_client: {error}", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -9,15 +9,10 @@
 # The transcript goes to $E2E_TRANSCRIPT, by default
 # $E2E_SHOTS/atspi-transcript-before.txt beside the screenshots.
 
-# The scenario runs inside its own D-Bus session, which dbus-run-session ends
-# (with everything activated on it) when the scenario's shell ends.
-if [[ -z ${E2E_DBUS_SESSION_OWNED:-} ]]; then
-    E2E_DBUS_SESSION_OWNED=1 exec dbus-run-session -- bash "$0" "$@"
-fi
-
 here=$(dirname "$0")
-source "$here/lib.sh"
 source "$here/atspi.sh"
+atspi_own_session "$0" "$@"
+source "$here/lib.sh"
 e2e_start screen_reader "$1"
 trap 'atspi_stop; e2e_stop' EXIT
 transcript=${E2E_TRANSCRIPT:-$E2E_SHOTS/atspi-transcript-before.txt}
@@ -31,7 +26,7 @@ e2e_launch
 app=$E2E_PID
 
 # Debian's own Python: pyatspi is installed for it, not for others on PATH.
-/usr/bin/python3 "$here/screen_reader.py" --app zorvane --pid "$app" --transcript "$transcript" \
+PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$here/screen_reader.py" --app zorvane --pid "$app" --transcript "$transcript" \
     || e2e_fail "the screen-reader scenario failed"
 
 e2e_wait_exit "$app" || e2e_fail "Exit did not end the program"

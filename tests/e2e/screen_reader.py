@@ -359,7 +359,7 @@ class Scenario:
 
     def run(self):
         sr.set_timeout(CALL_MILLISECONDS)
-        self.app = sr.find_app(self.app_name)
+        self.app = sr.find_app(self.app_name, self.pid)
         self.log = sr.FocusLog(self.app_name)
         self.main_window()
         self.take_reading()
