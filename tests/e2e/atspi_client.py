@@ -13,6 +13,7 @@ import re
 import subprocess
 import sys
 import time
+from typing import NamedTuple
 
 import pyatspi
 from gi.repository import Atspi, GLib
@@ -196,12 +197,12 @@ def windows(app):
     return [w for w in children(app) if has_state(w, pyatspi.STATE_SHOWING)]
 
 
-def wait_window(app, title, where=lambda window: True, timeout=DEFAULT_TIMEOUT):
-    """A showing top-level window with that exact name that passes the
-    predicate (e.g. one that is not an earlier window)."""
+def wait_window(app, title=None, where=lambda window: True, timeout=DEFAULT_TIMEOUT, what=None):
+    """A showing top-level window with that exact name (any name when None)
+    that passes the predicate (e.g. one that is not an earlier window)."""
     return wait_for(
-        lambda: next((w for w in windows(app) if name(w) == title and where(w)), None),
-        f"a window named {title!r}",
+        lambda: next((w for w in windows(app) if title in (None, name(w)) and where(w)), None),
+        what or f"a window named {title!r}",
         timeout,
     )
 
@@ -301,15 +302,27 @@ def utterance(acc):
     return ", ".join(p for p in parts if p)
 
 
+class Heard(NamedTuple):
+    """One thing a screen reader says: on a focus change ("focus") or a
+    window's activation ("window"), the whole utterance, and the name and
+    role of the object it is about."""
+
+    kind: str
+    text: str
+    name: str
+    role: str
+
+
 class FocusLog:
-    """Listens to focus and window changes of one application and keeps what
-    a screen reader would say for each, in order."""
+    """Listens to focus and window changes of one application (the process
+    of the given application object) and keeps what a screen reader would
+    say for each, in order."""
 
     EVENTS = ("object:state-changed:focused", "window:activate")
 
-    def __init__(self, app_name):
-        self.app_name = app_name
-        self.lines = []
+    def __init__(self, app):
+        self.pid = app.get_process_id()
+        self.heard = []
         pyatspi.Registry.registerEventListener(self._on_event, *self.EVENTS)
 
     def close(self):
@@ -318,27 +331,27 @@ class FocusLog:
     def _on_event(self, event):
         try:
             source = event.source
-            if source is None or name(source.getApplication()) != self.app_name:
+            if source is None or source.get_process_id() != self.pid:
                 return
             if event.type.startswith("object:state-changed:focused"):
                 if event.detail1:
-                    self.lines.append(("focus", utterance(source)))
+                    self.heard.append(Heard("focus", utterance(source), name(source), role(source)))
             elif event.type.startswith("window:activate"):
-                self.lines.append(("window", f"{name(source)}, {role(source)}"))
+                self.heard.append(Heard("window", f"{name(source)}, {role(source)}", name(source), role(source)))
         except GLib.Error:
             pass  # the object went away before it could be read
 
     def mark(self):
-        """The position up to which lines have been seen; read with since()."""
+        """The position up to which events have been seen; read with since()."""
         pump()
-        return len(self.lines)
+        return len(self.heard)
 
     def since(self, mark):
         pump()
-        return self.lines[mark:]
+        return self.heard[mark:]
 
     def focus_since(self, mark):
-        return [text for kind, text in self.since(mark) if kind == "focus"]
+        return [h.text for h in self.since(mark) if h.kind == "focus"]
 
 
 # --- The tree as read aloud ---------------------------------------------------

@@ -26,8 +26,10 @@ e2e_launch
 app=$E2E_PID
 
 # Debian's own Python: pyatspi is installed for it, not for others on PATH.
-PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$here/screen_reader.py" --app zorvane --pid "$app" --transcript "$transcript" \
-    || e2e_fail "the screen-reader scenario failed"
+if ! PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$here/screen_reader.py" --app zorvane --pid "$app" --transcript "$transcript"; then
+    process_ended "$app" && e2e_fail "the program ended during the screen-reader scenario"
+    e2e_fail "the screen-reader scenario failed"
+fi
 
 e2e_wait_exit "$app" || e2e_fail "Exit did not end the program"
 [[ $E2E_EXIT == 0 ]] || e2e_fail "the program ended with $E2E_EXIT"
