@@ -230,10 +230,6 @@ def spoken_label(acc):
     return ", ".join(t for t in labels + [sr.name(acc)] if t)
 
 
-def showing_objects(window):
-    return sr.find_all(window, where=lambda acc: sr.has_state(acc, pyatspi.STATE_SHOWING))
-
-
 # --- What a screen-reader user still meets ------------------------------------
 # Each check returns the problems it finds, as sentences; none when it holds.
 
@@ -274,23 +270,26 @@ def check_hidden_not_showing(window):
     """Objects outside the area of a container that holds them, or mostly
     covered by a sibling, must not be announced as showing."""
     problems = []
-    for acc in showing_objects(window):
-        box = sr.extents(acc)
-        if box is None or box[2] <= 0 or box[3] <= 0:
-            continue
-        parent = acc.parent
-        while parent is not None and sr.role(parent) != "application":
-            outer = sr.extents(parent)
-            if outer is not None and outer[2] > 0 and outer[3] > 0 and not sr.intersects(box, outer):
-                problems.append(f"{sr.role(acc)} {sr.name(acc)!r} is showing but lies outside its {sr.role(parent)}")
-                break
-            parent = parent.parent
-    for acc in showing_objects(window):
-        leaves = [c for c in sr.children(acc) if c.childCount == 0 and sr.has_state(c, pyatspi.STATE_SHOWING)]
-        for i, a in enumerate(leaves):
-            for b in leaves[i + 1 :]:
-                if covered(sr.extents(a), sr.extents(b)):
+
+    def visit(acc, containers):
+        shown = []
+        for child in sr.children(acc):
+            if sr.has_state(child, pyatspi.STATE_SHOWING):
+                shown.append((child, sr.extents(child)))
+        for child, box in shown:
+            placed = box is not None and box[2] > 0 and box[3] > 0
+            outside = next((c for c in reversed(containers) if placed and not sr.intersects(box, c[1])), None)
+            if outside is not None:
+                problems.append(f"{sr.role(child)} {sr.name(child)!r} is showing but lies outside the {outside[0]} that holds it")
+            visit(child, containers + [(sr.role(child), box)] if placed else containers)
+        leaves = [(child, box) for child, box in shown if child.childCount == 0]
+        for i, (a, box_a) in enumerate(leaves):
+            for b, box_b in leaves[i + 1 :]:
+                if covered(box_a, box_b):
                     problems.append(f"{sr.role(a)} {sr.name(a)!r} and {sr.role(b)} {sr.name(b)!r} are both showing on one place")
+
+    box = sr.extents(window)
+    visit(window, [(sr.role(window), box)] if box else [])
     return problems
 
 
@@ -454,10 +453,12 @@ class Scenario:
         main = self.main
         results = self.results = sr.wait_window(self.app, TITLE, where=lambda w: w != main and sr.role(w) == "frame")
         sr.wait_for(lambda: not sr.has_state(main, pyatspi.STATE_SHOWING), "the main window to hide")
+        sr.wait_object(results, "push button", "Exit")
+        buttons = [sr.name(acc) for acc in sr.find_all(results, "push button")]
         for button in ("Save as JPG", "Comprehensive Reading", "Back", "Exit"):
-            require(sr.wait_object(results, "push button", button), f"no {button!r} button")
+            require(button in buttons, f"no {button!r} button")
         sr.activate(results, self.pid)
-        sr.wait_for(lambda: sr.focused(self.app), "the focus in the results frame")
+        sr.wait_for(lambda: any(h.kind == "focus" for h in self.log.since(self.mark_results)), "the focus in the results frame")
         sr.pump(0.5)
         opened = self.log.since(self.mark_results)
         self.transcript.window(f'Results frame "{TITLE}"')
@@ -487,15 +488,14 @@ class Scenario:
             mark = self.log.mark()
             sr.key("Tab")
             sr.pump(0.15)
-            spoken = self.log.focus_since(mark)
-            if not spoken:
+            events = [h for h in self.log.since(mark) if h.kind == "focus"]
+            if not events:
                 continue
-            if spoken[-1] == first:
+            if events[-1].text == first:
                 break
-            first = first or spoken[-1]
-            heard += spoken
-            focus = sr.focused(self.app)
-            if focus is not None and sr.role(focus) in ("list", "list item", "table", "table cell", "tree", "tree item", "tree table"):
+            first = first or events[-1].text
+            heard += [h.text for h in events]
+            if events[-1].role in ("list", "list item", "table", "table cell", "tree", "tree item", "tree table"):
                 for _ in range(most_stops):
                     mark = self.log.mark()
                     sr.key("Down")
