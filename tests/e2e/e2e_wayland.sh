@@ -14,7 +14,7 @@ atspi_own_session "$0" "$@"
 source "$here/lib.sh"
 source "$here/weston.sh"
 e2e_start wayland "$1"
-trap 'e2e_shot last; weston_stop; atspi_stop; e2e_stop' EXIT
+trap 'weston_stop; atspi_stop; e2e_stop' EXIT
 out=$E2E_ROOT/out
 mkdir -p "$out"
 
