@@ -287,19 +287,19 @@ SPOKEN_STATES = [
 def utterance(acc):
     """What a screen reader says when the object gets the focus: its name,
     its role, the states it speaks, and the description when there is one."""
-    parts = [name(acc).strip(), role(acc)]
+    words = [name(acc).strip(), role(acc)]
     present = states(acc)
     for state, spoken in SPOKEN_STATES:
         if state in present:
-            parts.append(spoken)
+            words.append(spoken)
     if role(acc) in ("radio button", "check box") and "checked" not in present:
-        parts.append("not checked")
+        words.append("not checked")
     if not has_state(acc, pyatspi.STATE_SENSITIVE):
-        parts.append("unavailable")
+        words.append("unavailable")
     description = (acc.description or "").strip()
     if description:
-        parts.append(description)
-    return ", ".join(p for p in parts if p)
+        words.append(description)
+    return ", ".join(p for p in words if p)
 
 
 class Heard(NamedTuple):
