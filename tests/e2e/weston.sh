@@ -23,8 +23,11 @@ weston_start() {
     weston --backend=x11-backend.so --use-pixman --fullscreen --width=1280 --height=1024 --no-config --idle-time=0 \
         --socket="$WESTON_SOCKET" --log="$E2E_ROOT/weston.log" >/dev/null 2>&1 &
     WESTON_PID=$!
-    e2e_wait_for test -S "$XDG_RUNTIME_DIR/$WESTON_SOCKET" || return 1
-    WESTON_WINDOW=$(e2e_wait_for weston_x_window) || return 1
+    if ! e2e_wait_for test -S "$XDG_RUNTIME_DIR/$WESTON_SOCKET" || ! WESTON_WINDOW=$(e2e_wait_for weston_x_window); then
+        echo "weston_start: no socket or no window; its log ends:" >&2
+        tail -n 15 "$E2E_ROOT/weston.log" >&2
+        return 1
+    fi
     export WAYLAND_DISPLAY=$WESTON_SOCKET
 }
 
