@@ -259,6 +259,20 @@ std::string folderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
+// rename that fails with EEXIST when anything stands at to; ENOSYS where
+// the system has no such rename.
+int renameWithoutReplacing(const char* from, const char* to)
+{
+#ifdef RENAME_NOREPLACE
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+#else
+    (void)from;
+    (void)to;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
 // Hidden names of pictures being written, in the JPEG's folder.
 constexpr char kPartPrefix[] = ".bmp2jpeg-";
 constexpr char kPartSuffix[] = ".part";
@@ -272,8 +286,8 @@ bool isPartName(const char* name)
            && std::strcmp(name + length - suffix, kPartSuffix) == 0;
 }
 
-// A hidden name in folder that nothing has at the moment of asking; empty
-// when the system has no random numbers to give.
+// A random hidden part name in folder; empty when the system has no random
+// numbers to give.
 std::string randomPartName(const std::string& folder)
 {
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -432,14 +446,14 @@ private:
     // Moves from to the target only while nothing stands there.
     int renameNew(const std::string& from) const
     {
-        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, m_target.c_str(), RENAME_NOREPLACE) == 0) {
+        if (renameWithoutReplacing(from.c_str(), m_target.c_str()) == 0) {
             syncFolder();
             return BMP2JPEG_OK;
         }
         if (errno == EEXIST)
             return BMP2JPEG_TARGET_EXISTS;
-        // File systems without an exclusive rename: a new link fails just
-        // the same when the name is taken.
+        // Systems and file systems without an exclusive rename: a new link
+        // fails just the same when the name is taken.
         if (errno != EINVAL && errno != ENOSYS)
             return cannotWrite();
         if (::link(from.c_str(), m_target.c_str()) != 0)
