@@ -1,11 +1,13 @@
 # The two commands of the README:
 #   make run    installs what is missing, builds, and starts Zorvane
 #   make test   installs what is missing, builds, and runs every test
-BUILD      ?= build
-ASAN_BUILD ?= build-asan
-JOBS       := $(shell nproc 2>/dev/null || echo 2)
+BUILD        ?= build
+ASAN_BUILD   ?= build-asan
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 600
+JOBS         := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test test-sanitized run bench package format clean
+.PHONY: all deps configure build test test-sanitized test-fuzz fuzz run bench package format clean
 
 all: build
 
@@ -21,12 +23,40 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory test-sanitized
+	@$(MAKE) --no-print-directory test-fuzz
 
-# The converter parses untrusted files: its tests run again under ASan and UBSan.
+# Every unit and offscreen widget test again under ASan and UBSan, leaks
+# included; the end-to-end and package tests run the normal build only.
 test-sanitized: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZORVANE_SANITIZE=ON >/dev/null
-	@cmake --build $(ASAN_BUILD) -j$(JOBS) --target tst_converter
-	cd $(ASAN_BUILD) && ctest --output-on-failure -L converter
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS) -LE 'e2e|package|style'
+
+# The converter parses untrusted files: a libFuzzer target (Clang, ASan and
+# UBSan) feeds it mutated bitmaps, guided by a dictionary of header fields.
+FUZZ_DIR    := tests/converter/fuzz
+FUZZER      := $(FUZZ_BUILD)/bmp2jpeg_fuzzer
+FUZZ_FLAGS  := -timeout=10 -dict=$(FUZZ_DIR)/bmp.dict -artifact_prefix=$(FUZZ_BUILD)/ -print_final_stats=1
+
+$(FUZZER): converter/Bmp2Jpeg.cpp converter/Bmp2Jpeg.h $(FUZZ_DIR)/bmp2jpeg_fuzzer.cpp | deps
+	@mkdir -p $(FUZZ_BUILD)
+	clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Wall -Wextra \
+		-Iconverter $(filter %.cpp,$^) $$(pkg-config --cflags --libs libturbojpeg) -o $@
+
+# make test: one minute from the seed corpus alone; a failing input is kept
+# as $(FUZZ_BUILD)/crash-* (or leak-*, timeout-*).
+test-fuzz: $(FUZZER)
+	@rm -rf $(FUZZ_BUILD)/seed-run && mkdir -p $(FUZZ_BUILD)/seed-run
+	@echo "fuzzing BmpToJpeg for 60 seconds from $(FUZZ_DIR)/corpus"
+	@$(FUZZER) $(FUZZ_FLAGS) -max_total_time=60 $(FUZZ_BUILD)/seed-run $(FUZZ_DIR)/corpus \
+		2>$(FUZZ_BUILD)/seed-run.log || { tail -n 60 $(FUZZ_BUILD)/seed-run.log; exit 1; }
+	@grep -E 'DONE|^stat::' $(FUZZ_BUILD)/seed-run.log
+
+# As long as asked (make fuzz FUZZ_SECONDS=3600); the inputs found are kept in
+# $(FUZZ_BUILD)/corpus for the next run.
+fuzz: $(FUZZER)
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZER) $(FUZZ_FLAGS) -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus $(FUZZ_DIR)/corpus
 
 run: build
 	@scripts/run-zorvane $(BUILD)/bin/zorvane
@@ -45,4 +75,4 @@ format: deps
 	@scripts/format
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

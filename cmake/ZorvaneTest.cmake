@@ -12,8 +12,32 @@ function(zorvane_add_test name)
     set(home ${CMAKE_BINARY_DIR}/test-home/${name})
     file(MAKE_DIRECTORY ${home}/runtime)
     file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    set(environment QT_QPA_PLATFORM=offscreen LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8 HOME=${home}
+        XDG_RUNTIME_DIR=${home}/runtime XDG_CONFIG_HOME=${home}/config)
+    if(ZORVANE_SANITIZE)
+        # Any finding fails the test, leaks included: every buffer must be
+        # freed on every path.
+        list(APPEND environment
+            "ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1"
+            "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    endif()
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=en_US.UTF-8;LANG=en_US.UTF-8;HOME=${home};XDG_RUNTIME_DIR=${home}/runtime;XDG_CONFIG_HOME=${home}/config"
+        ENVIRONMENT "${environment}"
         TIMEOUT 300
         LABELS "${ARG_LABELS}")
+endfunction()
+
+# zorvane_add_test_run(<name> <test> <VAR=value>...)
+#
+# Runs the executable of the existing test <test> once more as <name>, with
+# its environment, labels and time limit and the given variables on top.
+function(zorvane_add_test_run name test)
+    add_test(NAME ${name} COMMAND ${test})
+    get_test_property(${test} ENVIRONMENT environment)
+    get_test_property(${test} LABELS labels)
+    get_test_property(${test} TIMEOUT timeout)
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "${environment};${ARGN}"
+        LABELS "${labels}"
+        TIMEOUT ${timeout})
 endfunction()

@@ -7,9 +7,13 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -100,48 +104,86 @@ private:
     int m_fd;
 };
 
-// Repeats io (::read or ::write) until length bytes have moved; false on an
-// error or at the end of the file.
-template <typename Void, typename Byte>
-bool transferFully(ssize_t (*io)(int, Void*, std::size_t), int fd, Byte* buffer, std::size_t length)
+// Writes all length bytes; false with errno set on an error.
+bool writeFully(int fd, const unsigned char* buffer, std::size_t length)
 {
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = io(fd, buffer + done, length - done);
+        const ssize_t n = ::write(fd, buffer + done, length - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
             return false;
+        }
         done += static_cast<std::size_t>(n);
     }
     return true;
 }
 
-struct BitmapLayout {
+// Reads length bytes at offset; false on an error, with errno set, or at the
+// file's end before length bytes, with errno 0.
+bool readFullyAt(int fd, unsigned char* buffer, std::size_t length, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd, buffer + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = 0;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The system's reason for the last failure, never 0.
+int lastError()
+{
+    return errno != 0 ? errno : EIO;
+}
+
+struct PixelBuffer {
+    std::unique_ptr<unsigned char[]> data;
     int width = 0;
     int height = 0;
+    int pitch = 0;  // bytes per stored row, padding included
+    int pixelFormat = TJPF_UNKNOWN;
 };
 
-// Checks everything the decoder relies on before it is handed the file, so
-// that it only ever sees bitmaps it reads correctly and never allocates more
-// than the file's own pixel data calls for.
-int checkBitmap(const char* path, BitmapLayout& layout)
+// Opens the bitmap once, checks everything the encoder relies on, and reads
+// its pixel rows through that same descriptor, so that a file put at the path
+// after the check is never read. Reads no more than the file's own pixel data.
+int readBitmap(const char* path, PixelBuffer& pixels, int& error)
 {
     // Non-blocking, so that a named pipe cannot stall the open.
     FileDescriptor file(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!file.isOpen())
-        return BMP2JPEG_CANNOT_READ;
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!file.isOpen() || ::fstat(file.get(), &info) != 0) {
+        error = lastError();
         return BMP2JPEG_CANNOT_READ;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return BMP2JPEG_CANNOT_READ;
+    }
     const auto fileSize = static_cast<std::uint64_t>(info.st_size);
 
     unsigned char header[kHeadersSize] = {};
     if (fileSize < kFileHeaderSize + 4)
         return BMP2JPEG_MALFORMED;
     const std::size_t available = fileSize < kHeadersSize ? static_cast<std::size_t>(fileSize) : kHeadersSize;
-    if (!transferFully(::read, file.get(), header, available))
+    if (!readFullyAt(file.get(), header, available, 0)) {
+        // Cut short since it was opened: no longer a whole bitmap.
+        if (errno == 0)
+            return BMP2JPEG_MALFORMED;
+        error = lastError();
         return BMP2JPEG_CANNOT_READ;
+    }
 
     if (header[kOffMagic] != 'B' || header[kOffMagic + 1] != 'M')
         return BMP2JPEG_MALFORMED;
@@ -178,11 +220,25 @@ int checkBitmap(const char* path, BitmapLayout& layout)
     // Each row holds whole 32-bit words.
     const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
     const std::uint64_t pixelOffset = readLe32(header + kOffPixelData);
-    if (pixelOffset < kHeadersSize || pixelOffset + rowBytes * static_cast<std::uint64_t>(height) > fileSize)
+    const std::uint64_t pixelBytes = rowBytes * static_cast<std::uint64_t>(height);
+    if (pixelOffset < kHeadersSize || pixelOffset + pixelBytes > fileSize)
         return BMP2JPEG_MALFORMED;
 
-    layout.width = width;
-    layout.height = height;
+    pixels.data.reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(pixelBytes)]);
+    if (!pixels.data) {
+        error = ENOMEM;
+        return BMP2JPEG_CANNOT_READ;
+    }
+    if (!readFullyAt(file.get(), pixels.data.get(), static_cast<std::size_t>(pixelBytes), pixelOffset)) {
+        if (errno == 0)
+            return BMP2JPEG_MALFORMED;
+        error = lastError();
+        return BMP2JPEG_CANNOT_READ;
+    }
+    pixels.width = width;
+    pixels.height = height;
+    pixels.pitch = static_cast<int>(rowBytes);
+    pixels.pixelFormat = bitCount == 24 ? TJPF_BGR : TJPF_BGRX;
     return BMP2JPEG_OK;
 }
 
@@ -203,78 +259,257 @@ std::string folderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-// A file written under a hidden, unique name in the target's folder and moved
-// over the target in one step, so that the target is never seen half written.
-// Removed again unless committed.
+// rename that fails with EEXIST when anything stands at to; ENOSYS where
+// the system has no such rename.
+int renameWithoutReplacing(const char* from, const char* to)
+{
+#ifdef RENAME_NOREPLACE
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+#else
+    (void)from;
+    (void)to;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+// Hidden names of pictures being written, in the JPEG's folder.
+constexpr char kPartPrefix[] = ".bmp2jpeg-";
+constexpr char kPartSuffix[] = ".part";
+
+bool isPartName(const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    const std::size_t prefix = sizeof kPartPrefix - 1;
+    const std::size_t suffix = sizeof kPartSuffix - 1;
+    return length > prefix + suffix && std::strncmp(name, kPartPrefix, prefix) == 0
+           && std::strcmp(name + length - suffix, kPartSuffix) == 0;
+}
+
+// A random hidden part name in folder; empty when the system has no random
+// numbers to give.
+std::string randomPartName(const std::string& folder)
+{
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static constexpr std::size_t kAlphabetSize = sizeof(kAlphabet) - 1;
+    unsigned char noise[10];
+    if (::getrandom(noise, sizeof noise, 0) != static_cast<ssize_t>(sizeof noise))
+        return {};
+    std::string name = folder + "/" + kPartPrefix;
+    for (unsigned char byte : noise)
+        name += kAlphabet[byte % kAlphabetSize];
+    return name + kPartSuffix;
+}
+
+// Removes the parts in folder that a killed conversion left behind: each
+// writer holds a lock on its part, so a part that can be locked has none.
+// Only regular files of this user are touched.
+void removeAbandonedParts(const std::string& folder)
+{
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
+    if (!listing)
+        return;
+    const int folderFd = ::dirfd(listing.get());
+    while (const dirent* entry = ::readdir(listing.get())) {
+        if (!isPartName(entry->d_name))
+            continue;
+        FileDescriptor part(::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (part.isOpen() && ::fstat(part.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && ::flock(part.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(folderFd, entry->d_name, 0);
+    }
+}
+
+// The JPEG file while it is being written. Where the file system allows it,
+// the file has no name until it is committed, so that a process killed
+// half-way leaves nothing behind; elsewhere it has a hidden unique name in
+// the target's folder, locked while it is written, and the next conversion
+// into the folder removes it if a killed process left it. Committing gives
+// it the target's name in one step, so that the target is never seen half
+// written. Removed again unless committed.
 class PendingFile {
 public:
     explicit PendingFile(const std::string& target)
         : m_target(target)
+        , m_folder(folderOf(target))
     {}
     ~PendingFile()
     {
+        const int saved = errno;
         m_file.close();
         if (!m_path.empty() && !m_committed)
             ::unlink(m_path.c_str());
+        errno = saved;
     }
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
     bool create()
     {
-        static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-        static constexpr std::size_t kAlphabetSize = sizeof(kAlphabet) - 1;
-        static constexpr int kAttempts = 64;
-        const std::string folder = folderOf(m_target);
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            unsigned char noise[10];
-            if (::getrandom(noise, sizeof noise, 0) != static_cast<ssize_t>(sizeof noise))
-                return false;
-            std::string name = folder + "/.bmp2jpeg-";
-            for (unsigned char byte : noise)
-                name += kAlphabet[byte % kAlphabetSize];
-            name += ".part";
-            // 0666 so that the finished file gets the permissions the user's
-            // umask gives any new file.
-            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-            if (fd >= 0) {
-                m_path = name;
-                m_file.adopt(fd);
+        removeAbandonedParts(m_folder);
+        // 0666 so that the finished file gets the permissions the user's
+        // umask gives any new file.
+#ifdef O_TMPFILE
+        m_file.adopt(::open(m_folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (m_file.isOpen()) {
+            m_unnamedPath = "/proc/self/fd/" + std::to_string(m_file.get());
+            // Without /proc the unnamed file could not be given a name.
+            if (::access(m_unnamedPath.c_str(), F_OK) == 0)
                 return true;
-            }
-            if (errno != EEXIST)
-                return false;
+            m_file.close();
+            m_unnamedPath.clear();
+        } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            return false;
         }
-        return false;
+#endif
+        return createNamed();
     }
 
     bool write(const unsigned char* data, std::size_t length)
     {
-        return m_file.isOpen() && transferFully(::write, m_file.get(), data, length);
+        return m_file.isOpen() && writeFully(m_file.get(), data, length);
     }
 
-    bool commit()
+    // BMP2JPEG_OK, BMP2JPEG_TARGET_EXISTS (only when not replacing) or
+    // BMP2JPEG_CANNOT_WRITE with errno set.
+    int commit(bool replace)
     {
-        if (!m_file.isOpen() || ::fsync(m_file.get()) != 0 || !m_file.close())
-            return false;
-        if (::rename(m_path.c_str(), m_target.c_str()) != 0)
-            return false;
-        m_committed = true;
-        syncFolder();
-        return true;
+        if (replace)
+            keepModeOfTarget();
+        if (!m_file.isOpen() || ::fsync(m_file.get()) != 0)
+            return cannotWrite();
+        if (m_unnamedPath.empty()) {
+            if (!m_file.close())
+                return cannotWrite();
+            const int placed = replace ? renameOver(m_path) : renameNew(m_path);
+            if (placed == BMP2JPEG_OK)
+                m_committed = true;
+            return placed;
+        }
+        // The file is named through its descriptor, which stays open until
+        // then; fsync has reported any write the kernel refused.
+        return replace ? nameAndRenameOver() : nameNew();
     }
 
 private:
-    // Makes the rename itself durable; a failure here leaves a complete file.
+    static int cannotWrite()
+    {
+        errno = lastError();
+        return BMP2JPEG_CANNOT_WRITE;
+    }
+
+    bool createNamed()
+    {
+        static constexpr int kAttempts = 64;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const std::string name = randomPartName(m_folder);
+            if (name.empty())
+                return false;
+            m_file.adopt(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666));
+            if (!m_file.isOpen()) {
+                if (errno == EEXIST)
+                    continue;
+                return false;
+            }
+            m_path = name;
+            // Another conversion's clean-up may have taken the part between
+            // its creation and the lock: then it is no longer at its name.
+            struct stat opened {};
+            struct stat named {};
+            if (::flock(m_file.get(), LOCK_EX) == 0 && ::fstat(m_file.get(), &opened) == 0
+                && ::lstat(name.c_str(), &named) == 0 && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
+                return true;
+            m_file.close();
+            m_path.clear();
+        }
+        errno = EEXIST;
+        return false;
+    }
+
+    // A file replacing another keeps the other's permission bits.
+    void keepModeOfTarget()
+    {
+        struct stat old {};
+        if (m_file.isOpen() && ::lstat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            ::fchmod(m_file.get(), old.st_mode & 0777);
+    }
+
+    int renameOver(const std::string& from) const
+    {
+        if (::rename(from.c_str(), m_target.c_str()) != 0)
+            return cannotWrite();
+        syncFolder();
+        return BMP2JPEG_OK;
+    }
+
+    // Moves from to the target only while nothing stands there.
+    int renameNew(const std::string& from) const
+    {
+        if (renameWithoutReplacing(from.c_str(), m_target.c_str()) == 0) {
+            syncFolder();
+            return BMP2JPEG_OK;
+        }
+        if (errno == EEXIST)
+            return BMP2JPEG_TARGET_EXISTS;
+        // Systems and file systems without an exclusive rename: a new link
+        // fails just the same when the name is taken.
+        if (errno != EINVAL && errno != ENOSYS)
+            return cannotWrite();
+        if (::link(from.c_str(), m_target.c_str()) != 0)
+            return errno == EEXIST ? BMP2JPEG_TARGET_EXISTS : cannotWrite();
+        ::unlink(from.c_str());
+        syncFolder();
+        return BMP2JPEG_OK;
+    }
+
+    // Gives the unnamed file the target's name, which must be free.
+    int nameNew()
+    {
+        if (::linkat(AT_FDCWD, m_unnamedPath.c_str(), AT_FDCWD, m_target.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return errno == EEXIST ? BMP2JPEG_TARGET_EXISTS : cannotWrite();
+        m_committed = true;
+        syncFolder();
+        return BMP2JPEG_OK;
+    }
+
+    // Gives the unnamed file a hidden name for the moment of the rename.
+    int nameAndRenameOver()
+    {
+        static constexpr int kAttempts = 64;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const std::string name = randomPartName(m_folder);
+            if (name.empty())
+                return cannotWrite();
+            if (::linkat(AT_FDCWD, m_unnamedPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+                if (errno == EEXIST)
+                    continue;
+                return cannotWrite();
+            }
+            m_path = name;
+            const int placed = renameOver(name);
+            if (placed == BMP2JPEG_OK)
+                m_committed = true;
+            return placed;
+        }
+        errno = EEXIST;
+        return BMP2JPEG_CANNOT_WRITE;
+    }
+
+    // Makes the new name itself durable; a failure here leaves a complete file.
     void syncFolder() const
     {
-        FileDescriptor folder(::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const int saved = errno;
+        FileDescriptor folder(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (folder.isOpen())
             ::fsync(folder.get());
+        errno = saved;
     }
 
     std::string m_target;
-    std::string m_path;
+    std::string m_folder;
+    std::string m_path;         // the hidden name, when the file has one
+    std::string m_unnamedPath;  // the unnamed file, through /proc
     FileDescriptor m_file;
     bool m_committed = false;
 };
@@ -295,29 +530,20 @@ bool hasFileName(const char* path)
     return length > 0 && path[length - 1] != '/';
 }
 
-int convert(const char* bitmapPath, const char* jpegPath, int quality)
+// error receives the system's reason with BMP2JPEG_CANNOT_READ and
+// BMP2JPEG_CANNOT_WRITE.
+int convert(const char* bitmapPath, const char* jpegPath, int quality, int flags, int& error)
 {
     if (bitmapPath == nullptr || jpegPath == nullptr || !hasFileName(bitmapPath) || !hasFileName(jpegPath))
         return BMP2JPEG_BAD_ARGUMENTS;
-    if (quality < 1 || quality > 100)
+    if (quality < 1 || quality > 100 || (flags & ~BMP2JPEG_NO_REPLACE) != 0)
         return BMP2JPEG_BAD_ARGUMENTS;
     if (sameFile(bitmapPath, jpegPath))
         return BMP2JPEG_BAD_ARGUMENTS;
 
-    BitmapLayout layout;
-    if (const int checked = checkBitmap(bitmapPath, layout); checked != BMP2JPEG_OK)
-        return checked;
-
-    int width = 0;
-    int height = 0;
-    int pixelFormat = TJPF_UNKNOWN;
-    // Rows come back top first (no TJFLAG_BOTTOMUP), unpadded.
-    const TurboBuffer pixels(tjLoadImage(bitmapPath, &width, 1, &height, &pixelFormat, 0));
-    if (!pixels)
-        return BMP2JPEG_MALFORMED;
-    // The file changed between the check and the load.
-    if (width != layout.width || height != layout.height || pixelFormat == TJPF_UNKNOWN)
-        return BMP2JPEG_MALFORMED;
+    PixelBuffer pixels;
+    if (const int read = readBitmap(bitmapPath, pixels, error); read != BMP2JPEG_OK)
+        return read;
 
     const TurboHandle compressor(tjInitCompress());
     if (!compressor)
@@ -325,26 +551,50 @@ int convert(const char* bitmapPath, const char* jpegPath, int quality)
     unsigned char* jpegData = nullptr;
     unsigned long jpegSize = 0;
     // Full-resolution colour keeps the thin coloured text of a window capture sharp.
-    const int compressed = tjCompress2(compressor.get(), pixels.get(), width, 0, height, pixelFormat, &jpegData,
-                                       &jpegSize, TJSAMP_444, quality, TJFLAG_ACCURATEDCT);
+    const int compressed =
+        tjCompress2(compressor.get(), pixels.data.get(), pixels.width, pixels.pitch, pixels.height, pixels.pixelFormat,
+                    &jpegData, &jpegSize, TJSAMP_444, quality, TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT);
     const TurboBuffer jpeg(jpegData);
     if (compressed != 0 || !jpeg || jpegSize == 0)
         return BMP2JPEG_ENCODER_FAILED;
+    pixels.data.reset();
 
+    // Whether the name is free is settled by the commit alone: a name taken
+    // while the picture is written counts as much as one taken before.
+    const bool replace = (flags & BMP2JPEG_NO_REPLACE) == 0;
     PendingFile output(jpegPath);
-    if (!output.create() || !output.write(jpeg.get(), jpegSize) || !output.commit())
+    if (!output.create() || !output.write(jpeg.get(), jpegSize)) {
+        error = lastError();
         return BMP2JPEG_CANNOT_WRITE;
-    return BMP2JPEG_OK;
+    }
+    const int committed = output.commit(replace);
+    if (committed == BMP2JPEG_CANNOT_WRITE)
+        error = lastError();
+    return committed;
+}
+
+int convertReportingErrno(const char* bitmapPath, const char* jpegPath, int quality, int flags)
+{
+    int error = 0;
+    int result = BMP2JPEG_CANNOT_WRITE;
+    try {
+        result = convert(bitmapPath, jpegPath, quality, flags, error);
+    } catch (...) {
+        // Out of memory for a path string: nothing was written.
+        error = ENOMEM;
+    }
+    errno = result == BMP2JPEG_CANNOT_READ || result == BMP2JPEG_CANNOT_WRITE ? error : 0;
+    return result;
 }
 
 }  // namespace
 
 extern "C" BMP2JPEG_API int BmpToJpeg(const char* bitmapPath, const char* jpegPath, int quality)
 {
-    try {
-        return convert(bitmapPath, jpegPath, quality);
-    } catch (...) {
-        // Out of memory for a path string: nothing was written.
-        return BMP2JPEG_CANNOT_WRITE;
-    }
+    return convertReportingErrno(bitmapPath, jpegPath, quality, 0);
+}
+
+extern "C" BMP2JPEG_API int BmpToJpegEx(const char* bitmapPath, const char* jpegPath, int quality, int flags)
+{
+    return convertReportingErrno(bitmapPath, jpegPath, quality, flags);
 }

@@ -10,6 +10,8 @@
  * Bitmaps read: BITMAPINFOHEADER (40 bytes), one plane, 24 or 32 bits per
  * pixel, uncompressed (BI_RGB), positive width and height (rows stored bottom
  * up), rows padded to 4 bytes. The fourth byte of a 32-bit pixel is ignored.
+ * Other header kinds (12, 16, 52, 56, 64, 108 and 124 bytes) are recognised
+ * and refused as unsupported.
  */
 
 #if defined(_WIN32) && defined(BMP2JPEG_BUILDING)
@@ -47,19 +49,46 @@ enum Bmp2JpegResult {
     /* The JPEG encoder failed. */
     BMP2JPEG_ENCODER_FAILED = 6,
     /* The JPEG file could not be written; an existing file stays as it was. */
-    BMP2JPEG_CANNOT_WRITE = 7
+    BMP2JPEG_CANNOT_WRITE = 7,
+    /* With BMP2JPEG_NO_REPLACE: something (a file, a folder, a link) stands
+       at the JPEG path, or appeared there while the picture was written; it
+       was left as it was and nothing else was written. */
+    BMP2JPEG_TARGET_EXISTS = 8
+};
+
+/* Flags of BmpToJpegEx. */
+enum Bmp2JpegFlags {
+    /* Write only a new file: never replace anything at the JPEG path. */
+    BMP2JPEG_NO_REPLACE = 1
 };
 
 /*
  * Reads the bitmap at bitmapPath and writes it as a JPEG file at jpegPath,
- * replacing any file there only once the whole picture has been written.
- * Paths are UTF-8; quality is 1 (smallest) to 100 (best). Returns one of
- * Bmp2JpegResult. The bitmap file is never changed, and on any failure no
- * new file is left behind.
+ * replacing any file there only once the whole picture has been written; a
+ * replaced file's permission bits carry over to the new one. Paths are UTF-8;
+ * quality is 1 (smallest) to 100 (best). Returns one of Bmp2JpegResult.
+ *
+ * The bitmap is opened once and read through that one descriptor. It is
+ * never changed, and on any failure no new file is left behind: the picture
+ * is written into a file without a name where the file system allows it,
+ * otherwise under a hidden name (".bmp2jpeg-*.part") in the JPEG's folder,
+ * which a later conversion into that folder removes when a killed process
+ * left it there.
+ *
+ * On BMP2JPEG_CANNOT_READ and BMP2JPEG_CANNOT_WRITE, errno holds the
+ * system's reason (ENOSPC for a full disk, EFBIG beyond the file size limit);
+ * on every other result it is 0.
  */
 BMP2JPEG_API int BmpToJpeg(const char* bitmapPath, const char* jpegPath, int quality);
 
+/*
+ * BmpToJpeg with flags, a combination of Bmp2JpegFlags; unknown flags are
+ * BMP2JPEG_BAD_ARGUMENTS. BmpToJpeg(b, j, q) is BmpToJpegEx(b, j, q, 0).
+ */
+BMP2JPEG_API int BmpToJpegEx(const char* bitmapPath, const char* jpegPath, int quality, int flags);
+
 typedef int (*BmpToJpegFunction)(const char* bitmapPath, const char* jpegPath, int quality);
+typedef int (*BmpToJpegExFunction)(const char* bitmapPath, const char* jpegPath, int quality, int flags);
 
 #ifdef __cplusplus
 }

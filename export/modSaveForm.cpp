@@ -3,6 +3,8 @@
 #include "Bmp2Jpeg.h"
 #include "Dialogs.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -12,7 +14,13 @@
 #include <QTemporaryFile>
 #include <QWidget>
 
+#include <cerrno>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#  include <fcntl.h>
+#  include <unistd.h>
+#endif
 
 namespace modSaveForm {
 
@@ -41,13 +49,15 @@ QString withSingleSeparators(const QString& folder)
     return result;
 }
 
-QString conversionFailure(int result)
+// reason: the system's error number the converter left, 0 for none.
+QString conversionFailure(int result, int reason)
 {
+    const QString because = reason != 0 ? QStringLiteral(": ") + qt_error_string(reason) : QString();
     switch (result) {
     case BMP2JPEG_BAD_ARGUMENTS:
         return QStringLiteral("The converter refused the file names it was given.");
     case BMP2JPEG_CANNOT_READ:
-        return QStringLiteral("The converter could not read the temporary bitmap.");
+        return QStringLiteral("The converter could not read the temporary bitmap%1.").arg(because);
     case BMP2JPEG_MALFORMED:
     case BMP2JPEG_UNSUPPORTED:
         return QStringLiteral("The converter does not read this kind of bitmap.");
@@ -56,29 +66,54 @@ QString conversionFailure(int result)
     case BMP2JPEG_ENCODER_FAILED:
         return QStringLiteral("The JPEG encoder failed.");
     case BMP2JPEG_CANNOT_WRITE:
-        return QStringLiteral("The JPEG file could not be written.");
+        return QStringLiteral("The JPEG file could not be written%1.").arg(because);
     default:
         return QStringLiteral("The converter failed with code %1.").arg(result);
     }
 }
 
-// The bitmap handed to the converter, beside the JPEG. It takes the JPEG's
-// name with ".bmp" when that name is free and a unique variant of it
-// otherwise, so it never takes the place of an existing file; only the file
-// it created itself is removed again.
+// Hidden names of bitmaps on their way to the converter, where a folder
+// cannot hold a file without a name.
+const QString bitmapPrefix = QStringLiteral(".zorvane-export-");
+const QString bitmapSuffix = QStringLiteral(".bmp");
+
+// Removes the bitmaps that an export killed half-way left in folder. Only one
+// copy of the program runs for a user, so none of this user's is in use.
+void removeAbandonedBitmaps(const QString& folder)
+{
+    const QDir dir(folder);
+    const QFileInfoList entries =
+        dir.entryInfoList({bitmapPrefix + QLatin1Char('*') + bitmapSuffix}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries) {
+#ifdef Q_OS_UNIX
+        if (entry.ownerId() != ::geteuid())
+            continue;
+#endif
+        if (!entry.isSymLink())
+            QFile::remove(entry.filePath());
+    }
+}
+
+// The bitmap handed to the converter, in the JPEG's folder. Where the file
+// system allows it, the file has no name at all and is handed over through
+// /proc, so that an export killed half-way leaves nothing behind; elsewhere it
+// takes a hidden unique name, which the next export into the folder removes
+// if this one cannot. It never takes the place of an existing file.
 class TemporaryBitmap {
 public:
-    explicit TemporaryBitmap(const QString& jpegPath)
-    {
-        const qsizetype dot = jpegPath.lastIndexOf(QLatin1Char('.'));
-        stem_ = dot > jpegPath.lastIndexOf(separator) ? jpegPath.left(dot) : jpegPath;
-    }
+    explicit TemporaryBitmap(const QString& folder)
+        : folder_(folder)
+    {}
     ~TemporaryBitmap()
     {
-        if (file_ && created_) {
-            file_->close();
-            QFile::remove(file_->fileName());
+        if (named_) {
+            named_->close();
+            QFile::remove(named_->fileName());
         }
+#ifdef Q_OS_LINUX
+        if (unnamed_ >= 0)
+            ::close(unnamed_);
+#endif
     }
     TemporaryBitmap(const TemporaryBitmap&) = delete;
     TemporaryBitmap& operator=(const TemporaryBitmap&) = delete;
@@ -87,37 +122,87 @@ public:
     // Windows bitmap; on failure returns false and sets reason.
     bool write(const QImage& picture, QString& reason)
     {
-        const QString plainName = stem_ + QStringLiteral(".bmp");
-        if (FileExists(plainName)) {
-            auto unique = std::make_unique<QTemporaryFile>(stem_ + QStringLiteral("_XXXXXX.bmp"));
-            unique->setAutoRemove(false);
-            created_ = unique->open();
-            file_ = std::move(unique);
-        } else {
-            file_ = std::make_unique<QFile>(plainName);
-            created_ = file_->open(QIODevice::WriteOnly | QIODevice::NewOnly);
-        }
-        if (!created_) {
-            reason = QStringLiteral("The temporary bitmap could not be created: %1.").arg(file_->errorString());
-            return false;
-        }
         // Qt writes 32-bit RGB pictures as 24-bit BI_RGB rows, bottom up: the
         // layout the converter reads. Other formats would come out indexed.
-        const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-        if (!rgb.save(file_.get(), "BMP") || !file_->flush()) {
-            reason = QStringLiteral("The temporary bitmap could not be written: %1.").arg(file_->errorString());
+        QByteArray bitmap;
+        QBuffer buffer(&bitmap);
+        if (!buffer.open(QIODevice::WriteOnly) || !picture.convertToFormat(QImage::Format_RGB32).save(&buffer, "BMP")) {
+            reason = QStringLiteral("The picture could not be turned into a bitmap.");
             return false;
         }
-        file_->close();
+        buffer.close();
+
+        QFile file;
+        QString why;
+        if (!create(file, why)) {
+            reason = QStringLiteral("The temporary bitmap could not be created: %1.").arg(why);
+            return false;
+        }
+        // A write cut short by a full disk or the file size limit reports no
+        // error; the next one reports the reason.
+        for (qint64 written = 0; written < bitmap.size();) {
+            const qint64 n = file.write(bitmap.constData() + written, bitmap.size() - written);
+            if (n <= 0) {
+                reason = QStringLiteral("The temporary bitmap could not be written: %1.").arg(file.errorString());
+                return false;
+            }
+            written += n;
+        }
+        file.close();
         return true;
     }
 
-    QString path() const { return file_ ? file_->fileName() : QString(); }
+    // The path the converter opens the bitmap by.
+    QString path() const
+    {
+        return path_;
+    }
 
 private:
-    QString stem_;
-    std::unique_ptr<QFile> file_;
-    bool created_ = false;
+    // Creates the file and opens it in file for unbuffered writing, so that
+    // a refused write is reported with its own reason; on failure returns
+    // false and sets reason.
+    bool create(QFile& file, QString& reason)
+    {
+        constexpr auto mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
+        removeAbandonedBitmaps(folder_);
+#ifdef Q_OS_LINUX
+        unnamed_ = ::open(QFile::encodeName(folder_).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (unnamed_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            // The folder is missing, full or closed to this user.
+            reason = qt_error_string(errno);
+            return false;
+        }
+        if (unnamed_ >= 0) {
+            path_ = QStringLiteral("/proc/self/fd/%1").arg(unnamed_);
+            // Without /proc the converter could not open it.
+            if (QFileInfo::exists(path_))
+                return file.open(unnamed_, mode, QFileDevice::DontCloseHandle);
+            ::close(unnamed_);
+            unnamed_ = -1;
+        }
+#endif
+        named_ = std::make_unique<QTemporaryFile>(
+            QDir(folder_).filePath(bitmapPrefix + QStringLiteral("XXXXXX") + bitmapSuffix));
+        named_->setAutoRemove(false);
+        if (!named_->open()) {
+            reason = named_->errorString();
+            named_.reset();
+            return false;
+        }
+        path_ = named_->fileName();
+        if (file.open(named_->handle(), mode, QFileDevice::DontCloseHandle))
+            return true;
+        reason = file.errorString();
+        return false;
+    }
+
+    QString folder_;
+    QString path_;
+    std::unique_ptr<QTemporaryFile> named_;
+#ifdef Q_OS_LINUX
+    int unnamed_ = -1;
+#endif
 };
 
 }  // namespace
@@ -156,13 +241,15 @@ QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath, const 
     const qsizetype dot = chosenPath.indexOf(QLatin1Char('.'), nameStart);
     const QString target = (dot < 0 ? chosenPath : chosenPath.left(dot)) + QStringLiteral(".jpg");
 
-    QString folder;
-    QString file;
-    SplitFolderAndFile(target, folder, file);
+    QString targetFolder;
+    QString targetFile;
+    SplitFolderAndFile(target, targetFolder, targetFile);
     if (panels.txtFile)
-        panels.txtFile->setText(file);
+        panels.txtFile->setText(targetFile);
 
-    const QString jpegPath = MakeUniqueJpegPath(folder, file, panels.form);
+    QString folder = targetFolder;
+    QString file = targetFile;
+    QString jpegPath = MakeUniqueJpegPath(targetFolder, targetFile, panels.form);
     SplitFolderAndFile(jpegPath, folder, file);
     if (panels.txtFolder)
         panels.txtFolder->setText(folder);
@@ -181,22 +268,37 @@ QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath, const 
         return fail(QStringLiteral("There is no picture of the panels to save."));
 
     QLibrary library(converterPath);
-    const auto convert = reinterpret_cast<BmpToJpegFunction>(library.resolve("BmpToJpeg"));
+    const auto convert = reinterpret_cast<BmpToJpegExFunction>(library.resolve("BmpToJpegEx"));
     if (!convert)
         return fail(QStringLiteral("The converter could not be loaded: %1.").arg(library.errorString()));
 
-    TemporaryBitmap bitmap(jpegPath);
+    TemporaryBitmap bitmap(folder);
     QString reason;
     if (!bitmap.write(picture.toImage(), reason))
         return fail(reason);
 
-    const int result = convert(QFile::encodeName(bitmap.path()).constData(), QFile::encodeName(jpegPath).constData(),
-                               conversionQuality);
-    if (result != BMP2JPEG_OK)
-        return fail(conversionFailure(result));
-    if (!FileExists(jpegPath))
-        return fail(QStringLiteral("The converter reported success but wrote no file."));
-    return jpegPath;
+    // The converter never replaces a file: a name taken after it was chosen
+    // gives way to the next free one, found by the same rules. Every round
+    // finds one more name taken, so the rounds end when the copies run out;
+    // the bound holds even if names were freed again in between.
+    const QByteArray bitmapName = QFile::encodeName(bitmap.path());
+    for (int round = 0; round <= maxCopies; ++round) {
+        errno = 0;
+        const int result = convert(bitmapName.constData(), QFile::encodeName(jpegPath).constData(), conversionQuality,
+                                   BMP2JPEG_NO_REPLACE);
+        const int converterReason = errno;
+        if (result == BMP2JPEG_OK) {
+            if (!FileExists(jpegPath))
+                return fail(QStringLiteral("The converter reported success but wrote no file."));
+            return jpegPath;
+        }
+        if (result != BMP2JPEG_TARGET_EXISTS)
+            return fail(conversionFailure(result, converterReason));
+        jpegPath = MakeUniqueJpegPath(targetFolder, targetFile, panels.form);
+        if (jpegPath.isEmpty())
+            return {};
+    }
+    return fail(QStringLiteral("Every free name was taken while the picture was written."));
 }
 
 void SplitFolderAndFile(const QString& path, QString& folder, QString& file)

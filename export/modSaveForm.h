@@ -5,10 +5,12 @@
 // The capture renders the window itself through QWidget::grab: no device
 // context, palette or picture wrapper is involved, and on true-colour
 // displays no palette is needed. The picture is written as a Windows bitmap
-// under a free temporary name beside the target, turned into the JPEG file by
+// into a file without a name in the target's folder (a hidden unique name
+// where the file system has no unnamed files), turned into the JPEG file by
 // the Bmp2Jpeg library that stands in the program's folder, and the bitmap is
 // deleted again. A taken name gets a numbered copy (_001 to _999); no existing
-// file is ever replaced.
+// file is ever replaced, not even one that appears while the picture is being
+// written.
 
 #include "ConverterLibrary.h"
 
@@ -41,10 +43,12 @@ QPixmap SnapFormClient(QWidget* form);
 QString SavePicture(const PanelsWindow& panels, const QString& converterPath = ConverterPath());
 
 // Writes the picture held by Picture1 as a JPEG named after chosenPath (its
-// extension replaced by ".jpg", numbered when taken) and fills txtFile and
-// txtFolder. A failure is reported in a critical message and leaves neither
-// the JPEG nor the temporary bitmap behind. Returns the path of the JPEG
-// written, or an empty string.
+// extension replaced by ".jpg", numbered when taken, also when the name is
+// taken while the picture is being written) and fills txtFile and txtFolder.
+// A failure is reported in a critical message with the system's reason (a
+// full disk, the file size limit) and leaves neither the JPEG nor the
+// temporary bitmap behind. Returns the path of the JPEG written, or an empty
+// string.
 QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath,
                    const QString& converterPath = ConverterPath());
 

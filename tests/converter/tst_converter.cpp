@@ -4,6 +4,7 @@
 #include "Bmp2Jpeg.h"
 #include "export/ConverterLibrary.h"
 #include "tests/export/ExportTestSupport.h"
+#include "tests/export/UnnamedFiles.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -14,21 +15,33 @@
 #include <QImage>
 #include <QLibrary>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <turbojpeg.h>
 
+#include <atomic>
+#include <cerrno>
 #include <climits>
-#include <csignal>
 #include <memory>
+#include <thread>
 
-#include <sys/resource.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/fanotify.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using zorvane::test::contentOf;
+using zorvane::test::FileSizeLimit;
 using zorvane::test::meanDifference;
+using zorvane::test::noisePicture;
+using zorvane::test::refuseUnnamedFiles;
+using zorvane::test::SmallDisk;
+using zorvane::test::unnamedFilesIn;
+using zorvane::test::withoutUnnamedFilesRequested;
 
 namespace {
 
@@ -161,6 +174,24 @@ QByteArray coreHeaderBitmap(const QImage& picture)
     return bytes;
 }
 
+// OS/2 2.x bitmap with the shortest of its headers: 16 bytes, 32-bit
+// dimensions, nothing after the bit count.
+QByteArray shortOs2HeaderBitmap(const QImage& picture)
+{
+    const int rowBytes = (picture.width() * 3 + 3) / 4 * 4;
+    QByteArray bytes("BM");
+    appendLe32(bytes, quint32(30 + rowBytes * picture.height()));
+    appendLe32(bytes, 0);
+    appendLe32(bytes, 30);
+    appendLe32(bytes, 16);
+    appendLe32(bytes, quint32(picture.width()));
+    appendLe32(bytes, quint32(picture.height()));
+    appendLe16(bytes, 1);
+    appendLe16(bytes, 24);
+    bytes.append(rowBytes * picture.height(), '\x40');
+    return bytes;
+}
+
 // Smooth gradients, for the encoder's steady areas, and hard-edged blocks,
 // for its edges; no two quadrants alike, so that any flip or shift shows.
 QImage testPicture(int width, int height)
@@ -217,11 +248,24 @@ int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 10
     return BmpToJpeg(bitmapPath.toUtf8().constData(), jpegPath.toUtf8().constData(), quality);
 }
 
+// The permission bits of path, in octal as chmod takes them; empty when
+// nothing is there.
+QString modeOf(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return QString::number(info.st_mode & 0777, 8);
+}
+
 // Everything in a folder, hidden files included, so that a leftover
-// temporary shows.
+// temporary shows; sorted by code points.
 QStringList folderEntries(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList entries =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    entries.sort();
+    return entries;
 }
 
 // A valid 24-bit bitmap to alter field by field.
@@ -263,29 +307,16 @@ QImage paletteImage(QImage::Format format, int colours)
     return image;
 }
 
-// Lowers the largest file this process may write, as a full disk would.
-class FileSizeLimit {
+// The umask for the life of the object.
+class Umask {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        m_active = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        rlimit lowered = m_old;
-        lowered.rlim_cur = bytes;
-        m_active = m_active && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_active)
-            ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool isActive() const { return m_active; }
+    explicit Umask(mode_t mask)
+        : m_old(::umask(mask))
+    {}
+    ~Umask() { ::umask(m_old); }
 
 private:
-    rlimit m_old{};
-    bool m_active = false;
-    void (*m_oldHandler)(int) = nullptr;
+    mode_t m_old;
 };
 
 }  // namespace
@@ -294,6 +325,7 @@ class TestConverter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -302,7 +334,14 @@ private Q_SLOTS:
     void convertsBitmapsSavedByQt_data();
     void convertsBitmapsSavedByQt();
     void convertsUnderNonAsciiPaths();
+    void convertsAtSideLimit_data();
+    void convertsAtSideLimit();
+    void replacesExistingJpeg_data();
     void replacesExistingJpeg();
+    void newJpegFollowsUmask_data();
+    void newJpegFollowsUmask();
+    void keepsWhatStandsWhenAsked_data();
+    void keepsWhatStandsWhenAsked();
     void passesQualityToEncoder();
     void rejectsBadBitmaps_data();
     void rejectsBadBitmaps();
@@ -312,8 +351,12 @@ private Q_SLOTS:
     void survivesAlteredHeaderBytes();
     void rejectsUnreadableBitmaps_data();
     void rejectsUnreadableBitmaps();
+    void readsBitmapOpenedOnce();
     void reportsWriteFailures_data();
     void reportsWriteFailures();
+    void reportsFullDisk();
+    void removesAbandonedParts_data();
+    void removesAbandonedParts();
     void rejectsBadArguments_data();
     void rejectsBadArguments();
     void loadsAtRunTimeBesideProgram();
@@ -323,6 +366,14 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+void TestConverter::initTestCase()
+{
+    if (withoutUnnamedFilesRequested()) {
+        QVERIFY(refuseUnnamedFiles());
+        QVERIFY(!unnamedFilesIn(QDir::tempPath()));
+    }
+}
 
 void TestConverter::init()
 {
@@ -424,16 +475,172 @@ void TestConverter::convertsUnderNonAsciiPaths()
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(jpegPath)), kMaxMeanError);
 }
 
+void TestConverter::convertsAtSideLimit_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("bitCount");
+    QTest::addColumn<int>("expected");
+
+    const int ok = BMP2JPEG_OK;
+    const int tooLarge = BMP2JPEG_TOO_LARGE;
+    const int limit = BMP2JPEG_MAX_SIDE;
+    // clang-format off
+    for (const int bitCount : {24, 32}) {
+        QTest::addRow("%d-bit, width at limit", bitCount)       << QSize(limit, 1) << bitCount << ok;
+        QTest::addRow("%d-bit, height at limit", bitCount)      << QSize(1, limit) << bitCount << ok;
+        QTest::addRow("%d-bit, width one above", bitCount)      << QSize(limit + 1, 1) << bitCount << tooLarge;
+        QTest::addRow("%d-bit, height one above", bitCount)     << QSize(1, limit + 1) << bitCount << tooLarge;
+    }
+    // clang-format on
+}
+
+// Whole bitmaps one pixel thin, so that the largest sides cost little memory.
+void TestConverter::convertsAtSideLimit()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, bitCount);
+    QFETCH(int, expected);
+
+    const QImage picture = testPicture(size.width(), size.height());
+    BitmapLayout layout;
+    layout.bitCount = bitCount;
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture, layout)));
+
+    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), expected);
+
+    if (expected == BMP2JPEG_OK) {
+        const QImage decoded = decodeJpeg(path("out.jpg"));
+        QCOMPARE(decoded.size(), size);
+        QCOMPARE_LT(meanDifference(picture, decoded), kMaxMeanError);
+        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+    } else {
+        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+    }
+}
+
+void TestConverter::replacesExistingJpeg_data()
+{
+    QTest::addColumn<int>("mode");
+
+    // clang-format off
+    QTest::newRow("owner only")              << 0600;
+    QTest::newRow("group may read")          << 0640;
+    QTest::newRow("everyone may read")       << 0644;
+    QTest::newRow("group may write")         << 0664;
+    QTest::newRow("read-only file")          << 0444;
+    // clang-format on
+}
+
+// The new picture takes the old one's place and its permissions, whatever
+// the umask would give a new file.
 void TestConverter::replacesExistingJpeg()
 {
+    QFETCH(int, mode);
+
+    const Umask mask(022);
     const QImage picture = testPicture(50, 20);
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
     QVERIFY(writeFile(path("out.jpg"), QByteArray("an older picture")));
+    QCOMPARE(::chmod(QFile::encodeName(path("out.jpg")).constData(), mode_t(mode)), 0);
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
 
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
+    QCOMPARE(modeOf(path("out.jpg")), QString::number(mode, 8));
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+}
+
+void TestConverter::newJpegFollowsUmask_data()
+{
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<bool>("noReplace");
+
+    // clang-format off
+    for (const bool noReplace : {false, true}) {
+        const char* const how = noReplace ? "new only" : "may replace";
+        QTest::addRow("umask 022, %s", how)        << 022 << noReplace;
+        QTest::addRow("umask 077, %s", how)        << 077 << noReplace;
+        QTest::addRow("umask 002, %s", how)        << 002 << noReplace;
+    }
+    // clang-format on
+}
+
+void TestConverter::newJpegFollowsUmask()
+{
+    QFETCH(int, mask);
+    QFETCH(bool, noReplace);
+
+    QVERIFY(writeFile(path("in.bmp"), validBitmap()));
+    {
+        const Umask scoped{mode_t(mask)};
+        QCOMPARE(BmpToJpegEx(QFile::encodeName(path("in.bmp")).constData(),
+                             QFile::encodeName(path("out.jpg")).constData(), 100,
+                             noReplace ? int(BMP2JPEG_NO_REPLACE) : 0),
+                 int(BMP2JPEG_OK));
+    }
+
+    QCOMPARE(modeOf(path("out.jpg")), QString::number(0666 & ~mask, 8));
+}
+
+void TestConverter::keepsWhatStandsWhenAsked_data()
+{
+    QTest::addColumn<QString>("standing");
+
+    // clang-format off
+    QTest::newRow("nothing")                 << QStringLiteral("nothing");
+    QTest::newRow("file")                    << QStringLiteral("file");
+    QTest::newRow("empty file")              << QStringLiteral("empty");
+    QTest::newRow("folder")                  << QStringLiteral("folder");
+    QTest::newRow("link to a file")          << QStringLiteral("link");
+    QTest::newRow("link leading nowhere")    << QStringLiteral("dangling");
+    // clang-format on
+}
+
+// Asked not to replace, the converter writes a new file only where nothing
+// stands, and follows no link.
+void TestConverter::keepsWhatStandsWhenAsked()
+{
+    QFETCH(QString, standing);
+
+    const QImage picture = testPicture(40, 30);
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
+    QVERIFY(QDir().mkdir(path("elsewhere")));
+    const QByteArray earlier("a file of the user's, to be kept byte for byte");
+    const QString target = path("out.jpg");
+    if (standing == QLatin1String("file")) {
+        QVERIFY(writeFile(target, earlier));
+    } else if (standing == QLatin1String("empty")) {
+        QVERIFY(writeFile(target, QByteArray()));
+    } else if (standing == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(target));
+    } else if (standing == QLatin1String("link")) {
+        QVERIFY(writeFile(path("elsewhere/kept.jpg"), earlier));
+        QVERIFY(QFile::link(path("elsewhere/kept.jpg"), target));
+    } else if (standing == QLatin1String("dangling")) {
+        QVERIFY(QFile::link(path("elsewhere/created.jpg"), target));
+    }
+    const QStringList before = folderEntries(m_dir->path());
+    const QByteArray contentBefore = contentOf(target);
+
+    errno = EBADF;
+    const int result = BmpToJpegEx(QFile::encodeName(path("in.bmp")).constData(), QFile::encodeName(target).constData(),
+                                   100, BMP2JPEG_NO_REPLACE);
+    const int reason = errno;
+
+    if (standing == QLatin1String("nothing")) {
+        QCOMPARE(result, int(BMP2JPEG_OK));
+        QCOMPARE_LT(meanDifference(picture, decodeJpeg(target)), kMaxMeanError);
+        QCOMPARE(folderEntries(m_dir->path()), QStringList({"elsewhere", "in.bmp", "out.jpg"}));
+    } else {
+        QCOMPARE(result, int(BMP2JPEG_TARGET_EXISTS));
+        QCOMPARE(folderEntries(m_dir->path()), before);
+        QCOMPARE(contentOf(target), contentBefore);
+    }
+    QCOMPARE(reason, 0);
+    const QStringList elsewhere = standing == QLatin1String("link") ? QStringList({"kept.jpg"}) : QStringList();
+    QCOMPARE(folderEntries(path("elsewhere")), elsewhere);
+    if (standing == QLatin1String("link"))
+        QCOMPARE(contentOf(path("elsewhere/kept.jpg")), earlier);
 }
 
 void TestConverter::passesQualityToEncoder()
@@ -502,6 +709,10 @@ void TestConverter::rejectsBadBitmaps_data()
                                                    << unsupported;
     QTest::newRow("embedded PNG")                  << withLe32(valid, kOffCompression, kCompressionPng) << unsupported;
     QTest::newRow("OS/2 core header")              << coreHeaderBitmap(testPicture(5, 3)) << unsupported;
+    QTest::newRow("OS/2 16-byte header")           << shortOs2HeaderBitmap(testPicture(5, 3)) << unsupported;
+    for (const int infoSize : {52, 56, 64})
+        QTest::addRow("24-bit, %d-byte info header", infoSize)
+            << bitmapFile(testPicture(6, 4), {.infoSize = infoSize}) << unsupported;
     for (const int bitCount : {24, 32}) {
         BitmapLayout layout;
         layout.bitCount = bitCount;
@@ -527,7 +738,10 @@ void TestConverter::rejectsBadBitmaps()
 
     QVERIFY(writeFile(path("in.bmp"), bitmap));
 
+    errno = EBADF;
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), expected);
+    // The file was read: no system error to report.
+    QCOMPARE(errno, 0);
 
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
@@ -599,18 +813,20 @@ void TestConverter::survivesAlteredHeaderBytes()
 void TestConverter::rejectsUnreadableBitmaps_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("reason");
 
     // clang-format off
-    QTest::newRow("missing file")        << QStringLiteral("missing");
-    QTest::newRow("folder")              << QStringLiteral("folder");
-    QTest::newRow("named pipe")          << QStringLiteral("pipe");
-    QTest::newRow("no read permission")  << QStringLiteral("unreadable");
+    QTest::newRow("missing file")        << QStringLiteral("missing")     << ENOENT;
+    QTest::newRow("folder")              << QStringLiteral("folder")      << EISDIR;
+    QTest::newRow("named pipe")          << QStringLiteral("pipe")        << EINVAL;
+    QTest::newRow("no read permission")  << QStringLiteral("unreadable")  << EACCES;
     // clang-format on
 }
 
 void TestConverter::rejectsUnreadableBitmaps()
 {
     QFETCH(QString, kind);
+    QFETCH(int, reason);
 
     const QString bitmapPath = path("in.bmp");
     if (kind == QLatin1String("folder")) {
@@ -627,21 +843,85 @@ void TestConverter::rejectsUnreadableBitmaps()
     const QStringList before = folderEntries(m_dir->path());
 
     QCOMPARE(convert(bitmapPath, path("out.jpg")), int(BMP2JPEG_CANNOT_READ));
+    QCOMPARE(errno, reason);
 
     QCOMPARE(folderEntries(m_dir->path()), before);
+}
+
+// The bitmap is read through the descriptor it was checked by: a named pipe
+// put at its path right after the converter opened it is never opened, so
+// it can neither stall the conversion nor change the picture.
+void TestConverter::readsBitmapOpenedOnce()
+{
+    const QImage picture = testPicture(300, 200);
+    const QByteArray bitmapPath = QFile::encodeName(path("in.bmp"));
+    const QByteArray pipePath = QFile::encodeName(path("pipe"));
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
+    QCOMPARE(::mkfifo(pipePath.constData(), 0600), 0);
+
+    // Every open of the bitmap waits for the racer's consent.
+    const int watch = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC, O_RDONLY | O_CLOEXEC);
+    if (watch < 0)
+        QSKIP("No fanotify permission events here (they need the superuser)");
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    QCOMPARE(::fanotify_mark(watch, FAN_MARK_ADD, FAN_OPEN_PERM, AT_FDCWD, bitmapPath.constData()), 0);
+
+    std::atomic<bool> converted{false};
+    std::atomic<bool> swapped{false};
+    std::atomic<bool> pipeOpened{false};
+    std::thread racer([&] {
+        // At the first open, the pipe takes the bitmap's name before the
+        // open is allowed to go on.
+        pollfd waiting{watch, POLLIN, 0};
+        while (!converted && ::poll(&waiting, 1, 20) <= 0) {
+        }
+        alignas(fanotify_event_metadata) char buffer[4096];
+        if (converted || ::read(watch, buffer, sizeof buffer) < ssize_t(sizeof(fanotify_event_metadata)))
+            return;
+        const auto* event = reinterpret_cast<const fanotify_event_metadata*>(buffer);
+        swapped = ::rename(pipePath.constData(), bitmapPath.constData()) == 0;
+        const fanotify_response allow{event->fd, FAN_ALLOW};
+        ::write(watch, &allow, sizeof allow);
+        ::close(event->fd);
+        // A writer gets into a pipe only while a reader has it open: the
+        // converter, had it opened the path again. Closing lets it go on.
+        while (!converted) {
+            const int writer = ::open(bitmapPath.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer >= 0) {
+                pipeOpened = true;
+                ::close(writer);
+            }
+            std::this_thread::yield();
+        }
+    });
+
+    const int result = convert(path("in.bmp"), path("out.jpg"));
+    converted = true;
+    racer.join();
+
+    QVERIFY(swapped);
+    QVERIFY2(!pipeOpened, "the converter opened the bitmap's path a second time");
+    QCOMPARE(result, int(BMP2JPEG_OK));
+    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }
 
 void TestConverter::reportsWriteFailures_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("reason");
 
     // clang-format off
-    QTest::newRow("read-only folder")          << QStringLiteral("read-only")    << QStringLiteral("out/old.jpg");
-    QTest::newRow("disk full while writing")   << QStringLiteral("size limit")   << QStringLiteral("out/old.jpg");
-    QTest::newRow("missing folder")            << QStringLiteral("plain")        << QStringLiteral("nowhere/new.jpg");
-    QTest::newRow("folder is a file")          << QStringLiteral("plain")        << QStringLiteral("in.bmp.d/new.jpg");
-    QTest::newRow("target is a folder")        << QStringLiteral("plain")        << QStringLiteral("out");
+    QTest::newRow("read-only folder")          << QStringLiteral("read-only")    << QStringLiteral("out/old.jpg")
+                                               << EACCES;
+    QTest::newRow("file size limit")           << QStringLiteral("size limit")   << QStringLiteral("out/old.jpg")
+                                               << EFBIG;
+    QTest::newRow("missing folder")            << QStringLiteral("plain")        << QStringLiteral("nowhere/new.jpg")
+                                               << ENOENT;
+    QTest::newRow("folder is a file")          << QStringLiteral("plain")        << QStringLiteral("in.bmp.d/new.jpg")
+                                               << ENOTDIR;
+    QTest::newRow("target is a folder")        << QStringLiteral("plain")        << QStringLiteral("out")
+                                               << EISDIR;
     // clang-format on
 }
 
@@ -650,6 +930,7 @@ void TestConverter::reportsWriteFailures()
 {
     QFETCH(QString, kind);
     QFETCH(QString, target);
+    QFETCH(int, reason);
 
     if (kind == QLatin1String("read-only") && ::geteuid() == 0)
         QSKIP("File permissions do not bind the superuser");
@@ -663,9 +944,11 @@ void TestConverter::reportsWriteFailures()
     const QStringList beforeOut = folderEntries(path("out"));
 
     int result = BMP2JPEG_OK;
+    int error = 0;
     if (kind == QLatin1String("read-only")) {
         QVERIFY(QFile::setPermissions(path("out"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         result = convert(path("in.bmp"), path(target));
+        error = errno;
         QVERIFY(QFile::setPermissions(path("out"),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     } else if (kind == QLatin1String("size limit")) {
@@ -673,15 +956,106 @@ void TestConverter::reportsWriteFailures()
         const FileSizeLimit limit(100);
         QVERIFY(limit.isActive());
         result = convert(path("in.bmp"), path(target));
+        error = errno;
     } else {
         result = convert(path("in.bmp"), path(target));
+        error = errno;
     }
 
     QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
+    QCOMPARE(error, reason);
     QCOMPARE(contentOf(path("out/old.jpg")), oldPicture);
     QCOMPARE(folderEntries(m_dir->path()), before);
     QCOMPARE(folderEntries(path("out")), beforeOut);
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
+}
+
+// A disk that fills up while the JPEG is written keeps the picture it held
+// and says why the new one could not be written.
+void TestConverter::reportsFullDisk()
+{
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(noisePicture(200, 150))));
+    QVERIFY(QDir().mkdir(path("disk")));
+    const SmallDisk disk(path("disk"), 32);
+    if (!disk.isMounted())
+        QSKIP("Mounting a small disk needs the superuser");
+    const QByteArray oldPicture("an earlier export, to be kept byte for byte");
+    QVERIFY(writeFile(path("disk/old.jpg"), oldPicture));
+
+    for (const QString& name : {QStringLiteral("old.jpg"), QStringLiteral("new.jpg")}) {
+        for (const int flags : {0, int(BMP2JPEG_NO_REPLACE)}) {
+            if (name == QLatin1String("old.jpg") && flags == BMP2JPEG_NO_REPLACE)
+                continue;
+            errno = 0;
+            const int result = BmpToJpegEx(QFile::encodeName(path("in.bmp")).constData(),
+                                           QFile::encodeName(path("disk/") + name).constData(), 100, flags);
+            const int reason = errno;
+            QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
+            QCOMPARE(reason, ENOSPC);
+            QCOMPARE(folderEntries(path("disk")), QStringList({"old.jpg"}));
+            QCOMPARE(contentOf(path("disk/old.jpg")), oldPicture);
+        }
+    }
+}
+
+void TestConverter::removesAbandonedParts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("kept");
+
+    // clang-format off
+    QTest::newRow("abandoned part")            << ".bmp2jpeg-k3x0c9ab1z.part" << "file"     << false;
+    QTest::newRow("part being written")        << ".bmp2jpeg-k3x0c9ab1z.part" << "locked"   << true;
+    QTest::newRow("another user's part")       << ".bmp2jpeg-k3x0c9ab1z.part" << "foreign"  << true;
+    QTest::newRow("link named like a part")    << ".bmp2jpeg-k3x0c9ab1z.part" << "link"     << true;
+    QTest::newRow("folder named like a part")  << ".bmp2jpeg-k3x0c9ab1z.part" << "folder"   << true;
+    QTest::newRow("other ending")              << ".bmp2jpeg-k3x0c9ab1z.jpg"  << "file"     << true;
+    QTest::newRow("not hidden")                << "bmp2jpeg-k3x0c9ab1z.part"  << "file"     << true;
+    QTest::newRow("user's own hidden file")    << ".chart.part"               << "file"     << true;
+    // clang-format on
+}
+
+// A part file that a killed conversion left behind goes at the next
+// conversion into that folder; nothing else there is touched.
+void TestConverter::removesAbandonedParts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(bool, kept);
+
+    QVERIFY(writeFile(path("in.bmp"), validBitmap()));
+    QVERIFY(writeFile(path("precious.jpg"), QByteArray("a picture of the user's")));
+    const QString entry = path(name);
+    const QByteArray entryPath = QFile::encodeName(entry);
+    QFile lockedPart(entry);
+    if (kind == QLatin1String("link")) {
+        QVERIFY(QFile::link(path("precious.jpg"), entry));
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(entry));
+    } else {
+        QVERIFY(writeFile(entry, QByteArray("half a picture")));
+    }
+    if (kind == QLatin1String("locked")) {
+        // The lock of the conversion that is writing this part.
+        QVERIFY(lockedPart.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(lockedPart.handle(), LOCK_EX), 0);
+    } else if (kind == QLatin1String("foreign")) {
+        if (::geteuid() != 0)
+            QSKIP("Only the superuser can give a file to another user");
+        constexpr uid_t nobody = 65534;
+        QCOMPARE(::chown(entryPath.constData(), nobody, nobody), 0);
+    }
+    QStringList expected = folderEntries(m_dir->path());
+    if (!kept)
+        expected.removeOne(name);
+    expected << QStringLiteral("out.jpg");
+    expected.sort();
+
+    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
+
+    QCOMPARE(folderEntries(m_dir->path()), expected);
+    QCOMPARE(contentOf(path("precious.jpg")), QByteArray("a picture of the user's"));
 }
 
 void TestConverter::rejectsBadArguments_data()
@@ -691,6 +1065,7 @@ void TestConverter::rejectsBadArguments_data()
     QTest::addColumn<QString>("bitmapName");
     QTest::addColumn<QString>("jpegName");
     QTest::addColumn<int>("quality");
+    QTest::addColumn<int>("flags");
     QTest::addColumn<int>("expected");
 
     const int ok = BMP2JPEG_OK;
@@ -699,18 +1074,22 @@ void TestConverter::rejectsBadArguments_data()
     const QString out = QStringLiteral("out.jpg");
 
     // clang-format off
-    QTest::newRow("null bitmap path")      << true  << false << in << out       << 100 << bad;
-    QTest::newRow("null JPEG path")        << false << true  << in << out       << 100 << bad;
-    QTest::newRow("empty bitmap path")     << false << false << "" << out       << 100 << bad;
-    QTest::newRow("empty JPEG path")       << false << false << in << ""        << 100 << bad;
-    QTest::newRow("JPEG path is a folder") << false << false << in << "sub/"    << 100 << bad;
-    QTest::newRow("JPEG path is bitmap")   << false << false << in << in        << 100 << bad;
-    QTest::newRow("JPEG path via ./")      << false << false << in << "./in.bmp" << 100 << bad;
+    QTest::newRow("null bitmap path")      << true  << false << in << out       << 100 << 0 << bad;
+    QTest::newRow("null JPEG path")        << false << true  << in << out       << 100 << 0 << bad;
+    QTest::newRow("empty bitmap path")     << false << false << "" << out       << 100 << 0 << bad;
+    QTest::newRow("empty JPEG path")       << false << false << in << ""        << 100 << 0 << bad;
+    QTest::newRow("JPEG path is a folder") << false << false << in << "sub/"    << 100 << 0 << bad;
+    QTest::newRow("JPEG path is bitmap")   << false << false << in << in        << 100 << 0 << bad;
+    QTest::newRow("JPEG path via ./")      << false << false << in << "./in.bmp" << 100 << 0 << bad;
     // Quality: 1 to 100 converts, anything beyond is refused.
     for (const int quality : {INT_MIN, -1, 0, 101, INT_MAX})
-        QTest::addRow("quality %d", quality) << false << false << in << out << quality << bad;
+        QTest::addRow("quality %d", quality) << false << false << in << out << quality << 0 << bad;
     for (const int quality : {1, 50, 100})
-        QTest::addRow("quality %d", quality) << false << false << in << out << quality << ok;
+        QTest::addRow("quality %d", quality) << false << false << in << out << quality << 0 << ok;
+    // Flags: only the known one is taken.
+    QTest::newRow("no-replace flag")       << false << false << in << out       << 100 << int(BMP2JPEG_NO_REPLACE) << ok;
+    QTest::newRow("unknown flag")          << false << false << in << out       << 100 << 2 << bad;
+    QTest::newRow("negative flags")        << false << false << in << out       << 100 << -1 << bad;
     // clang-format on
 }
 
@@ -721,6 +1100,7 @@ void TestConverter::rejectsBadArguments()
     QFETCH(QString, bitmapName);
     QFETCH(QString, jpegName);
     QFETCH(int, quality);
+    QFETCH(int, flags);
     QFETCH(int, expected);
 
     const QByteArray bitmap = validBitmap();
@@ -731,8 +1111,8 @@ void TestConverter::rejectsBadArguments()
     const QByteArray bitmapPath = bitmapName.toUtf8();
     const QByteArray jpegPath = jpegName.toUtf8();
 
-    const int result =
-        BmpToJpeg(nullBitmap ? nullptr : bitmapPath.constData(), nullJpeg ? nullptr : jpegPath.constData(), quality);
+    const int result = BmpToJpegEx(nullBitmap ? nullptr : bitmapPath.constData(),
+                                   nullJpeg ? nullptr : jpegPath.constData(), quality, flags);
     QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
 
     QCOMPARE(result, expected);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Files in a test's folder: putting them there, listing them, reading them
-// back, decoding the JPEG files the export writes and comparing pictures.
+// back, decoding the JPEG files the export writes and comparing pictures; and
+// the limits a write may meet: the file size limit and a full disk.
 
 #include <QByteArray>
 #include <QDir>
@@ -13,7 +14,11 @@
 #include <QStringList>
 #include <QTest>
 
+#include <csignal>
 #include <cstdlib>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace zorvane::test {
 
@@ -75,5 +80,72 @@ inline double meanDifference(const QImage& a, const QImage& b)
     }
     return double(sum) / (3.0 * x.width() * x.height());
 }
+
+// Pixels the encoder cannot shrink much: the JPEG comes out about as large
+// as the bitmap.
+inline QImage noisePicture(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    quint32 state = 2463534242u;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            picture.setPixel(x, y, state & 0xffffffu);
+        }
+    }
+    return picture;
+}
+
+// Lowers the largest file this process may write. SIGXFSZ is ignored
+// meanwhile, as the program ignores it: a write beyond the limit fails with
+// EFBIG instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        m_active = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        rlimit lowered = m_old;
+        lowered.rlim_cur = bytes;
+        m_active = m_active && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (m_active)
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool isActive() const { return m_active; }
+
+private:
+    rlimit m_old{};
+    bool m_active = false;
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// A small file system in memory, mounted over a folder for the life of the
+// object: a disk that fills up. Needs the right to mount (the superuser).
+class SmallDisk {
+public:
+    SmallDisk(const QString& folder, int kibibytes)
+        : m_folder(QFile::encodeName(folder))
+    {
+        const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k,mode=0700";
+        m_mounted =
+            ::mount("zorvane-test", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(m_folder.constData(), MNT_DETACH);
+    }
+    bool isMounted() const { return m_mounted; }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
 
 }  // namespace zorvane::test

@@ -5,27 +5,44 @@
 #include "ExportTestSupport.h"
 #include "FakeDialogs.h"
 #include "PaintedForm.h"
+#include "UnnamedFiles.h"
 #include "modSaveForm.h"
 
+#include <QDeadlineTimer>
 #include <QLabel>
+#include <QLibrary>
 #include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace modSaveForm;
 using zorvane::test::contentOf;
 using zorvane::test::createFiles;
 using zorvane::test::FakeDialogs;
+using zorvane::test::FileSizeLimit;
 using zorvane::test::filesUnder;
 using zorvane::test::meanDifference;
+using zorvane::test::noisePicture;
 using zorvane::test::PaintedForm;
 using zorvane::test::readJpeg;
+using zorvane::test::SmallDisk;
+using zorvane::test::unnamedFilesIn;
 using zorvane::ui::MessageButtons;
 using zorvane::ui::MessageIcon;
 
 enum class Converter { Beside, Missing, NotALibrary };
 Q_DECLARE_METATYPE(Converter)
+// What the racing converter puts at the JPEG path before converting.
+enum class Appearance { File = 0, LinkLeadingNowhere = 1, Folder = 2 };
+Q_DECLARE_METATYPE(Appearance)
 
 namespace {
 
@@ -46,6 +63,36 @@ struct Panels {
     QLineEdit txtFile;
 };
 
+// The files in folder that process pid has open, by the names /proc gives
+// them ("#<inode> (deleted)" for a file without a name).
+QSet<QByteArray> filesOpenIn(qint64 pid, const QString& folder)
+{
+    const QString descriptors = QStringLiteral("/proc/%1/fd").arg(pid);
+    const QByteArray inFolder = QFile::encodeName(folder) + '/';
+    QSet<QByteArray> files;
+    for (const QString& fd : QDir(descriptors).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const ssize_t length =
+            ::readlink(QFile::encodeName(descriptors + QLatin1Char('/') + fd).constData(), target, sizeof target);
+        if (length > 0 && QByteArray(target, int(length)).startsWith(inFolder))
+            files.insert(QByteArray(target, int(length)));
+    }
+    return files;
+}
+
+// Polls condition every millisecond, for moments too short for QTRY's steps.
+template <typename Condition>
+bool becomesTrue(Condition condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
+
 // chart.jpg and its numbered copies _001 up to _last.
 QStringList chartAndCopies(int last)
 {
@@ -61,6 +108,7 @@ class ExportTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -74,10 +122,26 @@ private Q_SLOTS:
     void captureKeptInHolder();
     void failures_data();
     void failures();
+    void nameTakenDuringExport_data();
+    void nameTakenDuringExport();
+    void killedExportLeavesNoBitmap_data();
+    void killedExportLeavesNoBitmap();
+    void reportsWhyNothingWasWritten_data();
+    void reportsWhyNothingWasWritten();
+    void removesAbandonedBitmaps_data();
+    void removesAbandonedBitmaps();
 
 private:
     FakeDialogs* fake = nullptr;
 };
+
+void ExportTest::initTestCase()
+{
+    if (zorvane::test::withoutUnnamedFilesRequested()) {
+        QVERIFY(zorvane::test::refuseUnnamedFiles());
+        QVERIFY(!unnamedFilesIn(QDir::tempPath()));
+    }
+}
 
 void ExportTest::init()
 {
@@ -373,6 +437,268 @@ void ExportTest::failures()
     QCOMPARE(filesUnder(dir.path()), present);
     for (const QString& name : present)
         QCOMPARE(contentOf(dir.filePath(name)), name.toUtf8());
+}
+
+void ExportTest::nameTakenDuringExport_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<int>("races");  // conversions that find their name taken
+    QTest::addColumn<Appearance>("appearance");
+    QTest::addColumn<QString>("written");
+
+    const QStringList none;
+    // clang-format off
+    QTest::newRow("file at the chosen name")    << none << 1 << Appearance::File << "chart_001.jpg";
+    QTest::newRow("link at the chosen name")    << none << 1 << Appearance::LinkLeadingNowhere << "chart_001.jpg";
+    QTest::newRow("folder at the chosen name")  << none << 1 << Appearance::Folder << "chart_001.jpg";
+    QTest::newRow("file at two names in turn")  << none << 2 << Appearance::File << "chart_002.jpg";
+    QTest::newRow("file at the numbered name")  << QStringList{"chart.jpg"} << 1 << Appearance::File
+                                                << "chart_002.jpg";
+    QTest::newRow("file at the last free name") << chartAndCopies(998) << 1 << Appearance::File << "";
+    // clang-format on
+}
+
+// Whatever appears at the name after it was chosen stays as it is: the
+// picture takes the next free name, by the same rules, or, with none left,
+// the message says so.
+void ExportTest::nameTakenDuringExport()
+{
+    QFETCH(QStringList, present);
+    QFETCH(int, races);
+    QFETCH(Appearance, appearance);
+    QFETCH(QString, written);
+
+    QLibrary racer(QStringLiteral(RACING_CONVERTER));
+    const auto raceBeforeConversions = reinterpret_cast<void (*)(int, int)>(racer.resolve("RaceBeforeConversions"));
+    QVERIFY2(raceBeforeConversions, qPrintable(racer.errorString()));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    createFiles(dir.path(), present);
+    Panels panels(smallForm);
+    panels.holder.setPixmap(SnapFormClient(&panels.form));
+    raceBeforeConversions(races, int(appearance));
+
+    const QString result = ExportJpeg(panels.window(), dir.filePath(QStringLiteral("chart.png")), racer.fileName());
+    raceBeforeConversions(0, 0);
+
+    // Each conversion the racer met left its appearance at the name it was given.
+    QStringList appeared;
+    for (const QString& name : chartAndCopies(999)) {
+        if (!present.contains(name) && FileExists(dir.filePath(name)))
+            appeared << name;
+    }
+    if (!written.isEmpty())
+        appeared.removeOne(written);
+    QCOMPARE(appeared.size(), races);
+    for (const QString& name : appeared) {
+        const QFileInfo entry(dir.filePath(name));
+        switch (appearance) {
+        case Appearance::File:
+            QCOMPARE(contentOf(entry.filePath()), QByteArray("appeared late"));
+            break;
+        case Appearance::LinkLeadingNowhere:
+            QVERIFY(entry.isSymLink());
+            QVERIFY2(!QFileInfo::exists(entry.filePath()), "the export wrote through the link");
+            break;
+        case Appearance::Folder:
+            QVERIFY(entry.isDir());
+            QCOMPARE(filesUnder(entry.filePath()), QStringList());
+            break;
+        }
+    }
+    for (const QString& name : present)
+        QCOMPARE(contentOf(dir.filePath(name)), name.toUtf8());
+    QCOMPARE(panels.txtFile.text(), QStringLiteral("chart.jpg"));
+    QCOMPARE(panels.txtFolder.text(), dir.path());
+
+    if (written.isEmpty()) {
+        QCOMPARE(result, QString());
+        QCOMPARE(fake->messages.size(), 1);
+        QCOMPARE(fake->messages.first().caption, QStringLiteral(" UNABLE  TO  CREATE  NEW  FILE") + "chart.jpg");
+    } else {
+        QCOMPARE(result, dir.filePath(written));
+        QCOMPARE(fake->messages.size(), 0);
+        QCOMPARE(readJpeg(result).size(), smallForm);
+    }
+}
+
+void ExportTest::killedExportLeavesNoBitmap_data()
+{
+    QTest::addColumn<int>("finished");   // exports done before the one killed
+    QTest::addColumn<int>("filesOpen");  // 1: the bitmap is written; 2: the JPEG too
+
+    // clang-format off
+    QTest::newRow("first export, writing the bitmap")  << 0 << 1;
+    QTest::newRow("third export, writing the bitmap")  << 2 << 1;
+    QTest::newRow("first export, writing the JPEG")    << 0 << 2;
+    QTest::newRow("third export, writing the JPEG")    << 2 << 2;
+    // clang-format on
+}
+
+// An export killed half-way leaves nothing that looks like a file of the
+// user's: only the pictures finished before, whole. Where the folder cannot
+// hold files without a name, hidden temporary files may stay until the next
+// export into the folder removes them.
+void ExportTest::killedExportLeavesNoBitmap()
+{
+    QFETCH(int, finished);
+    QFETCH(int, filesOpen);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QSize size(2400, 1800);
+    const QRegularExpression pictureName(QStringLiteral("^chart(_\\d{3})?\\.jpg$"));
+    const auto pictures = [&] { return filesUnder(dir.path()).filter(pictureName); };
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QStringLiteral(EXPORT_CHILD),
+                {dir.path(), QString::number(size.width()), QString::number(size.height())});
+    QVERIFY(child.waitForStarted());
+    const auto killChild = qScopeGuard([&] {
+        child.kill();
+        child.waitForFinished();
+    });
+
+    QTRY_VERIFY_WITH_TIMEOUT(pictures().size() >= finished, 120000);
+    // While the converter writes the JPEG, the export holds the bitmap open.
+    QVERIFY(becomesTrue([&] { return filesOpenIn(child.processId(), dir.path()).size() >= filesOpen; }, 120000));
+    child.kill();
+    QVERIFY(child.waitForFinished());
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+    const QStringList done = pictures();
+    QCOMPARE_GE(done.size(), finished);
+    for (const QString& name : done)
+        QCOMPARE(readJpeg(dir.filePath(name)).size(), size);
+    QStringList hidden;
+    for (const QString& name : filesUnder(dir.path())) {
+        if (!done.contains(name)) {
+            QVERIFY2(name.startsWith(QLatin1Char('.')), qPrintable(name + QStringLiteral(" was left behind")));
+            hidden << name;
+        }
+    }
+    if (unnamedFilesIn(dir.path()))
+        QCOMPARE(hidden, QStringList());
+
+    Panels panels(smallForm);
+    fake->savePaths.push_back(dir.filePath(QStringLiteral("next.png")));
+    QCOMPARE(SavePicture(panels.window()), dir.filePath(QStringLiteral("next.jpg")));
+    QStringList after = done;
+    after << QStringLiteral("next.jpg");
+    after.sort();
+    QCOMPARE(filesUnder(dir.path()), after);
+}
+
+void ExportTest::reportsWhyNothingWasWritten_data()
+{
+    QTest::addColumn<QString>("limit");    // a small disk or the file size limit
+    QTest::addColumn<bool>("bitmapFits");  // the limit is met by the JPEG
+    QTest::addColumn<QString>("reason");
+
+    const QString full = QStringLiteral("No space left on device");
+    const QString tooLarge = QStringLiteral("File too large");
+    // clang-format off
+    QTest::newRow("disk full for the bitmap")      << "disk" << false << full;
+    QTest::newRow("disk full for the JPEG")        << "disk" << true  << full;
+    QTest::newRow("size limit for the bitmap")     << "size" << false << tooLarge;
+    QTest::newRow("size limit for the JPEG")       << "size" << true  << tooLarge;
+    // clang-format on
+}
+
+// A write that the disk or the file size limit stops is reported with the
+// system's reason, and neither the picture nor its bitmap is left behind.
+void ExportTest::reportsWhyNothingWasWritten()
+{
+    QFETCH(QString, limit);
+    QFETCH(bool, bitmapFits);
+    QFETCH(QString, reason);
+
+    // Noise: its JPEG at full quality is larger than its bitmap.
+    const QImage noise = noisePicture(200, 150);
+    constexpr int bitmapHeaders = 54;
+    const int bitmapSize = bitmapHeaders + noise.width() * 3 * noise.height();
+    constexpr int page = 4096;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("pictures"));
+    QVERIFY(QDir().mkdir(folder));
+    Panels panels(noise.size());
+    panels.holder.setPixmap(QPixmap::fromImage(noise));
+
+    QString result;
+    if (limit == QLatin1String("disk")) {
+        const int kibibytes = bitmapFits ? (bitmapSize + 2 * page) / 1024 : 16;
+        const SmallDisk disk(folder, kibibytes);
+        if (!disk.isMounted())
+            QSKIP("Mounting a small disk needs the superuser");
+        result = ExportJpeg(panels.window(), QDir(folder).filePath(QStringLiteral("chart.png")));
+        QCOMPARE(filesUnder(folder), QStringList());
+    } else {
+        const FileSizeLimit fileSizeLimit(bitmapFits ? bitmapSize : 1000);
+        QVERIFY(fileSizeLimit.isActive());
+        result = ExportJpeg(panels.window(), QDir(folder).filePath(QStringLiteral("chart.png")));
+    }
+
+    QCOMPARE(result, QString());
+    QCOMPARE(fake->messages.size(), 1);
+    const zorvane::ui::Message& message = fake->messages.first();
+    QCOMPARE(message.icon, MessageIcon::Critical);
+    QVERIFY2(message.text.contains(QDir(folder).filePath(QStringLiteral("chart.jpg"))), qPrintable(message.text));
+    QVERIFY2(message.text.contains(reason), qPrintable(message.text));
+    QCOMPARE(filesUnder(dir.path()), QStringList());
+}
+
+void ExportTest::removesAbandonedBitmaps_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("kept");
+
+    // clang-format off
+    QTest::newRow("abandoned bitmap")           << ".zorvane-export-Ab12Cd.bmp" << "file"    << false;
+    QTest::newRow("another user's bitmap")      << ".zorvane-export-Ab12Cd.bmp" << "foreign" << true;
+    QTest::newRow("link named like a bitmap")   << ".zorvane-export-Ab12Cd.bmp" << "link"    << true;
+    QTest::newRow("other ending")               << ".zorvane-export-Ab12Cd.txt" << "file"    << true;
+    QTest::newRow("not hidden")                 << "zorvane-export-Ab12Cd.bmp"  << "file"    << true;
+    QTest::newRow("user's own hidden bitmap")   << ".chart.bmp"                 << "file"    << true;
+    // clang-format on
+}
+
+// A bitmap that a killed export left behind under its hidden name goes at
+// the next export into that folder; nothing else there is touched.
+void ExportTest::removesAbandonedBitmaps()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(bool, kept);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    createFiles(dir.path(), {QStringLiteral("precious.bmp")});
+    const QString entry = dir.filePath(name);
+    if (kind == QLatin1String("link")) {
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("precious.bmp")), entry));
+    } else {
+        createFiles(dir.path(), {name});
+        if (kind == QLatin1String("foreign")) {
+            if (::geteuid() != 0)
+                QSKIP("Only the superuser can give a file to another user");
+            constexpr uid_t nobody = 65534;
+            QCOMPARE(::chown(QFile::encodeName(entry).constData(), nobody, nobody), 0);
+        }
+    }
+    QStringList expected = filesUnder(dir.path());
+    if (!kept)
+        expected.removeOne(name);
+    expected << QStringLiteral("chart.jpg");
+    expected.sort();
+    Panels panels(smallForm);
+    fake->savePaths.push_back(dir.filePath(QStringLiteral("chart.png")));
+
+    QCOMPARE(SavePicture(panels.window()), dir.filePath(QStringLiteral("chart.jpg")));
+
+    QCOMPARE(filesUnder(dir.path()), expected);
+    QCOMPARE(contentOf(dir.filePath(QStringLiteral("precious.bmp"))), QByteArray("precious.bmp"));
 }
 
 QTEST_MAIN(ExportTest)
