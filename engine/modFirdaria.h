@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
 #include <array>
 #include <chrono>
@@ -180,6 +181,17 @@ extern std::array<QString, ReadingTextSlots> ReadingTexts;
 
 // Paragraph separator inside a text: CR LF CR LF.
 inline constexpr const char* ParagraphSeparator = "\r\n\r\n";
+
+// The constant texts an entry of ReadingTexts is built from: texts joined by
+// ParagraphSeparator, then tail appended as is (Saturn's two closing
+// sentences follow its last paragraph with nothing between). Each paragraph
+// is a constant of its own, except the South Node's four, which are one
+// constant that holds its three separators already.
+struct StoredReadingText {
+    std::span<const QStringView> texts;
+    QStringView tail;
+};
+StoredReadingText storedReadingText(Ruler r);
 
 void BuildReadingTexts();
 

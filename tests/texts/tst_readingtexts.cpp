@@ -215,6 +215,9 @@ private Q_SLOTS:
     void text_data();
     void text();
 
+    void storedConstants_data();
+    void storedConstants();
+
     void paragraph_data();
     void paragraph();
 
@@ -312,6 +315,49 @@ void TestReadingTexts::text()
     QCOMPARE(text.count(u'\''), 0);
     QCOMPARE(text.count(u'"'), 0);
     QCOMPARE(text.count(u'‘'), text.count(QStringLiteral("‘live and let live!’")));
+}
+
+void TestReadingTexts::storedConstants_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("constants");
+    QTest::addColumn<int>("heldSeparators");
+
+    // A constant per paragraph, except the South Node's four paragraphs: one
+    // constant that holds its three separators.
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
+        const auto ruler = static_cast<Ruler>(entry);
+        const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
+                               : ruler == Ruler::SouthNode                          ? 4
+                                                                                    : 3;
+        const bool oneConstant = ruler == Ruler::SouthNode;
+        // clang-format off
+        QTest::newRow(RulerNames[entry]) << entry << (oneConstant ? 1 : paragraphs) << (oneConstant ? paragraphs - 1 : 0);
+    }
+    // clang-format on
+}
+
+// How each text is stored, and that joining what is stored gives the text.
+void TestReadingTexts::storedConstants()
+{
+    QFETCH(int, entry);
+    QFETCH(int, constants);
+    QFETCH(int, heldSeparators);
+
+    const modFirdaria::StoredReadingText stored = modFirdaria::storedReadingText(static_cast<Ruler>(entry));
+    QCOMPARE(qsizetype(stored.texts.size()), qsizetype(constants));
+    QString joined;
+    int held = 0;
+    for (const QStringView text : stored.texts) {
+        held += int(text.count(Separator));
+        if (!joined.isEmpty())
+            joined += Separator;
+        joined += text;
+    }
+    joined += stored.tail;
+    QCOMPARE(held, heldSeparators);
+    QCOMPARE(stored.tail.count(Separator), qsizetype(0));
+    QCOMPARE(joined, ReadingTexts[entry]);
 }
 
 void TestReadingTexts::paragraph_data()
