@@ -32,6 +32,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <array>
+
 using zorvane::app::CloseAllAndEnd;
 using namespace zorvane::ui;
 
@@ -40,6 +42,20 @@ namespace {
 constexpr int FirstYear = 1910;
 constexpr int LastYear = 2050;
 constexpr int DaysInLongestMonth = 31;
+
+// SubPeriodNames as written, one period ruler a line, Sun to Mars,
+// ordinals 2 to 7. Two end in a blank after the hyphen.
+// clang-format off
+constexpr std::array<const char*, modFirdaria::SubPeriodNameCount> SubPeriodNameTexts = {
+    "Sun/Venus -", "Sun/Mercury -", "Sun/Moon -", "Sun/Saturn -", "Sun/Jupiter -", "Sun/Mars -",
+    "Venus/Mercury -", "Venus/Moon -", "Venus/Saturn -", "Venus/Jupiter -", "Venus/Mars -", "Venus/Sun -",
+    "Mercury/Moon -", "Mercury/Saturn -", "Mercury/Jupiter -", "Mercury/Mars -", "Mercury/Sun -", "Mercury/Venus -",
+    "Moon/Saturn -", "Moon/Jupiter -", "Moon/Mars -", "Moon/Sun -", "Moon/Venus -", "Moon/Mercury -",
+    "Saturn/Jupiter -", "Saturn/Mars -", "Saturn/Sun -", "Saturn/Venus -", "Saturn/Mercury -", "Saturn/Moon -",
+    "Jupiter/Mars -", "Jupiter/Sun -", "Jupiter/Venus -", "Jupiter/Mercury -", "Jupiter/Moon -", "Jupiter/Saturn -",
+    "Mars/Sun -", "Mars/Venus -", "Mars/Mercury - ", "Mars/Moon -", "Mars/Saturn -", "Mars/Jupiter - ",
+};
+// clang-format on
 
 // optDay(0) and optDay(1)
 constexpr int DayOption = 0;
@@ -316,9 +332,8 @@ bool frmMain::Form_Load(const QString& programFolder)
     for (QComboBox* list : {cboDate_, cboMonth_, cboYear_})
         list->setCurrentIndex(0);
 
-    subPeriodNames_.clear();
-    for (const char* name : modFirdaria::SubPeriodNames)
-        subPeriodNames_.append(QString::fromUtf8(name));
+    for (std::size_t i = 0; i < SubPeriodNames.size(); ++i)
+        SubPeriodNames[i] = QLatin1StringView(SubPeriodNameTexts[i]);
     return true;
 }
 
@@ -391,7 +406,7 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
                 }));
         connect(results_, &MDI::closedToEnd, this, guarded(CloseAllAndEnd));
     }
-    FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
+    FillResults(modFirdaria::ComputeFirdaria(birth, SubPeriodNames), *results_->display());
     if (started.isValid())
         reportFirstPaint(results_->display(), started);
     results_->show();

@@ -261,6 +261,42 @@ void frmDisplay::createExportHolders()
     txtFile->setFocusPolicy(Qt::NoFocus);
 }
 
+modSaveForm::PanelsWindow frmDisplay::exportHolders()
+{
+    return {this, Picture1, txtFolder, txtFile};
+}
+
+QList<QPushButton*> frmDisplay::descriptionButtons() const
+{
+    return {cmdDesc.begin(), cmdDesc.end()};
+}
+
+void frmDisplay::setTimeOfBirth(const QString& text)
+{
+    lblTimeOfBirth->setText(text);
+}
+
+void frmDisplay::setPanelHeading(int panel, const QString& heading)
+{
+    fraPlanetName.at(static_cast<std::size_t>(panel))->setTitle(heading);
+}
+
+void frmDisplay::setRow(int row, const QString& name, const QString& startText)
+{
+    lblPlanetCycleName.at(static_cast<std::size_t>(row))->setText(name);
+    lblPlanetCycle.at(static_cast<std::size_t>(row))->setText(startText);
+}
+
+void frmDisplay::setNorthNodeLine(const QString& text)
+{
+    lblNNodePlanetName->setText(text);
+}
+
+void frmDisplay::setSouthNodeLine(const QString& text)
+{
+    lblSNodePlanetName->setText(text);
+}
+
 void frmDisplay::cmdDesc_Click(int Index)
 {
     frmSave reading(this);

@@ -11,6 +11,7 @@
 #include "FakeDialogs.h"
 #include "FillResults.h"
 #include "MDI.h"
+#include "RulerNames.h"
 #include "StartUp.h"
 #include "UrlCatcher.h"
 #include "frmAbout.h"
@@ -114,7 +115,7 @@ inline std::unique_ptr<MDI> filledResultsFrame(const modFirdaria::BirthData& bir
     auto frame = std::make_unique<MDI>();
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     modFirdaria::BuildReadingTexts();
-    FillResults(modFirdaria::ComputeFirdaria(birth), *frame->display());
+    FillResults(modFirdaria::ComputeFirdaria(birth, subPeriodNamesByRule()), *frame->display());
     return frame;
 }
 

@@ -1,5 +1,6 @@
 // Tables, dating and short date texts of the Firdaria engine.
 
+#include "RulerNames.h"
 #include "modFirdaria.h"
 
 #include <QDate>
@@ -10,13 +11,12 @@
 #include <algorithm>
 
 using namespace modFirdaria;
+using zorvane::test::cycleSuccessor;
+using zorvane::test::rulerTag;
+using zorvane::test::shortName;
+using zorvane::test::subPeriodNamesByRule;
 
 namespace {
-
-QDate toQDate(Date date)
-{
-    return QDate(static_cast<int>(date.year()), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-}
 
 Date toDate(QDate date)
 {
@@ -38,45 +38,6 @@ constexpr std::array<Ruler, PlanetCount> Planets = {
     Ruler::Sun, Ruler::Venus, Ruler::Mercury, Ruler::Moon, Ruler::Saturn, Ruler::Jupiter, Ruler::Mars,
 };
 
-// The words that sub-period names use for each planet.
-QString shortName(Ruler r)
-{
-    switch (r) {
-    case Ruler::Sun:
-        return QStringLiteral("Sun");
-    case Ruler::Venus:
-        return QStringLiteral("Venus");
-    case Ruler::Mercury:
-        return QStringLiteral("Mercury");
-    case Ruler::Moon:
-        return QStringLiteral("Moon");
-    case Ruler::Saturn:
-        return QStringLiteral("Saturn");
-    case Ruler::Jupiter:
-        return QStringLiteral("Jupiter");
-    case Ruler::Mars:
-        return QStringLiteral("Mars");
-    case Ruler::NorthNode:
-    case Ruler::SouthNode:
-        break;
-    }
-    return {};
-}
-
-QByteArray rulerTag(Ruler r)
-{
-    const QString name = shortName(r);
-    return name.isEmpty() ? (r == Ruler::NorthNode ? "North Node" : "South Node") : name.toLatin1();
-}
-
-// The k-th planet after `planet` in SubRulerCycle, k = 1..6.
-Ruler cycleSuccessor(Ruler planet, int k)
-{
-    const auto at = std::find(SubRulerCycle.begin(), SubRulerCycle.end(), planet);
-    const auto place = static_cast<int>(at - SubRulerCycle.begin());
-    return SubRulerCycle[(place + k) % PlanetCount];
-}
-
 // The period of `ruler` in a reading; null when the reading lacks it.
 const Period* periodOf(const FirdariaReading& reading, Ruler ruler)
 {
@@ -88,6 +49,21 @@ const Period* periodOf(const FirdariaReading& reading, Ruler ruler)
 QDate md(int month, int day, int year)
 {
     return QDate(year, month, day);
+}
+
+// The reading of a birth with the sub-period names of their rule.
+FirdariaReading readingOf(const BirthData& birth)
+{
+    return ComputeFirdaria(birth, subPeriodNamesByRule());
+}
+
+// "name 0" to "name 41": each entry tells its place.
+SubPeriodNameTable markedNames()
+{
+    SubPeriodNameTable names;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = QStringLiteral("name %1").arg(i);
+    return names;
 }
 
 }  // namespace
@@ -249,8 +225,9 @@ void TestFirdaria::subPeriodNames_data()
     // clang-format on
 }
 
-// Each name is "<planet>/<sub-ruler> -", the sub-ruler being the next planets
-// of SubRulerCycle in turn; only Mars/Mercury and Mars/Jupiter end in a blank.
+// The sub-rulers are the next planets of SubRulerCycle in turn, and a
+// planet's sub-period finds its entry of SubPeriodNames at
+// 6 × (place in the Day sequence) + (ordinal − 2).
 void TestFirdaria::subPeriodNames()
 {
     QFETCH(Ruler, planet);
@@ -262,11 +239,13 @@ void TestFirdaria::subPeriodNames()
     QCOMPARE(subRulers(planet).size(), std::size_t(SubPeriodsPerPlanet));
     QCOMPARE(subRulers(planet)[ordinal - 2], expectedSub);
 
-    const bool trailingBlank = nameIndex == 38 || nameIndex == 41;
-    const QString expected =
-        shortName(planet) + u'/' + shortName(expectedSub) + QLatin1StringView(trailingBlank ? " - " : " -");
-    QCOMPARE(QString::fromLatin1(SubPeriodNames[nameIndex]), expected);
-    QCOMPARE(subPeriodName(planet, ordinal), expected);
+    QCOMPARE(subPeriodNameIndex(planet, ordinal), nameIndex);
+    QCOMPARE(subPeriodName(markedNames(), planet, ordinal), QStringLiteral("name %1").arg(nameIndex));
+
+    const FirdariaReading reading = ComputeFirdaria(BirthData{15, 3, 1980, TimeOfBirth::Day}, markedNames());
+    const Period* period = periodOf(reading, planet);
+    QVERIFY(period);
+    QCOMPARE(period->subPeriods[ordinal - FirstListedOrdinal].name, QStringLiteral("name %1").arg(nameIndex));
 }
 
 void TestFirdaria::subPeriodDaysFollowTheSeventhsRule_data()
@@ -365,7 +344,7 @@ void TestFirdaria::periodStarts()
     QFETCH(TimeOfBirth, time);
     QFETCH(QList<QDate>, starts);
 
-    const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
+    const FirdariaReading reading = readingOf(birthOn(birth, time));
     QCOMPARE(reading.timeOfBirth, time);
     for (int i = 0; i < RulerCount; ++i) {
         QCOMPARE(reading.periods[i].ruler, sequence(time)[i].ruler);
@@ -411,7 +390,7 @@ void TestFirdaria::subPeriodStart()
     QFETCH(int, ordinal);
     QFETCH(QDate, start);
 
-    const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
+    const FirdariaReading reading = readingOf(birthOn(birth, time));
     const Period* period = periodOf(reading, planet);
     QVERIFY(period);
     QCOMPARE(period->subPeriods.size(), std::size_t(SubPeriodsPerPlanet));
@@ -441,7 +420,7 @@ void TestFirdaria::leapDayBirths()
     QFETCH(QDate, birth);
     QFETCH(TimeOfBirth, time);
 
-    const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
+    const FirdariaReading reading = readingOf(birthOn(birth, time));
     QCOMPARE(toQDate(reading.periods[0].start), birth);
     for (int i = 1; i < RulerCount; ++i) {
         const QDate expected(birth.year() + sequence(time)[i].startsAtYear, 2, 28);
@@ -467,10 +446,12 @@ void TestFirdaria::nodesHaveNoSubPeriods()
     QFETCH(Ruler, node);
 
     QVERIFY(subRulers(node).empty());
-    for (int ordinal = FirstListedOrdinal; ordinal <= LastOrdinal; ++ordinal)
-        QCOMPARE(subPeriodName(node, ordinal), QString());
+    for (int ordinal = FirstListedOrdinal; ordinal <= LastOrdinal; ++ordinal) {
+        QCOMPARE(subPeriodNameIndex(node, ordinal), -1);
+        QCOMPARE(subPeriodName(markedNames(), node, ordinal), QString());
+    }
 
-    const FirdariaReading reading = ComputeFirdaria(birthOn(md(3, 15, 1980), time));
+    const FirdariaReading reading = readingOf(birthOn(md(3, 15, 1980), time));
     const Period* period = periodOf(reading, node);
     QVERIFY(period);
     QCOMPARE(period->subPeriods.size(), std::size_t(0));
@@ -614,8 +595,8 @@ void TestFirdaria::readingTextsFollowTheFormat()
 
     const BirthData birth = birthOn(md(3, 15, 1980), TimeOfBirth::Day);
     const QLocale chosen(locale);
-    const FirdariaReading reading = ComputeFirdaria(birth, DateTextFormat(chosen));
-    const FirdariaReading reference = ComputeFirdaria(birth);
+    const FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule(), DateTextFormat(chosen));
+    const FirdariaReading reference = readingOf(birth);
     QCOMPARE(reading.periods[0].startText, firstText);
     for (int i = 0; i < RulerCount; ++i) {
         const Period& period = reading.periods[i];
@@ -651,7 +632,7 @@ void TestFirdaria::systemShortDate()
     if (QLocale::system().name() != u"en_US")
         QSKIP("the system locale is not en_US");
     QCOMPARE(ShortDateText(toDate(date)), expected);
-    const FirdariaReading reading = ComputeFirdaria(birthOn(date, TimeOfBirth::Night));
+    const FirdariaReading reading = readingOf(birthOn(date, TimeOfBirth::Night));
     QCOMPARE(reading.periods[0].startText, expected);
 }
 
@@ -695,7 +676,7 @@ void TestFirdaria::everyBirthDate()
     };
 
     for (QDate birth = first; birth <= last; birth = birth.addDays(1)) {
-        const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time), format);
+        const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time), subPeriodNamesByRule(), format);
         ++readings;
         QDate expectedStart = birth;
         for (int i = 0; i < RulerCount; ++i) {

@@ -62,13 +62,14 @@ void SaveButtonTest::savesPanelsWindow()
     QCOMPARE(fake.messages.size(), 0);
     QCOMPARE(filesUnder(dir.path()), written);
     // The capture is taken before the dialog, whatever the answer.
-    const QImage capture = panels->Picture1->pixmap().toImage();
+    const modSaveForm::PanelsWindow holders = panels->exportHolders();
+    const QImage capture = holders.Picture1->pixmap().toImage();
     QCOMPARE(capture.size(), panels->size());
     if (!written.isEmpty()) {
         // A file in another format reads as a null picture.
         QCOMPARE(readJpeg(dir.filePath(written.first())).size(), panels->size());
-        QCOMPARE(panels->txtFile->text(), written.first());
-        QCOMPARE(panels->txtFolder->text(), dir.path());
+        QCOMPARE(holders.txtFile->text(), written.first());
+        QCOMPARE(holders.txtFolder->text(), dir.path());
     }
 }
 

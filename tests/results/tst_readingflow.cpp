@@ -28,6 +28,7 @@
 #include <memory>
 
 using namespace modFirdaria;
+using zorvane::test::captionOf;
 using zorvane::test::chooseBirth;
 using zorvane::test::EndCounter;
 using zorvane::test::FakeDialogs;
@@ -54,7 +55,7 @@ QList<MDI*> openFrames()
 QStringList expectedCaptions(const BirthData& birth)
 {
     frmDisplay display;
-    FillResults(ComputeFirdaria(birth), display);
+    FillResults(ComputeFirdaria(birth, zorvane::test::subPeriodNamesByRule()), display);
     return readingCaptions(display);
 }
 
@@ -73,6 +74,9 @@ private Q_SLOTS:
 
     void acceptedPressShowsTheReading_data();
     void acceptedPressShowsTheReading();
+
+    void everyPressReadsTheMainWindowsNames_data();
+    void everyPressReadsTheMainWindowsNames();
 
     void rejectedDateChangesNothing_data();
     void rejectedDateChangesNothing();
@@ -197,7 +201,7 @@ void TestReadingFlow::acceptedPressShowsTheReading()
     QCOMPARE(frames.size(), 1);
     QVERIFY(!main_->isVisible());
     const frmDisplay& display = *frames.first()->display();
-    QCOMPARE(display.fraPlanetName[0]->title(), panel0);
+    QCOMPARE(captionOf(display, QStringLiteral("fraPlanetName(0)")), panel0);
     QCOMPARE(readingCaptions(display), expectedCaptions(birth));
 
     // The interpretation texts are in place for the description buttons.
@@ -205,6 +209,45 @@ void TestReadingFlow::acceptedPressShowsTheReading()
         QCOMPARE_NE(ReadingTexts[static_cast<std::size_t>(slot)], QStringLiteral("left from before"));
     QVERIFY(fake_->messages.isEmpty());
     QCOMPARE(ends_->ends, 0);
+}
+
+void TestReadingFlow::everyPressReadsTheMainWindowsNames_data()
+{
+    QTest::addColumn<Press>("how");
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<int>("firstName");  // of row 0: the Sun's names first by day, the Moon's by night
+
+    // clang-format off
+    QTest::newRow("button day")    << Press::Button << TimeOfBirth::Day << 0;
+    QTest::newRow("mnuNext night") << Press::Menu << TimeOfBirth::Night << 18;
+    // clang-format on
+}
+
+// The rows are named from the main window's SubPeriodNames as it stands at
+// each press, here marked entry by entry and changed again between presses.
+void TestReadingFlow::everyPressReadsTheMainWindowsNames()
+{
+    QFETCH(Press, how);
+    QFETCH(TimeOfBirth, time);
+    QFETCH(int, firstName);
+
+    for (std::size_t i = 0; i < main_->SubPeriodNames.size(); ++i)
+        main_->SubPeriodNames[i] = QStringLiteral("entry %1").arg(i);
+    chooseBirth(*main_, BirthData{15, 3, 1980, time});
+    press(how);
+    QCOMPARE(openFrames().size(), 1);
+    const frmDisplay& first = *openFrames().first()->display();
+    for (int row = 0; row < PeriodPanels::RowCount; ++row)
+        QCOMPARE(captionOf(first, QStringLiteral("lblPlanetCycleName(%1)").arg(row)),
+                 QStringLiteral("entry %1").arg((firstName + row) % SubPeriodNameCount));
+
+    leave(*openFrames().first(), Leave::BackButton);
+    QTRY_VERIFY(main_->isVisible());
+    main_->SubPeriodNames[static_cast<std::size_t>(firstName)] = QStringLiteral("changed");
+    press(how);
+    QCOMPARE(openFrames().size(), 1);
+    QCOMPARE(captionOf(*openFrames().first()->display(), QStringLiteral("lblPlanetCycleName(0)")),
+             QStringLiteral("changed"));
 }
 
 void TestReadingFlow::rejectedDateChangesNothing_data()
