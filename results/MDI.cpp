@@ -115,7 +115,7 @@ QWidget* makeBar(QWidget* parent, const char* name, double height, const QColor&
     auto* bar = new QWidget(parent);
     bar->setObjectName(QLatin1String(name));
     bar->setFixedHeight(ui::px(height));
-    ui::paint(bar, background, ui::colors::darkPurple());
+    ui::setColors(bar, background, ui::colors::darkPurple());
     return bar;
 }
 
