@@ -257,7 +257,7 @@ void frmMain::createExitButton(QWidget* parent)
 
 void frmMain::createMenus()
 {
-    const auto addItem = [this](QMenu* menu, const QString& name, const QString& caption) {
+    const auto addItem = [](QMenu* menu, const QString& name, const QString& caption) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(name);
         return action;

@@ -26,7 +26,7 @@ void BM_OneReadingWithTexts(benchmark::State& state)
         BuildReadingTexts();
         FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule());
         benchmark::DoNotOptimize(reading);
-        benchmark::DoNotOptimize(ReadingTexts);
+        benchmark::DoNotOptimize(ReadingTexts.data());
     }
 }
 BENCHMARK(BM_OneReadingWithTexts);
@@ -45,7 +45,7 @@ void BM_BuildReadingTexts(benchmark::State& state)
 {
     for (auto _ : state) {
         BuildReadingTexts();
-        benchmark::DoNotOptimize(ReadingTexts);
+        benchmark::DoNotOptimize(ReadingTexts.data());
     }
 }
 BENCHMARK(BM_BuildReadingTexts);
