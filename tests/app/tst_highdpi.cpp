@@ -8,7 +8,7 @@
 // at scale 1 for its reference picture.
 
 #include "AppTestSupport.h"
-#include "ExportTestSupport.h"
+#include "FilesAndPictures.h"
 #include "Style.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"

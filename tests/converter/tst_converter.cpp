@@ -3,7 +3,7 @@
 
 #include "Bmp2Jpeg.h"
 #include "export/ConverterLibrary.h"
-#include "tests/export/ExportTestSupport.h"
+#include "tests/support/FilesAndPictures.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -290,7 +290,7 @@ private:
 
 }  // namespace
 
-class TestConverter : public QObject {
+class tst_Converter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -324,20 +324,20 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TestConverter::init()
+void tst_Converter::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
 
-void TestConverter::cleanup()
+void tst_Converter::cleanup()
 {
     // A test may have left its folder read-only.
     ::chmod(QFile::encodeName(m_dir->path()).constData(), 0700);
     m_dir.reset();
 }
 
-void TestConverter::convertsHandWrittenBitmaps_data()
+void tst_Converter::convertsHandWrittenBitmaps_data()
 {
     QTest::addColumn<int>("bitCount");
     QTest::addColumn<QSize>("size");
@@ -355,7 +355,7 @@ void TestConverter::convertsHandWrittenBitmaps_data()
     // clang-format on
 }
 
-void TestConverter::convertsHandWrittenBitmaps()
+void tst_Converter::convertsHandWrittenBitmaps()
 {
     QFETCH(int, bitCount);
     QFETCH(QSize, size);
@@ -378,7 +378,7 @@ void TestConverter::convertsHandWrittenBitmaps()
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
-void TestConverter::convertsBitmapsSavedByQt_data()
+void tst_Converter::convertsBitmapsSavedByQt_data()
 {
     QTest::addColumn<QImage::Format>("format");
 
@@ -391,7 +391,7 @@ void TestConverter::convertsBitmapsSavedByQt_data()
 }
 
 // Window captures reach the converter as bitmaps written by QImage::save.
-void TestConverter::convertsBitmapsSavedByQt()
+void tst_Converter::convertsBitmapsSavedByQt()
 {
     QFETCH(QImage::Format, format);
 
@@ -409,7 +409,7 @@ void TestConverter::convertsBitmapsSavedByQt()
     QCOMPARE(contentOf(path("capture.bmp")), bitmap);
 }
 
-void TestConverter::convertsUnderNonAsciiPaths()
+void tst_Converter::convertsUnderNonAsciiPaths()
 {
     const QString folder = path(QStringLiteral("Bilder ü"));
     QVERIFY(QDir().mkpath(folder));
@@ -424,7 +424,7 @@ void TestConverter::convertsUnderNonAsciiPaths()
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(jpegPath)), kMaxMeanError);
 }
 
-void TestConverter::replacesExistingJpeg()
+void tst_Converter::replacesExistingJpeg()
 {
     const QImage picture = testPicture(50, 20);
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
@@ -436,7 +436,7 @@ void TestConverter::replacesExistingJpeg()
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
-void TestConverter::passesQualityToEncoder()
+void tst_Converter::passesQualityToEncoder()
 {
     const QImage picture = testPicture(160, 120);
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
@@ -449,7 +449,7 @@ void TestConverter::passesQualityToEncoder()
                 meanDifference(picture, decodeJpeg(path("high.jpg"))));
 }
 
-void TestConverter::rejectsBadBitmaps_data()
+void tst_Converter::rejectsBadBitmaps_data()
 {
     QTest::addColumn<QByteArray>("bitmap");
     QTest::addColumn<int>("expected");
@@ -520,7 +520,7 @@ void TestConverter::rejectsBadBitmaps_data()
     // clang-format on
 }
 
-void TestConverter::rejectsBadBitmaps()
+void tst_Converter::rejectsBadBitmaps()
 {
     QFETCH(QByteArray, bitmap);
     QFETCH(int, expected);
@@ -533,7 +533,7 @@ void TestConverter::rejectsBadBitmaps()
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
-void TestConverter::rejectsEveryTruncation_data()
+void tst_Converter::rejectsEveryTruncation_data()
 {
     QTest::addColumn<int>("length");
 
@@ -545,7 +545,7 @@ void TestConverter::rejectsEveryTruncation_data()
     // clang-format on
 }
 
-void TestConverter::rejectsEveryTruncation()
+void tst_Converter::rejectsEveryTruncation()
 {
     QFETCH(int, length);
 
@@ -557,7 +557,7 @@ void TestConverter::rejectsEveryTruncation()
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
 }
 
-void TestConverter::survivesAlteredHeaderBytes_data()
+void tst_Converter::survivesAlteredHeaderBytes_data()
 {
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("value");
@@ -573,7 +573,7 @@ void TestConverter::survivesAlteredHeaderBytes_data()
 
 // Whatever a header says, the converter either writes a complete picture of
 // the size the header gives or reports a failure and writes nothing.
-void TestConverter::survivesAlteredHeaderBytes()
+void tst_Converter::survivesAlteredHeaderBytes()
 {
     QFETCH(int, offset);
     QFETCH(int, value);
@@ -596,7 +596,7 @@ void TestConverter::survivesAlteredHeaderBytes()
     }
 }
 
-void TestConverter::rejectsUnreadableBitmaps_data()
+void tst_Converter::rejectsUnreadableBitmaps_data()
 {
     QTest::addColumn<QString>("kind");
 
@@ -608,7 +608,7 @@ void TestConverter::rejectsUnreadableBitmaps_data()
     // clang-format on
 }
 
-void TestConverter::rejectsUnreadableBitmaps()
+void tst_Converter::rejectsUnreadableBitmaps()
 {
     QFETCH(QString, kind);
 
@@ -631,7 +631,7 @@ void TestConverter::rejectsUnreadableBitmaps()
     QCOMPARE(folderEntries(m_dir->path()), before);
 }
 
-void TestConverter::reportsWriteFailures_data()
+void tst_Converter::reportsWriteFailures_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("target");
@@ -646,7 +646,7 @@ void TestConverter::reportsWriteFailures_data()
 }
 
 // Whatever stops the writing, an earlier picture at the target stays as it was.
-void TestConverter::reportsWriteFailures()
+void tst_Converter::reportsWriteFailures()
 {
     QFETCH(QString, kind);
     QFETCH(QString, target);
@@ -684,7 +684,7 @@ void TestConverter::reportsWriteFailures()
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
-void TestConverter::rejectsBadArguments_data()
+void tst_Converter::rejectsBadArguments_data()
 {
     QTest::addColumn<bool>("nullBitmap");
     QTest::addColumn<bool>("nullJpeg");
@@ -714,7 +714,7 @@ void TestConverter::rejectsBadArguments_data()
     // clang-format on
 }
 
-void TestConverter::rejectsBadArguments()
+void tst_Converter::rejectsBadArguments()
 {
     QFETCH(bool, nullBitmap);
     QFETCH(bool, nullJpeg);
@@ -745,7 +745,7 @@ void TestConverter::rejectsBadArguments()
 
 // The program finds the converter by file name in its own folder and
 // resolves BmpToJpeg by name, as here.
-void TestConverter::loadsAtRunTimeBesideProgram()
+void tst_Converter::loadsAtRunTimeBesideProgram()
 {
     QLibrary library(modSaveForm::ConverterPath());
     QVERIFY2(library.load(), qPrintable(library.errorString()));
@@ -760,5 +760,5 @@ void TestConverter::loadsAtRunTimeBesideProgram()
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }
 
-QTEST_MAIN(TestConverter)
+QTEST_MAIN(tst_Converter)
 #include "tst_converter.moc"

@@ -68,7 +68,7 @@ SubPeriodNameTable markedNames()
 
 }  // namespace
 
-class TestFirdaria : public QObject {
+class tst_Firdaria : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -112,7 +112,7 @@ private Q_SLOTS:
 
 // --- Tables ------------------------------------------------------------------
 
-void TestFirdaria::sequences_data()
+void tst_Firdaria::sequences_data()
 {
     QTest::addColumn<TimeOfBirth>("time");
     QTest::addColumn<Ruler>("first");
@@ -124,7 +124,7 @@ void TestFirdaria::sequences_data()
 
 // Every ruler once, 75 years in all, and the informative starting years are
 // the running sums of the lengths.
-void TestFirdaria::sequences()
+void tst_Firdaria::sequences()
 {
     QFETCH(TimeOfBirth, time);
     QFETCH(Ruler, first);
@@ -143,7 +143,7 @@ void TestFirdaria::sequences()
     QCOMPARE(sum, TotalYears);
 }
 
-void TestFirdaria::nightIsDayRotatedToTheMoon_data()
+void tst_Firdaria::nightIsDayRotatedToTheMoon_data()
 {
     QTest::addColumn<int>("place");
     for (int place = 0; place < PlanetCount; ++place)
@@ -152,7 +152,7 @@ void TestFirdaria::nightIsDayRotatedToTheMoon_data()
     // clang-format on
 }
 
-void TestFirdaria::nightIsDayRotatedToTheMoon()
+void tst_Firdaria::nightIsDayRotatedToTheMoon()
 {
     QFETCH(int, place);
 
@@ -172,7 +172,7 @@ void TestFirdaria::nightIsDayRotatedToTheMoon()
     QCOMPARE(night[place], day[(moon + place) % PlanetCount]);
 }
 
-void TestFirdaria::rulerLookups_data()
+void tst_Firdaria::rulerLookups_data()
 {
     QTest::addColumn<Ruler>("ruler");
     QTest::addColumn<int>("years");
@@ -192,7 +192,7 @@ void TestFirdaria::rulerLookups_data()
     // clang-format on
 }
 
-void TestFirdaria::rulerLookups()
+void tst_Firdaria::rulerLookups()
 {
     QFETCH(Ruler, ruler);
     QFETCH(int, years);
@@ -207,7 +207,7 @@ void TestFirdaria::rulerLookups()
     QCOMPARE(dayPosition(ruler), kind == RulerKind::Node ? -1 : int(day - DaySequence.begin()));
 }
 
-void TestFirdaria::subPeriodNames_data()
+void tst_Firdaria::subPeriodNames_data()
 {
     QTest::addColumn<Ruler>("planet");
     QTest::addColumn<int>("ordinal");
@@ -228,7 +228,7 @@ void TestFirdaria::subPeriodNames_data()
 // The sub-rulers are the next planets of SubRulerCycle in turn, and a
 // planet's sub-period finds its entry of SubPeriodNames at
 // 6 × (place in the Day sequence) + (ordinal − 2).
-void TestFirdaria::subPeriodNames()
+void tst_Firdaria::subPeriodNames()
 {
     QFETCH(Ruler, planet);
     QFETCH(int, ordinal);
@@ -248,7 +248,7 @@ void TestFirdaria::subPeriodNames()
     QCOMPARE(period->subPeriods[ordinal - FirstListedOrdinal].name, QStringLiteral("name %1").arg(nameIndex));
 }
 
-void TestFirdaria::subPeriodDaysFollowTheSeventhsRule_data()
+void tst_Firdaria::subPeriodDaysFollowTheSeventhsRule_data()
 {
     QTest::addColumn<Ruler>("planet");
     for (const Ruler planet : Planets) {
@@ -260,7 +260,7 @@ void TestFirdaria::subPeriodDaysFollowTheSeventhsRule_data()
 }
 
 // Sub-period k + 1 starts floor(k × Y × 365.25 ÷ 7) days after the period start.
-void TestFirdaria::subPeriodDaysFollowTheSeventhsRule()
+void tst_Firdaria::subPeriodDaysFollowTheSeventhsRule()
 {
     QFETCH(Ruler, planet);
 
@@ -274,7 +274,7 @@ void TestFirdaria::subPeriodDaysFollowTheSeventhsRule()
 
 // --- Date arithmetic -------------------------------------------------------------
 
-void TestFirdaria::addYearsOrDays_data()
+void tst_Firdaria::addYearsOrDays_data()
 {
     QTest::addColumn<bool>("inYears");  // AddYears, otherwise AddDays
     QTest::addColumn<QDate>("from");
@@ -298,7 +298,7 @@ void TestFirdaria::addYearsOrDays_data()
     // clang-format on
 }
 
-void TestFirdaria::addYearsOrDays()
+void tst_Firdaria::addYearsOrDays()
 {
     QFETCH(bool, inYears);
     QFETCH(QDate, from);
@@ -312,7 +312,7 @@ void TestFirdaria::addYearsOrDays()
 
 // --- Readings ------------------------------------------------------------------
 
-void TestFirdaria::periodStarts_data()
+void tst_Firdaria::periodStarts_data()
 {
     QTest::addColumn<QDate>("birth");
     QTest::addColumn<TimeOfBirth>("time");
@@ -338,7 +338,7 @@ void TestFirdaria::periodStarts_data()
     // clang-format on
 }
 
-void TestFirdaria::periodStarts()
+void tst_Firdaria::periodStarts()
 {
     QFETCH(QDate, birth);
     QFETCH(TimeOfBirth, time);
@@ -352,7 +352,7 @@ void TestFirdaria::periodStarts()
     }
 }
 
-void TestFirdaria::subPeriodStart_data()
+void tst_Firdaria::subPeriodStart_data()
 {
     QTest::addColumn<QDate>("birth");
     QTest::addColumn<TimeOfBirth>("time");
@@ -382,7 +382,7 @@ void TestFirdaria::subPeriodStart_data()
     // clang-format on
 }
 
-void TestFirdaria::subPeriodStart()
+void tst_Firdaria::subPeriodStart()
 {
     QFETCH(QDate, birth);
     QFETCH(TimeOfBirth, time);
@@ -400,7 +400,7 @@ void TestFirdaria::subPeriodStart()
     QCOMPARE(toQDate(sub.start), start);
 }
 
-void TestFirdaria::leapDayBirths_data()
+void tst_Firdaria::leapDayBirths_data()
 {
     QTest::addColumn<QDate>("birth");
     QTest::addColumn<TimeOfBirth>("time");
@@ -415,7 +415,7 @@ void TestFirdaria::leapDayBirths_data()
 
 // A start moved to 28 February passes the 28th on to every later period, in
 // leap years too.
-void TestFirdaria::leapDayBirths()
+void tst_Firdaria::leapDayBirths()
 {
     QFETCH(QDate, birth);
     QFETCH(TimeOfBirth, time);
@@ -428,7 +428,7 @@ void TestFirdaria::leapDayBirths()
     }
 }
 
-void TestFirdaria::nodesHaveNoSubPeriods_data()
+void tst_Firdaria::nodesHaveNoSubPeriods_data()
 {
     QTest::addColumn<TimeOfBirth>("time");
     QTest::addColumn<Ruler>("node");
@@ -440,7 +440,7 @@ void TestFirdaria::nodesHaveNoSubPeriods_data()
     // clang-format on
 }
 
-void TestFirdaria::nodesHaveNoSubPeriods()
+void tst_Firdaria::nodesHaveNoSubPeriods()
 {
     QFETCH(TimeOfBirth, time);
     QFETCH(Ruler, node);
@@ -460,7 +460,7 @@ void TestFirdaria::nodesHaveNoSubPeriods()
 
 // --- Short date texts ----------------------------------------------------------
 
-void TestFirdaria::widenTwoDigitYear_data()
+void tst_Firdaria::widenTwoDigitYear_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
@@ -479,7 +479,7 @@ void TestFirdaria::widenTwoDigitYear_data()
     // clang-format on
 }
 
-void TestFirdaria::widenTwoDigitYear()
+void tst_Firdaria::widenTwoDigitYear()
 {
     QFETCH(QString, format);
     QFETCH(QString, expected);
@@ -488,7 +488,7 @@ void TestFirdaria::widenTwoDigitYear()
     QCOMPARE(WidenTwoDigitYear(expected), expected);
 }
 
-void TestFirdaria::shortDateText_data()
+void tst_Firdaria::shortDateText_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QDate>("date");
@@ -507,7 +507,7 @@ void TestFirdaria::shortDateText_data()
     // clang-format on
 }
 
-void TestFirdaria::shortDateText()
+void tst_Firdaria::shortDateText()
 {
     QFETCH(QString, locale);
     QFETCH(QDate, date);
@@ -516,7 +516,7 @@ void TestFirdaria::shortDateText()
     QCOMPARE(ShortDateText(toDate(date), QLocale(locale)), expected);
 }
 
-void TestFirdaria::directTextsMatchQLocale_data()
+void tst_Firdaria::directTextsMatchQLocale_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("format");
@@ -557,7 +557,7 @@ void TestFirdaria::directTextsMatchQLocale_data()
 
 // The directly written texts are those QLocale itself gives for the format,
 // and under every locale's short format the year has four digits.
-void TestFirdaria::directTextsMatchQLocale()
+void tst_Firdaria::directTextsMatchQLocale()
 {
     QFETCH(QLocale, locale);
     QFETCH(QString, format);
@@ -574,7 +574,7 @@ void TestFirdaria::directTextsMatchQLocale()
     }
 }
 
-void TestFirdaria::readingTextsFollowTheFormat_data()
+void tst_Firdaria::readingTextsFollowTheFormat_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("firstText");
@@ -588,7 +588,7 @@ void TestFirdaria::readingTextsFollowTheFormat_data()
 }
 
 // A change of format changes every text of a reading and none of its dates.
-void TestFirdaria::readingTextsFollowTheFormat()
+void tst_Firdaria::readingTextsFollowTheFormat()
 {
     QFETCH(QString, locale);
     QFETCH(QString, firstText);
@@ -611,7 +611,7 @@ void TestFirdaria::readingTextsFollowTheFormat()
     }
 }
 
-void TestFirdaria::systemShortDate_data()
+void tst_Firdaria::systemShortDate_data()
 {
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("expected");
@@ -624,7 +624,7 @@ void TestFirdaria::systemShortDate_data()
 }
 
 // The tests run under en_US, whose short format has a two-digit year.
-void TestFirdaria::systemShortDate()
+void tst_Firdaria::systemShortDate()
 {
     QFETCH(QDate, date);
     QFETCH(QString, expected);
@@ -638,7 +638,7 @@ void TestFirdaria::systemShortDate()
 
 // --- Every possible birth ------------------------------------------------------
 
-void TestFirdaria::everyBirthDate_data()
+void tst_Firdaria::everyBirthDate_data()
 {
     QTest::addColumn<TimeOfBirth>("time");
     // clang-format off
@@ -652,7 +652,7 @@ void TestFirdaria::everyBirthDate_data()
 // sub-periods at whole sevenths of a 365.25-day year, Mars's on
 // anniversaries, starts rising inside their period, names agreeing with the
 // sub-rulers. The first fault found is reported with its birth date.
-void TestFirdaria::everyBirthDate()
+void tst_Firdaria::everyBirthDate()
 {
     QFETCH(TimeOfBirth, time);
 
@@ -725,6 +725,6 @@ void TestFirdaria::everyBirthDate()
     QCOMPARE(latestShown, time == TimeOfBirth::Night ? md(2, 21, 2124) : md(12, 31, 2123));
 }
 
-QTEST_GUILESS_MAIN(TestFirdaria)
+QTEST_GUILESS_MAIN(tst_Firdaria)
 
 #include "tst_firdaria.moc"

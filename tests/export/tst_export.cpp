@@ -2,8 +2,8 @@
 // JPEG files take in a real folder, the conversion through the Bmp2Jpeg
 // library and the clean-up after success and after failure.
 
-#include "ExportTestSupport.h"
 #include "FakeDialogs.h"
+#include "FilesAndPictures.h"
 #include "PaintedForm.h"
 #include "modSaveForm.h"
 
@@ -57,7 +57,7 @@ QStringList chartAndCopies(int last)
 
 }  // namespace
 
-class ExportTest : public QObject {
+class tst_Export : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -79,18 +79,18 @@ private:
     FakeDialogs* fake = nullptr;
 };
 
-void ExportTest::init()
+void tst_Export::init()
 {
     fake = &FakeDialogs::install();
 }
 
-void ExportTest::cleanup()
+void tst_Export::cleanup()
 {
     FakeDialogs::restore();
     fake = nullptr;
 }
 
-void ExportTest::naming_data()
+void tst_Export::naming_data()
 {
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("chosen");   // below the folder, or as it stands when bare
@@ -133,7 +133,7 @@ void ExportTest::naming_data()
     // clang-format on
 }
 
-void ExportTest::naming()
+void tst_Export::naming()
 {
     QFETCH(QStringList, present);
     QFETCH(QString, chosen);
@@ -182,7 +182,7 @@ void ExportTest::naming()
     }
 }
 
-void ExportTest::wholeExport_data()
+void tst_Export::wholeExport_data()
 {
     QTest::addColumn<QSize>("size");
 
@@ -195,7 +195,7 @@ void ExportTest::wholeExport_data()
     // clang-format on
 }
 
-void ExportTest::wholeExport()
+void tst_Export::wholeExport()
 {
     QFETCH(QSize, size);
 
@@ -226,7 +226,7 @@ void ExportTest::wholeExport()
     QVERIFY2(difference < 2.0, qPrintable(QString::number(difference)));
 }
 
-void ExportTest::nothingSavedWithoutName_data()
+void tst_Export::nothingSavedWithoutName_data()
 {
     QTest::addColumn<bool>("earlierExport");
     QTest::addColumn<bool>("cancel");  // otherwise an empty name
@@ -239,7 +239,7 @@ void ExportTest::nothingSavedWithoutName_data()
     // clang-format on
 }
 
-void ExportTest::nothingSavedWithoutName()
+void tst_Export::nothingSavedWithoutName()
 {
     QFETCH(bool, earlierExport);
     QFETCH(bool, cancel);
@@ -261,7 +261,7 @@ void ExportTest::nothingSavedWithoutName()
     QCOMPARE(fake->messages.size(), 0);
 }
 
-void ExportTest::captureKeptInHolder_data()
+void tst_Export::captureKeptInHolder_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("replaced");
@@ -273,7 +273,7 @@ void ExportTest::captureKeptInHolder_data()
     // clang-format on
 }
 
-void ExportTest::captureKeptInHolder()
+void tst_Export::captureKeptInHolder()
 {
     QFETCH(QSize, size);
     QFETCH(bool, replaced);
@@ -306,7 +306,7 @@ void ExportTest::captureKeptInHolder()
     QCOMPARE(fake->saveRequests.size(), 2);
 }
 
-void ExportTest::failures_data()
+void tst_Export::failures_data()
 {
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("chosen");
@@ -336,7 +336,7 @@ void ExportTest::failures_data()
     // clang-format on
 }
 
-void ExportTest::failures()
+void tst_Export::failures()
 {
     QFETCH(QStringList, present);
     QFETCH(QString, chosen);
@@ -375,5 +375,5 @@ void ExportTest::failures()
         QCOMPARE(contentOf(dir.filePath(name)), name.toUtf8());
 }
 
-QTEST_MAIN(ExportTest)
+QTEST_MAIN(tst_Export)
 #include "tst_export.moc"

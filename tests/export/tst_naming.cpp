@@ -1,7 +1,7 @@
 // Naming rules of the JPEG export: splitting a path, free names, the date
 // stamp and the existence test that guards every name.
 
-#include "ExportTestSupport.h"
+#include "FilesAndPictures.h"
 #include "modSaveForm.h"
 
 #include <QCoreApplication>
@@ -17,7 +17,7 @@ using zorvane::test::createFiles;
 enum class Entry { PlainFile, HiddenFile, ReadOnlyFile, Folder, LinkToFile, DanglingLink, Nothing, UnderPlainFile };
 Q_DECLARE_METATYPE(Entry)
 
-class NamingTest : public QObject {
+class tst_Naming : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -31,7 +31,7 @@ private Q_SLOTS:
     void fileExists();
 };
 
-void NamingTest::splitFolderAndFile_data()
+void tst_Naming::splitFolderAndFile_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("folder");
@@ -52,7 +52,7 @@ void NamingTest::splitFolderAndFile_data()
     // clang-format on
 }
 
-void NamingTest::splitFolderAndFile()
+void tst_Naming::splitFolderAndFile()
 {
     QFETCH(QString, path);
     QFETCH(QString, folder);
@@ -65,7 +65,7 @@ void NamingTest::splitFolderAndFile()
     QCOMPARE(gotFile, file);
 }
 
-void NamingTest::uniqueNameWhenFree_data()
+void tst_Naming::uniqueNameWhenFree_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("file");
@@ -87,7 +87,7 @@ void NamingTest::uniqueNameWhenFree_data()
     // clang-format on
 }
 
-void NamingTest::uniqueNameWhenFree()
+void tst_Naming::uniqueNameWhenFree()
 {
     QFETCH(QString, folder);
     QFETCH(QString, file);
@@ -98,7 +98,7 @@ void NamingTest::uniqueNameWhenFree()
     QCOMPARE(MakeUniqueJpegPath(folder, file), expected);
 }
 
-void NamingTest::todayStamp_data()
+void tst_Naming::todayStamp_data()
 {
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("stamp");
@@ -112,14 +112,14 @@ void NamingTest::todayStamp_data()
     // clang-format on
 }
 
-void NamingTest::todayStamp()
+void tst_Naming::todayStamp()
 {
     QFETCH(QDate, date);
     QFETCH(QString, stamp);
     QCOMPARE(TodayStamp(date), stamp);
 }
 
-void NamingTest::fileExists_data()
+void tst_Naming::fileExists_data()
 {
     QTest::addColumn<Entry>("entry");
     QTest::addColumn<bool>("exists");
@@ -138,7 +138,7 @@ void NamingTest::fileExists_data()
     // clang-format on
 }
 
-void NamingTest::fileExists()
+void tst_Naming::fileExists()
 {
     QFETCH(Entry, entry);
     QFETCH(bool, exists);
@@ -179,5 +179,5 @@ void NamingTest::fileExists()
     QCOMPARE(FileExists(path), exists);
 }
 
-QTEST_GUILESS_MAIN(NamingTest)
+QTEST_GUILESS_MAIN(tst_Naming)
 #include "tst_naming.moc"

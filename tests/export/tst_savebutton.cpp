@@ -1,7 +1,7 @@
 // The results frame's "Save as JPG" button saves the panels window it frames.
 
-#include "ExportTestSupport.h"
 #include "FakeDialogs.h"
+#include "FilesAndPictures.h"
 #include "MDI.h"
 #include "frmDisplay.h"
 
@@ -18,7 +18,7 @@ using zorvane::test::FakeDialogs;
 using zorvane::test::filesUnder;
 using zorvane::test::readJpeg;
 
-class SaveButtonTest : public QObject {
+class tst_SaveButton : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -26,7 +26,7 @@ private Q_SLOTS:
     void savesPanelsWindow();
 };
 
-void SaveButtonTest::savesPanelsWindow_data()
+void tst_SaveButton::savesPanelsWindow_data()
 {
     QTest::addColumn<QString>("chosen");  // below the folder; empty: the dialog is cancelled
     QTest::addColumn<QStringList>("written");
@@ -37,7 +37,7 @@ void SaveButtonTest::savesPanelsWindow_data()
     // clang-format on
 }
 
-void SaveButtonTest::savesPanelsWindow()
+void tst_SaveButton::savesPanelsWindow()
 {
     QFETCH(QString, chosen);
     QFETCH(QStringList, written);
@@ -73,5 +73,5 @@ void SaveButtonTest::savesPanelsWindow()
     }
 }
 
-QTEST_MAIN(SaveButtonTest)
+QTEST_MAIN(tst_SaveButton)
 #include "tst_savebutton.moc"

@@ -42,7 +42,7 @@ QPushButton* descriptionButton(const frmDisplay& display, int index)
 
 }  // namespace
 
-class TestFrmDisplay : public QObject {
+class tst_frmDisplay : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -80,18 +80,18 @@ private Q_SLOTS:
     void panelBorderBreaksForItsCaption();
 };
 
-void TestFrmDisplay::initTestCase()
+void tst_frmDisplay::initTestCase()
 {
     ui::useProgramStyle();
     ui::installFontSubstitutes();
 }
 
-void TestFrmDisplay::init()
+void tst_frmDisplay::init()
 {
     markReadingTexts();
 }
 
-void TestFrmDisplay::panelsStandOnTheGrid_data()
+void tst_frmDisplay::panelsStandOnTheGrid_data()
 {
     QTest::addColumn<int>("panel");
     QTest::addColumn<int>("left");
@@ -109,7 +109,7 @@ void TestFrmDisplay::panelsStandOnTheGrid_data()
     // clang-format on
 }
 
-void TestFrmDisplay::panelsStandOnTheGrid()
+void tst_frmDisplay::panelsStandOnTheGrid()
 {
     QFETCH(int, panel);
     QFETCH(int, left);
@@ -126,7 +126,7 @@ void TestFrmDisplay::panelsStandOnTheGrid()
     QVERIFY(container->rect().contains(frame->geometry()));
 }
 
-void TestFrmDisplay::rowsBelongToTheirPanel_data()
+void tst_frmDisplay::rowsBelongToTheirPanel_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("panel");
@@ -139,7 +139,7 @@ void TestFrmDisplay::rowsBelongToTheirPanel_data()
     // clang-format on
 }
 
-void TestFrmDisplay::rowsBelongToTheirPanel()
+void tst_frmDisplay::rowsBelongToTheirPanel()
 {
     QFETCH(int, row);
     QFETCH(int, panel);
@@ -164,7 +164,7 @@ void TestFrmDisplay::rowsBelongToTheirPanel()
     QVERIFY(frame->rect().contains(date->geometry()));
 }
 
-void TestFrmDisplay::controlsShowWhatTheFillingWrites_data()
+void tst_frmDisplay::controlsShowWhatTheFillingWrites_data()
 {
     QTest::addColumn<BirthData>("birth");
     // clang-format off
@@ -176,7 +176,7 @@ void TestFrmDisplay::controlsShowWhatTheFillingWrites_data()
 
 // Each of the 94 captions that the filling writes through PeriodPanels
 // reaches the control of the window named for it.
-void TestFrmDisplay::controlsShowWhatTheFillingWrites()
+void tst_frmDisplay::controlsShowWhatTheFillingWrites()
 {
     QFETCH(BirthData, birth);
 
@@ -190,7 +190,7 @@ void TestFrmDisplay::controlsShowWhatTheFillingWrites()
         QCOMPARE(captionOf(display, name), written.captions.value(name));
 }
 
-void TestFrmDisplay::descriptionButtonsKeepTheirCaptions_data()
+void tst_frmDisplay::descriptionButtonsKeepTheirCaptions_data()
 {
     QTest::addColumn<TimeOfBirth>("time");
     // clang-format off
@@ -199,7 +199,7 @@ void TestFrmDisplay::descriptionButtonsKeepTheirCaptions_data()
     // clang-format on
 }
 
-void TestFrmDisplay::descriptionButtonsKeepTheirCaptions()
+void tst_frmDisplay::descriptionButtonsKeepTheirCaptions()
 {
     QFETCH(TimeOfBirth, time);
 
@@ -214,7 +214,7 @@ void TestFrmDisplay::descriptionButtonsKeepTheirCaptions()
         QCOMPARE(descriptionButton(display, i)->text(), descriptionButton(untouched, i)->text());
 }
 
-void TestFrmDisplay::captionsFitTheirControls_data()
+void tst_frmDisplay::captionsFitTheirControls_data()
 {
     QTest::addColumn<BirthData>("data");
 
@@ -230,7 +230,7 @@ void TestFrmDisplay::captionsFitTheirControls_data()
     // clang-format on
 }
 
-void TestFrmDisplay::captionsFitTheirControls()
+void tst_frmDisplay::captionsFitTheirControls()
 {
     QFETCH(BirthData, data);
 
@@ -251,7 +251,7 @@ void TestFrmDisplay::captionsFitTheirControls()
     }
 }
 
-void TestFrmDisplay::descriptionButtonOpensItsRulersText_data()
+void tst_frmDisplay::descriptionButtonOpensItsRulersText_data()
 {
     QTest::addColumn<int>("index");
 
@@ -263,7 +263,7 @@ void TestFrmDisplay::descriptionButtonOpensItsRulersText_data()
     // clang-format on
 }
 
-void TestFrmDisplay::descriptionButtonOpensItsRulersText()
+void tst_frmDisplay::descriptionButtonOpensItsRulersText()
 {
     QFETCH(int, index);
 
@@ -277,7 +277,7 @@ void TestFrmDisplay::descriptionButtonOpensItsRulersText()
     QCOMPARE(seen.modalWindowsShown, 1);
 }
 
-void TestFrmDisplay::textsNeverPileUp_data()
+void tst_frmDisplay::textsNeverPileUp_data()
 {
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("second");
@@ -290,7 +290,7 @@ void TestFrmDisplay::textsNeverPileUp_data()
     // clang-format on
 }
 
-void TestFrmDisplay::textsNeverPileUp()
+void tst_frmDisplay::textsNeverPileUp()
 {
     QFETCH(int, first);
     QFETCH(int, second);
@@ -304,12 +304,12 @@ void TestFrmDisplay::textsNeverPileUp()
     QCOMPARE(after.modalWindowsShown, 1);
 }
 
-void TestFrmDisplay::descriptionButtonsShowTheirFace_data()
+void tst_frmDisplay::descriptionButtonsShowTheirFace_data()
 {
     descriptionButtonOpensItsRulersText_data();
 }
 
-void TestFrmDisplay::descriptionButtonsShowTheirFace()
+void tst_frmDisplay::descriptionButtonsShowTheirFace()
 {
     QFETCH(int, index);
     frmDisplay display;
@@ -322,7 +322,7 @@ void TestFrmDisplay::descriptionButtonsShowTheirFace()
     QCOMPARE(drawn, ui::colors::silver());
 }
 
-void TestFrmDisplay::labelsShowTheirColour_data()
+void tst_frmDisplay::labelsShowTheirColour_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QColor>("colour");
@@ -342,7 +342,7 @@ void TestFrmDisplay::labelsShowTheirColour_data()
     // clang-format on
 }
 
-void TestFrmDisplay::labelsShowTheirColour()
+void tst_frmDisplay::labelsShowTheirColour()
 {
     QFETCH(QString, name);
     QFETCH(QColor, colour);
@@ -352,12 +352,12 @@ void TestFrmDisplay::labelsShowTheirColour()
     QCOMPARE(label->palette().color(QPalette::WindowText), colour);
 }
 
-void TestFrmDisplay::panelBorderBreaksForItsCaption_data()
+void tst_frmDisplay::panelBorderBreaksForItsCaption_data()
 {
     panelsStandOnTheGrid_data();
 }
 
-void TestFrmDisplay::panelBorderBreaksForItsCaption()
+void tst_frmDisplay::panelBorderBreaksForItsCaption()
 {
     QFETCH(int, panel);
     // In pixels: the border's top edge runs 9 below the panel's top and
@@ -388,5 +388,5 @@ void TestFrmDisplay::panelBorderBreaksForItsCaption()
     QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver());
 }
 
-QTEST_MAIN(TestFrmDisplay)
+QTEST_MAIN(tst_frmDisplay)
 #include "tst_frmdisplay.moc"

@@ -43,7 +43,7 @@ struct Handler {
 
 }  // namespace
 
-class GuardedTest : public QObject {
+class tst_Guarded : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -54,7 +54,7 @@ private Q_SLOTS:
     void logsWhatEndedTheHandler();
 };
 
-void GuardedTest::handlerEndsAtItsFailure_data()
+void tst_Guarded::handlerEndsAtItsFailure_data()
 {
     // A member handler given the signal's argument, or a function given none.
     QTest::addColumn<bool>("member");
@@ -75,7 +75,7 @@ void GuardedTest::handlerEndsAtItsFailure_data()
     // clang-format on
 }
 
-void GuardedTest::handlerEndsAtItsFailure()
+void tst_Guarded::handlerEndsAtItsFailure()
 {
     QFETCH(bool, member);
     QFETCH(std::function<void()>, failure);
@@ -105,7 +105,7 @@ void GuardedTest::handlerEndsAtItsFailure()
     }
 }
 
-void GuardedTest::logsWhatEndedTheHandler_data()
+void tst_Guarded::logsWhatEndedTheHandler_data()
 {
     QTest::addColumn<std::function<void()>>("failure");
     QTest::addColumn<QString>("logged");
@@ -127,7 +127,7 @@ void GuardedTest::logsWhatEndedTheHandler_data()
 
 // The type and the message of what was caught, by its own type, not the
 // type it was caught as; only that it was caught when its type is unknown.
-void GuardedTest::logsWhatEndedTheHandler()
+void tst_Guarded::logsWhatEndedTheHandler()
 {
     QFETCH(std::function<void()>, failure);
     QFETCH(QString, logged);
@@ -136,5 +136,5 @@ void GuardedTest::logsWhatEndedTheHandler()
     zorvane::ui::runGuarded(failure);
 }
 
-QTEST_GUILESS_MAIN(GuardedTest)
+QTEST_GUILESS_MAIN(tst_Guarded)
 #include "tst_guarded.moc"

@@ -11,7 +11,7 @@
 
 namespace ui = zorvane::ui;
 
-class TestLinkLabel : public QObject {
+class tst_LinkLabel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -19,7 +19,7 @@ private Q_SLOTS:
     void drawnAsAPlainLabel();
 };
 
-void TestLinkLabel::drawnAsAPlainLabel_data()
+void tst_LinkLabel::drawnAsAPlainLabel_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QSize>("size");
@@ -41,7 +41,7 @@ void TestLinkLabel::drawnAsAPlainLabel_data()
     // clang-format on
 }
 
-void TestLinkLabel::drawnAsAPlainLabel()
+void tst_LinkLabel::drawnAsAPlainLabel()
 {
     QFETCH(QString, text);
     QFETCH(QSize, size);
@@ -70,5 +70,5 @@ void TestLinkLabel::drawnAsAPlainLabel()
     QVERIFY2(drawn != blank.grab().toImage(), "no text drawn");
 }
 
-QTEST_MAIN(TestLinkLabel)
+QTEST_MAIN(tst_LinkLabel)
 #include "tst_linklabel.moc"

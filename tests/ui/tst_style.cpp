@@ -27,7 +27,7 @@ QImage pictureOf(const QIcon& icon)
 
 }  // namespace
 
-class TestStyle : public QObject {
+class tst_Style : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -43,14 +43,14 @@ private:
     std::unique_ptr<QStyle> fusion_;
 };
 
-void TestStyle::initTestCase()
+void tst_Style::initTestCase()
 {
     ui::useProgramStyle();
     fusion_.reset(QStyleFactory::create(QStringLiteral("Fusion")));
     QVERIFY(fusion_);
 }
 
-void TestStyle::standardIconIsReadOnce_data()
+void tst_Style::standardIconIsReadOnce_data()
 {
     QTest::addColumn<QStyle::StandardPixmap>("icon");
 
@@ -67,7 +67,7 @@ void TestStyle::standardIconIsReadOnce_data()
     // clang-format on
 }
 
-void TestStyle::standardIconIsReadOnce()
+void tst_Style::standardIconIsReadOnce()
 {
     QFETCH(QStyle::StandardPixmap, icon);
     QStyle* style = QApplication::style();
@@ -87,7 +87,7 @@ void TestStyle::standardIconIsReadOnce()
     QCOMPARE(pictureOf(withOption), pictureOf(first));
 }
 
-void TestStyle::faceButtonHasAFlatFaceAndADarkEdge_data()
+void tst_Style::faceButtonHasAFlatFaceAndADarkEdge_data()
 {
     QTest::addColumn<bool>("pressed");
     QTest::addColumn<int>("edge");  // pixels
@@ -98,7 +98,7 @@ void TestStyle::faceButtonHasAFlatFaceAndADarkEdge_data()
     // clang-format on
 }
 
-void TestStyle::faceButtonHasAFlatFaceAndADarkEdge()
+void tst_Style::faceButtonHasAFlatFaceAndADarkEdge()
 {
     QFETCH(bool, pressed);
     QFETCH(int, edge);
@@ -127,5 +127,5 @@ void TestStyle::faceButtonHasAFlatFaceAndADarkEdge()
                  qPrintable(QStringLiteral("no face at %1, %2").arg(point.x()).arg(point.y())));
 }
 
-QTEST_MAIN(TestStyle)
+QTEST_MAIN(tst_Style)
 #include "tst_style.moc"

@@ -64,7 +64,7 @@ QStringList expectedCaptions(const BirthData& birth)
 Q_DECLARE_METATYPE(Press)
 Q_DECLARE_METATYPE(Leave)
 
-class TestReadingFlow : public QObject {
+class tst_ReadingFlow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -99,13 +99,13 @@ private:
     std::unique_ptr<EndCounter> ends_;
 };
 
-void TestReadingFlow::initTestCase()
+void tst_ReadingFlow::initTestCase()
 {
     zorvane::ui::installFontSubstitutes();
     QVERIFY(QDir(programFolder_.path()).exists(modSaveForm::ConverterFileName()));
 }
 
-void TestReadingFlow::init()
+void tst_ReadingFlow::init()
 {
     fake_ = &FakeDialogs::install();
     ends_ = std::make_unique<EndCounter>();
@@ -120,7 +120,7 @@ void TestReadingFlow::init()
     QVERIFY(main_->isVisible());
 }
 
-void TestReadingFlow::cleanup()
+void tst_ReadingFlow::cleanup()
 {
     // Deleting (not closing) leaves the end step out of it.
     for (MDI* frame : openFrames())
@@ -133,7 +133,7 @@ void TestReadingFlow::cleanup()
     fake_ = nullptr;
 }
 
-BirthData TestReadingFlow::chosen() const
+BirthData tst_ReadingFlow::chosen() const
 {
     BirthData c;
     c.day = main_->findChild<QComboBox*>(QStringLiteral("cboDate"))->currentIndex() + 1;
@@ -144,7 +144,7 @@ BirthData TestReadingFlow::chosen() const
     return c;
 }
 
-void TestReadingFlow::press(Press how)
+void tst_ReadingFlow::press(Press how)
 {
     if (how == Press::Button)
         main_->findChild<QPushButton*>(QStringLiteral("cmdNext"))->click();
@@ -152,7 +152,7 @@ void TestReadingFlow::press(Press how)
         main_->findChild<QAction*>(QStringLiteral("mnuNext"))->trigger();
 }
 
-void TestReadingFlow::leave(MDI& frame, Leave how)
+void tst_ReadingFlow::leave(MDI& frame, Leave how)
 {
     switch (how) {
     case Leave::CloseBox:
@@ -173,7 +173,7 @@ void TestReadingFlow::leave(MDI& frame, Leave how)
     }
 }
 
-void TestReadingFlow::acceptedPressShowsTheReading_data()
+void tst_ReadingFlow::acceptedPressShowsTheReading_data()
 {
     QTest::addColumn<Press>("how");
     QTest::addColumn<BirthData>("birth");
@@ -187,7 +187,7 @@ void TestReadingFlow::acceptedPressShowsTheReading_data()
     // clang-format on
 }
 
-void TestReadingFlow::acceptedPressShowsTheReading()
+void tst_ReadingFlow::acceptedPressShowsTheReading()
 {
     QFETCH(Press, how);
     QFETCH(BirthData, birth);
@@ -211,7 +211,7 @@ void TestReadingFlow::acceptedPressShowsTheReading()
     QCOMPARE(ends_->ends, 0);
 }
 
-void TestReadingFlow::everyPressReadsTheMainWindowsNames_data()
+void tst_ReadingFlow::everyPressReadsTheMainWindowsNames_data()
 {
     QTest::addColumn<Press>("how");
     QTest::addColumn<TimeOfBirth>("time");
@@ -225,7 +225,7 @@ void TestReadingFlow::everyPressReadsTheMainWindowsNames_data()
 
 // The rows are named from the main window's SubPeriodNames as it stands at
 // each press, here marked entry by entry and changed again between presses.
-void TestReadingFlow::everyPressReadsTheMainWindowsNames()
+void tst_ReadingFlow::everyPressReadsTheMainWindowsNames()
 {
     QFETCH(Press, how);
     QFETCH(TimeOfBirth, time);
@@ -250,7 +250,7 @@ void TestReadingFlow::everyPressReadsTheMainWindowsNames()
              QStringLiteral("changed"));
 }
 
-void TestReadingFlow::rejectedDateChangesNothing_data()
+void tst_ReadingFlow::rejectedDateChangesNothing_data()
 {
     QTest::addColumn<BirthData>("birth");
     QTest::addColumn<QString>("message");
@@ -265,7 +265,7 @@ void TestReadingFlow::rejectedDateChangesNothing_data()
     // clang-format on
 }
 
-void TestReadingFlow::rejectedDateChangesNothing()
+void tst_ReadingFlow::rejectedDateChangesNothing()
 {
     QFETCH(BirthData, birth);
     QFETCH(QString, message);
@@ -286,7 +286,7 @@ void TestReadingFlow::rejectedDateChangesNothing()
     QCOMPARE(after.timeOfBirth, birth.timeOfBirth);
 }
 
-void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
+void tst_ReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
 {
     QTest::addColumn<Leave>("back");
     QTest::addColumn<BirthData>("first");
@@ -302,7 +302,7 @@ void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
     // clang-format on
 }
 
-void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
+void tst_ReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
 {
     QFETCH(Leave, back);
     QFETCH(BirthData, first);
@@ -334,7 +334,7 @@ void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
     QVERIFY(expectedCaptions(second) != expectedCaptions(first));
 }
 
-void TestReadingFlow::leavingTheFrame_data()
+void tst_ReadingFlow::leavingTheFrame_data()
 {
     QTest::addColumn<Leave>("how");
     QTest::addColumn<bool>("ends");
@@ -348,7 +348,7 @@ void TestReadingFlow::leavingTheFrame_data()
     // clang-format on
 }
 
-void TestReadingFlow::leavingTheFrame()
+void tst_ReadingFlow::leavingTheFrame()
 {
     QFETCH(Leave, how);
     QFETCH(bool, ends);
@@ -366,5 +366,5 @@ void TestReadingFlow::leavingTheFrame()
     QVERIFY(!mainWindow.isNull());
 }
 
-QTEST_MAIN(TestReadingFlow)
+QTEST_MAIN(tst_ReadingFlow)
 #include "tst_readingflow.moc"

@@ -203,7 +203,7 @@ QByteArray paragraphTag(const ParagraphFacts& facts)
 
 }  // namespace
 
-class TestReadingTexts : public QObject {
+class tst_ReadingTexts : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -229,12 +229,12 @@ private Q_SLOTS:
     void rebuildingWritesTheSameTexts();
 };
 
-void TestReadingTexts::initTestCase()
+void tst_ReadingTexts::initTestCase()
 {
     modFirdaria::BuildReadingTexts();
 }
 
-void TestReadingTexts::sentenceRule_data()
+void tst_ReadingTexts::sentenceRule_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("sentences");
@@ -251,14 +251,14 @@ void TestReadingTexts::sentenceRule_data()
     // clang-format on
 }
 
-void TestReadingTexts::sentenceRule()
+void tst_ReadingTexts::sentenceRule()
 {
     QFETCH(QString, text);
     QFETCH(int, sentences);
     QCOMPARE(sentenceCount(text), sentences);
 }
 
-void TestReadingTexts::text_data()
+void tst_ReadingTexts::text_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("paragraphs");
@@ -280,7 +280,7 @@ void TestReadingTexts::text_data()
 
 // Each text: its paragraphs and where its line breaks may stand, its heading,
 // and its quotation marks.
-void TestReadingTexts::text()
+void tst_ReadingTexts::text()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraphs);
@@ -317,7 +317,7 @@ void TestReadingTexts::text()
     QCOMPARE(text.count(u'‘'), text.count(QStringLiteral("‘live and let live!’")));
 }
 
-void TestReadingTexts::storedConstants_data()
+void tst_ReadingTexts::storedConstants_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("constants");
@@ -338,7 +338,7 @@ void TestReadingTexts::storedConstants_data()
 }
 
 // How each text is stored, and that joining what is stored gives the text.
-void TestReadingTexts::storedConstants()
+void tst_ReadingTexts::storedConstants()
 {
     QFETCH(int, entry);
     QFETCH(int, constants);
@@ -360,7 +360,7 @@ void TestReadingTexts::storedConstants()
     QCOMPARE(joined, ReadingTexts[entry]);
 }
 
-void TestReadingTexts::paragraph_data()
+void tst_ReadingTexts::paragraph_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("paragraph");
@@ -380,7 +380,7 @@ void TestReadingTexts::paragraph_data()
 
 // Each paragraph's opening sentence, length and sentence count, its tail
 // counted apart.
-void TestReadingTexts::paragraph()
+void tst_ReadingTexts::paragraph()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraph);
@@ -412,7 +412,7 @@ void TestReadingTexts::paragraph()
     QCOMPARE(sentenceCount(tail), tailSentences);
 }
 
-void TestReadingTexts::typographicText_data()
+void tst_ReadingTexts::typographicText_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("paragraph");
@@ -430,7 +430,7 @@ void TestReadingTexts::typographicText_data()
     // clang-format on
 }
 
-void TestReadingTexts::typographicText()
+void tst_ReadingTexts::typographicText()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraph);
@@ -441,7 +441,7 @@ void TestReadingTexts::typographicText()
     QVERIFY2(parts[paragraph - 1].contains(fragment), qPrintable(fragment));
 }
 
-void TestReadingTexts::saturnClosingJoinedWithoutBreak()
+void tst_ReadingTexts::saturnClosingJoinedWithoutBreak()
 {
     const QString& text = ReadingTexts[modFirdaria::index(Ruler::Saturn)];
 
@@ -451,7 +451,7 @@ void TestReadingTexts::saturnClosingJoinedWithoutBreak()
     QVERIFY(parts.last().chopped(SaturnClosing.size()).endsWith(QStringLiteral("will pop up!")));
 }
 
-void TestReadingTexts::slotNineStaysEmpty()
+void tst_ReadingTexts::slotNineStaysEmpty()
 {
     QVERIFY(ReadingTexts[ClosingSlot].isEmpty());
 
@@ -462,7 +462,7 @@ void TestReadingTexts::slotNineStaysEmpty()
     ReadingTexts[ClosingSlot].clear();
 }
 
-void TestReadingTexts::rebuildingWritesTheSameTexts()
+void tst_ReadingTexts::rebuildingWritesTheSameTexts()
 {
     const auto first = ReadingTexts;
 
@@ -477,5 +477,5 @@ void TestReadingTexts::rebuildingWritesTheSameTexts()
         QCOMPARE(ReadingTexts[entry], first[entry]);
 }
 
-QTEST_GUILESS_MAIN(TestReadingTexts)
+QTEST_GUILESS_MAIN(tst_ReadingTexts)
 #include "tst_readingtexts.moc"

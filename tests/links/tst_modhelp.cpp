@@ -1,7 +1,7 @@
 // The web link launcher: each page operation hands its configured address
 // to the desktop once per call, unchanged.
 
-#include "AppTestSupport.h"
+#include "UrlCatcher.h"
 #include "modHelp.h"
 
 #include <QTest>
