@@ -77,9 +77,9 @@ void tst_FailingHandlers::failingDialogEndsOnlyItsHandler_data()
 
     // clang-format off
     QTest::newRow("main window: a turned-down date") << Window::Main << "cmdNext" << Dialog::Message;
-    QTest::newRow("results frame: Save as JPG     ") << Window::Results << "cmdSavePicture" << Dialog::SaveAs;
-    QTest::newRow("reading window: Save           ") << Window::Reading << "cmdSave" << Dialog::SaveAs;
-    QTest::newRow("reading window: Print          ") << Window::Reading << "cmdPrint" << Dialog::Print;
+    QTest::newRow("results frame: Save as JPG")      << Window::Results << "cmdSavePicture" << Dialog::SaveAs;
+    QTest::newRow("reading window: Save")            << Window::Reading << "cmdSave" << Dialog::SaveAs;
+    QTest::newRow("reading window: Print")           << Window::Reading << "cmdPrint" << Dialog::Print;
     // clang-format on
 }
 

@@ -180,10 +180,10 @@ void tst_ReadingFlow::acceptedPressShowsTheReading_data()
     QTest::addColumn<QString>("panel0");
 
     // clang-format off
-    QTest::newRow("button   day  ") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
-    QTest::newRow("button   night") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
-    QTest::newRow("mnuNext  day  ") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
-    QTest::newRow("mnuNext  night") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
+    QTest::newRow("button day")    << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
+    QTest::newRow("button night")  << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
+    QTest::newRow("mnuNext day")   << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
+    QTest::newRow("mnuNext night") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
     // clang-format on
 }
 
@@ -293,11 +293,11 @@ void tst_ReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
     QTest::addColumn<BirthData>("second");
 
     // clang-format off
-    QTest::newRow("Back button  night then day")
+    QTest::newRow("Back button night then day")
         << Leave::BackButton << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
-    QTest::newRow("File > Back  night then day")
+    QTest::newRow("File > Back night then day")
         << Leave::FileBack << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
-    QTest::newRow("Back button  2050 then 1910")
+    QTest::newRow("Back button 2050 then 1910")
         << Leave::BackButton << BirthData{31, 12, 2050, TimeOfBirth::Day} << BirthData{1, 1, 1910, TimeOfBirth::Night};
     // clang-format on
 }

@@ -100,34 +100,34 @@ void tst_Export::naming_data()
 
     const QStringList none;
     // clang-format off
-    QTest::newRow("other extension replaced  ") << none << "chart.png" << false << "chart.jpg" << "chart.jpg";
-    QTest::newRow("no extension              ") << none << "chart" << false << "chart.jpg" << "chart.jpg";
-    QTest::newRow("upper-case JPG lowered    ") << none << "Chart.JPG" << false << "Chart.jpg" << "Chart.jpg";
-    QTest::newRow("cut at the first dot      ") << none << "chart.copy.jpg" << false << "chart.jpg" << "chart.jpg";
-    QTest::newRow("cut at first dot, taken   ") << QStringList{"chart.jpg"} << "chart.copy.jpg" << false
+    QTest::newRow("other extension replaced") << none << "chart.png" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("no extension")             << none << "chart" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("upper-case JPG lowered")   << none << "Chart.JPG" << false << "Chart.jpg" << "Chart.jpg";
+    QTest::newRow("cut at the first dot")     << none << "chart.copy.jpg" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("cut at first dot, taken")  << QStringList{"chart.jpg"} << "chart.copy.jpg" << false
                                                 << "chart_001.jpg" << "chart.jpg";
     QTest::newRow("other case is another name") << QStringList{"Chart.JPG"} << "chart" << false << "chart.jpg"
                                                 << "chart.jpg";
     // Rows from the rule: with chart.jpg and copies _001 to _n present, the
     // next copy is _n+1.
     for (const int taken : {0, 1, 2, 500, 998}) {
-        QTest::addRow("taken with %3d copies     ", taken)
+        QTest::addRow("taken with %d copies", taken)
             << chartAndCopies(taken) << "chart.jpg" << false
             << QStringLiteral("chart_%1.jpg").arg(taken + 1, 3, 10, QLatin1Char('0')) << "chart.jpg";
     }
     QTest::newRow("gap takes the first number") << QStringList{"chart.jpg", "chart_002.jpg"} << "chart.jpg" << false
                                                 << "chart_001.jpg" << "chart.jpg";
-    QTest::newRow("all 999 copies taken      ") << chartAndCopies(999) << "chart.jpg" << false << "" << "chart.jpg";
-    QTest::newRow("hidden name is taken      ") << QStringList{".jpg"} << ".png" << false << "_001.jpg" << ".jpg";
-    QTest::newRow("dots in a folder name     ") << QStringList{"my.pics/old.jpg"} << "my.pics/chart.png" << false
+    QTest::newRow("all 999 copies taken")  << chartAndCopies(999) << "chart.jpg" << false << "" << "chart.jpg";
+    QTest::newRow("hidden name is taken")  << QStringList{".jpg"} << ".png" << false << "_001.jpg" << ".jpg";
+    QTest::newRow("dots in a folder name") << QStringList{"my.pics/old.jpg"} << "my.pics/chart.png" << false
                                                 << "my.pics/chart.jpg" << "chart.jpg";
-    QTest::newRow("non-ASCII folder and name ") << QStringList{"Bilder \u00fc/x"}
+    QTest::newRow("non-ASCII folder and name")  << QStringList{"Bilder \u00fc/x"}
                                                 << "Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.png" << false
                                                 << "Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.jpg"
                                                 << "\u041a\u0430\u0440\u0442\u0430.jpg";
-    QTest::newRow("user's bitmap left alone  ") << QStringList{"chart.bmp"} << "chart.png" << false << "chart.jpg"
+    QTest::newRow("user's bitmap left alone")   << QStringList{"chart.bmp"} << "chart.png" << false << "chart.jpg"
                                                 << "chart.jpg";
-    QTest::newRow("user's bitmap, copy taken ") << QStringList{"chart.jpg", "chart_001.bmp"} << "chart.png" << false
+    QTest::newRow("user's bitmap, copy taken")  << QStringList{"chart.jpg", "chart_001.bmp"} << "chart.png" << false
                                                 << "chart_001.jpg" << "chart.jpg";
     QTest::newRow("no folder: program's, date") << none << "chart.png" << true << "{stamp}.jpg" << "";
     // clang-format on
@@ -190,8 +190,8 @@ void tst_Export::wholeExport_data()
     // panels window's own size.
     for (const int width : {1, 2, 3, 4, 17, 30})
         // clang-format off
-        QTest::addRow("width %2d, rest %d of 4     ", width, width % 4) << QSize(width, 11);
-    QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566);
+        QTest::addRow("width %d, rest %d of 4", width, width % 4) << QSize(width, 11);
+    QTest::newRow("panels window 1000 x 566")                     << QSize(1000, 566);
     // clang-format on
 }
 
@@ -232,9 +232,9 @@ void tst_Export::nothingSavedWithoutName_data()
     QTest::addColumn<bool>("cancel");  // otherwise an empty name
 
     // clang-format off
-    QTest::newRow("cancel                    ") << false << true;
-    QTest::newRow("empty name                ") << false << false;
-    QTest::newRow("cancel after an export    ") << true << true;
+    QTest::newRow("cancel")                     << false << true;
+    QTest::newRow("empty name")                 << false << false;
+    QTest::newRow("cancel after an export")     << true << true;
     QTest::newRow("empty name after an export") << true << false;
     // clang-format on
 }
@@ -267,9 +267,9 @@ void tst_Export::captureKeptInHolder_data()
     QTest::addColumn<bool>("replaced");
 
     // clang-format off
-    QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566) << true;
-    QTest::newRow("small window              ") << smallForm << true;
-    QTest::newRow("window without area       ") << QSize(0, 0) << false;
+    QTest::newRow("panels window 1000 x 566") << QSize(1000, 566) << true;
+    QTest::newRow("small window")             << smallForm << true;
+    QTest::newRow("window without area")      << QSize(0, 0) << false;
     // clang-format on
 }
 
@@ -319,19 +319,19 @@ void tst_Export::failures_data()
     // The tests run as root, for whom permissions do not stop writing: a
     // folder below a plain file can be neither created nor written by anyone.
     // clang-format off
-    QTest::newRow("folder below a plain file ") << QStringList{"plain"} << "plain/chart.png" << Converter::Beside
+    QTest::newRow("folder below a plain file")  << QStringList{"plain"} << "plain/chart.png" << Converter::Beside
                                                 << smallForm << true << "plain/chart.jpg" << "Not a directory";
-    QTest::newRow("folder missing            ") << QStringList{} << "missing/chart.png" << Converter::Beside
+    QTest::newRow("folder missing")             << QStringList{} << "missing/chart.png" << Converter::Beside
                                                 << smallForm << true << "missing/chart.jpg"
                                                 << "No such file or directory";
-    QTest::newRow("converter missing         ") << QStringList{} << "chart.png" << Converter::Missing << smallForm
+    QTest::newRow("converter missing")          << QStringList{} << "chart.png" << Converter::Missing << smallForm
                                                 << true << "chart.jpg" << "The converter could not be loaded";
-    QTest::newRow("converter not a library   ") << QStringList{} << "chart.png" << Converter::NotALibrary
+    QTest::newRow("converter not a library")    << QStringList{} << "chart.png" << Converter::NotALibrary
                                                 << smallForm << true << "chart.jpg"
                                                 << "The converter could not be loaded";
     QTest::newRow("too wide for the converter") << QStringList{"chart.bmp"} << "chart.png" << Converter::Beside
                                                 << tooWideForm << true << "chart.jpg" << "too large";
-    QTest::newRow("no picture in the holder  ") << QStringList{} << "chart.png" << Converter::Beside << smallForm
+    QTest::newRow("no picture in the holder")   << QStringList{} << "chart.png" << Converter::Beside << smallForm
                                                 << false << "chart.jpg" << "no picture";
     // clang-format on
 }

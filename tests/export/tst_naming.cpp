@@ -39,16 +39,16 @@ void tst_Naming::splitFolderAndFile_data()
 
     // Without any separator the previous values ("kept", "kept.jpg") stay.
     // clang-format off
-    QTest::newRow("folder and file       ") << "/home/ann/chart.jpg" << "/home/ann" << "chart.jpg";
-    QTest::newRow("last separator splits ") << "/home/ann/pics/chart" << "/home/ann/pics" << "chart";
-    QTest::newRow("dots in the folder    ") << "/home/my.pics/chart.jpg" << "/home/my.pics" << "chart.jpg";
-    QTest::newRow("root folder           ") << "/chart.jpg" << "/" << "chart.jpg";
-    QTest::newRow("network share         ") << "//server/share/chart.jpg" << "//server/share" << "chart.jpg";
-    QTest::newRow("trailing separator    ") << "/home/ann/" << "/home/ann" << "";
-    QTest::newRow("non-ASCII names       ") << "/tmp/Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.jpg"
+    QTest::newRow("folder and file")       << "/home/ann/chart.jpg" << "/home/ann" << "chart.jpg";
+    QTest::newRow("last separator splits") << "/home/ann/pics/chart" << "/home/ann/pics" << "chart";
+    QTest::newRow("dots in the folder")    << "/home/my.pics/chart.jpg" << "/home/my.pics" << "chart.jpg";
+    QTest::newRow("root folder")           << "/chart.jpg" << "/" << "chart.jpg";
+    QTest::newRow("network share")         << "//server/share/chart.jpg" << "//server/share" << "chart.jpg";
+    QTest::newRow("trailing separator")    << "/home/ann/" << "/home/ann" << "";
+    QTest::newRow("non-ASCII names")       << "/tmp/Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.jpg"
                                             << "/tmp/Bilder \u00fc" << "\u041a\u0430\u0440\u0442\u0430.jpg";
-    QTest::newRow("no separator keeps    ") << "chart.jpg" << "kept" << "kept.jpg";
-    QTest::newRow("empty path keeps      ") << "" << "kept" << "kept.jpg";
+    QTest::newRow("no separator keeps") << "chart.jpg" << "kept" << "kept.jpg";
+    QTest::newRow("empty path keeps")   << "" << "kept" << "kept.jpg";
     // clang-format on
 }
 
@@ -73,17 +73,17 @@ void tst_Naming::uniqueNameWhenFree_data()
 
     const QString absent = QStringLiteral("/nonexistent-zorvane");
     // clang-format off
-    QTest::newRow("name kept                 ") << absent + "/pics" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("closing separator kept    ") << absent + "/pics/" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("doubled separators single ") << absent + "//pics//" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("run of three made single  ") << absent + "///pics" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("network share keeps pair  ") << "//zorvane-server/share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
-    QTest::newRow("network share inner pair  ") << "//zorvane-server//share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
-    QTest::newRow("bitmap name becomes jpg   ") << absent << "chart.bmp" << absent + "/chart.jpg";
-    QTest::newRow("upper-case BMP kept       ") << absent << "chart.BMP" << absent + "/chart.BMP";
-    QTest::newRow("name without dot gets jpg ") << absent << "chart" << absent + "/chart.jpg";
-    QTest::newRow("empty name: date stamp    ") << absent << "" << absent + "/{stamp}.jpg";
-    QTest::newRow("empty folder: program's   ") << "" << "zorvane-chart.jpg" << "{program}/zorvane-chart.jpg";
+    QTest::newRow("name kept")                 << absent + "/pics" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("closing separator kept")    << absent + "/pics/" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("doubled separators single") << absent + "//pics//" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("run of three made single")  << absent + "///pics" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("network share keeps pair")  << "//zorvane-server/share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
+    QTest::newRow("network share inner pair")  << "//zorvane-server//share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
+    QTest::newRow("bitmap name becomes jpg")   << absent << "chart.bmp" << absent + "/chart.jpg";
+    QTest::newRow("upper-case BMP kept")       << absent << "chart.BMP" << absent + "/chart.BMP";
+    QTest::newRow("name without dot gets jpg") << absent << "chart" << absent + "/chart.jpg";
+    QTest::newRow("empty name: date stamp")    << absent << "" << absent + "/{stamp}.jpg";
+    QTest::newRow("empty folder: program's")   << "" << "zorvane-chart.jpg" << "{program}/zorvane-chart.jpg";
     // clang-format on
 }
 
@@ -106,9 +106,9 @@ void tst_Naming::todayStamp_data()
     // clang-format off
     QTest::newRow("month and day padded") << QDate(2026, 1, 5) << "20260105";
     QTest::newRow("two-digit month, day") << QDate(2026, 12, 31) << "20261231";
-    QTest::newRow("first listed year   ") << QDate(1910, 3, 9) << "19100309";
-    QTest::newRow("last listed year    ") << QDate(2050, 10, 10) << "20501010";
-    QTest::newRow("leap day            ") << QDate(2024, 2, 29) << "20240229";
+    QTest::newRow("first listed year")    << QDate(1910, 3, 9) << "19100309";
+    QTest::newRow("last listed year")     << QDate(2050, 10, 10) << "20501010";
+    QTest::newRow("leap day")             << QDate(2024, 2, 29) << "20240229";
     // clang-format on
 }
 
@@ -127,14 +127,14 @@ void tst_Naming::fileExists_data()
     // Anything standing at a path makes its name taken, so the export can
     // never write over it.
     // clang-format off
-    QTest::newRow("plain file         ") << Entry::PlainFile << true;
-    QTest::newRow("hidden dot file    ") << Entry::HiddenFile << true;
-    QTest::newRow("read-only file     ") << Entry::ReadOnlyFile << true;
-    QTest::newRow("folder             ") << Entry::Folder << true;
-    QTest::newRow("link to a file     ") << Entry::LinkToFile << true;
-    QTest::newRow("dangling link      ") << Entry::DanglingLink << true;
-    QTest::newRow("nothing            ") << Entry::Nothing << false;
-    QTest::newRow("under a plain file ") << Entry::UnderPlainFile << false;
+    QTest::newRow("plain file")         << Entry::PlainFile << true;
+    QTest::newRow("hidden dot file")    << Entry::HiddenFile << true;
+    QTest::newRow("read-only file")     << Entry::ReadOnlyFile << true;
+    QTest::newRow("folder")             << Entry::Folder << true;
+    QTest::newRow("link to a file")     << Entry::LinkToFile << true;
+    QTest::newRow("dangling link")      << Entry::DanglingLink << true;
+    QTest::newRow("nothing")            << Entry::Nothing << false;
+    QTest::newRow("under a plain file") << Entry::UnderPlainFile << false;
     // clang-format on
 }
 

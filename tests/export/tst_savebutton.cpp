@@ -33,7 +33,7 @@ void tst_SaveButton::savesPanelsWindow_data()
 
     // clang-format off
     QTest::newRow("name chosen") << "reading.png" << QStringList{"reading.jpg"};
-    QTest::newRow("cancelled  ") << "" << QStringList{};
+    QTest::newRow("cancelled")   << "" << QStringList{};
     // clang-format on
 }
 

@@ -135,7 +135,7 @@ void tst_frmDisplay::rowsBelongToTheirPanel_data()
     // Row 6f + k is the k-th row (top 360 + 360 k) of panel f.
     for (int row = 0; row < PeriodPanels::RowCount; ++row)
         // clang-format off
-        QTest::addRow("row %02d", row) << row << row / 6 << 360 + 360 * (row % 6);
+        QTest::addRow("row %d", row) << row << row / 6 << 360 + 360 * (row % 6);
     // clang-format on
 }
 
@@ -220,7 +220,7 @@ void tst_frmDisplay::captionsFitTheirControls_data()
 
     // Two-digit months and days give the widest dates.
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
-        const char* t = time == TimeOfBirth::Day ? "day  " : "night";
+        const char* t = time == TimeOfBirth::Day ? "day" : "night";
         // clang-format off
         QTest::addRow("%s 15 Mar 1980", t) << BirthData{15, 3, 1980, time};
         QTest::addRow("%s 28 Dec 1999", t) << BirthData{28, 12, 1999, time};

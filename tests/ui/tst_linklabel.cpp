@@ -33,11 +33,11 @@ void tst_LinkLabel::drawnAsAPlainLabel_data()
     const auto centred = Qt::Alignment(Qt::AlignCenter);
 
     // clang-format off
-    QTest::newRow("one line, top left      ") << banner << QSize(640, 30) << left << false;
-    QTest::newRow("one line, centred       ") << banner << QSize(640, 30) << centred << false;
-    QTest::newRow("wrapped, top left       ") << offer << QSize(300, 80) << left << true;
-    QTest::newRow("wrapped, centred        ") << offer << QSize(300, 80) << centred << true;
-    QTest::newRow("too long, not wrapped   ") << offer << QSize(300, 80) << left << false;
+    QTest::newRow("one line, top left")    << banner << QSize(640, 30) << left << false;
+    QTest::newRow("one line, centred")     << banner << QSize(640, 30) << centred << false;
+    QTest::newRow("wrapped, top left")     << offer << QSize(300, 80) << left << true;
+    QTest::newRow("wrapped, centred")      << offer << QSize(300, 80) << centred << true;
+    QTest::newRow("too long, not wrapped") << offer << QSize(300, 80) << left << false;
     // clang-format on
 }
 

@@ -57,13 +57,13 @@ void tst_Style::standardIconIsReadOnce_data()
     // The icons an MDI sub-window asks for as it is created, and two that
     // dialogs use.
     // clang-format off
-    QTest::newRow("title bar menu")    << QStyle::SP_TitleBarMenuButton;
-    QTest::newRow("title bar normal")  << QStyle::SP_TitleBarNormalButton;
+    QTest::newRow("title bar menu")     << QStyle::SP_TitleBarMenuButton;
+    QTest::newRow("title bar normal")   << QStyle::SP_TitleBarNormalButton;
     QTest::newRow("title bar minimize") << QStyle::SP_TitleBarMinButton;
     QTest::newRow("title bar maximize") << QStyle::SP_TitleBarMaxButton;
-    QTest::newRow("title bar close")   << QStyle::SP_TitleBarCloseButton;
-    QTest::newRow("message question")  << QStyle::SP_MessageBoxQuestion;
-    QTest::newRow("dialog save")       << QStyle::SP_DialogSaveButton;
+    QTest::newRow("title bar close")    << QStyle::SP_TitleBarCloseButton;
+    QTest::newRow("message question")   << QStyle::SP_MessageBoxQuestion;
+    QTest::newRow("dialog save")        << QStyle::SP_DialogSaveButton;
     // clang-format on
 }
 
@@ -93,7 +93,7 @@ void tst_Style::faceButtonHasAFlatFaceAndADarkEdge_data()
     QTest::addColumn<int>("edge");  // pixels
 
     // clang-format off
-    QTest::newRow("up     ") << false << 1;
+    QTest::newRow("up")      << false << 1;
     QTest::newRow("pressed") << true << 2;
     // clang-format on
 }
