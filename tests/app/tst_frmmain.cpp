@@ -25,9 +25,7 @@
 #include <functional>
 #include <memory>
 
-using zorvane::test::AppWindows;
-using zorvane::test::chooseBirth;
-using zorvane::test::UrlCatcher;
+using namespace zorvane::test;
 using zorvane::ui::MessageButtons;
 using zorvane::ui::MessageIcon;
 
@@ -128,8 +126,7 @@ void tst_frmMain::init()
 {
     app_ = std::make_unique<AppWindows>();
     urls_.opened.clear();
-    app_->main = zorvane::test::shownMainWindow(app_->folder.path());
-    QVERIFY(app_->main);
+    QVERIFY(app_->openMain());
 }
 
 void tst_frmMain::cleanup()
@@ -216,7 +213,7 @@ void tst_frmMain::subPeriodNames_data()
 
     // "<planet>/<sub-ruler> -", the sub-rulers following the planet in
     // SubRulerCycle; Mars/Mercury (38) and Mars/Jupiter (41) end in a blank.
-    const modFirdaria::SubPeriodNameTable& byRule = zorvane::test::subPeriodNamesByRule();
+    const modFirdaria::SubPeriodNameTable& byRule = subPeriodNamesByRule();
     for (std::size_t i = 0; i < byRule.size(); ++i)
         QTest::addRow("%zu %s", i, qPrintable(byRule[i].trimmed())) << int(i) << byRule[i];
 }
@@ -236,7 +233,7 @@ void tst_frmMain::secondLoadKeepsOneTable()
     // and the same lists again, nothing piled up.
     app_->main->SubPeriodNames.front() = QStringLiteral("changed");
     QVERIFY(app_->main->Form_Load(app_->folder.path()));
-    QCOMPARE(app_->main->SubPeriodNames, zorvane::test::subPeriodNamesByRule());
+    QCOMPARE(app_->main->SubPeriodNames, subPeriodNamesByRule());
     QCOMPARE(list(QStringLiteral("cboYear"))->count(), 141);
 }
 

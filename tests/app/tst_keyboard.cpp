@@ -24,13 +24,7 @@
 
 #include <memory>
 
-using zorvane::test::addShownRows;
-using zorvane::test::AppWindows;
-using zorvane::test::filledResultsFrame;
-using zorvane::test::isControl;
-using zorvane::test::UrlCatcher;
-using zorvane::test::Window;
-using zorvane::test::windowKey;
+using namespace zorvane::test;
 using zorvane::ui::LinkLabel;
 
 namespace {
@@ -354,9 +348,9 @@ void tst_Keyboard::rowNamesFollowTheReading()
     QFETCH(modFirdaria::BirthData, birth);
 
     frmDisplay& display = *app_->results->display();
-    FillResults(modFirdaria::ComputeFirdaria(birth, zorvane::test::subPeriodNamesByRule()), display);
+    FillResults(modFirdaria::ComputeFirdaria(birth, subPeriodNamesByRule()), display);
 
-    for (const QString& control : zorvane::test::RecordedPanels::controlNames()) {
+    for (const QString& control : RecordedPanels::controlNames()) {
         if (auto* panel = display.findChild<QGroupBox*>(control)) {
             QCOMPARE(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name), panel->title());
             continue;

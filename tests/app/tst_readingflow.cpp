@@ -28,13 +28,7 @@
 #include <memory>
 
 using namespace modFirdaria;
-using zorvane::test::captionOf;
-using zorvane::test::chooseBirth;
-using zorvane::test::EndCounter;
-using zorvane::test::FakeDialogs;
-using zorvane::test::ProgramFolder;
-using zorvane::test::readingCaptions;
-using zorvane::test::startUpOptions;
+using namespace zorvane::test;
 namespace app = zorvane::app;
 
 namespace {
@@ -55,7 +49,7 @@ QList<MDI*> openFrames()
 QStringList expectedCaptions(const BirthData& birth)
 {
     frmDisplay display;
-    FillResults(ComputeFirdaria(birth, zorvane::test::subPeriodNamesByRule()), display);
+    FillResults(ComputeFirdaria(birth, subPeriodNamesByRule()), display);
     return readingCaptions(display);
 }
 

@@ -152,6 +152,14 @@ const ParagraphFacts Paragraphs[] = {
     {Ruler::SouthNode, 4, "closing", u"This is a time to reevaluate your position in life and move ahead.", 66, 1},
 };
 
+// Mercury and Jupiter have two paragraphs, the South Node four, the rest three.
+int paragraphCount(Ruler ruler)
+{
+    if (ruler == Ruler::Mercury || ruler == Ruler::Jupiter)
+        return 2;
+    return ruler == Ruler::SouthNode ? 4 : 3;
+}
+
 bool isSentenceMark(QChar c)
 {
     return c == u'.' || c == u'!' || c == u'?';
@@ -265,13 +273,10 @@ void tst_ReadingTexts::text_data()
     QTest::addColumn<QString>("heading");
     QTest::addColumn<bool>("blank");  // a blank before the heading's ":-"
 
-    // Mercury and Jupiter have two paragraphs, the South Node four, the rest
-    // three. Only the Sun's heading is written without a blank before ":-".
+    // Only the Sun's heading is written without a blank before ":-".
     for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
         const auto ruler = static_cast<Ruler>(entry);
-        const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
-                               : ruler == Ruler::SouthNode                          ? 4
-                                                                                    : 3;
+        const int paragraphs = paragraphCount(ruler);
         // clang-format off
         QTest::newRow(RulerNames[entry]) << entry << paragraphs << Headings[entry] << (ruler != Ruler::Sun);
     }
@@ -327,9 +332,7 @@ void tst_ReadingTexts::storedConstants_data()
     // constant that holds its three separators.
     for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
         const auto ruler = static_cast<Ruler>(entry);
-        const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
-                               : ruler == Ruler::SouthNode                          ? 4
-                                                                                    : 3;
+        const int paragraphs = paragraphCount(ruler);
         const bool oneConstant = ruler == Ruler::SouthNode;
         // clang-format off
         QTest::newRow(RulerNames[entry]) << entry << (oneConstant ? 1 : paragraphs) << (oneConstant ? paragraphs - 1 : 0);
