@@ -32,6 +32,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <array>
+
 using zorvane::app::CloseAllAndEnd;
 using namespace zorvane::ui;
 
@@ -40,6 +42,20 @@ namespace {
 constexpr int FirstYear = 1910;
 constexpr int LastYear = 2050;
 constexpr int DaysInLongestMonth = 31;
+
+// SubPeriodNames as written, one period ruler a line, Sun to Mars,
+// ordinals 2 to 7. Two end in a blank after the hyphen.
+// clang-format off
+constexpr std::array<const char*, modFirdaria::SubPeriodNameCount> SubPeriodNameTexts = {
+    "Sun/Venus -", "Sun/Mercury -", "Sun/Moon -", "Sun/Saturn -", "Sun/Jupiter -", "Sun/Mars -",
+    "Venus/Mercury -", "Venus/Moon -", "Venus/Saturn -", "Venus/Jupiter -", "Venus/Mars -", "Venus/Sun -",
+    "Mercury/Moon -", "Mercury/Saturn -", "Mercury/Jupiter -", "Mercury/Mars -", "Mercury/Sun -", "Mercury/Venus -",
+    "Moon/Saturn -", "Moon/Jupiter -", "Moon/Mars -", "Moon/Sun -", "Moon/Venus -", "Moon/Mercury -",
+    "Saturn/Jupiter -", "Saturn/Mars -", "Saturn/Sun -", "Saturn/Venus -", "Saturn/Mercury -", "Saturn/Moon -",
+    "Jupiter/Mars -", "Jupiter/Sun -", "Jupiter/Venus -", "Jupiter/Mercury -", "Jupiter/Moon -", "Jupiter/Saturn -",
+    "Mars/Sun -", "Mars/Venus -", "Mars/Mercury - ", "Mars/Moon -", "Mars/Saturn -", "Mars/Jupiter - ",
+};
+// clang-format on
 
 // optDay(0) and optDay(1)
 constexpr int DayOption = 0;
@@ -58,10 +74,10 @@ QStringList monthNames()
             QStringLiteral("October"), QStringLiteral("November"), QStringLiteral("December")};
 }
 
-// A white strip or frame with dark purple text.
-void paintWhite(QWidget* widget)
+// White with dark purple text, as the strips and the date frame are.
+void setColorsOnWhite(QWidget* widget)
 {
-    paint(widget, colors::white(), colors::darkPurple());
+    setColors(widget, colors::white(), colors::darkPurple());
 }
 
 QComboBox* createDateList(const QString& name, const QString& accessibleName, const QString& description,
@@ -91,18 +107,6 @@ bool timingReadings()
     return timing;
 }
 
-// A link label that opens a page of modHelp when clicked.
-LinkLabel* createLink(const QString& name, const QString& text, const QString& description, double pointSize,
-                      const QRect& geometry, QWidget* parent, void (*openPage)())
-{
-    auto* label = new LinkLabel(name, text, description, verdana(pointSize, Weight::Bold), parent);
-    label->setGeometry(geometry);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    paintWhite(label);
-    QObject::connect(label, &LinkLabel::clicked, label, guarded(openPage));
-    return label;
-}
 }  // namespace
 
 frmMain::frmMain(QWidget* parent)
@@ -128,7 +132,7 @@ QWidget* frmMain::createClientArea()
     client->setObjectName(QStringLiteral("frmMainClient"));
     client->setFixedSize(twipSize(7350, 4215));
     client->setFont(verdana(8.25));
-    paint(client, colors::darkPurple(), colors::white());
+    setColors(client, colors::darkPurple(), colors::white());
 
     createTopStrip(client);
     createDescription(client);
@@ -152,29 +156,26 @@ QFrame* frmMain::createTopStrip(QWidget* parent)
     QFrame* strip = createPlainFrame(QStringLiteral("Frame2"), twipRect(0, 0, 7455, 615), colors::white(),
                                      colors::darkPurple(), parent);
 
-    lblForum_ = createLink(QStringLiteral("Label61"),
-                           QStringLiteral("Meet fellow students of the stars on our astrology discussion "
-                                          "forum. Click here to visit it and join in!"),
-                           QStringLiteral("Opens the astrology discussion forum in the web browser"), 9,
-                           twipRect(120, 120, 7200, 465), strip, modHelp::OpenHomePage);
+    lblForum_ =
+        createLink(QStringLiteral("Label61"),
+                   QStringLiteral("Meet fellow students of the stars on our astrology discussion "
+                                  "forum. Click here to visit it and join in!"),
+                   QStringLiteral("Opens the astrology discussion forum in the web browser"), verdana(9, Weight::Bold),
+                   twipRect(120, 120, 7200, 465), strip, modHelp::OpenHomePage, TextFlow::Wrapped);
+    setColorsOnWhite(lblForum_);
     return strip;
 }
 
 QLabel* frmMain::createDescription(QWidget* parent)
 {
-    auto* description =
-        new QLabel(QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
-                                  "different planets and thus the influence they have on an individual's destiny. "
-                                  "Firdaria means periods in Persian. Know your destiny today with Zorvane."),
-                   parent);
-    description->setObjectName(QStringLiteral("Label1"));
+    QLabel* description = createLabel(
+        QStringLiteral("Label1"),
+        QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
+                       "different planets and thus the influence they have on an individual's destiny. "
+                       "Firdaria means periods in Persian. Know your destiny today with Zorvane."),
+        verdana(9.75, Weight::Bold), twipRect(4220, 600, 3135, 2775), parent, QColor(), TextFlow::Wrapped);
     describeOnly(description, QStringLiteral("What Zorvane does"));
-    description->setTextFormat(Qt::PlainText);
-    description->setWordWrap(true);
-    description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    description->setGeometry(twipRect(4220, 600, 3135, 2775));
-    description->setFont(verdana(9.75, Weight::Bold));
-    paintWhite(description);
+    setColorsOnWhite(description);
     return description;
 }
 
@@ -185,7 +186,7 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
     describeOnly(frame, QStringLiteral("Date of birth and time of birth"));
     frame->setGeometry(twipRect(120, 720, 4005, 1845));
     frame->setFont(verdana(8.25, Weight::Bold));
-    paintWhite(frame);
+    setColorsOnWhite(frame);
 
     cboMonth_ =
         createDateList(QStringLiteral("cboMonth"), QStringLiteral("Month of birth"),
@@ -208,7 +209,7 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
         describeOnly(option, descriptions.at(i));
         option->setGeometry(places.at(i));
         option->setFont(verdana(9, Weight::Bold));
-        paintWhite(option);
+        setColorsOnWhite(option);
         // An option shows the frame's own white through it, as drawn by the style.
         option->setAutoFillBackground(false);
         optDay_->addButton(option, i);
@@ -224,15 +225,18 @@ QFrame* frmMain::createOfferStrip(QWidget* parent)
 
     // Both offers share one place; the full-branding one starts in front.
     const QRect place = twipRect(120, 160, 7185, 615);
+    const QFont font = verdana(8.25, Weight::Bold);
     lblCobrand_ = createLink(QStringLiteral("lblCobrand"),
                              QStringLiteral("Co-brand this software for your site. Show your web site's name "
                                             "and link in it and give it to your visitors. Click here for "
                                             "more details."),
-                             QStringLiteral("Opens the co-branding page in the web browser"), 8.25, place, strip,
-                             modHelp::OpenCoBrandPage);
-
-    lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"), fullBrandOffer(), fullBrandOfferDescription(), 8.25,
-                               place, strip, modHelp::OpenFullBrandPage);
+                             QStringLiteral("Opens the co-branding page in the web browser"), font, place, strip,
+                             modHelp::OpenCoBrandPage, TextFlow::Wrapped);
+    lblFullBrand_ = createLink(QStringLiteral("lblFullBrand"), fullBrandOffer(), fullBrandOfferDescription(), font,
+                               place, strip, modHelp::OpenFullBrandPage, TextFlow::Wrapped);
+    // Opaque: the offer in front hides the other.
+    setColorsOnWhite(lblCobrand_);
+    setColorsOnWhite(lblFullBrand_);
     bringOfferToFront(Offer::FullBrand);
     return strip;
 }
@@ -253,7 +257,7 @@ void frmMain::createExitButton(QWidget* parent)
 
 void frmMain::createMenus()
 {
-    const auto addItem = [this](QMenu* menu, const QString& name, const QString& caption) {
+    const auto addItem = [](QMenu* menu, const QString& name, const QString& caption) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(name);
         return action;
@@ -316,9 +320,8 @@ bool frmMain::Form_Load(const QString& programFolder)
     for (QComboBox* list : {cboDate_, cboMonth_, cboYear_})
         list->setCurrentIndex(0);
 
-    subPeriodNames_.clear();
-    for (const char* name : modFirdaria::SubPeriodNames)
-        subPeriodNames_.append(QString::fromUtf8(name));
+    for (std::size_t i = 0; i < SubPeriodNames.size(); ++i)
+        SubPeriodNames[i] = QLatin1StringView(SubPeriodNameTexts[i]);
     return true;
 }
 
@@ -391,7 +394,7 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
                 }));
         connect(results_, &MDI::closedToEnd, this, guarded(CloseAllAndEnd));
     }
-    FillResults(modFirdaria::ComputeFirdaria(birth), *results_->display());
+    FillResults(modFirdaria::ComputeFirdaria(birth, SubPeriodNames), *results_->display());
     if (started.isValid())
         reportFirstPaint(results_->display(), started);
     results_->show();

@@ -7,7 +7,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QStringList>
 
 class QButtonGroup;
 class QComboBox;
@@ -29,7 +28,7 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
 
     // Checks that the picture converter stands in programFolder, fills the
-    // lists and the sub-period names. False when the converter is missing:
+    // lists and SubPeriodNames. False when the converter is missing:
     // the message has been shown and CloseAllAndEnd has run.
     bool Form_Load(const QString& programFolder);
 
@@ -47,8 +46,10 @@ public:
     // in the chosen month.
     bool ValidateBirthDate();
 
-    // The 42 display names of the sub-periods, filled by Form_Load.
-    const QStringList& SubPeriodNames() const { return subPeriodNames_; }
+    // The 42 display names of the sub-periods ("Sun/Venus -" first), filled
+    // by Form_Load and read by every reading the window asks for. The window
+    // lives for the whole run, so the table is there at every press.
+    modFirdaria::SubPeriodNameTable SubPeriodNames;
 
 Q_SIGNALS:
     // A reading was asked for with a date that exists.
@@ -90,7 +91,6 @@ private:
     zorvane::ui::LinkLabel* lblCobrand_ = nullptr;
     zorvane::ui::LinkLabel* lblFullBrand_ = nullptr;
 
-    QStringList subPeriodNames_;
     // The results frame while it is open; made afresh after Back.
     QPointer<MDI> results_;
 };

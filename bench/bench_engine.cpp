@@ -1,6 +1,7 @@
 // Cost of a Firdaria reading as one press of "Get My Firdaria Reading" pays
 // it: the nine texts rebuilt, then the 51 dates and their texts.
 
+#include "RulerNames.h"
 #include "modFirdaria.h"
 
 #include <benchmark/benchmark.h>
@@ -8,6 +9,7 @@
 #include <QDate>
 
 using namespace modFirdaria;
+using zorvane::test::subPeriodNamesByRule;
 
 namespace {
 
@@ -22,9 +24,9 @@ void BM_OneReadingWithTexts(benchmark::State& state)
     const BirthData birth = birthOn(QDate(1980, 3, 15), TimeOfBirth::Night);
     for (auto _ : state) {
         BuildReadingTexts();
-        FirdariaReading reading = ComputeFirdaria(birth);
+        FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule());
         benchmark::DoNotOptimize(reading);
-        benchmark::DoNotOptimize(ReadingTexts);
+        benchmark::DoNotOptimize(ReadingTexts.data());
     }
 }
 BENCHMARK(BM_OneReadingWithTexts);
@@ -33,7 +35,7 @@ void BM_OneReading(benchmark::State& state)
 {
     const BirthData birth = birthOn(QDate(1980, 3, 15), TimeOfBirth::Night);
     for (auto _ : state) {
-        FirdariaReading reading = ComputeFirdaria(birth);
+        FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule());
         benchmark::DoNotOptimize(reading);
     }
 }
@@ -43,7 +45,7 @@ void BM_BuildReadingTexts(benchmark::State& state)
 {
     for (auto _ : state) {
         BuildReadingTexts();
-        benchmark::DoNotOptimize(ReadingTexts);
+        benchmark::DoNotOptimize(ReadingTexts.data());
     }
 }
 BENCHMARK(BM_BuildReadingTexts);
@@ -58,7 +60,7 @@ void BM_SweepAllReadings(benchmark::State& state)
     for (auto _ : state) {
         for (QDate birth = first; birth <= last; birth = birth.addDays(1)) {
             for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
-                FirdariaReading reading = ComputeFirdaria(birthOn(birth, time));
+                FirdariaReading reading = ComputeFirdaria(birthOn(birth, time), subPeriodNamesByRule());
                 benchmark::DoNotOptimize(reading);
                 ++readings;
             }

@@ -4,6 +4,7 @@
 
 #include "FakeDialogs.h"
 #include "FillResults.h"
+#include "RulerNames.h"
 #include "Style.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"
@@ -37,12 +38,14 @@ void BM_WholeExport(benchmark::State& state)
     QTemporaryDir dir;
     frmDisplay display;
     modFirdaria::BuildReadingTexts();
-    FillResults(modFirdaria::ComputeFirdaria({15, 3, 1980, modFirdaria::TimeOfBirth::Night}), display);
-    const PanelsWindow panels{&display, display.Picture1, display.txtFolder, display.txtFile};
+    FillResults(modFirdaria::ComputeFirdaria({15, 3, 1980, modFirdaria::TimeOfBirth::Night},
+                                             zorvane::test::subPeriodNamesByRule()),
+                display);
+    const PanelsWindow panels = display.exportHolders();
     const QString chosen = dir.filePath(QStringLiteral("chart.png"));
 
     for (auto _ : state) {
-        display.Picture1->setPixmap(SnapFormClient(&display));
+        panels.Picture1->setPixmap(SnapFormClient(&display));
         const QString written = ExportJpeg(panels, chosen);
         state.PauseTiming();
         if (written.isEmpty() || !dialogs.messages.isEmpty()) {

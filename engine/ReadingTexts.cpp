@@ -170,25 +170,25 @@ constexpr QStringView NorthNodeAdverse =
 
 // --- The South Node ------------------------------------------------------------
 
-constexpr QStringView SouthNodePowerful =
+// The four paragraphs (powerful, ordinary, malefic, closing) are one text
+// that holds its three separators (CR LF CR LF) already.
+constexpr QStringView SouthNode =
     u"South Node :-The descending lunar node is known as the South Node. Like the North "
     u"Node, it is not a body but a point in space, and it cannot be seen in the night sky "
     u"by the naked eye or through a telescope. In its powerful phase it brings wealth, "
     u"valuable possessions, distinction and lucrative gains, often from sources that you "
     u"would not expect. Life will be happy and peaceful, and the birth of a child may add "
-    u"much to the joy of the whole family.";
-
-constexpr QStringView SouthNodeOrdinary =
+    u"much to the joy of the whole family."
+    u"\r\n\r\n"
     u"Under the ordinary phase you may obtain wealth from superiors by exhibiting your "
-    u"talents and you may also make new friends.";
-
-constexpr QStringView SouthNodeMalefic =
+    u"talents and you may also make new friends."
+    u"\r\n\r\n"
     u"Under its malefic effects, you will succumb to injuries and diseases, you will "
     u"become unfriendly and unhappy, troubles from enemies and great evils will come your "
     u"way. Financial loss is likely, so spend wisely. There may be no peace in married "
-    u"life for a long time. Problems will seem to have no end in sight.";
-
-constexpr QStringView SouthNodeClosing = u"This is a time to reevaluate your position in life and move ahead.";
+    u"life for a long time. Problems will seem to have no end in sight."
+    u"\r\n\r\n"
+    u"This is a time to reevaluate your position in life and move ahead.";
 
 // --- Assembly ----------------------------------------------------------------
 
@@ -200,16 +200,10 @@ constexpr QStringView SaturnParagraphs[] = {SaturnPowerful, SaturnNominal, Satur
 constexpr QStringView JupiterParagraphs[] = {JupiterStrong, JupiterWeak};
 constexpr QStringView MarsParagraphs[] = {MarsPowerful, MarsOrdinary, MarsWeak};
 constexpr QStringView NorthNodeParagraphs[] = {NorthNodeFavourable, NorthNodeOrdinary, NorthNodeAdverse};
-constexpr QStringView SouthNodeParagraphs[] = {SouthNodePowerful, SouthNodeOrdinary, SouthNodeMalefic,
-                                               SouthNodeClosing};
-
-struct TextPlan {
-    std::span<const QStringView> paragraphs;  // joined by the paragraph separator
-    QStringView tail;                         // appended to the last paragraph as is
-};
+constexpr QStringView SouthNodeParagraphs[] = {SouthNode};
 
 // Indexed by Ruler value.
-const std::array<TextPlan, RulerCount> Plans = {{
+const std::array<StoredReadingText, RulerCount> Stored = {{
     {SunParagraphs, {}},
     {VenusParagraphs, {}},
     {MercuryParagraphs, {}},
@@ -221,23 +215,28 @@ const std::array<TextPlan, RulerCount> Plans = {{
     {SouthNodeParagraphs, {}},
 }};
 
-QString assemble(const TextPlan& plan)
+QString assemble(const StoredReadingText& stored)
 {
-    QString text = plan.paragraphs.front().toString();
-    for (const QStringView paragraph : plan.paragraphs.subspan(1)) {
+    QString text = stored.texts.front().toString();
+    for (const QStringView paragraph : stored.texts.subspan(1)) {
         text += QLatin1StringView(ParagraphSeparator);
         text += paragraph;
     }
-    text += plan.tail;
+    text += stored.tail;
     return text;
 }
 
 }  // namespace
 
+StoredReadingText storedReadingText(Ruler r)
+{
+    return Stored[index(r)];
+}
+
 void BuildReadingTexts()
 {
     for (int entry = 0; entry < RulerCount; ++entry)
-        ReadingTexts[entry] = assemble(Plans[entry]);
+        ReadingTexts[entry] = assemble(Stored[entry]);
 }
 
 }  // namespace modFirdaria

@@ -2,8 +2,6 @@
 
 #include "modFirdaria.h"
 
-#include <QDate>
-
 namespace modFirdaria {
 
 using std::chrono::days;
@@ -34,19 +32,6 @@ const std::array<SequenceEntry, RulerCount> NightSequence = {{
     {Ruler::Venus, 8, 54},
     {Ruler::Mercury, 13, 62},
 }};
-
-// One period ruler a line, Sun to Mars, ordinals 2 to 7.
-// clang-format off
-const std::array<const char*, SubPeriodNameCount> SubPeriodNames = {
-    "Sun/Venus -", "Sun/Mercury -", "Sun/Moon -", "Sun/Saturn -", "Sun/Jupiter -", "Sun/Mars -",
-    "Venus/Mercury -", "Venus/Moon -", "Venus/Saturn -", "Venus/Jupiter -", "Venus/Mars -", "Venus/Sun -",
-    "Mercury/Moon -", "Mercury/Saturn -", "Mercury/Jupiter -", "Mercury/Mars -", "Mercury/Sun -", "Mercury/Venus -",
-    "Moon/Saturn -", "Moon/Jupiter -", "Moon/Mars -", "Moon/Sun -", "Moon/Venus -", "Moon/Mercury -",
-    "Saturn/Jupiter -", "Saturn/Mars -", "Saturn/Sun -", "Saturn/Venus -", "Saturn/Mercury -", "Saturn/Moon -",
-    "Jupiter/Mars -", "Jupiter/Sun -", "Jupiter/Venus -", "Jupiter/Mercury -", "Jupiter/Moon -", "Jupiter/Saturn -",
-    "Mars/Sun -", "Mars/Venus -", "Mars/Mercury - ", "Mars/Moon -", "Mars/Saturn -", "Mars/Jupiter - ",
-};
-// clang-format on
 
 const std::array<std::array<int, SubPeriodsPerPlanet>, 6> SubPeriodDays = {{
     {521, 522, 522, 522, 521, 522},  // Sun, 10 years
@@ -106,18 +91,6 @@ constexpr std::array<std::array<Ruler, SubPeriodsPerPlanet>, PlanetCount> SubRul
     return rows;
 }();
 
-// The names as QStrings, converted once: a reading uses all 42.
-const std::array<QString, SubPeriodNameCount>& subPeriodNameTexts()
-{
-    static const std::array<QString, SubPeriodNameCount> texts = [] {
-        std::array<QString, SubPeriodNameCount> t;
-        for (int i = 0; i < SubPeriodNameCount; ++i)
-            t[i] = QString::fromLatin1(SubPeriodNames[i]);
-        return t;
-    }();
-    return texts;
-}
-
 int nameIndex(int dayPos, int ordinal)
 {
     return SubPeriodsPerPlanet * dayPos + (ordinal - FirstListedOrdinal);
@@ -160,12 +133,18 @@ QString PanelHeading(Ruler r)
     return QString::fromLatin1(Rulers[index(r)].heading);
 }
 
-QString subPeriodName(Ruler periodRuler, int ordinal)
+int subPeriodNameIndex(Ruler periodRuler, int ordinal)
 {
     const int p = dayPosition(periodRuler);
     if (p < 0 || !isListedOrdinal(ordinal))
-        return {};
-    return subPeriodNameTexts()[nameIndex(p, ordinal)];
+        return -1;
+    return nameIndex(p, ordinal);
+}
+
+QString subPeriodName(const SubPeriodNameTable& names, Ruler periodRuler, int ordinal)
+{
+    const int i = subPeriodNameIndex(periodRuler, ordinal);
+    return i < 0 ? QString() : names[static_cast<std::size_t>(i)];
 }
 
 int dayPosition(Ruler r)
@@ -186,11 +165,6 @@ Date clampToMonthEnd(Date date)
     return std::chrono::year_month_day_last(date.year(), std::chrono::month_day_last(date.month()));
 }
 
-QDate toQDate(Date date)
-{
-    return QDate(static_cast<int>(date.year()), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-}
-
 }  // namespace
 
 Date AddYears(Date date, int n)
@@ -204,194 +178,6 @@ Date AddDays(Date date, int n)
 }
 
 // --- Short date texts ----------------------------------------------------------
-
-namespace {
-
-constexpr QChar Quote = u'\'';
-
-// Reads the quoted part that starts at format[start] the way QLocale does:
-// "''" stands for one quote, inside or outside a quoted part, and a part left
-// open runs to the end. Appends its text to literal and returns the index
-// after it.
-qsizetype readQuoted(const QString& format, qsizetype start, QString& literal)
-{
-    qsizetype i = start + 1;
-    if (i < format.size() && format.at(i) == Quote) {
-        literal += Quote;
-        return i + 1;
-    }
-    while (i < format.size()) {
-        if (format.at(i) == Quote) {
-            if (i + 1 < format.size() && format.at(i + 1) == Quote) {
-                literal += Quote;
-                i += 2;
-                continue;
-            }
-            return i + 1;
-        }
-        literal += format.at(i);
-        ++i;
-    }
-    return i;
-}
-
-qsizetype runLength(const QString& format, qsizetype start)
-{
-    qsizetype run = 1;
-    while (start + run < format.size() && format.at(start + run) == format.at(start))
-        ++run;
-    return run;
-}
-
-}  // namespace
-
-QString WidenTwoDigitYear(const QString& format)
-{
-    QString widened;
-    widened.reserve(format.size() + 2);
-    qsizetype i = 0;
-    while (i < format.size()) {
-        if (format.at(i) == Quote) {
-            QString ignored;
-            const qsizetype end = readQuoted(format, i, ignored);
-            widened += QStringView(format).sliced(i, end - i);
-            i = end;
-            continue;
-        }
-        const qsizetype run = runLength(format, i);
-        // "yy" is a two-digit year; "yyy" is read as "yy" plus a letter y.
-        if (format.at(i) == u'y' && (run == 2 || run == 3))
-            widened += QLatin1StringView("yyyy");
-        else
-            widened += QStringView(format).sliced(i, run);
-        i += run;
-    }
-    return widened;
-}
-
-QString ShortDateFormat(const QLocale& locale)
-{
-    return WidenTwoDigitYear(locale.dateFormat(QLocale::ShortFormat));
-}
-
-DateTextFormat::DateTextFormat(const QLocale& locale)
-    : DateTextFormat(locale, ShortDateFormat(locale))
-{}
-
-DateTextFormat::DateTextFormat(const QLocale& locale, const QString& format)
-    : locale_(locale)
-    , format_(format)
-{
-    compile();
-}
-
-// Splits the format into literals and fields, following QLocale's reading of
-// quotes and letters, and reads the short month names if the format uses them.
-// direct_ stays false for anything it does not write itself: weekday and long
-// month names, time fields, odd widths, digits outside the Basic Multilingual
-// Plane.
-void DateTextFormat::compile()
-{
-    pieces_.clear();
-    direct_ = false;
-    const QString zero = locale_.zeroDigit();
-    if (zero.size() != 1)
-        return;
-    zeroDigit_ = zero.at(0).unicode();
-
-    QString literal;
-    const auto flushLiteral = [&] {
-        if (!literal.isEmpty()) {
-            pieces_.push_back({Field::Literal, 0, literal});
-            literal.clear();
-        }
-    };
-
-    bool usesMonthNames = false;
-    qsizetype i = 0;
-    while (i < format_.size()) {
-        const QChar c = format_.at(i);
-        if (c == Quote) {
-            i = readQuoted(format_, i, literal);
-            continue;
-        }
-        if (!c.isLetter() || c.unicode() > 0x7f) {
-            literal += c;
-            ++i;
-            continue;
-        }
-        const qsizetype run = runLength(format_, i);
-        Field field = Field::Literal;
-        if (c == u'd' && run <= 2)
-            field = Field::Day;
-        else if (c == u'M' && run <= 2)
-            field = Field::Month;
-        else if (c == u'M' && run == 3)
-            field = Field::MonthName;
-        else if (c == u'y' && (run == 2 || run == 4))
-            field = Field::Year;
-        else
-            return;
-        usesMonthNames = usesMonthNames || field == Field::MonthName;
-        flushLiteral();
-        pieces_.push_back({field, static_cast<int>(run), {}});
-        i += run;
-    }
-    flushLiteral();
-
-    if (usesMonthNames) {
-        for (int m = 1; m <= 12; ++m)
-            monthNames_[m - 1] = locale_.monthName(m, QLocale::ShortFormat);
-    }
-    direct_ = true;
-}
-
-// value in at most four digits, zero-padded to `digits`, in the locale's digits.
-void DateTextFormat::appendNumber(QString& out, int value, int digits) const
-{
-    char16_t reversed[4];
-    int n = 0;
-    do {
-        reversed[n++] = static_cast<char16_t>(zeroDigit_ + value % 10);
-        value /= 10;
-    } while (value > 0 && n < 4);
-    for (int pad = n; pad < digits; ++pad)
-        out += QChar(zeroDigit_);
-    while (n > 0)
-        out += QChar(reversed[--n]);
-}
-
-QString DateTextFormat::text(Date date) const
-{
-    if (!direct_)
-        return locale_.toString(toQDate(date), format_);
-
-    const int day = static_cast<int>(static_cast<unsigned>(date.day()));
-    const int month = static_cast<int>(static_cast<unsigned>(date.month()));
-    const int year = static_cast<int>(date.year());
-    QString out;
-    out.reserve(format_.size() + 8);
-    for (const Piece& piece : pieces_) {
-        switch (piece.field) {
-        case Field::Literal:
-            out += piece.literal;
-            break;
-        case Field::Day:
-            appendNumber(out, day, piece.width);
-            break;
-        case Field::Month:
-            appendNumber(out, month, piece.width);
-            break;
-        case Field::MonthName:
-            out += monthNames_[month - 1];
-            break;
-        case Field::Year:
-            appendNumber(out, piece.width == 2 ? year % 100 : year, piece.width);
-            break;
-        }
-    }
-    return out;
-}
 
 QString ShortDateText(Date date, const QLocale& locale)
 {
@@ -407,12 +193,11 @@ QString ShortDateText(Date date)
 
 namespace {
 
-void addSubPeriods(Period& period, const DateTextFormat& format)
+void addSubPeriods(Period& period, const SubPeriodNameTable& names, const DateTextFormat& format)
 {
     const int p = dayPosition(period.ruler);
     if (p < 0)
         return;
-    const auto& names = subPeriodNameTexts();
     const auto& rulers = SubRulerRows[p];
     const bool inYears = period.ruler == YearCountedPlanet;
 
@@ -434,7 +219,7 @@ void addSubPeriods(Period& period, const DateTextFormat& format)
 
 }  // namespace
 
-FirdariaReading ComputeFirdaria(const BirthData& birth, const DateTextFormat& format)
+FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names, const DateTextFormat& format)
 {
     FirdariaReading reading;
     reading.timeOfBirth = birth.timeOfBirth;
@@ -449,15 +234,15 @@ FirdariaReading ComputeFirdaria(const BirthData& birth, const DateTextFormat& fo
         period.ruler = order[i].ruler;
         period.start = start;
         period.startText = format.text(start);
-        addSubPeriods(period, format);
+        addSubPeriods(period, names, format);
     }
     return reading;
 }
 
-FirdariaReading ComputeFirdaria(const BirthData& birth)
+FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names)
 {
     // The format in force now serves every date of this reading.
-    return ComputeFirdaria(birth, DateTextFormat(QLocale::system()));
+    return ComputeFirdaria(birth, names, DateTextFormat(QLocale::system()));
 }
 
 }  // namespace modFirdaria

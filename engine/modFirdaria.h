@@ -4,19 +4,18 @@
 // sub-periods, and the interpretation texts. Pure data and date arithmetic;
 // no window code.
 
+#include "DateTextFormat.h"
+
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace modFirdaria {
-
-// A whole Gregorian day, without time of day or time zone.
-using Date = std::chrono::year_month_day;
 
 // The numeric value is fixed: it indexes ReadingTexts and the description
 // buttons of the results.
@@ -94,9 +93,11 @@ inline constexpr std::array<Ruler, PlanetCount> SubRulerCycle = {
     Ruler::Saturn, Ruler::Jupiter, Ruler::Mars, Ruler::Sun, Ruler::Venus, Ruler::Mercury, Ruler::Moon,
 };
 
-// Index 6 × p + (ordinal − 2), p the planet's place in the Day sequence.
-// Entries 38 and 41 end in a blank after the hyphen.
-extern const std::array<const char*, SubPeriodNameCount> SubPeriodNames;
+// SubPeriodNames, the 42 display names of the sub-periods ("Sun/Venus -"),
+// index 6 × p + (ordinal − 2), p the period ruler's place in the Day
+// sequence. The main window holds the table (filled when it loads) and hands
+// it to every reading; the engine keeps none of its own.
+using SubPeriodNameTable = std::array<QString, SubPeriodNameCount>;
 
 // Lengths in days of sub-periods 1..6 of the day-counted planets (Sun, Venus,
 // Mercury, Moon, Saturn, Jupiter; Mars is counted in years). Indexed by
@@ -112,8 +113,11 @@ const std::array<SequenceEntry, RulerCount>& sequence(TimeOfBirth t);
 std::span<const Ruler> subRulers(Ruler r);
 // "The Sun :: ", "Venus :: ", ... (ends in a blank).
 QString PanelHeading(Ruler r);
-// The SubPeriodNames entry for a planet and an ordinal 2..7; empty for a node.
-QString subPeriodName(Ruler periodRuler, int ordinal);
+// The place in SubPeriodNames of a planet's sub-period, ordinal 2..7; -1 for
+// a node or another ordinal.
+int subPeriodNameIndex(Ruler periodRuler, int ordinal);
+// The entry of names for a planet and an ordinal 2..7; empty for a node.
+QString subPeriodName(const SubPeriodNameTable& names, Ruler periodRuler, int ordinal);
 // Place of a planet in the Day sequence, 0..6; -1 for a node.
 int dayPosition(Ruler r);
 
@@ -128,49 +132,11 @@ QString ShortDateText(Date date);
 // The same in the short date format of the given locale.
 QString ShortDateText(Date date, const QLocale& locale);
 
-// A date format with every two-digit year field ("yy") widened to four digits
-// ("yyyy"); quoted literals and fields already four digits wide are kept.
-// A reading spans 1910 to 2124, which two digits cannot tell apart.
-QString WidenTwoDigitYear(const QString& format);
-// The locale's short date format, date part only, year widened.
-QString ShortDateFormat(const QLocale& locale);
-
-// One date format read once and applied to many dates. Day, month and year
-// numbers, short month names ("MMM", as in the C locale's "d MMM yyyy") and
-// literals are written directly from what was read from the locale at
-// construction; a format with anything else (no short format has it) goes
-// through QLocale for every date.
-class DateTextFormat {
-public:
-    // The locale's short date format, year widened.
-    explicit DateTextFormat(const QLocale& locale);
-    // A format taken as given, with the locale's digits and names.
-    DateTextFormat(const QLocale& locale, const QString& format);
-
-    QString text(Date date) const;
-
-private:
-    enum class Field : std::uint8_t { Literal, Day, Month, MonthName, Year };
-    struct Piece {
-        Field field = Field::Literal;
-        int width = 0;    // letters in the format: 1 or 2 (digits), 2 or 4 (year), 3 (name)
-        QString literal;  // for Field::Literal
-    };
-
-    void compile();
-    void appendNumber(QString& out, int value, int digits) const;
-
-    QLocale locale_;
-    QString format_;
-    std::vector<Piece> pieces_;
-    bool direct_ = false;  // pieces_ reproduce QLocale's output exactly
-    char16_t zeroDigit_ = u'0';
-    std::array<QString, 12> monthNames_;  // short names, [month - 1]
-};
-
-FirdariaReading ComputeFirdaria(const BirthData& birth);
+// The reading of a birth, its sub-periods named from names (SubPeriodNames),
+// its texts in the user's short date format.
+FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names);
 // The same with the texts in a given format; the dates do not depend on it.
-FirdariaReading ComputeFirdaria(const BirthData& birth, const DateTextFormat& format);
+FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names, const DateTextFormat& format);
 
 // --- Interpretation texts ----------------------------------------------------
 
@@ -180,6 +146,17 @@ extern std::array<QString, ReadingTextSlots> ReadingTexts;
 
 // Paragraph separator inside a text: CR LF CR LF.
 inline constexpr const char* ParagraphSeparator = "\r\n\r\n";
+
+// The constant texts an entry of ReadingTexts is built from: texts joined by
+// ParagraphSeparator, then tail appended as is (Saturn's two closing
+// sentences follow its last paragraph with nothing between). Each paragraph
+// is a constant of its own, except the South Node's four, which are one
+// constant that holds its three separators already.
+struct StoredReadingText {
+    std::span<const QStringView> texts;
+    QStringView tail;
+};
+StoredReadingText storedReadingText(Ruler r);
 
 void BuildReadingTexts();
 

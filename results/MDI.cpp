@@ -115,7 +115,7 @@ QWidget* makeBar(QWidget* parent, const char* name, double height, const QColor&
     auto* bar = new QWidget(parent);
     bar->setObjectName(QLatin1String(name));
     bar->setFixedHeight(ui::px(height));
-    ui::paint(bar, background, ui::colors::darkPurple());
+    ui::setColors(bar, background, ui::colors::darkPurple());
     return bar;
 }
 
@@ -322,7 +322,7 @@ void MDI::arrangeTabOrder()
     // Top to bottom as the frame reads: the banner, the panels' description
     // buttons, then the offer and the buttons of the bottom bar.
     QList<QWidget*> order{lblHalvidorBanner};
-    for (QPushButton* button : display_->cmdDesc)
+    for (QPushButton* button : display_->descriptionButtons())
         order << button;
     order << Label8 << cmdSavePicture << cmdComprehensive << cmdBack << cmdMdiExit;
     ui::setTabChain(order);
@@ -343,7 +343,7 @@ void MDI::MDIForm_Load(double screenWidth)
 
 void MDI::cmdSavePicture_Click()
 {
-    modSaveForm::SavePicture({display_, display_->Picture1, display_->txtFolder, display_->txtFile});
+    modSaveForm::SavePicture(display_->exportHolders());
 }
 
 void MDI::cmdComprehensive_Click()

@@ -23,28 +23,6 @@ QString makerSite()
     return host.isEmpty() ? modHelp::PageAddresses().homePage : host;
 }
 
-QLabel* createText(const QString& name, const QString& text, const QString& description, const QFont& font,
-                   const QRect& geometry, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    describeOnly(label, description);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(font);
-    label->setGeometry(geometry);
-    return label;
-}
-
-// A link label that opens a page of modHelp when clicked.
-void createLink(const QString& name, const QString& text, const QString& description, const QRect& geometry,
-                QWidget* parent, void (*openPage)())
-{
-    auto* link = new LinkLabel(name, text, description, verdana(8.25), parent);
-    link->setGeometry(geometry);
-    QObject::connect(link, &LinkLabel::clicked, link, guarded(openPage));
-}
 }  // namespace
 
 frmAbout::frmAbout(QWidget* parent)
@@ -57,7 +35,7 @@ frmAbout::frmAbout(QWidget* parent)
     setModal(true);
     setFixedSize(twipSize(6825, 3870));
     setFont(verdana(8.25));
-    paint(this, colors::darkPurple(), colors::white());
+    setColors(this, colors::darkPurple(), colors::white());
 
     createTexts();
     createLinks();
@@ -83,29 +61,33 @@ void frmAbout::createTexts()
     picture->setGeometry(twipRect(120, 120, 480, 480));
     picture->setPixmap(QPixmap(programIconPath(32)));
 
-    createText(QStringLiteral("Label2"), zorvane::ui::windowTitle(), QStringLiteral("Program name and version"),
-               verdana(9.75, Weight::Bold), twipRect(840, 240, 3915, 240), this);
-    createText(QStringLiteral("Label1"),
-               QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
-                              "different planets and thus the influence they have on an individual's destiny. "
-                              "Firdaria means periods in Persian. All rights to this software are held by %1.")
-                   .arg(makerSite()),
-               QStringLiteral("What Zorvane is and who holds its rights"), verdana(8.25), twipRect(240, 720, 6375, 855),
-               this);
+    QLabel* name = createLabel(QStringLiteral("Label2"), zorvane::ui::windowTitle(), verdana(9.75, Weight::Bold),
+                               twipRect(840, 240, 3915, 240), this, QColor(), TextFlow::Wrapped);
+    describeOnly(name, QStringLiteral("Program name and version"));
+    QLabel* rights = createLabel(
+        QStringLiteral("Label1"),
+        QStringLiteral("Zorvane is a form of Medieval astrology that maps the different periods of  life to "
+                       "different planets and thus the influence they have on an individual's destiny. "
+                       "Firdaria means periods in Persian. All rights to this software are held by %1.")
+            .arg(makerSite()),
+        verdana(8.25), twipRect(240, 720, 6375, 855), this, QColor(), TextFlow::Wrapped);
+    describeOnly(rights, QStringLiteral("What Zorvane is and who holds its rights"));
 
     createPlainFrame(QStringLiteral("Line1"), twipRect(240, 1680, 6375, 15), colors::white(), colors::white(), this);
 
-    createText(QStringLiteral("Label3"), fullBrandPitch(), QStringLiteral("Offer of a fully branded copy"),
-               verdana(8.25), twipRect(360, 2280, 6255, 615), this);
+    QLabel* pitch = createLabel(QStringLiteral("Label3"), fullBrandPitch(), verdana(8.25),
+                                twipRect(360, 2280, 6255, 615), this, QColor(), TextFlow::Wrapped);
+    describeOnly(pitch, QStringLiteral("Offer of a fully branded copy"));
 }
 
 void frmAbout::createLinks()
 {
     createLink(QStringLiteral("lblHomePage"), QStringLiteral("Visit us at %1").arg(makerSite()),
-               QStringLiteral("Opens the home page in the web browser"), twipRect(2040, 1800, 4650, 195), this,
-               modHelp::OpenHomePage);
+               QStringLiteral("Opens the home page in the web browser"), verdana(8.25), twipRect(2040, 1800, 4650, 195),
+               this, modHelp::OpenHomePage);
     createLink(QStringLiteral("lblCoBrand"), QStringLiteral("Click here for more details."),
-               fullBrandOfferDescription(), twipRect(4080, 2880, 2670, 195), this, modHelp::OpenFullBrandPage);
+               fullBrandOfferDescription(), verdana(8.25), twipRect(4080, 2880, 2670, 195), this,
+               modHelp::OpenFullBrandPage);
 }
 
 void frmAbout::cmdOK_Click()

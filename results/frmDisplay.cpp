@@ -77,27 +77,6 @@ QString indexedName(const char* name, int index)
     return QLatin1String(name) + u'(' + QString::number(index) + u')';
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry, const QFont& font,
-                  const QColor& colour)
-{
-    // The format before the text: a label given its text first lays it out
-    // again when the format changes.
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setGeometry(geometry);
-    label->setFont(font);
-    // Most labels are white like the window itself and inherit that; setting
-    // a palette on each of the 84 rows would only slow the window's creation.
-    if (label->palette().color(QPalette::WindowText) != colour) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, colour);
-        label->setPalette(palette);
-    }
-    return label;
-}
-
 // A planetary period's panel: a light grey border with the caption set into
 // its top edge, as on a framed group. Drawn here rather than through a style
 // sheet, which would put each of the panel's twelve labels under the style
@@ -147,7 +126,7 @@ frmDisplay::frmDisplay(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmDisplay"));
     setFixedSize(ui::twipSize(WindowWidth, WindowHeight));
-    ui::paint(this, ui::colors::darkPurple(), ui::colors::white());
+    ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
 
     createFrame();
     createTimeOfBirth();
@@ -172,11 +151,11 @@ void frmDisplay::createFrame()
 void frmDisplay::createTimeOfBirth()
 {
     const QFont font = ui::verdana(TimeOfBirthPointSize, ui::Weight::Bold);
-    Label1 = makeLabel(Frame1, QStringLiteral("Label1"), QStringLiteral("Your Time Of Birth - "),
-                       ui::twipRect(120, 240, 2070, 210), font, ui::colors::white());
+    Label1 = ui::createLabel(QStringLiteral("Label1"), QStringLiteral("Your Time Of Birth - "), font,
+                             ui::twipRect(120, 240, 2070, 210), Frame1, ui::colors::white());
     ui::describe(Label1, QStringLiteral("Your Time Of Birth"), QStringLiteral("Heading of the time of birth"));
-    lblTimeOfBirth = makeLabel(Frame1, QStringLiteral("lblTimeOfBirth"), QStringLiteral("lblTimeOfBirth"),
-                               ui::twipRect(2280, 240, 1530, 210), font, ui::colors::paleCyan());
+    lblTimeOfBirth = ui::createLabel(QStringLiteral("lblTimeOfBirth"), QStringLiteral("lblTimeOfBirth"), font,
+                                     ui::twipRect(2280, 240, 1530, 210), Frame1, ui::colors::paleCyan());
     ui::describeOnly(lblTimeOfBirth, QStringLiteral("Time of birth, day or night"));
 }
 
@@ -197,11 +176,13 @@ void frmDisplay::createPanels()
         for (int k = 0; k < RowsPerPanel; ++k) {
             const int row = RowsPerPanel * f + k;
             const double top = RowTop + RowPitch * k;
-            QLabel* name = makeLabel(panel, indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"),
-                                     ui::twipRect(NameLeft, top, NameWidth, RowHeight), rowFont, ui::colors::white());
+            QLabel* name =
+                ui::createLabel(indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"), rowFont,
+                                ui::twipRect(NameLeft, top, NameWidth, RowHeight), panel, ui::colors::white());
             ui::describeOnly(name, QStringLiteral("Sub-period"));
-            QLabel* date = makeLabel(panel, indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"),
-                                     ui::twipRect(DateLeft, top, DateWidth, RowHeight), rowFont, ui::colors::white());
+            QLabel* date =
+                ui::createLabel(indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"), rowFont,
+                                ui::twipRect(DateLeft, top, DateWidth, RowHeight), panel, ui::colors::white());
             ui::describeOnly(date, QStringLiteral("Start of sub-period"));
             lblPlanetCycleName[static_cast<std::size_t>(row)] = name;
             lblPlanetCycle[static_cast<std::size_t>(row)] = date;
@@ -213,11 +194,11 @@ void frmDisplay::createNodeLines()
 {
     const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
     lblNNodePlanetName =
-        makeLabel(Frame1, QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblNNodePlanetName"),
-                  ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
+        ui::createLabel(QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblNNodePlanetName"), font,
+                        ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), Frame1, ui::colors::cyan());
     lblSNodePlanetName =
-        makeLabel(Frame1, QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"),
-                  ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), font, ui::colors::cyan());
+        ui::createLabel(QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"), font,
+                        ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), Frame1, ui::colors::cyan());
     ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
     ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));
 }
@@ -259,6 +240,42 @@ void frmDisplay::createExportHolders()
     // Out of sight and out of the tab chain.
     txtFolder->setFocusPolicy(Qt::NoFocus);
     txtFile->setFocusPolicy(Qt::NoFocus);
+}
+
+modSaveForm::PanelsWindow frmDisplay::exportHolders()
+{
+    return {this, Picture1, txtFolder, txtFile};
+}
+
+QList<QPushButton*> frmDisplay::descriptionButtons() const
+{
+    return {cmdDesc.begin(), cmdDesc.end()};
+}
+
+void frmDisplay::setTimeOfBirth(const QString& text)
+{
+    lblTimeOfBirth->setText(text);
+}
+
+void frmDisplay::setPanelHeading(int panel, const QString& heading)
+{
+    fraPlanetName.at(static_cast<std::size_t>(panel))->setTitle(heading);
+}
+
+void frmDisplay::setRow(int row, const QString& name, const QString& startText)
+{
+    lblPlanetCycleName.at(static_cast<std::size_t>(row))->setText(name);
+    lblPlanetCycle.at(static_cast<std::size_t>(row))->setText(startText);
+}
+
+void frmDisplay::setNorthNodeLine(const QString& text)
+{
+    lblNNodePlanetName->setText(text);
+}
+
+void frmDisplay::setSouthNodeLine(const QString& text)
+{
+    lblSNodePlanetName->setText(text);
 }
 
 void frmDisplay::cmdDesc_Click(int Index)

@@ -3,9 +3,14 @@
 // The period panels window: the time of birth, one panel per planetary
 // period with the start dates of its sub-periods 2 to 7, one line per node
 // period, and one description button per ruler. It computes nothing:
-// FillResults writes every caption that changes from one reading to the next.
+// FillResults writes every caption that changes from one reading to the next
+// through the PeriodPanels interface. The controls are its own: the picture
+// export reaches its holders through exportHolders(), the results frame its
+// description buttons for the Tab chain; nothing else reaches in.
 
+#include "PeriodPanels.h"
 #include "modFirdaria.h"
+#include "modSaveForm.h"
 
 #include <QFont>
 #include <QList>
@@ -19,19 +24,40 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frmDisplay : public QWidget {
+class frmDisplay : public QWidget, public PeriodPanels {
     Q_OBJECT
 public:
-    static constexpr int PanelCount = modFirdaria::PlanetCount;            // 7
-    static constexpr int RowsPerPanel = modFirdaria::SubPeriodsPerPlanet;  // 6
-    static constexpr int RowCount = PanelCount * RowsPerPanel;             // 42
-    static constexpr int DescButtonCount = modFirdaria::RulerCount;        // 9
+    static constexpr int DescButtonCount = modFirdaria::RulerCount;  // 9
 
     explicit frmDisplay(QWidget* parent = nullptr);
 
     // The fonts of the window's texts: headings and node lines, rows, time
     // of birth, buttons.
     static QList<QFont> fonts();
+
+    // The window and its off-view holders, as the picture export works on them.
+    modSaveForm::PanelsWindow exportHolders();
+    // cmdDesc(0..8), in Ruler order.
+    QList<QPushButton*> descriptionButtons() const;
+
+public Q_SLOTS:
+    // Shows the interpretation text of ruler Index (0..8) in a fresh modal
+    // reading window.
+    void cmdDesc_Click(int Index);
+
+private:
+    void setTimeOfBirth(const QString& text) override;
+    void setPanelHeading(int panel, const QString& heading) override;
+    void setRow(int row, const QString& name, const QString& startText) override;
+    void setNorthNodeLine(const QString& text) override;
+    void setSouthNodeLine(const QString& text) override;
+
+    void createFrame();
+    void createTimeOfBirth();
+    void createPanels();
+    void createNodeLines();
+    void createDescriptionButtons();
+    void createExportHolders();
 
     // Visible controls, all inside Frame1.
     QFrame* Frame1 = nullptr;
@@ -52,17 +78,4 @@ public:
     QLabel* Picture1 = nullptr;
     QLineEdit* txtFolder = nullptr;
     QLineEdit* txtFile = nullptr;
-
-public Q_SLOTS:
-    // Shows the interpretation text of ruler Index (0..8) in a fresh modal
-    // reading window.
-    void cmdDesc_Click(int Index);
-
-private:
-    void createFrame();
-    void createTimeOfBirth();
-    void createPanels();
-    void createNodeLines();
-    void createDescriptionButtons();
-    void createExportHolders();
 };

@@ -76,7 +76,7 @@ frmSave::frmSave(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ui::twipSize(7725, 7590));
-    ui::paint(this, ui::colors::darkPurple(), ui::colors::white());
+    ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
     ui::centreOnScreen(this);
 
     ui::addOpenWindow(this);
@@ -91,7 +91,7 @@ void frmSave::createControls()
                                tr("Opens the home page in the web browser"), linkFont, this);
     for (ui::LinkLabel* label : {Label14, Label1}) {
         label->setAlignment(Qt::AlignCenter);
-        ui::paint(label, ui::colors::white(), ui::colors::cyan());
+        ui::setColors(label, ui::colors::white(), ui::colors::cyan());
     }
 
     RTB = new QTextEdit(this);
@@ -123,7 +123,7 @@ void frmSave::createControls()
                                linkFont, this);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ui::paint(Label2, ui::colors::darkPurple(), ui::colors::paleCyan());
+    ui::setColors(Label2, ui::colors::darkPurple(), ui::colors::paleCyan());
 }
 
 void frmSave::placeControls()

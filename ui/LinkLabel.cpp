@@ -1,6 +1,7 @@
 #include "LinkLabel.h"
 
 #include "Accessibility.h"
+#include "Guarded.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -126,6 +127,19 @@ void LinkLabel::paintEvent(QPaintEvent*)
     // A dotted rectangle in the text's colour, one pixel inside the edge.
     painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QFont& font,
+                      const QRect& geometry, QWidget* parent, void (*openPage)(), TextFlow flow)
+{
+    auto* link = new LinkLabel(name, text, description, font, parent);
+    link->setGeometry(geometry);
+    if (flow == TextFlow::Wrapped) {
+        link->setWordWrap(true);
+        link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    QObject::connect(link, &LinkLabel::clicked, link, guarded(openPage));
+    return link;
 }
 
 }  // namespace zorvane::ui

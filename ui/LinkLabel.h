@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Style.h"
+
 #include <QLabel>
 
 namespace zorvane::ui {
@@ -33,5 +35,10 @@ protected:
 private:
     bool pressed_ = false;
 };
+
+// A link label at geometry (pixels) in parent that runs openPage, guarded,
+// when clicked.
+LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QFont& font,
+                      const QRect& geometry, QWidget* parent, void (*openPage)(), TextFlow flow = TextFlow::Line);
 
 }  // namespace zorvane::ui

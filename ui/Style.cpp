@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
+#include <QLabel>
 #include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
@@ -120,7 +121,7 @@ void centreOnScreen(QWidget* window)
     window->move(frame.topLeft());
 }
 
-void paint(QWidget* widget, const QColor& background, const QColor& text)
+void setColors(QWidget* widget, const QColor& background, const QColor& text)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, background);
@@ -136,8 +137,33 @@ QFrame* createPlainFrame(const QString& name, const QRect& geometry, const QColo
     frame->setObjectName(name);
     frame->setFrameShape(QFrame::NoFrame);
     frame->setGeometry(geometry);
-    paint(frame, background, text);
+    setColors(frame, background, text);
     return frame;
+}
+
+QLabel* createLabel(const QString& name, const QString& text, const QFont& font, const QRect& geometry, QWidget* parent,
+                    const QColor& textColor, TextFlow flow)
+{
+    // The format before the text: a label given its text first lays it out
+    // again when the format changes.
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    if (flow == TextFlow::Wrapped) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    label->setText(text);
+    label->setGeometry(geometry);
+    label->setFont(font);
+    // Most labels take their parent's text colour; a palette set on each of
+    // the panels window's 84 rows would only slow the window's creation.
+    if (textColor.isValid() && label->palette().color(QPalette::WindowText) != textColor) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, textColor);
+        label->setPalette(palette);
+    }
+    return label;
 }
 
 void styleFaceButton(QWidget* button, const QColor& face, const QColor& text)

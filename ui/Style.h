@@ -7,6 +7,7 @@
 #include <QString>
 
 class QFrame;
+class QLabel;
 class QRect;
 class QWidget;
 
@@ -93,14 +94,24 @@ void useProgramStyle();
 // primary screen before it is shown).
 void centreOnScreen(QWidget* window);
 
-// Sets the background (Window role) and text (WindowText role) of a widget
-// and lets it paint its own background.
-void paint(QWidget* widget, const QColor& background, const QColor& text);
+// Sets the background (Window role) and text (WindowText role) colours of a
+// widget and has it fill its own background.
+void setColors(QWidget* widget, const QColor& background, const QColor& text);
 
 // A frame without a border, named name, at geometry (pixels) in parent,
-// painted as paint() does: a plain coloured strip or line.
+// coloured as setColors() does: a plain coloured strip or line.
 QFrame* createPlainFrame(const QString& name, const QRect& geometry, const QColor& background, const QColor& text,
                          QWidget* parent);
+
+// How a label lays out its text: on one line, or wrapped at words from its
+// top left corner.
+enum class TextFlow { Line, Wrapped };
+
+// A label of plain text, named name, at geometry (pixels) in parent, in font.
+// Its text is drawn in textColor, or in its parent's text colour when
+// textColor is left invalid; its background is its parent's.
+QLabel* createLabel(const QString& name, const QString& text, const QFont& font, const QRect& geometry, QWidget* parent,
+                    const QColor& textColor = QColor(), TextFlow flow = TextFlow::Line);
 
 // A push button whose face shows exactly the given colour, flat, as a
 // "graphical style" button; drawn so by the program's style (useProgramStyle).

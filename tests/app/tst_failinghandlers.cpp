@@ -9,10 +9,7 @@
 
 #include <memory>
 
-using zorvane::test::AppWindows;
-using zorvane::test::chooseBirth;
-using zorvane::test::filledResultsFrame;
-using zorvane::test::Window;
+using namespace zorvane::test;
 
 namespace {
 enum class Dialog { Message, SaveAs, Print };
@@ -39,16 +36,11 @@ private:
 void tst_FailingHandlers::init()
 {
     app_ = std::make_unique<AppWindows>();
-    app_->main = zorvane::test::shownMainWindow(app_->folder.path());
-    QVERIFY(app_->main);
+    QVERIFY(app_->openMain());
     // A date the check turns down, with a message.
     chooseBirth(*app_->main, {31, 2, 1990, modFirdaria::TimeOfBirth::Day});
-    app_->results = filledResultsFrame({15, 3, 1990, modFirdaria::TimeOfBirth::Day});
-    app_->results->show();
-    app_->reading = std::make_unique<frmSave>();
-    app_->reading->insertComprehensiveReading();
-    app_->reading->show();
-    QVERIFY(QTest::qWaitForWindowExposed(app_->results.get()));
+    QVERIFY(app_->openResults({15, 3, 1990, modFirdaria::TimeOfBirth::Day}));
+    QVERIFY(app_->openComprehensiveReading());
 }
 
 void tst_FailingHandlers::cleanup()
@@ -77,9 +69,9 @@ void tst_FailingHandlers::failingDialogEndsOnlyItsHandler_data()
 
     // clang-format off
     QTest::newRow("main window: a turned-down date") << Window::Main << "cmdNext" << Dialog::Message;
-    QTest::newRow("results frame: Save as JPG     ") << Window::Results << "cmdSavePicture" << Dialog::SaveAs;
-    QTest::newRow("reading window: Save           ") << Window::Reading << "cmdSave" << Dialog::SaveAs;
-    QTest::newRow("reading window: Print          ") << Window::Reading << "cmdPrint" << Dialog::Print;
+    QTest::newRow("results frame: Save as JPG")      << Window::Results << "cmdSavePicture" << Dialog::SaveAs;
+    QTest::newRow("reading window: Save")            << Window::Reading << "cmdSave" << Dialog::SaveAs;
+    QTest::newRow("reading window: Print")           << Window::Reading << "cmdPrint" << Dialog::Print;
     // clang-format on
 }
 

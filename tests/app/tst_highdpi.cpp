@@ -8,7 +8,7 @@
 // at scale 1 for its reference picture.
 
 #include "AppTestSupport.h"
-#include "ExportTestSupport.h"
+#include "FilesAndPictures.h"
 #include "Style.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"
@@ -26,17 +26,7 @@
 #include <cstdlib>
 #include <memory>
 
-using zorvane::test::addShownRows;
-using zorvane::test::AppWindows;
-using zorvane::test::EndCounter;
-using zorvane::test::filledResultsFrame;
-using zorvane::test::isControl;
-using zorvane::test::meanDifference;
-using zorvane::test::pathIn;
-using zorvane::test::ProgramFolder;
-using zorvane::test::shownMainWindow;
-using zorvane::test::Window;
-using zorvane::test::windowKey;
+using namespace zorvane::test;
 
 namespace {
 
@@ -122,22 +112,15 @@ void tst_HighDpi::initTestCase()
     zorvane::ui::installFontSubstitutes();
     app_ = std::make_unique<AppWindows>();
 
-    app_->main = shownMainWindow(app_->folder.path());
-    QVERIFY(app_->main);
+    QVERIFY(app_->openMain());
     // The platform honours the scale factor, and the screen is wide enough
     // for the results frame's design.
     QCOMPARE(app_->main->devicePixelRatio(), ScaleFactor);
     QCOMPARE(app_->main->screen()->geometry().size(), QSize(1920, 1080));
 
     // Dates late in the year give the widest short dates ("12/28/1989").
-    app_->results = filledResultsFrame(modFirdaria::BirthData{28, 12, 1989, modFirdaria::TimeOfBirth::Night});
-    app_->results->show();
-    QVERIFY(QTest::qWaitForWindowExposed(app_->results.get()));
-
-    app_->reading = std::make_unique<frmSave>();
-    app_->reading->insertComprehensiveReading();
-    app_->reading->show();
-    QVERIFY(QTest::qWaitForWindowExposed(app_->reading.get()));
+    QVERIFY(app_->openResults(modFirdaria::BirthData{28, 12, 1989, modFirdaria::TimeOfBirth::Night}));
+    QVERIFY(app_->openComprehensiveReading());
 }
 
 void tst_HighDpi::cleanupTestCase()

@@ -5,6 +5,7 @@
 #include "AppTestSupport.h"
 #include "FillResults.h"
 #include "LinkLabel.h"
+#include "RecordedPanels.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"
 #include "modHelp.h"
@@ -23,13 +24,7 @@
 
 #include <memory>
 
-using zorvane::test::addShownRows;
-using zorvane::test::AppWindows;
-using zorvane::test::filledResultsFrame;
-using zorvane::test::isControl;
-using zorvane::test::UrlCatcher;
-using zorvane::test::Window;
-using zorvane::test::windowKey;
+using namespace zorvane::test;
 using zorvane::ui::LinkLabel;
 
 namespace {
@@ -353,20 +348,19 @@ void tst_Keyboard::rowNamesFollowTheReading()
     QFETCH(modFirdaria::BirthData, birth);
 
     frmDisplay& display = *app_->results->display();
-    FillResults(modFirdaria::ComputeFirdaria(birth), display);
+    FillResults(modFirdaria::ComputeFirdaria(birth, subPeriodNamesByRule()), display);
 
-    QList<const QLabel*> labels{display.lblTimeOfBirth, display.lblNNodePlanetName, display.lblSNodePlanetName};
-    for (const QLabel* label : display.lblPlanetCycleName)
-        labels << label;
-    for (const QLabel* label : display.lblPlanetCycle)
-        labels << label;
-    for (const QLabel* label : labels) {
-        const QString name = QAccessible::queryAccessibleInterface(const_cast<QLabel*>(label))->text(QAccessible::Name);
-        QVERIFY2(!name.isEmpty(), qPrintable(label->objectName()));
+    for (const QString& control : RecordedPanels::controlNames()) {
+        if (auto* panel = display.findChild<QGroupBox*>(control)) {
+            QCOMPARE(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name), panel->title());
+            continue;
+        }
+        auto* label = display.findChild<QLabel*>(control);
+        QVERIFY2(label, qPrintable(control));
+        const QString name = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        QVERIFY2(!name.isEmpty(), qPrintable(control));
         QCOMPARE(name, label->text());
     }
-    for (QGroupBox* panel : display.fraPlanetName)
-        QCOMPARE(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name), panel->title());
 }
 
 // --- Link labels -----------------------------------------------------------------

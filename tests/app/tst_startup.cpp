@@ -36,11 +36,7 @@
 #include <unistd.h>
 
 using namespace zorvane::app;
-using zorvane::test::EndCounter;
-using zorvane::test::FakeDialogs;
-using zorvane::test::OtherUser;
-using zorvane::test::ProgramFolder;
-using zorvane::test::UrlCatcher;
+using namespace zorvane::test;
 using zorvane::ui::MessageAnswer;
 using zorvane::ui::MessageButtons;
 using zorvane::ui::MessageIcon;
@@ -327,7 +323,7 @@ void tst_StartUp::cleanup()
 
 StartUpOptions tst_StartUp::options(const QString& programFolder, double fraction) const
 {
-    return zorvane::test::startUpOptions(programFolder, scratch_->path(), today_, fraction);
+    return startUpOptions(programFolder, scratch_->path(), today_, fraction);
 }
 
 // --- The offer label -----------------------------------------------------------

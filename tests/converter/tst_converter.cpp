@@ -3,8 +3,8 @@
 
 #include "Bmp2Jpeg.h"
 #include "export/ConverterLibrary.h"
-#include "tests/export/ExportTestSupport.h"
 #include "tests/export/UnnamedFiles.h"
+#include "tests/support/FilesAndPictures.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -321,7 +321,7 @@ private:
 
 }  // namespace
 
-class TestConverter : public QObject {
+class tst_Converter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -367,7 +367,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TestConverter::initTestCase()
+void tst_Converter::initTestCase()
 {
     if (withoutUnnamedFilesRequested()) {
         QVERIFY(refuseUnnamedFiles());
@@ -375,20 +375,20 @@ void TestConverter::initTestCase()
     }
 }
 
-void TestConverter::init()
+void tst_Converter::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
 
-void TestConverter::cleanup()
+void tst_Converter::cleanup()
 {
     // A test may have left its folder read-only.
     ::chmod(QFile::encodeName(m_dir->path()).constData(), 0700);
     m_dir.reset();
 }
 
-void TestConverter::convertsHandWrittenBitmaps_data()
+void tst_Converter::convertsHandWrittenBitmaps_data()
 {
     QTest::addColumn<int>("bitCount");
     QTest::addColumn<QSize>("size");
@@ -406,7 +406,7 @@ void TestConverter::convertsHandWrittenBitmaps_data()
     // clang-format on
 }
 
-void TestConverter::convertsHandWrittenBitmaps()
+void tst_Converter::convertsHandWrittenBitmaps()
 {
     QFETCH(int, bitCount);
     QFETCH(QSize, size);
@@ -429,7 +429,7 @@ void TestConverter::convertsHandWrittenBitmaps()
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
-void TestConverter::convertsBitmapsSavedByQt_data()
+void tst_Converter::convertsBitmapsSavedByQt_data()
 {
     QTest::addColumn<QImage::Format>("format");
 
@@ -442,7 +442,7 @@ void TestConverter::convertsBitmapsSavedByQt_data()
 }
 
 // Window captures reach the converter as bitmaps written by QImage::save.
-void TestConverter::convertsBitmapsSavedByQt()
+void tst_Converter::convertsBitmapsSavedByQt()
 {
     QFETCH(QImage::Format, format);
 
@@ -460,7 +460,7 @@ void TestConverter::convertsBitmapsSavedByQt()
     QCOMPARE(contentOf(path("capture.bmp")), bitmap);
 }
 
-void TestConverter::convertsUnderNonAsciiPaths()
+void tst_Converter::convertsUnderNonAsciiPaths()
 {
     const QString folder = path(QStringLiteral("Bilder ü"));
     QVERIFY(QDir().mkpath(folder));
@@ -475,7 +475,7 @@ void TestConverter::convertsUnderNonAsciiPaths()
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(jpegPath)), kMaxMeanError);
 }
 
-void TestConverter::convertsAtSideLimit_data()
+void tst_Converter::convertsAtSideLimit_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("bitCount");
@@ -495,7 +495,7 @@ void TestConverter::convertsAtSideLimit_data()
 }
 
 // Whole bitmaps one pixel thin, so that the largest sides cost little memory.
-void TestConverter::convertsAtSideLimit()
+void tst_Converter::convertsAtSideLimit()
 {
     QFETCH(QSize, size);
     QFETCH(int, bitCount);
@@ -518,7 +518,7 @@ void TestConverter::convertsAtSideLimit()
     }
 }
 
-void TestConverter::replacesExistingJpeg_data()
+void tst_Converter::replacesExistingJpeg_data()
 {
     QTest::addColumn<int>("mode");
 
@@ -533,7 +533,7 @@ void TestConverter::replacesExistingJpeg_data()
 
 // The new picture takes the old one's place and its permissions, whatever
 // the umask would give a new file.
-void TestConverter::replacesExistingJpeg()
+void tst_Converter::replacesExistingJpeg()
 {
     QFETCH(int, mode);
 
@@ -550,7 +550,7 @@ void TestConverter::replacesExistingJpeg()
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
-void TestConverter::newJpegFollowsUmask_data()
+void tst_Converter::newJpegFollowsUmask_data()
 {
     QTest::addColumn<int>("mask");
     QTest::addColumn<bool>("noReplace");
@@ -565,7 +565,7 @@ void TestConverter::newJpegFollowsUmask_data()
     // clang-format on
 }
 
-void TestConverter::newJpegFollowsUmask()
+void tst_Converter::newJpegFollowsUmask()
 {
     QFETCH(int, mask);
     QFETCH(bool, noReplace);
@@ -582,7 +582,7 @@ void TestConverter::newJpegFollowsUmask()
     QCOMPARE(modeOf(path("out.jpg")), QString::number(0666 & ~mask, 8));
 }
 
-void TestConverter::keepsWhatStandsWhenAsked_data()
+void tst_Converter::keepsWhatStandsWhenAsked_data()
 {
     QTest::addColumn<QString>("standing");
 
@@ -598,7 +598,7 @@ void TestConverter::keepsWhatStandsWhenAsked_data()
 
 // Asked not to replace, the converter writes a new file only where nothing
 // stands, and follows no link.
-void TestConverter::keepsWhatStandsWhenAsked()
+void tst_Converter::keepsWhatStandsWhenAsked()
 {
     QFETCH(QString, standing);
 
@@ -643,7 +643,7 @@ void TestConverter::keepsWhatStandsWhenAsked()
         QCOMPARE(contentOf(path("elsewhere/kept.jpg")), earlier);
 }
 
-void TestConverter::passesQualityToEncoder()
+void tst_Converter::passesQualityToEncoder()
 {
     const QImage picture = testPicture(160, 120);
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
@@ -656,7 +656,7 @@ void TestConverter::passesQualityToEncoder()
                 meanDifference(picture, decodeJpeg(path("high.jpg"))));
 }
 
-void TestConverter::rejectsBadBitmaps_data()
+void tst_Converter::rejectsBadBitmaps_data()
 {
     QTest::addColumn<QByteArray>("bitmap");
     QTest::addColumn<int>("expected");
@@ -731,7 +731,7 @@ void TestConverter::rejectsBadBitmaps_data()
     // clang-format on
 }
 
-void TestConverter::rejectsBadBitmaps()
+void tst_Converter::rejectsBadBitmaps()
 {
     QFETCH(QByteArray, bitmap);
     QFETCH(int, expected);
@@ -747,7 +747,7 @@ void TestConverter::rejectsBadBitmaps()
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
-void TestConverter::rejectsEveryTruncation_data()
+void tst_Converter::rejectsEveryTruncation_data()
 {
     QTest::addColumn<int>("length");
 
@@ -759,7 +759,7 @@ void TestConverter::rejectsEveryTruncation_data()
     // clang-format on
 }
 
-void TestConverter::rejectsEveryTruncation()
+void tst_Converter::rejectsEveryTruncation()
 {
     QFETCH(int, length);
 
@@ -771,7 +771,7 @@ void TestConverter::rejectsEveryTruncation()
     QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
 }
 
-void TestConverter::survivesAlteredHeaderBytes_data()
+void tst_Converter::survivesAlteredHeaderBytes_data()
 {
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("value");
@@ -787,7 +787,7 @@ void TestConverter::survivesAlteredHeaderBytes_data()
 
 // Whatever a header says, the converter either writes a complete picture of
 // the size the header gives or reports a failure and writes nothing.
-void TestConverter::survivesAlteredHeaderBytes()
+void tst_Converter::survivesAlteredHeaderBytes()
 {
     QFETCH(int, offset);
     QFETCH(int, value);
@@ -810,7 +810,7 @@ void TestConverter::survivesAlteredHeaderBytes()
     }
 }
 
-void TestConverter::rejectsUnreadableBitmaps_data()
+void tst_Converter::rejectsUnreadableBitmaps_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("reason");
@@ -823,7 +823,7 @@ void TestConverter::rejectsUnreadableBitmaps_data()
     // clang-format on
 }
 
-void TestConverter::rejectsUnreadableBitmaps()
+void tst_Converter::rejectsUnreadableBitmaps()
 {
     QFETCH(QString, kind);
     QFETCH(int, reason);
@@ -851,7 +851,7 @@ void TestConverter::rejectsUnreadableBitmaps()
 // The bitmap is read through the descriptor it was checked by: a named pipe
 // put at its path right after the converter opened it is never opened, so
 // it can neither stall the conversion nor change the picture.
-void TestConverter::readsBitmapOpenedOnce()
+void tst_Converter::readsBitmapOpenedOnce()
 {
     const QImage picture = testPicture(300, 200);
     const QByteArray bitmapPath = QFile::encodeName(path("in.bmp"));
@@ -905,7 +905,7 @@ void TestConverter::readsBitmapOpenedOnce()
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }
 
-void TestConverter::reportsWriteFailures_data()
+void tst_Converter::reportsWriteFailures_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("target");
@@ -926,7 +926,7 @@ void TestConverter::reportsWriteFailures_data()
 }
 
 // Whatever stops the writing, an earlier picture at the target stays as it was.
-void TestConverter::reportsWriteFailures()
+void tst_Converter::reportsWriteFailures()
 {
     QFETCH(QString, kind);
     QFETCH(QString, target);
@@ -972,7 +972,7 @@ void TestConverter::reportsWriteFailures()
 
 // A disk that fills up while the JPEG is written keeps the picture it held
 // and says why the new one could not be written.
-void TestConverter::reportsFullDisk()
+void tst_Converter::reportsFullDisk()
 {
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(noisePicture(200, 150))));
     QVERIFY(QDir().mkdir(path("disk")));
@@ -998,7 +998,7 @@ void TestConverter::reportsFullDisk()
     }
 }
 
-void TestConverter::removesAbandonedParts_data()
+void tst_Converter::removesAbandonedParts_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("kind");
@@ -1018,7 +1018,7 @@ void TestConverter::removesAbandonedParts_data()
 
 // A part file that a killed conversion left behind goes at the next
 // conversion into that folder; nothing else there is touched.
-void TestConverter::removesAbandonedParts()
+void tst_Converter::removesAbandonedParts()
 {
     QFETCH(QString, name);
     QFETCH(QString, kind);
@@ -1058,7 +1058,7 @@ void TestConverter::removesAbandonedParts()
     QCOMPARE(contentOf(path("precious.jpg")), QByteArray("a picture of the user's"));
 }
 
-void TestConverter::rejectsBadArguments_data()
+void tst_Converter::rejectsBadArguments_data()
 {
     QTest::addColumn<bool>("nullBitmap");
     QTest::addColumn<bool>("nullJpeg");
@@ -1093,7 +1093,7 @@ void TestConverter::rejectsBadArguments_data()
     // clang-format on
 }
 
-void TestConverter::rejectsBadArguments()
+void tst_Converter::rejectsBadArguments()
 {
     QFETCH(bool, nullBitmap);
     QFETCH(bool, nullJpeg);
@@ -1125,7 +1125,7 @@ void TestConverter::rejectsBadArguments()
 
 // The program finds the converter by file name in its own folder and
 // resolves BmpToJpeg by name, as here.
-void TestConverter::loadsAtRunTimeBesideProgram()
+void tst_Converter::loadsAtRunTimeBesideProgram()
 {
     QLibrary library(modSaveForm::ConverterPath());
     QVERIFY2(library.load(), qPrintable(library.errorString()));
@@ -1140,5 +1140,5 @@ void TestConverter::loadsAtRunTimeBesideProgram()
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }
 
-QTEST_MAIN(TestConverter)
+QTEST_MAIN(tst_Converter)
 #include "tst_converter.moc"

@@ -2,8 +2,8 @@
 // JPEG files take in a real folder, the conversion through the Bmp2Jpeg
 // library and the clean-up after success and after failure.
 
-#include "ExportTestSupport.h"
 #include "FakeDialogs.h"
+#include "FilesAndPictures.h"
 #include "PaintedForm.h"
 #include "UnnamedFiles.h"
 #include "modSaveForm.h"
@@ -104,7 +104,7 @@ QStringList chartAndCopies(int last)
 
 }  // namespace
 
-class ExportTest : public QObject {
+class tst_Export : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -135,7 +135,7 @@ private:
     FakeDialogs* fake = nullptr;
 };
 
-void ExportTest::initTestCase()
+void tst_Export::initTestCase()
 {
     if (zorvane::test::withoutUnnamedFilesRequested()) {
         QVERIFY(zorvane::test::refuseUnnamedFiles());
@@ -143,18 +143,18 @@ void ExportTest::initTestCase()
     }
 }
 
-void ExportTest::init()
+void tst_Export::init()
 {
     fake = &FakeDialogs::install();
 }
 
-void ExportTest::cleanup()
+void tst_Export::cleanup()
 {
     FakeDialogs::restore();
     fake = nullptr;
 }
 
-void ExportTest::naming_data()
+void tst_Export::naming_data()
 {
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("chosen");   // below the folder, or as it stands when bare
@@ -164,40 +164,40 @@ void ExportTest::naming_data()
 
     const QStringList none;
     // clang-format off
-    QTest::newRow("other extension replaced  ") << none << "chart.png" << false << "chart.jpg" << "chart.jpg";
-    QTest::newRow("no extension              ") << none << "chart" << false << "chart.jpg" << "chart.jpg";
-    QTest::newRow("upper-case JPG lowered    ") << none << "Chart.JPG" << false << "Chart.jpg" << "Chart.jpg";
-    QTest::newRow("cut at the first dot      ") << none << "chart.copy.jpg" << false << "chart.jpg" << "chart.jpg";
-    QTest::newRow("cut at first dot, taken   ") << QStringList{"chart.jpg"} << "chart.copy.jpg" << false
+    QTest::newRow("other extension replaced") << none << "chart.png" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("no extension")             << none << "chart" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("upper-case JPG lowered")   << none << "Chart.JPG" << false << "Chart.jpg" << "Chart.jpg";
+    QTest::newRow("cut at the first dot")     << none << "chart.copy.jpg" << false << "chart.jpg" << "chart.jpg";
+    QTest::newRow("cut at first dot, taken")  << QStringList{"chart.jpg"} << "chart.copy.jpg" << false
                                                 << "chart_001.jpg" << "chart.jpg";
     QTest::newRow("other case is another name") << QStringList{"Chart.JPG"} << "chart" << false << "chart.jpg"
                                                 << "chart.jpg";
     // Rows from the rule: with chart.jpg and copies _001 to _n present, the
     // next copy is _n+1.
     for (const int taken : {0, 1, 2, 500, 998}) {
-        QTest::addRow("taken with %3d copies     ", taken)
+        QTest::addRow("taken with %d copies", taken)
             << chartAndCopies(taken) << "chart.jpg" << false
             << QStringLiteral("chart_%1.jpg").arg(taken + 1, 3, 10, QLatin1Char('0')) << "chart.jpg";
     }
     QTest::newRow("gap takes the first number") << QStringList{"chart.jpg", "chart_002.jpg"} << "chart.jpg" << false
                                                 << "chart_001.jpg" << "chart.jpg";
-    QTest::newRow("all 999 copies taken      ") << chartAndCopies(999) << "chart.jpg" << false << "" << "chart.jpg";
-    QTest::newRow("hidden name is taken      ") << QStringList{".jpg"} << ".png" << false << "_001.jpg" << ".jpg";
-    QTest::newRow("dots in a folder name     ") << QStringList{"my.pics/old.jpg"} << "my.pics/chart.png" << false
+    QTest::newRow("all 999 copies taken")  << chartAndCopies(999) << "chart.jpg" << false << "" << "chart.jpg";
+    QTest::newRow("hidden name is taken")  << QStringList{".jpg"} << ".png" << false << "_001.jpg" << ".jpg";
+    QTest::newRow("dots in a folder name") << QStringList{"my.pics/old.jpg"} << "my.pics/chart.png" << false
                                                 << "my.pics/chart.jpg" << "chart.jpg";
-    QTest::newRow("non-ASCII folder and name ") << QStringList{"Bilder \u00fc/x"}
+    QTest::newRow("non-ASCII folder and name")  << QStringList{"Bilder \u00fc/x"}
                                                 << "Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.png" << false
                                                 << "Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.jpg"
                                                 << "\u041a\u0430\u0440\u0442\u0430.jpg";
-    QTest::newRow("user's bitmap left alone  ") << QStringList{"chart.bmp"} << "chart.png" << false << "chart.jpg"
+    QTest::newRow("user's bitmap left alone")   << QStringList{"chart.bmp"} << "chart.png" << false << "chart.jpg"
                                                 << "chart.jpg";
-    QTest::newRow("user's bitmap, copy taken ") << QStringList{"chart.jpg", "chart_001.bmp"} << "chart.png" << false
+    QTest::newRow("user's bitmap, copy taken")  << QStringList{"chart.jpg", "chart_001.bmp"} << "chart.png" << false
                                                 << "chart_001.jpg" << "chart.jpg";
     QTest::newRow("no folder: program's, date") << none << "chart.png" << true << "{stamp}.jpg" << "";
     // clang-format on
 }
 
-void ExportTest::naming()
+void tst_Export::naming()
 {
     QFETCH(QStringList, present);
     QFETCH(QString, chosen);
@@ -246,7 +246,7 @@ void ExportTest::naming()
     }
 }
 
-void ExportTest::wholeExport_data()
+void tst_Export::wholeExport_data()
 {
     QTest::addColumn<QSize>("size");
 
@@ -254,12 +254,12 @@ void ExportTest::wholeExport_data()
     // panels window's own size.
     for (const int width : {1, 2, 3, 4, 17, 30})
         // clang-format off
-        QTest::addRow("width %2d, rest %d of 4     ", width, width % 4) << QSize(width, 11);
-    QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566);
+        QTest::addRow("width %d, rest %d of 4", width, width % 4) << QSize(width, 11);
+    QTest::newRow("panels window 1000 x 566")                     << QSize(1000, 566);
     // clang-format on
 }
 
-void ExportTest::wholeExport()
+void tst_Export::wholeExport()
 {
     QFETCH(QSize, size);
 
@@ -290,20 +290,20 @@ void ExportTest::wholeExport()
     QVERIFY2(difference < 2.0, qPrintable(QString::number(difference)));
 }
 
-void ExportTest::nothingSavedWithoutName_data()
+void tst_Export::nothingSavedWithoutName_data()
 {
     QTest::addColumn<bool>("earlierExport");
     QTest::addColumn<bool>("cancel");  // otherwise an empty name
 
     // clang-format off
-    QTest::newRow("cancel                    ") << false << true;
-    QTest::newRow("empty name                ") << false << false;
-    QTest::newRow("cancel after an export    ") << true << true;
+    QTest::newRow("cancel")                     << false << true;
+    QTest::newRow("empty name")                 << false << false;
+    QTest::newRow("cancel after an export")     << true << true;
     QTest::newRow("empty name after an export") << true << false;
     // clang-format on
 }
 
-void ExportTest::nothingSavedWithoutName()
+void tst_Export::nothingSavedWithoutName()
 {
     QFETCH(bool, earlierExport);
     QFETCH(bool, cancel);
@@ -325,19 +325,19 @@ void ExportTest::nothingSavedWithoutName()
     QCOMPARE(fake->messages.size(), 0);
 }
 
-void ExportTest::captureKeptInHolder_data()
+void tst_Export::captureKeptInHolder_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("replaced");
 
     // clang-format off
-    QTest::newRow("panels window 1000 x 566  ") << QSize(1000, 566) << true;
-    QTest::newRow("small window              ") << smallForm << true;
-    QTest::newRow("window without area       ") << QSize(0, 0) << false;
+    QTest::newRow("panels window 1000 x 566") << QSize(1000, 566) << true;
+    QTest::newRow("small window")             << smallForm << true;
+    QTest::newRow("window without area")      << QSize(0, 0) << false;
     // clang-format on
 }
 
-void ExportTest::captureKeptInHolder()
+void tst_Export::captureKeptInHolder()
 {
     QFETCH(QSize, size);
     QFETCH(bool, replaced);
@@ -370,7 +370,7 @@ void ExportTest::captureKeptInHolder()
     QCOMPARE(fake->saveRequests.size(), 2);
 }
 
-void ExportTest::failures_data()
+void tst_Export::failures_data()
 {
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("chosen");
@@ -383,24 +383,24 @@ void ExportTest::failures_data()
     // The tests run as root, for whom permissions do not stop writing: a
     // folder below a plain file can be neither created nor written by anyone.
     // clang-format off
-    QTest::newRow("folder below a plain file ") << QStringList{"plain"} << "plain/chart.png" << Converter::Beside
+    QTest::newRow("folder below a plain file")  << QStringList{"plain"} << "plain/chart.png" << Converter::Beside
                                                 << smallForm << true << "plain/chart.jpg" << "Not a directory";
-    QTest::newRow("folder missing            ") << QStringList{} << "missing/chart.png" << Converter::Beside
+    QTest::newRow("folder missing")             << QStringList{} << "missing/chart.png" << Converter::Beside
                                                 << smallForm << true << "missing/chart.jpg"
                                                 << "No such file or directory";
-    QTest::newRow("converter missing         ") << QStringList{} << "chart.png" << Converter::Missing << smallForm
+    QTest::newRow("converter missing")          << QStringList{} << "chart.png" << Converter::Missing << smallForm
                                                 << true << "chart.jpg" << "The converter could not be loaded";
-    QTest::newRow("converter not a library   ") << QStringList{} << "chart.png" << Converter::NotALibrary
+    QTest::newRow("converter not a library")    << QStringList{} << "chart.png" << Converter::NotALibrary
                                                 << smallForm << true << "chart.jpg"
                                                 << "The converter could not be loaded";
     QTest::newRow("too wide for the converter") << QStringList{"chart.bmp"} << "chart.png" << Converter::Beside
                                                 << tooWideForm << true << "chart.jpg" << "too large";
-    QTest::newRow("no picture in the holder  ") << QStringList{} << "chart.png" << Converter::Beside << smallForm
+    QTest::newRow("no picture in the holder")   << QStringList{} << "chart.png" << Converter::Beside << smallForm
                                                 << false << "chart.jpg" << "no picture";
     // clang-format on
 }
 
-void ExportTest::failures()
+void tst_Export::failures()
 {
     QFETCH(QStringList, present);
     QFETCH(QString, chosen);
@@ -439,7 +439,7 @@ void ExportTest::failures()
         QCOMPARE(contentOf(dir.filePath(name)), name.toUtf8());
 }
 
-void ExportTest::nameTakenDuringExport_data()
+void tst_Export::nameTakenDuringExport_data()
 {
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<int>("races");  // conversions that find their name taken
@@ -461,7 +461,7 @@ void ExportTest::nameTakenDuringExport_data()
 // Whatever appears at the name after it was chosen stays as it is: the
 // picture takes the next free name, by the same rules, or, with none left,
 // the message says so.
-void ExportTest::nameTakenDuringExport()
+void tst_Export::nameTakenDuringExport()
 {
     QFETCH(QStringList, present);
     QFETCH(int, races);
@@ -522,7 +522,7 @@ void ExportTest::nameTakenDuringExport()
     }
 }
 
-void ExportTest::killedExportLeavesNoBitmap_data()
+void tst_Export::killedExportLeavesNoBitmap_data()
 {
     QTest::addColumn<int>("finished");   // exports done before the one killed
     QTest::addColumn<int>("filesOpen");  // 1: the bitmap is written; 2: the JPEG too
@@ -539,7 +539,7 @@ void ExportTest::killedExportLeavesNoBitmap_data()
 // user's: only the pictures finished before, whole. Where the folder cannot
 // hold files without a name, hidden temporary files may stay until the next
 // export into the folder removes them.
-void ExportTest::killedExportLeavesNoBitmap()
+void tst_Export::killedExportLeavesNoBitmap()
 {
     QFETCH(int, finished);
     QFETCH(int, filesOpen);
@@ -589,7 +589,7 @@ void ExportTest::killedExportLeavesNoBitmap()
     QCOMPARE(filesUnder(dir.path()), after);
 }
 
-void ExportTest::reportsWhyNothingWasWritten_data()
+void tst_Export::reportsWhyNothingWasWritten_data()
 {
     QTest::addColumn<QString>("limit");    // a small disk or the file size limit
     QTest::addColumn<bool>("bitmapFits");  // the limit is met by the JPEG
@@ -607,7 +607,7 @@ void ExportTest::reportsWhyNothingWasWritten_data()
 
 // A write that the disk or the file size limit stops is reported with the
 // system's reason, and neither the picture nor its bitmap is left behind.
-void ExportTest::reportsWhyNothingWasWritten()
+void tst_Export::reportsWhyNothingWasWritten()
 {
     QFETCH(QString, limit);
     QFETCH(bool, bitmapFits);
@@ -648,7 +648,7 @@ void ExportTest::reportsWhyNothingWasWritten()
     QCOMPARE(filesUnder(dir.path()), QStringList());
 }
 
-void ExportTest::removesAbandonedBitmaps_data()
+void tst_Export::removesAbandonedBitmaps_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("kind");
@@ -666,7 +666,7 @@ void ExportTest::removesAbandonedBitmaps_data()
 
 // A bitmap that a killed export left behind under its hidden name goes at
 // the next export into that folder; nothing else there is touched.
-void ExportTest::removesAbandonedBitmaps()
+void tst_Export::removesAbandonedBitmaps()
 {
     QFETCH(QString, name);
     QFETCH(QString, kind);
@@ -701,5 +701,5 @@ void ExportTest::removesAbandonedBitmaps()
     QCOMPARE(contentOf(dir.filePath(QStringLiteral("precious.bmp"))), QByteArray("precious.bmp"));
 }
 
-QTEST_MAIN(ExportTest)
+QTEST_MAIN(tst_Export)
 #include "tst_export.moc"

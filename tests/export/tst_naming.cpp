@@ -1,7 +1,7 @@
 // Naming rules of the JPEG export: splitting a path, free names, the date
 // stamp and the existence test that guards every name.
 
-#include "ExportTestSupport.h"
+#include "FilesAndPictures.h"
 #include "modSaveForm.h"
 
 #include <QCoreApplication>
@@ -17,7 +17,7 @@ using zorvane::test::createFiles;
 enum class Entry { PlainFile, HiddenFile, ReadOnlyFile, Folder, LinkToFile, DanglingLink, Nothing, UnderPlainFile };
 Q_DECLARE_METATYPE(Entry)
 
-class NamingTest : public QObject {
+class tst_Naming : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -31,7 +31,7 @@ private Q_SLOTS:
     void fileExists();
 };
 
-void NamingTest::splitFolderAndFile_data()
+void tst_Naming::splitFolderAndFile_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("folder");
@@ -39,20 +39,20 @@ void NamingTest::splitFolderAndFile_data()
 
     // Without any separator the previous values ("kept", "kept.jpg") stay.
     // clang-format off
-    QTest::newRow("folder and file       ") << "/home/ann/chart.jpg" << "/home/ann" << "chart.jpg";
-    QTest::newRow("last separator splits ") << "/home/ann/pics/chart" << "/home/ann/pics" << "chart";
-    QTest::newRow("dots in the folder    ") << "/home/my.pics/chart.jpg" << "/home/my.pics" << "chart.jpg";
-    QTest::newRow("root folder           ") << "/chart.jpg" << "/" << "chart.jpg";
-    QTest::newRow("network share         ") << "//server/share/chart.jpg" << "//server/share" << "chart.jpg";
-    QTest::newRow("trailing separator    ") << "/home/ann/" << "/home/ann" << "";
-    QTest::newRow("non-ASCII names       ") << "/tmp/Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.jpg"
+    QTest::newRow("folder and file")       << "/home/ann/chart.jpg" << "/home/ann" << "chart.jpg";
+    QTest::newRow("last separator splits") << "/home/ann/pics/chart" << "/home/ann/pics" << "chart";
+    QTest::newRow("dots in the folder")    << "/home/my.pics/chart.jpg" << "/home/my.pics" << "chart.jpg";
+    QTest::newRow("root folder")           << "/chart.jpg" << "/" << "chart.jpg";
+    QTest::newRow("network share")         << "//server/share/chart.jpg" << "//server/share" << "chart.jpg";
+    QTest::newRow("trailing separator")    << "/home/ann/" << "/home/ann" << "";
+    QTest::newRow("non-ASCII names")       << "/tmp/Bilder \u00fc/\u041a\u0430\u0440\u0442\u0430.jpg"
                                             << "/tmp/Bilder \u00fc" << "\u041a\u0430\u0440\u0442\u0430.jpg";
-    QTest::newRow("no separator keeps    ") << "chart.jpg" << "kept" << "kept.jpg";
-    QTest::newRow("empty path keeps      ") << "" << "kept" << "kept.jpg";
+    QTest::newRow("no separator keeps") << "chart.jpg" << "kept" << "kept.jpg";
+    QTest::newRow("empty path keeps")   << "" << "kept" << "kept.jpg";
     // clang-format on
 }
 
-void NamingTest::splitFolderAndFile()
+void tst_Naming::splitFolderAndFile()
 {
     QFETCH(QString, path);
     QFETCH(QString, folder);
@@ -65,7 +65,7 @@ void NamingTest::splitFolderAndFile()
     QCOMPARE(gotFile, file);
 }
 
-void NamingTest::uniqueNameWhenFree_data()
+void tst_Naming::uniqueNameWhenFree_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("file");
@@ -73,21 +73,21 @@ void NamingTest::uniqueNameWhenFree_data()
 
     const QString absent = QStringLiteral("/nonexistent-zorvane");
     // clang-format off
-    QTest::newRow("name kept                 ") << absent + "/pics" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("closing separator kept    ") << absent + "/pics/" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("doubled separators single ") << absent + "//pics//" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("run of three made single  ") << absent + "///pics" << "chart.jpg" << absent + "/pics/chart.jpg";
-    QTest::newRow("network share keeps pair  ") << "//zorvane-server/share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
-    QTest::newRow("network share inner pair  ") << "//zorvane-server//share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
-    QTest::newRow("bitmap name becomes jpg   ") << absent << "chart.bmp" << absent + "/chart.jpg";
-    QTest::newRow("upper-case BMP kept       ") << absent << "chart.BMP" << absent + "/chart.BMP";
-    QTest::newRow("name without dot gets jpg ") << absent << "chart" << absent + "/chart.jpg";
-    QTest::newRow("empty name: date stamp    ") << absent << "" << absent + "/{stamp}.jpg";
-    QTest::newRow("empty folder: program's   ") << "" << "zorvane-chart.jpg" << "{program}/zorvane-chart.jpg";
+    QTest::newRow("name kept")                 << absent + "/pics" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("closing separator kept")    << absent + "/pics/" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("doubled separators single") << absent + "//pics//" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("run of three made single")  << absent + "///pics" << "chart.jpg" << absent + "/pics/chart.jpg";
+    QTest::newRow("network share keeps pair")  << "//zorvane-server/share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
+    QTest::newRow("network share inner pair")  << "//zorvane-server//share" << "chart.jpg" << "//zorvane-server/share/chart.jpg";
+    QTest::newRow("bitmap name becomes jpg")   << absent << "chart.bmp" << absent + "/chart.jpg";
+    QTest::newRow("upper-case BMP kept")       << absent << "chart.BMP" << absent + "/chart.BMP";
+    QTest::newRow("name without dot gets jpg") << absent << "chart" << absent + "/chart.jpg";
+    QTest::newRow("empty name: date stamp")    << absent << "" << absent + "/{stamp}.jpg";
+    QTest::newRow("empty folder: program's")   << "" << "zorvane-chart.jpg" << "{program}/zorvane-chart.jpg";
     // clang-format on
 }
 
-void NamingTest::uniqueNameWhenFree()
+void tst_Naming::uniqueNameWhenFree()
 {
     QFETCH(QString, folder);
     QFETCH(QString, file);
@@ -98,7 +98,7 @@ void NamingTest::uniqueNameWhenFree()
     QCOMPARE(MakeUniqueJpegPath(folder, file), expected);
 }
 
-void NamingTest::todayStamp_data()
+void tst_Naming::todayStamp_data()
 {
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("stamp");
@@ -106,20 +106,20 @@ void NamingTest::todayStamp_data()
     // clang-format off
     QTest::newRow("month and day padded") << QDate(2026, 1, 5) << "20260105";
     QTest::newRow("two-digit month, day") << QDate(2026, 12, 31) << "20261231";
-    QTest::newRow("first listed year   ") << QDate(1910, 3, 9) << "19100309";
-    QTest::newRow("last listed year    ") << QDate(2050, 10, 10) << "20501010";
-    QTest::newRow("leap day            ") << QDate(2024, 2, 29) << "20240229";
+    QTest::newRow("first listed year")    << QDate(1910, 3, 9) << "19100309";
+    QTest::newRow("last listed year")     << QDate(2050, 10, 10) << "20501010";
+    QTest::newRow("leap day")             << QDate(2024, 2, 29) << "20240229";
     // clang-format on
 }
 
-void NamingTest::todayStamp()
+void tst_Naming::todayStamp()
 {
     QFETCH(QDate, date);
     QFETCH(QString, stamp);
     QCOMPARE(TodayStamp(date), stamp);
 }
 
-void NamingTest::fileExists_data()
+void tst_Naming::fileExists_data()
 {
     QTest::addColumn<Entry>("entry");
     QTest::addColumn<bool>("exists");
@@ -127,18 +127,18 @@ void NamingTest::fileExists_data()
     // Anything standing at a path makes its name taken, so the export can
     // never write over it.
     // clang-format off
-    QTest::newRow("plain file         ") << Entry::PlainFile << true;
-    QTest::newRow("hidden dot file    ") << Entry::HiddenFile << true;
-    QTest::newRow("read-only file     ") << Entry::ReadOnlyFile << true;
-    QTest::newRow("folder             ") << Entry::Folder << true;
-    QTest::newRow("link to a file     ") << Entry::LinkToFile << true;
-    QTest::newRow("dangling link      ") << Entry::DanglingLink << true;
-    QTest::newRow("nothing            ") << Entry::Nothing << false;
-    QTest::newRow("under a plain file ") << Entry::UnderPlainFile << false;
+    QTest::newRow("plain file")         << Entry::PlainFile << true;
+    QTest::newRow("hidden dot file")    << Entry::HiddenFile << true;
+    QTest::newRow("read-only file")     << Entry::ReadOnlyFile << true;
+    QTest::newRow("folder")             << Entry::Folder << true;
+    QTest::newRow("link to a file")     << Entry::LinkToFile << true;
+    QTest::newRow("dangling link")      << Entry::DanglingLink << true;
+    QTest::newRow("nothing")            << Entry::Nothing << false;
+    QTest::newRow("under a plain file") << Entry::UnderPlainFile << false;
     // clang-format on
 }
 
-void NamingTest::fileExists()
+void tst_Naming::fileExists()
 {
     QFETCH(Entry, entry);
     QFETCH(bool, exists);
@@ -179,5 +179,5 @@ void NamingTest::fileExists()
     QCOMPARE(FileExists(path), exists);
 }
 
-QTEST_GUILESS_MAIN(NamingTest)
+QTEST_GUILESS_MAIN(tst_Naming)
 #include "tst_naming.moc"

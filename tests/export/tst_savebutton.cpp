@@ -1,7 +1,7 @@
 // The results frame's "Save as JPG" button saves the panels window it frames.
 
-#include "ExportTestSupport.h"
 #include "FakeDialogs.h"
+#include "FilesAndPictures.h"
 #include "MDI.h"
 #include "frmDisplay.h"
 
@@ -18,7 +18,7 @@ using zorvane::test::FakeDialogs;
 using zorvane::test::filesUnder;
 using zorvane::test::readJpeg;
 
-class SaveButtonTest : public QObject {
+class tst_SaveButton : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -26,18 +26,18 @@ private Q_SLOTS:
     void savesPanelsWindow();
 };
 
-void SaveButtonTest::savesPanelsWindow_data()
+void tst_SaveButton::savesPanelsWindow_data()
 {
     QTest::addColumn<QString>("chosen");  // below the folder; empty: the dialog is cancelled
     QTest::addColumn<QStringList>("written");
 
     // clang-format off
     QTest::newRow("name chosen") << "reading.png" << QStringList{"reading.jpg"};
-    QTest::newRow("cancelled  ") << "" << QStringList{};
+    QTest::newRow("cancelled")   << "" << QStringList{};
     // clang-format on
 }
 
-void SaveButtonTest::savesPanelsWindow()
+void tst_SaveButton::savesPanelsWindow()
 {
     QFETCH(QString, chosen);
     QFETCH(QStringList, written);
@@ -62,15 +62,16 @@ void SaveButtonTest::savesPanelsWindow()
     QCOMPARE(fake.messages.size(), 0);
     QCOMPARE(filesUnder(dir.path()), written);
     // The capture is taken before the dialog, whatever the answer.
-    const QImage capture = panels->Picture1->pixmap().toImage();
+    const modSaveForm::PanelsWindow holders = panels->exportHolders();
+    const QImage capture = holders.Picture1->pixmap().toImage();
     QCOMPARE(capture.size(), panels->size());
     if (!written.isEmpty()) {
         // A file in another format reads as a null picture.
         QCOMPARE(readJpeg(dir.filePath(written.first())).size(), panels->size());
-        QCOMPARE(panels->txtFile->text(), written.first());
-        QCOMPARE(panels->txtFolder->text(), dir.path());
+        QCOMPARE(holders.txtFile->text(), written.first());
+        QCOMPARE(holders.txtFolder->text(), dir.path());
     }
 }
 
-QTEST_MAIN(SaveButtonTest)
+QTEST_MAIN(tst_SaveButton)
 #include "tst_savebutton.moc"

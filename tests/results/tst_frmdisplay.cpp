@@ -1,13 +1,15 @@
-// The period panels window: panels and rows where they belong, and the
-// description buttons, each opening its own ruler's text in a fresh modal
-// reading window.
+// The period panels window: panels and rows where they belong, the captions
+// a reading writes shown by the controls named for them and fitting them,
+// and the description buttons, each opening its own ruler's text in a fresh
+// modal reading window.
 
-#include "FillResults.h"
 #include "ResultsTestSupport.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmDisplay.h"
 
+#include <QFontMetrics>
+#include <QFrame>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -15,12 +17,32 @@
 #include <QTest>
 
 using namespace modFirdaria;
+using zorvane::test::captionOf;
+using zorvane::test::fillWith;
 using zorvane::test::markReadingTexts;
 using zorvane::test::ModalSeen;
+using zorvane::test::RecordedPanels;
 using zorvane::test::seeModal;
+using zorvane::test::subPeriodNamesByRule;
 namespace ui = zorvane::ui;
 
-class TestFrmDisplay : public QObject {
+Q_DECLARE_METATYPE(modFirdaria::BirthData)
+
+namespace {
+
+QGroupBox* panelOf(const frmDisplay& display, int panel)
+{
+    return display.findChild<QGroupBox*>(QStringLiteral("fraPlanetName(%1)").arg(panel));
+}
+
+QPushButton* descriptionButton(const frmDisplay& display, int index)
+{
+    return display.findChild<QPushButton*>(QStringLiteral("cmdDesc(%1)").arg(index));
+}
+
+}  // namespace
+
+class tst_frmDisplay : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -32,6 +54,15 @@ private Q_SLOTS:
 
     void rowsBelongToTheirPanel_data();
     void rowsBelongToTheirPanel();
+
+    void controlsShowWhatTheFillingWrites_data();
+    void controlsShowWhatTheFillingWrites();
+
+    void descriptionButtonsKeepTheirCaptions_data();
+    void descriptionButtonsKeepTheirCaptions();
+
+    void captionsFitTheirControls_data();
+    void captionsFitTheirControls();
 
     void descriptionButtonOpensItsRulersText_data();
     void descriptionButtonOpensItsRulersText();
@@ -49,18 +80,18 @@ private Q_SLOTS:
     void panelBorderBreaksForItsCaption();
 };
 
-void TestFrmDisplay::initTestCase()
+void tst_frmDisplay::initTestCase()
 {
     ui::useProgramStyle();
     ui::installFontSubstitutes();
 }
 
-void TestFrmDisplay::init()
+void tst_frmDisplay::init()
 {
     markReadingTexts();
 }
 
-void TestFrmDisplay::panelsStandOnTheGrid_data()
+void tst_frmDisplay::panelsStandOnTheGrid_data()
 {
     QTest::addColumn<int>("panel");
     QTest::addColumn<int>("left");
@@ -78,35 +109,37 @@ void TestFrmDisplay::panelsStandOnTheGrid_data()
     // clang-format on
 }
 
-void TestFrmDisplay::panelsStandOnTheGrid()
+void tst_frmDisplay::panelsStandOnTheGrid()
 {
     QFETCH(int, panel);
     QFETCH(int, left);
     QFETCH(int, top);
 
     const frmDisplay display;
-    const auto* frame = display.findChild<QGroupBox*>(QStringLiteral("fraPlanetName(%1)").arg(panel));
+    const QGroupBox* frame = panelOf(display, panel);
+    const auto* container = display.findChild<QFrame*>(QStringLiteral("Frame1"));
     QVERIFY(frame);
-    QCOMPARE(frame->parentWidget(), display.Frame1);
+    QVERIFY(container);
+    QCOMPARE(frame->parentWidget(), container);
     QCOMPARE(frame->geometry(), ui::twipRect(left, top, 3615, 2535));
     // Every panel lies wholly inside the visible container.
-    QVERIFY(display.Frame1->rect().contains(frame->geometry()));
+    QVERIFY(container->rect().contains(frame->geometry()));
 }
 
-void TestFrmDisplay::rowsBelongToTheirPanel_data()
+void tst_frmDisplay::rowsBelongToTheirPanel_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("panel");
     QTest::addColumn<int>("top");
 
     // Row 6f + k is the k-th row (top 360 + 360 k) of panel f.
-    for (int row = 0; row < frmDisplay::RowCount; ++row)
+    for (int row = 0; row < PeriodPanels::RowCount; ++row)
         // clang-format off
-        QTest::addRow("row %02d", row) << row << row / 6 << 360 + 360 * (row % 6);
+        QTest::addRow("row %d", row) << row << row / 6 << 360 + 360 * (row % 6);
     // clang-format on
 }
 
-void TestFrmDisplay::rowsBelongToTheirPanel()
+void tst_frmDisplay::rowsBelongToTheirPanel()
 {
     QFETCH(int, row);
     QFETCH(int, panel);
@@ -117,10 +150,8 @@ void TestFrmDisplay::rowsBelongToTheirPanel()
     const auto* date = display.findChild<QLabel*>(QStringLiteral("lblPlanetCycle(%1)").arg(row));
     QVERIFY(name);
     QVERIFY(date);
-    QCOMPARE(name, display.lblPlanetCycleName[static_cast<std::size_t>(row)]);
-    QCOMPARE(date, display.lblPlanetCycle[static_cast<std::size_t>(row)]);
 
-    const QWidget* frame = display.fraPlanetName[static_cast<std::size_t>(panel)];
+    const QWidget* frame = panelOf(display, panel);
     QCOMPARE(name->parentWidget(), frame);
     QCOMPARE(date->parentWidget(), frame);
     QCOMPARE(name->y(), ui::px(top));
@@ -133,7 +164,94 @@ void TestFrmDisplay::rowsBelongToTheirPanel()
     QVERIFY(frame->rect().contains(date->geometry()));
 }
 
-void TestFrmDisplay::descriptionButtonOpensItsRulersText_data()
+void tst_frmDisplay::controlsShowWhatTheFillingWrites_data()
+{
+    QTest::addColumn<BirthData>("birth");
+    // clang-format off
+    QTest::newRow("day 15 Mar 1980")   << BirthData{15, 3, 1980, TimeOfBirth::Day};
+    QTest::newRow("night 15 Mar 1980") << BirthData{15, 3, 1980, TimeOfBirth::Night};
+    QTest::newRow("night 29 Feb 2000") << BirthData{29, 2, 2000, TimeOfBirth::Night};
+    // clang-format on
+}
+
+// Each of the 94 captions that the filling writes through PeriodPanels
+// reaches the control of the window named for it.
+void tst_frmDisplay::controlsShowWhatTheFillingWrites()
+{
+    QFETCH(BirthData, birth);
+
+    const FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule());
+    RecordedPanels written;
+    FillResults(reading, written);
+    frmDisplay display;
+    FillResults(reading, display);
+
+    for (const QString& name : RecordedPanels::controlNames())
+        QCOMPARE(captionOf(display, name), written.captions.value(name));
+}
+
+void tst_frmDisplay::descriptionButtonsKeepTheirCaptions_data()
+{
+    QTest::addColumn<TimeOfBirth>("time");
+    // clang-format off
+    QTest::newRow("day")   << TimeOfBirth::Day;
+    QTest::newRow("night") << TimeOfBirth::Night;
+    // clang-format on
+}
+
+void tst_frmDisplay::descriptionButtonsKeepTheirCaptions()
+{
+    QFETCH(TimeOfBirth, time);
+
+    // The buttons follow the fixed ruler order whatever the sequence.
+    const frmDisplay untouched;
+    frmDisplay display;
+    fillWith(display, BirthData{15, 3, 1980, time});
+    QCOMPARE(descriptionButton(display, index(Ruler::Sun))->text(), QStringLiteral("Click To Know More About The Sun"));
+    QCOMPARE(descriptionButton(display, index(Ruler::SouthNode))->text(),
+             QStringLiteral("Click To Know More About S. Node"));
+    for (int i = 0; i < frmDisplay::DescButtonCount; ++i)
+        QCOMPARE(descriptionButton(display, i)->text(), descriptionButton(untouched, i)->text());
+}
+
+void tst_frmDisplay::captionsFitTheirControls_data()
+{
+    QTest::addColumn<BirthData>("data");
+
+    // Two-digit months and days give the widest dates.
+    for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
+        const char* t = time == TimeOfBirth::Day ? "day" : "night";
+        // clang-format off
+        QTest::addRow("%s 15 Mar 1980", t) << BirthData{15, 3, 1980, time};
+        QTest::addRow("%s 28 Dec 1999", t) << BirthData{28, 12, 1999, time};
+        QTest::addRow("%s 31 Dec 2050", t) << BirthData{31, 12, 2050, time};
+        QTest::addRow("%s 30 Nov 2048", t) << BirthData{30, 11, 2048, time};
+    }
+    // clang-format on
+}
+
+void tst_frmDisplay::captionsFitTheirControls()
+{
+    QFETCH(BirthData, data);
+
+    frmDisplay display;
+    fillWith(display, data);
+    QStringList names = RecordedPanels::controlNames();
+    names << QStringLiteral("Label1");
+    for (const QString& name : names) {
+        if (const auto* panel = display.findChild<QGroupBox*>(name)) {
+            const int width = QFontMetrics(panel->font()).horizontalAdvance(panel->title());
+            QVERIFY2(width < panel->width(), qPrintable(panel->title()));
+        } else {
+            const auto* label = display.findChild<QLabel*>(name);
+            QVERIFY2(label, qPrintable(name));
+            const int width = QFontMetrics(label->font()).horizontalAdvance(label->text());
+            QVERIFY2(width <= label->width(), qPrintable(label->text()));
+        }
+    }
+}
+
+void tst_frmDisplay::descriptionButtonOpensItsRulersText_data()
 {
     QTest::addColumn<int>("index");
 
@@ -145,21 +263,21 @@ void TestFrmDisplay::descriptionButtonOpensItsRulersText_data()
     // clang-format on
 }
 
-void TestFrmDisplay::descriptionButtonOpensItsRulersText()
+void tst_frmDisplay::descriptionButtonOpensItsRulersText()
 {
     QFETCH(int, index);
 
     frmDisplay display;
-    FillResults(ComputeFirdaria(modFirdaria::BirthData{15, 3, 1980, TimeOfBirth::Night}), display);
-    QVERIFY(display.fraPlanetName[0]->title().startsWith(QStringLiteral("The Moon")));
+    fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Night});
+    QVERIFY(panelOf(display, 0)->title().startsWith(QStringLiteral("The Moon")));
 
-    const ModalSeen seen = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(index)]->click(); });
+    const ModalSeen seen = seeModal([&] { descriptionButton(display, index)->click(); });
     QCOMPARE(seen.className, QStringLiteral("frmSave"));
     QCOMPARE(seen.text, QStringLiteral("text of slot %1").arg(index));
     QCOMPARE(seen.modalWindowsShown, 1);
 }
 
-void TestFrmDisplay::textsNeverPileUp_data()
+void tst_frmDisplay::textsNeverPileUp_data()
 {
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("second");
@@ -172,30 +290,30 @@ void TestFrmDisplay::textsNeverPileUp_data()
     // clang-format on
 }
 
-void TestFrmDisplay::textsNeverPileUp()
+void tst_frmDisplay::textsNeverPileUp()
 {
     QFETCH(int, first);
     QFETCH(int, second);
 
     frmDisplay display;
-    const ModalSeen before = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(first)]->click(); });
+    const ModalSeen before = seeModal([&] { descriptionButton(display, first)->click(); });
     QCOMPARE(before.text, QStringLiteral("text of slot %1").arg(first));
-    const ModalSeen after = seeModal([&] { display.cmdDesc[static_cast<std::size_t>(second)]->click(); });
+    const ModalSeen after = seeModal([&] { descriptionButton(display, second)->click(); });
     QCOMPARE(after.className, QStringLiteral("frmSave"));
     QCOMPARE(after.text, QStringLiteral("text of slot %1").arg(second));
     QCOMPARE(after.modalWindowsShown, 1);
 }
 
-void TestFrmDisplay::descriptionButtonsShowTheirFace_data()
+void tst_frmDisplay::descriptionButtonsShowTheirFace_data()
 {
     descriptionButtonOpensItsRulersText_data();
 }
 
-void TestFrmDisplay::descriptionButtonsShowTheirFace()
+void tst_frmDisplay::descriptionButtonsShowTheirFace()
 {
     QFETCH(int, index);
     frmDisplay display;
-    auto* button = display.findChild<QPushButton*>(QStringLiteral("cmdDesc(%1)").arg(index));
+    QPushButton* button = descriptionButton(display, index);
     QVERIFY(button);
     // The face as drawn, a few pixels in from the left edge at mid-height,
     // clear of the border and of the centred caption.
@@ -204,7 +322,7 @@ void TestFrmDisplay::descriptionButtonsShowTheirFace()
     QCOMPARE(drawn, ui::colors::silver());
 }
 
-void TestFrmDisplay::labelsShowTheirColour_data()
+void tst_frmDisplay::labelsShowTheirColour_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QColor>("colour");
@@ -214,9 +332,9 @@ void TestFrmDisplay::labelsShowTheirColour_data()
     QTest::newRow("north node line") << "lblNNodePlanetName" << ui::colors::cyan();
     QTest::newRow("south node line") << "lblSNodePlanetName" << ui::colors::cyan();
     // The first and last row of every panel.
-    for (int panel = 0; panel < frmDisplay::PanelCount; ++panel) {
-        const int first = panel * frmDisplay::RowsPerPanel;
-        for (const int row : {first, first + frmDisplay::RowsPerPanel - 1}) {
+    for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel) {
+        const int first = panel * PeriodPanels::RowsPerPanel;
+        for (const int row : {first, first + PeriodPanels::RowsPerPanel - 1}) {
             QTest::addRow("row %d name", row) << QStringLiteral("lblPlanetCycleName(%1)").arg(row) << ui::colors::white();
             QTest::addRow("row %d date", row) << QStringLiteral("lblPlanetCycle(%1)").arg(row) << ui::colors::white();
         }
@@ -224,7 +342,7 @@ void TestFrmDisplay::labelsShowTheirColour_data()
     // clang-format on
 }
 
-void TestFrmDisplay::labelsShowTheirColour()
+void tst_frmDisplay::labelsShowTheirColour()
 {
     QFETCH(QString, name);
     QFETCH(QColor, colour);
@@ -234,12 +352,12 @@ void TestFrmDisplay::labelsShowTheirColour()
     QCOMPARE(label->palette().color(QPalette::WindowText), colour);
 }
 
-void TestFrmDisplay::panelBorderBreaksForItsCaption_data()
+void tst_frmDisplay::panelBorderBreaksForItsCaption_data()
 {
     panelsStandOnTheGrid_data();
 }
 
-void TestFrmDisplay::panelBorderBreaksForItsCaption()
+void tst_frmDisplay::panelBorderBreaksForItsCaption()
 {
     QFETCH(int, panel);
     // In pixels: the border's top edge runs 9 below the panel's top and
@@ -249,8 +367,8 @@ void TestFrmDisplay::panelBorderBreaksForItsCaption()
     constexpr int InCaption = 20;
 
     frmDisplay display;
-    FillResults(ComputeFirdaria(BirthData{15, 3, 1990, TimeOfBirth::Day}), display);
-    const QImage drawn = display.fraPlanetName[static_cast<std::size_t>(panel)]->grab().toImage();
+    fillWith(display, BirthData{15, 3, 1990, TimeOfBirth::Day});
+    const QImage drawn = panelOf(display, panel)->grab().toImage();
     const int right = drawn.width() - 1;
     const int bottom = drawn.height() - 1;
     // A long caption may leave no top edge right of it: its corner is the
@@ -270,5 +388,5 @@ void TestFrmDisplay::panelBorderBreaksForItsCaption()
     QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver());
 }
 
-QTEST_MAIN(TestFrmDisplay)
+QTEST_MAIN(tst_frmDisplay)
 #include "tst_frmdisplay.moc"

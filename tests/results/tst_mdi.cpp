@@ -71,7 +71,7 @@ void closeBy(MDI& frame, CloseWay way)
 
 Q_DECLARE_METATYPE(CloseWay)
 
-class TestMdi : public QObject {
+class tst_MDI : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -104,17 +104,17 @@ private:
     zorvane::test::UrlCatcher catcher_;
 };
 
-void TestMdi::initTestCase()
+void tst_MDI::initTestCase()
 {
     ui::installFontSubstitutes();
 }
 
-void TestMdi::init()
+void tst_MDI::init()
 {
     catcher_.opened.clear();
 }
 
-void TestMdi::placedFromTheScreenWidth_data()
+void tst_MDI::placedFromTheScreenWidth_data()
 {
     QTest::addColumn<double>("screenWidth");
     QTest::addColumn<QList<double>>("buttonLefts");   // Save as JPG, Comprehensive Reading, Back, Exit
@@ -133,7 +133,7 @@ void TestMdi::placedFromTheScreenWidth_data()
     // clang-format on
 }
 
-void TestMdi::placedFromTheScreenWidth()
+void tst_MDI::placedFromTheScreenWidth()
 {
     QFETCH(double, screenWidth);
     QFETCH(QList<double>, buttonLefts);
@@ -156,7 +156,7 @@ void TestMdi::placedFromTheScreenWidth()
     QCOMPARE(frame.display()->mapTo(area, QPoint(0, 0)), QPoint(ui::px(centredLefts[2]), 0));
 }
 
-void TestMdi::barsAndWindow()
+void tst_MDI::barsAndWindow()
 {
     MDI frame;
     QCOMPARE(frame.windowTitle(), QStringLiteral("Zorvane v1.0"));
@@ -199,7 +199,7 @@ void TestMdi::barsAndWindow()
     QCOMPARE(frame.display()->mapTo(area, QPoint(0, 0)), panelsBefore);
 }
 
-void TestMdi::captionsFitTheirButtons_data()
+void tst_MDI::captionsFitTheirButtons_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
@@ -213,7 +213,7 @@ void TestMdi::captionsFitTheirButtons_data()
     // clang-format on
 }
 
-void TestMdi::captionsFitTheirButtons()
+void tst_MDI::captionsFitTheirButtons()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
@@ -237,7 +237,7 @@ void TestMdi::captionsFitTheirButtons()
     QCOMPARE((needed.height() + metrics.leading()) / metrics.lineSpacing(), lines);
 }
 
-void TestMdi::menus_data()
+void tst_MDI::menus_data()
 {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("items");
@@ -252,7 +252,7 @@ void TestMdi::menus_data()
     // clang-format on
 }
 
-void TestMdi::menus()
+void tst_MDI::menus()
 {
     QFETCH(QString, menu);
     QFETCH(QStringList, items);
@@ -267,7 +267,7 @@ void TestMdi::menus()
     QCOMPARE(shown, items);
 }
 
-void TestMdi::closing_data()
+void tst_MDI::closing_data()
 {
     QTest::addColumn<CloseWay>("way");
     QTest::addColumn<bool>("back");
@@ -281,7 +281,7 @@ void TestMdi::closing_data()
     // clang-format on
 }
 
-void TestMdi::closing()
+void tst_MDI::closing()
 {
     QFETCH(CloseWay, way);
     QFETCH(bool, back);
@@ -304,7 +304,7 @@ void TestMdi::closing()
     QVERIFY(panels.isNull());
 }
 
-void TestMdi::linksOpenTheirPage_data()
+void tst_MDI::linksOpenTheirPage_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("address");
@@ -321,7 +321,7 @@ void TestMdi::linksOpenTheirPage_data()
     // clang-format on
 }
 
-void TestMdi::linksOpenTheirPage()
+void tst_MDI::linksOpenTheirPage()
 {
     QFETCH(QString, control);
     QFETCH(QString, address);
@@ -338,7 +338,7 @@ void TestMdi::linksOpenTheirPage()
     QCOMPARE(catcher_.opened, QStringList{QUrl(address).toString(QUrl::FullyEncoded)});
 }
 
-void TestMdi::comprehensiveReadingHoldsTheNineTexts()
+void tst_MDI::comprehensiveReadingHoldsTheNineTexts()
 {
     zorvane::test::markReadingTexts();
 
@@ -354,7 +354,7 @@ void TestMdi::comprehensiveReadingHoldsTheNineTexts()
     QCOMPARE(seen.text, expected);
 }
 
-void TestMdi::aboutBoxIsModal()
+void tst_MDI::aboutBoxIsModal()
 {
     MDI frame;
     frame.show();
@@ -364,7 +364,7 @@ void TestMdi::aboutBoxIsModal()
     QVERIFY(frame.isVisible());
 }
 
-void TestMdi::preparingOpensNoWindow()
+void tst_MDI::preparingOpensNoWindow()
 {
     // The frame and its panels are created by the press that asks for a
     // reading, never ahead of it: preparing loads fonts and icons only.
@@ -373,7 +373,7 @@ void TestMdi::preparingOpensNoWindow()
     QCOMPARE(QApplication::allWidgets().size(), widgetsBefore);
 }
 
-void TestMdi::everyTextIsInAPreparedFont()
+void tst_MDI::everyTextIsInAPreparedFont()
 {
     // A text in a font that preparing misses still shows, only its first
     // showing is slower: this catches a font added to the windows but not to
@@ -406,5 +406,5 @@ void TestMdi::everyTextIsInAPreparedFont()
     QCOMPARE_GT(texts, 100);
 }
 
-QTEST_MAIN(TestMdi)
+QTEST_MAIN(tst_MDI)
 #include "tst_mdi.moc"

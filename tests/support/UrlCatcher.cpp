@@ -5,20 +5,25 @@
 
 namespace zorvane::test {
 
-namespace {
-constexpr const char* Schemes[] = {"https", "http"};
-}
-
 UrlCatcher::UrlCatcher()
 {
-    for (const char* scheme : Schemes)
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+    // The empty scheme is that of a relative address.
+    for (const char* scheme : {"https", "http", "file", ""})
+        hear(QString::fromLatin1(scheme));
 }
 
 UrlCatcher::~UrlCatcher()
 {
-    for (const char* scheme : Schemes)
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    for (const QString& scheme : schemes_)
+        QDesktopServices::unsetUrlHandler(scheme);
+}
+
+void UrlCatcher::hear(const QString& scheme)
+{
+    if (schemes_.contains(scheme))
+        return;
+    schemes_ << scheme;
+    QDesktopServices::setUrlHandler(scheme, this, "open");
 }
 
 void UrlCatcher::open(const QUrl& url)

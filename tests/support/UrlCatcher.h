@@ -1,8 +1,9 @@
 #pragma once
 
-// Collects the addresses handed to the desktop, over http and https, instead
-// of opening a browser, for as long as it lives. Addresses are kept in their
-// fully encoded form.
+// Collects the addresses handed to the desktop instead of opening them, for
+// as long as it lives. It hears web pages (http, https), local files (file)
+// and addresses without a scheme (relative ones); hear() adds any other
+// scheme. Addresses are kept in their fully encoded form.
 
 #include <QObject>
 #include <QStringList>
@@ -19,10 +20,16 @@ public:
     UrlCatcher(const UrlCatcher&) = delete;
     UrlCatcher& operator=(const UrlCatcher&) = delete;
 
+    // Catches the addresses of scheme too, until the catcher ends.
+    void hear(const QString& scheme);
+
     QStringList opened;
 
 public Q_SLOTS:
     void open(const QUrl& url);
+
+private:
+    QStringList schemes_;
 };
 
 }  // namespace zorvane::test

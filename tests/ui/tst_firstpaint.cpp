@@ -24,7 +24,7 @@ protected:
 
 }  // namespace
 
-class TestFirstPaint : public QObject {
+class tst_FirstPaint : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -32,7 +32,7 @@ private Q_SLOTS:
     void neverRunsForAWidgetGoneFirst();
 };
 
-void TestFirstPaint::runsOnceAfterTheFirstPaint()
+void tst_FirstPaint::runsOnceAfterTheFirstPaint()
 {
     CountingWidget widget;
     widget.resize(100, 100);
@@ -57,7 +57,7 @@ void TestFirstPaint::runsOnceAfterTheFirstPaint()
     QCOMPARE(runs, 1);
 }
 
-void TestFirstPaint::neverRunsForAWidgetGoneFirst()
+void tst_FirstPaint::neverRunsForAWidgetGoneFirst()
 {
     int runs = 0;
     auto widget = std::make_unique<CountingWidget>();
@@ -80,5 +80,5 @@ void TestFirstPaint::neverRunsForAWidgetGoneFirst()
     QCOMPARE(runs, 0);
 }
 
-QTEST_MAIN(TestFirstPaint)
+QTEST_MAIN(tst_FirstPaint)
 #include "tst_firstpaint.moc"

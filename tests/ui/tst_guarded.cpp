@@ -1,9 +1,11 @@
 // A handler connected through guarded() ends at a failing step, nothing
-// reaches the signal's sender, and the next signal runs the handler again.
+// reaches the signal's sender, the next signal runs the handler again, and
+// what ended it is logged under the program's category.
 
 #include "Guarded.h"
 
 #include <QObject>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <functional>
@@ -14,6 +16,14 @@
 namespace {
 
 struct OwnFailure {};
+
+// A failure of the program's own, known to the standard library only as one
+// of its exceptions.
+struct RulerMissing : std::logic_error {
+    using std::logic_error::logic_error;
+};
+
+const QString Ended = QStringLiteral("A handler ended at a failing step: ");
 
 // Two steps, with a failure, if any, between them.
 struct Handler {
@@ -33,15 +43,18 @@ struct Handler {
 
 }  // namespace
 
-class GuardedTest : public QObject {
+class tst_Guarded : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void handlerEndsAtItsFailure_data();
     void handlerEndsAtItsFailure();
+
+    void logsWhatEndedTheHandler_data();
+    void logsWhatEndedTheHandler();
 };
 
-void GuardedTest::handlerEndsAtItsFailure_data()
+void tst_Guarded::handlerEndsAtItsFailure_data()
 {
     // A member handler given the signal's argument, or a function given none.
     QTest::addColumn<bool>("member");
@@ -62,7 +75,7 @@ void GuardedTest::handlerEndsAtItsFailure_data()
     // clang-format on
 }
 
-void GuardedTest::handlerEndsAtItsFailure()
+void tst_Guarded::handlerEndsAtItsFailure()
 {
     QFETCH(bool, member);
     QFETCH(std::function<void()>, failure);
@@ -79,6 +92,12 @@ void GuardedTest::handlerEndsAtItsFailure()
                          zorvane::ui::guarded([&handler] { handler.nameChanged(QStringLiteral("fixed")); }));
 
     const QStringList names{QStringLiteral("first"), QStringLiteral("second")};
+    if (failure) {
+        for (qsizetype signal = 0; signal < names.size(); ++signal)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(Ended)));
+    } else {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    }
     for (qsizetype signal = 0; signal < names.size(); ++signal) {
         QVERIFY_THROWS_NO_EXCEPTION(sender.setObjectName(names.at(signal)));
         QCOMPARE(handler.steps, (signal + 1) * stepsEach);
@@ -86,5 +105,36 @@ void GuardedTest::handlerEndsAtItsFailure()
     }
 }
 
-QTEST_GUILESS_MAIN(GuardedTest)
+void tst_Guarded::logsWhatEndedTheHandler_data()
+{
+    QTest::addColumn<std::function<void()>>("failure");
+    QTest::addColumn<QString>("logged");
+
+    // clang-format off
+    QTest::newRow("std::runtime_error") << std::function<void()>([] { throw std::runtime_error("disk full"); })
+                                        << "std::runtime_error: disk full";
+    QTest::newRow("std::bad_alloc")     << std::function<void()>([] { throw std::bad_alloc(); })
+                                        << "std::bad_alloc: std::bad_alloc";
+    QTest::newRow("an exception type of its own")
+                                        << std::function<void()>([] { throw RulerMissing("no ruler 9"); })
+                                        << "(anonymous namespace)::RulerMissing: no ruler 9";
+    QTest::newRow("an int")             << std::function<void()>([] { throw 7; })
+                                        << "an exception of unknown type";
+    QTest::newRow("a type of its own")  << std::function<void()>([] { throw OwnFailure(); })
+                                        << "an exception of unknown type";
+    // clang-format on
+}
+
+// The type and the message of what was caught, by its own type, not the
+// type it was caught as; only that it was caught when its type is unknown.
+void tst_Guarded::logsWhatEndedTheHandler()
+{
+    QFETCH(std::function<void()>, failure);
+    QFETCH(QString, logged);
+
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(Ended + logged));
+    zorvane::ui::runGuarded(failure);
+}
+
+QTEST_GUILESS_MAIN(tst_Guarded)
 #include "tst_guarded.moc"

@@ -11,7 +11,7 @@
 
 namespace ui = zorvane::ui;
 
-class TestLinkLabel : public QObject {
+class tst_LinkLabel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -19,7 +19,7 @@ private Q_SLOTS:
     void drawnAsAPlainLabel();
 };
 
-void TestLinkLabel::drawnAsAPlainLabel_data()
+void tst_LinkLabel::drawnAsAPlainLabel_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QSize>("size");
@@ -33,15 +33,15 @@ void TestLinkLabel::drawnAsAPlainLabel_data()
     const auto centred = Qt::Alignment(Qt::AlignCenter);
 
     // clang-format off
-    QTest::newRow("one line, top left      ") << banner << QSize(640, 30) << left << false;
-    QTest::newRow("one line, centred       ") << banner << QSize(640, 30) << centred << false;
-    QTest::newRow("wrapped, top left       ") << offer << QSize(300, 80) << left << true;
-    QTest::newRow("wrapped, centred        ") << offer << QSize(300, 80) << centred << true;
-    QTest::newRow("too long, not wrapped   ") << offer << QSize(300, 80) << left << false;
+    QTest::newRow("one line, top left")    << banner << QSize(640, 30) << left << false;
+    QTest::newRow("one line, centred")     << banner << QSize(640, 30) << centred << false;
+    QTest::newRow("wrapped, top left")     << offer << QSize(300, 80) << left << true;
+    QTest::newRow("wrapped, centred")      << offer << QSize(300, 80) << centred << true;
+    QTest::newRow("too long, not wrapped") << offer << QSize(300, 80) << left << false;
     // clang-format on
 }
 
-void TestLinkLabel::drawnAsAPlainLabel()
+void tst_LinkLabel::drawnAsAPlainLabel()
 {
     QFETCH(QString, text);
     QFETCH(QSize, size);
@@ -70,5 +70,5 @@ void TestLinkLabel::drawnAsAPlainLabel()
     QVERIFY2(drawn != blank.grab().toImage(), "no text drawn");
 }
 
-QTEST_MAIN(TestLinkLabel)
+QTEST_MAIN(tst_LinkLabel)
 #include "tst_linklabel.moc"

@@ -27,7 +27,7 @@ QImage pictureOf(const QIcon& icon)
 
 }  // namespace
 
-class TestStyle : public QObject {
+class tst_Style : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -43,31 +43,31 @@ private:
     std::unique_ptr<QStyle> fusion_;
 };
 
-void TestStyle::initTestCase()
+void tst_Style::initTestCase()
 {
     ui::useProgramStyle();
     fusion_.reset(QStyleFactory::create(QStringLiteral("Fusion")));
     QVERIFY(fusion_);
 }
 
-void TestStyle::standardIconIsReadOnce_data()
+void tst_Style::standardIconIsReadOnce_data()
 {
     QTest::addColumn<QStyle::StandardPixmap>("icon");
 
     // The icons an MDI sub-window asks for as it is created, and two that
     // dialogs use.
     // clang-format off
-    QTest::newRow("title bar menu")    << QStyle::SP_TitleBarMenuButton;
-    QTest::newRow("title bar normal")  << QStyle::SP_TitleBarNormalButton;
+    QTest::newRow("title bar menu")     << QStyle::SP_TitleBarMenuButton;
+    QTest::newRow("title bar normal")   << QStyle::SP_TitleBarNormalButton;
     QTest::newRow("title bar minimize") << QStyle::SP_TitleBarMinButton;
     QTest::newRow("title bar maximize") << QStyle::SP_TitleBarMaxButton;
-    QTest::newRow("title bar close")   << QStyle::SP_TitleBarCloseButton;
-    QTest::newRow("message question")  << QStyle::SP_MessageBoxQuestion;
-    QTest::newRow("dialog save")       << QStyle::SP_DialogSaveButton;
+    QTest::newRow("title bar close")    << QStyle::SP_TitleBarCloseButton;
+    QTest::newRow("message question")   << QStyle::SP_MessageBoxQuestion;
+    QTest::newRow("dialog save")        << QStyle::SP_DialogSaveButton;
     // clang-format on
 }
 
-void TestStyle::standardIconIsReadOnce()
+void tst_Style::standardIconIsReadOnce()
 {
     QFETCH(QStyle::StandardPixmap, icon);
     QStyle* style = QApplication::style();
@@ -87,18 +87,18 @@ void TestStyle::standardIconIsReadOnce()
     QCOMPARE(pictureOf(withOption), pictureOf(first));
 }
 
-void TestStyle::faceButtonHasAFlatFaceAndADarkEdge_data()
+void tst_Style::faceButtonHasAFlatFaceAndADarkEdge_data()
 {
     QTest::addColumn<bool>("pressed");
     QTest::addColumn<int>("edge");  // pixels
 
     // clang-format off
-    QTest::newRow("up     ") << false << 1;
+    QTest::newRow("up")      << false << 1;
     QTest::newRow("pressed") << true << 2;
     // clang-format on
 }
 
-void TestStyle::faceButtonHasAFlatFaceAndADarkEdge()
+void tst_Style::faceButtonHasAFlatFaceAndADarkEdge()
 {
     QFETCH(bool, pressed);
     QFETCH(int, edge);
@@ -127,5 +127,5 @@ void TestStyle::faceButtonHasAFlatFaceAndADarkEdge()
                  qPrintable(QStringLiteral("no face at %1, %2").arg(point.x()).arg(point.y())));
 }
 
-QTEST_MAIN(TestStyle)
+QTEST_MAIN(tst_Style)
 #include "tst_style.moc"

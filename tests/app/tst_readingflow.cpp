@@ -28,12 +28,7 @@
 #include <memory>
 
 using namespace modFirdaria;
-using zorvane::test::chooseBirth;
-using zorvane::test::EndCounter;
-using zorvane::test::FakeDialogs;
-using zorvane::test::ProgramFolder;
-using zorvane::test::readingCaptions;
-using zorvane::test::startUpOptions;
+using namespace zorvane::test;
 namespace app = zorvane::app;
 
 namespace {
@@ -54,7 +49,7 @@ QList<MDI*> openFrames()
 QStringList expectedCaptions(const BirthData& birth)
 {
     frmDisplay display;
-    FillResults(ComputeFirdaria(birth), display);
+    FillResults(ComputeFirdaria(birth, subPeriodNamesByRule()), display);
     return readingCaptions(display);
 }
 
@@ -63,7 +58,7 @@ QStringList expectedCaptions(const BirthData& birth)
 Q_DECLARE_METATYPE(Press)
 Q_DECLARE_METATYPE(Leave)
 
-class TestReadingFlow : public QObject {
+class tst_ReadingFlow : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -73,6 +68,9 @@ private Q_SLOTS:
 
     void acceptedPressShowsTheReading_data();
     void acceptedPressShowsTheReading();
+
+    void everyPressReadsTheMainWindowsNames_data();
+    void everyPressReadsTheMainWindowsNames();
 
     void rejectedDateChangesNothing_data();
     void rejectedDateChangesNothing();
@@ -95,13 +93,13 @@ private:
     std::unique_ptr<EndCounter> ends_;
 };
 
-void TestReadingFlow::initTestCase()
+void tst_ReadingFlow::initTestCase()
 {
     zorvane::ui::installFontSubstitutes();
     QVERIFY(QDir(programFolder_.path()).exists(modSaveForm::ConverterFileName()));
 }
 
-void TestReadingFlow::init()
+void tst_ReadingFlow::init()
 {
     fake_ = &FakeDialogs::install();
     ends_ = std::make_unique<EndCounter>();
@@ -116,7 +114,7 @@ void TestReadingFlow::init()
     QVERIFY(main_->isVisible());
 }
 
-void TestReadingFlow::cleanup()
+void tst_ReadingFlow::cleanup()
 {
     // Deleting (not closing) leaves the end step out of it.
     for (MDI* frame : openFrames())
@@ -129,7 +127,7 @@ void TestReadingFlow::cleanup()
     fake_ = nullptr;
 }
 
-BirthData TestReadingFlow::chosen() const
+BirthData tst_ReadingFlow::chosen() const
 {
     BirthData c;
     c.day = main_->findChild<QComboBox*>(QStringLiteral("cboDate"))->currentIndex() + 1;
@@ -140,7 +138,7 @@ BirthData TestReadingFlow::chosen() const
     return c;
 }
 
-void TestReadingFlow::press(Press how)
+void tst_ReadingFlow::press(Press how)
 {
     if (how == Press::Button)
         main_->findChild<QPushButton*>(QStringLiteral("cmdNext"))->click();
@@ -148,7 +146,7 @@ void TestReadingFlow::press(Press how)
         main_->findChild<QAction*>(QStringLiteral("mnuNext"))->trigger();
 }
 
-void TestReadingFlow::leave(MDI& frame, Leave how)
+void tst_ReadingFlow::leave(MDI& frame, Leave how)
 {
     switch (how) {
     case Leave::CloseBox:
@@ -169,21 +167,21 @@ void TestReadingFlow::leave(MDI& frame, Leave how)
     }
 }
 
-void TestReadingFlow::acceptedPressShowsTheReading_data()
+void tst_ReadingFlow::acceptedPressShowsTheReading_data()
 {
     QTest::addColumn<Press>("how");
     QTest::addColumn<BirthData>("birth");
     QTest::addColumn<QString>("panel0");
 
     // clang-format off
-    QTest::newRow("button   day  ") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
-    QTest::newRow("button   night") << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
-    QTest::newRow("mnuNext  day  ") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
-    QTest::newRow("mnuNext  night") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
+    QTest::newRow("button day")    << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
+    QTest::newRow("button night")  << Press::Button << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
+    QTest::newRow("mnuNext day")   << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Day} << "The Sun :: 3/15/1980";
+    QTest::newRow("mnuNext night") << Press::Menu << BirthData{15, 3, 1980, TimeOfBirth::Night} << "The Moon :: 3/15/1980";
     // clang-format on
 }
 
-void TestReadingFlow::acceptedPressShowsTheReading()
+void tst_ReadingFlow::acceptedPressShowsTheReading()
 {
     QFETCH(Press, how);
     QFETCH(BirthData, birth);
@@ -197,7 +195,7 @@ void TestReadingFlow::acceptedPressShowsTheReading()
     QCOMPARE(frames.size(), 1);
     QVERIFY(!main_->isVisible());
     const frmDisplay& display = *frames.first()->display();
-    QCOMPARE(display.fraPlanetName[0]->title(), panel0);
+    QCOMPARE(captionOf(display, QStringLiteral("fraPlanetName(0)")), panel0);
     QCOMPARE(readingCaptions(display), expectedCaptions(birth));
 
     // The interpretation texts are in place for the description buttons.
@@ -207,7 +205,46 @@ void TestReadingFlow::acceptedPressShowsTheReading()
     QCOMPARE(ends_->ends, 0);
 }
 
-void TestReadingFlow::rejectedDateChangesNothing_data()
+void tst_ReadingFlow::everyPressReadsTheMainWindowsNames_data()
+{
+    QTest::addColumn<Press>("how");
+    QTest::addColumn<TimeOfBirth>("time");
+    QTest::addColumn<int>("firstName");  // of row 0: the Sun's names first by day, the Moon's by night
+
+    // clang-format off
+    QTest::newRow("button day")    << Press::Button << TimeOfBirth::Day << 0;
+    QTest::newRow("mnuNext night") << Press::Menu << TimeOfBirth::Night << 18;
+    // clang-format on
+}
+
+// The rows are named from the main window's SubPeriodNames as it stands at
+// each press, here marked entry by entry and changed again between presses.
+void tst_ReadingFlow::everyPressReadsTheMainWindowsNames()
+{
+    QFETCH(Press, how);
+    QFETCH(TimeOfBirth, time);
+    QFETCH(int, firstName);
+
+    for (std::size_t i = 0; i < main_->SubPeriodNames.size(); ++i)
+        main_->SubPeriodNames[i] = QStringLiteral("entry %1").arg(i);
+    chooseBirth(*main_, BirthData{15, 3, 1980, time});
+    press(how);
+    QCOMPARE(openFrames().size(), 1);
+    const frmDisplay& first = *openFrames().first()->display();
+    for (int row = 0; row < PeriodPanels::RowCount; ++row)
+        QCOMPARE(captionOf(first, QStringLiteral("lblPlanetCycleName(%1)").arg(row)),
+                 QStringLiteral("entry %1").arg((firstName + row) % SubPeriodNameCount));
+
+    leave(*openFrames().first(), Leave::BackButton);
+    QTRY_VERIFY(main_->isVisible());
+    main_->SubPeriodNames[static_cast<std::size_t>(firstName)] = QStringLiteral("changed");
+    press(how);
+    QCOMPARE(openFrames().size(), 1);
+    QCOMPARE(captionOf(*openFrames().first()->display(), QStringLiteral("lblPlanetCycleName(0)")),
+             QStringLiteral("changed"));
+}
+
+void tst_ReadingFlow::rejectedDateChangesNothing_data()
 {
     QTest::addColumn<BirthData>("birth");
     QTest::addColumn<QString>("message");
@@ -222,7 +259,7 @@ void TestReadingFlow::rejectedDateChangesNothing_data()
     // clang-format on
 }
 
-void TestReadingFlow::rejectedDateChangesNothing()
+void tst_ReadingFlow::rejectedDateChangesNothing()
 {
     QFETCH(BirthData, birth);
     QFETCH(QString, message);
@@ -243,23 +280,23 @@ void TestReadingFlow::rejectedDateChangesNothing()
     QCOMPARE(after.timeOfBirth, birth.timeOfBirth);
 }
 
-void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
+void tst_ReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
 {
     QTest::addColumn<Leave>("back");
     QTest::addColumn<BirthData>("first");
     QTest::addColumn<BirthData>("second");
 
     // clang-format off
-    QTest::newRow("Back button  night then day")
+    QTest::newRow("Back button night then day")
         << Leave::BackButton << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
-    QTest::newRow("File > Back  night then day")
+    QTest::newRow("File > Back night then day")
         << Leave::FileBack << BirthData{15, 3, 1980, TimeOfBirth::Night} << BirthData{15, 3, 1980, TimeOfBirth::Day};
-    QTest::newRow("Back button  2050 then 1910")
+    QTest::newRow("Back button 2050 then 1910")
         << Leave::BackButton << BirthData{31, 12, 2050, TimeOfBirth::Day} << BirthData{1, 1, 1910, TimeOfBirth::Night};
     // clang-format on
 }
 
-void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
+void tst_ReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
 {
     QFETCH(Leave, back);
     QFETCH(BirthData, first);
@@ -291,7 +328,7 @@ void TestReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
     QVERIFY(expectedCaptions(second) != expectedCaptions(first));
 }
 
-void TestReadingFlow::leavingTheFrame_data()
+void tst_ReadingFlow::leavingTheFrame_data()
 {
     QTest::addColumn<Leave>("how");
     QTest::addColumn<bool>("ends");
@@ -305,7 +342,7 @@ void TestReadingFlow::leavingTheFrame_data()
     // clang-format on
 }
 
-void TestReadingFlow::leavingTheFrame()
+void tst_ReadingFlow::leavingTheFrame()
 {
     QFETCH(Leave, how);
     QFETCH(bool, ends);
@@ -323,5 +360,5 @@ void TestReadingFlow::leavingTheFrame()
     QVERIFY(!mainWindow.isNull());
 }
 
-QTEST_MAIN(TestReadingFlow)
+QTEST_MAIN(tst_ReadingFlow)
 #include "tst_readingflow.moc"

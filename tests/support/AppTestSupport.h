@@ -3,14 +3,17 @@
 // Helpers of the application tests: a folder holding the picture converter,
 // an end step that counts instead of ending the test process, the start-up's
 // options, a results frame filled with a reading, the program's windows held
-// side by side and a table row for each of their controls. The catcher of the
-// web pages the program asks the desktop to open comes with UrlCatcher.h.
+// side by side and opened for a test, and a table row for each of their
+// controls. The catcher of the web pages the program asks the desktop to
+// open comes with UrlCatcher.h. A test program takes them all with
+// "using namespace zorvane::test;".
 
 #include "AppShell.h"
 #include "ConverterLibrary.h"
 #include "FakeDialogs.h"
 #include "FillResults.h"
 #include "MDI.h"
+#include "RulerNames.h"
 #include "StartUp.h"
 #include "UrlCatcher.h"
 #include "frmAbout.h"
@@ -114,7 +117,7 @@ inline std::unique_ptr<MDI> filledResultsFrame(const modFirdaria::BirthData& bir
     auto frame = std::make_unique<MDI>();
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     modFirdaria::BuildReadingTexts();
-    FillResults(modFirdaria::ComputeFirdaria(birth), *frame->display());
+    FillResults(modFirdaria::ComputeFirdaria(birth, subPeriodNamesByRule()), *frame->display());
     return frame;
 }
 
@@ -199,6 +202,28 @@ public:
     }
     AppWindows(const AppWindows&) = delete;
     AppWindows& operator=(const AppWindows&) = delete;
+
+    // The main window loaded from the program folder and shown centred.
+    bool openMain()
+    {
+        main = shownMainWindow(folder.path());
+        return main != nullptr;
+    }
+    // The results frame showing the reading of birth.
+    bool openResults(const modFirdaria::BirthData& birth)
+    {
+        results = filledResultsFrame(birth);
+        results->show();
+        return QTest::qWaitForWindowExposed(results.get());
+    }
+    // A reading window showing the comprehensive reading.
+    bool openComprehensiveReading()
+    {
+        reading = std::make_unique<frmSave>();
+        reading->insertComprehensiveReading();
+        reading->show();
+        return QTest::qWaitForWindowExposed(reading.get());
+    }
 
     // nullptr while the window is not open.
     QWidget* window(Window which) const

@@ -152,6 +152,14 @@ const ParagraphFacts Paragraphs[] = {
     {Ruler::SouthNode, 4, "closing", u"This is a time to reevaluate your position in life and move ahead.", 66, 1},
 };
 
+// Mercury and Jupiter have two paragraphs, the South Node four, the rest three.
+int paragraphCount(Ruler ruler)
+{
+    if (ruler == Ruler::Mercury || ruler == Ruler::Jupiter)
+        return 2;
+    return ruler == Ruler::SouthNode ? 4 : 3;
+}
+
 bool isSentenceMark(QChar c)
 {
     return c == u'.' || c == u'!' || c == u'?';
@@ -203,7 +211,7 @@ QByteArray paragraphTag(const ParagraphFacts& facts)
 
 }  // namespace
 
-class TestReadingTexts : public QObject {
+class tst_ReadingTexts : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -214,6 +222,9 @@ private Q_SLOTS:
 
     void text_data();
     void text();
+
+    void storedConstants_data();
+    void storedConstants();
 
     void paragraph_data();
     void paragraph();
@@ -226,12 +237,12 @@ private Q_SLOTS:
     void rebuildingWritesTheSameTexts();
 };
 
-void TestReadingTexts::initTestCase()
+void tst_ReadingTexts::initTestCase()
 {
     modFirdaria::BuildReadingTexts();
 }
 
-void TestReadingTexts::sentenceRule_data()
+void tst_ReadingTexts::sentenceRule_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("sentences");
@@ -248,27 +259,24 @@ void TestReadingTexts::sentenceRule_data()
     // clang-format on
 }
 
-void TestReadingTexts::sentenceRule()
+void tst_ReadingTexts::sentenceRule()
 {
     QFETCH(QString, text);
     QFETCH(int, sentences);
     QCOMPARE(sentenceCount(text), sentences);
 }
 
-void TestReadingTexts::text_data()
+void tst_ReadingTexts::text_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("paragraphs");
     QTest::addColumn<QString>("heading");
     QTest::addColumn<bool>("blank");  // a blank before the heading's ":-"
 
-    // Mercury and Jupiter have two paragraphs, the South Node four, the rest
-    // three. Only the Sun's heading is written without a blank before ":-".
+    // Only the Sun's heading is written without a blank before ":-".
     for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
         const auto ruler = static_cast<Ruler>(entry);
-        const int paragraphs = (ruler == Ruler::Mercury || ruler == Ruler::Jupiter) ? 2
-                               : ruler == Ruler::SouthNode                          ? 4
-                                                                                    : 3;
+        const int paragraphs = paragraphCount(ruler);
         // clang-format off
         QTest::newRow(RulerNames[entry]) << entry << paragraphs << Headings[entry] << (ruler != Ruler::Sun);
     }
@@ -277,7 +285,7 @@ void TestReadingTexts::text_data()
 
 // Each text: its paragraphs and where its line breaks may stand, its heading,
 // and its quotation marks.
-void TestReadingTexts::text()
+void tst_ReadingTexts::text()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraphs);
@@ -314,7 +322,48 @@ void TestReadingTexts::text()
     QCOMPARE(text.count(u'‘'), text.count(QStringLiteral("‘live and let live!’")));
 }
 
-void TestReadingTexts::paragraph_data()
+void tst_ReadingTexts::storedConstants_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("constants");
+    QTest::addColumn<int>("heldSeparators");
+
+    // A constant per paragraph, except the South Node's four paragraphs: one
+    // constant that holds its three separators.
+    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
+        const auto ruler = static_cast<Ruler>(entry);
+        const int paragraphs = paragraphCount(ruler);
+        const bool oneConstant = ruler == Ruler::SouthNode;
+        // clang-format off
+        QTest::newRow(RulerNames[entry]) << entry << (oneConstant ? 1 : paragraphs) << (oneConstant ? paragraphs - 1 : 0);
+    }
+    // clang-format on
+}
+
+// How each text is stored, and that joining what is stored gives the text.
+void tst_ReadingTexts::storedConstants()
+{
+    QFETCH(int, entry);
+    QFETCH(int, constants);
+    QFETCH(int, heldSeparators);
+
+    const modFirdaria::StoredReadingText stored = modFirdaria::storedReadingText(static_cast<Ruler>(entry));
+    QCOMPARE(qsizetype(stored.texts.size()), qsizetype(constants));
+    QString joined;
+    int held = 0;
+    for (const QStringView text : stored.texts) {
+        held += int(text.count(Separator));
+        if (!joined.isEmpty())
+            joined += Separator;
+        joined += text;
+    }
+    joined += stored.tail;
+    QCOMPARE(held, heldSeparators);
+    QCOMPARE(stored.tail.count(Separator), qsizetype(0));
+    QCOMPARE(joined, ReadingTexts[entry]);
+}
+
+void tst_ReadingTexts::paragraph_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("paragraph");
@@ -334,7 +383,7 @@ void TestReadingTexts::paragraph_data()
 
 // Each paragraph's opening sentence, length and sentence count, its tail
 // counted apart.
-void TestReadingTexts::paragraph()
+void tst_ReadingTexts::paragraph()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraph);
@@ -366,7 +415,7 @@ void TestReadingTexts::paragraph()
     QCOMPARE(sentenceCount(tail), tailSentences);
 }
 
-void TestReadingTexts::typographicText_data()
+void tst_ReadingTexts::typographicText_data()
 {
     QTest::addColumn<int>("entry");
     QTest::addColumn<int>("paragraph");
@@ -384,7 +433,7 @@ void TestReadingTexts::typographicText_data()
     // clang-format on
 }
 
-void TestReadingTexts::typographicText()
+void tst_ReadingTexts::typographicText()
 {
     QFETCH(int, entry);
     QFETCH(int, paragraph);
@@ -395,7 +444,7 @@ void TestReadingTexts::typographicText()
     QVERIFY2(parts[paragraph - 1].contains(fragment), qPrintable(fragment));
 }
 
-void TestReadingTexts::saturnClosingJoinedWithoutBreak()
+void tst_ReadingTexts::saturnClosingJoinedWithoutBreak()
 {
     const QString& text = ReadingTexts[modFirdaria::index(Ruler::Saturn)];
 
@@ -405,7 +454,7 @@ void TestReadingTexts::saturnClosingJoinedWithoutBreak()
     QVERIFY(parts.last().chopped(SaturnClosing.size()).endsWith(QStringLiteral("will pop up!")));
 }
 
-void TestReadingTexts::slotNineStaysEmpty()
+void tst_ReadingTexts::slotNineStaysEmpty()
 {
     QVERIFY(ReadingTexts[ClosingSlot].isEmpty());
 
@@ -416,7 +465,7 @@ void TestReadingTexts::slotNineStaysEmpty()
     ReadingTexts[ClosingSlot].clear();
 }
 
-void TestReadingTexts::rebuildingWritesTheSameTexts()
+void tst_ReadingTexts::rebuildingWritesTheSameTexts()
 {
     const auto first = ReadingTexts;
 
@@ -431,5 +480,5 @@ void TestReadingTexts::rebuildingWritesTheSameTexts()
         QCOMPARE(ReadingTexts[entry], first[entry]);
 }
 
-QTEST_GUILESS_MAIN(TestReadingTexts)
+QTEST_GUILESS_MAIN(tst_ReadingTexts)
 #include "tst_readingtexts.moc"

@@ -1,9 +1,12 @@
 #pragma once
 
-// Helpers shared by the results tests: marked reading texts, the
-// captions a reading writes, and a look into a modal window while its caller
-// waits.
+// Helpers shared by the results tests: marked reading texts, a panels
+// window filled with a reading, the captions a reading writes as the window
+// shows them, and a look into a modal window while its caller waits.
 
+#include "FillResults.h"
+#include "RecordedPanels.h"
+#include "RulerNames.h"
 #include "frmDisplay.h"
 
 #include <QApplication>
@@ -25,17 +28,30 @@ inline void markReadingTexts()
         modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)] = QStringLiteral("text of slot %1").arg(slot);
 }
 
-// Every caption that a reading writes, 1 + 7 + 2 + 42 + 42, in a fixed order.
+// Writes the reading of birth onto the panels window, the sub-periods named
+// by their rule.
+inline void fillWith(frmDisplay& display, const modFirdaria::BirthData& birth)
+{
+    FillResults(modFirdaria::ComputeFirdaria(birth, subPeriodNamesByRule()), display);
+}
+
+// What the control called name shows: a label's text or a panel's caption.
+inline QString captionOf(const QWidget& window, const QString& name)
+{
+    if (const auto* panel = window.findChild<QGroupBox*>(name))
+        return panel->title();
+    if (const auto* label = window.findChild<QLabel*>(name))
+        return label->text();
+    return QStringLiteral("<no control %1>").arg(name);
+}
+
+// Every caption that a reading writes, 1 + 7 + 2 + 42 + 42, as the panels
+// window shows them, in the order of RecordedPanels::controlNames().
 inline QStringList readingCaptions(const frmDisplay& display)
 {
-    QStringList captions{display.lblTimeOfBirth->text()};
-    for (const QGroupBox* panel : display.fraPlanetName)
-        captions << panel->title();
-    captions << display.lblNNodePlanetName->text() << display.lblSNodePlanetName->text();
-    for (const QLabel* label : display.lblPlanetCycleName)
-        captions << label->text();
-    for (const QLabel* label : display.lblPlanetCycle)
-        captions << label->text();
+    QStringList captions;
+    for (const QString& name : RecordedPanels::controlNames())
+        captions << captionOf(display, name);
     return captions;
 }
 

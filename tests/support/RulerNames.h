@@ -1,0 +1,24 @@
+#pragma once
+
+// The words the results use for the rulers, and the table of sub-period
+// names as its rule gives it: "<planet>/<sub-ruler> -", the sub-rulers being
+// the next six planets of SubRulerCycle, and the two names at indexes 38
+// (Mars/Mercury) and 41 (Mars/Jupiter) ending in one blank more.
+
+#include "modFirdaria.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace zorvane::test {
+
+// "Sun" to "Mars" as sub-period names write them; empty for a node.
+QString shortName(modFirdaria::Ruler ruler);
+// The short name, or "North Node" and "South Node": a data row's tag.
+QByteArray rulerTag(modFirdaria::Ruler ruler);
+// The k-th planet after planet in SubRulerCycle, k = 1..6.
+modFirdaria::Ruler cycleSuccessor(modFirdaria::Ruler planet, int k);
+// SubPeriodNames built from the rule above.
+const modFirdaria::SubPeriodNameTable& subPeriodNamesByRule();
+
+}  // namespace zorvane::test
