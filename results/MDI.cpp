@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 #include "Guarded.h"
 #include "LinkLabel.h"
+#include "MenuBarClicks.h"
 #include "OpenWindows.h"
 #include "Style.h"
 #include "Twips.h"
@@ -301,6 +302,7 @@ void MDI::createMenus()
 
     addItem(menuBar(), "mnuDonate", QStringLiteral("&Donate"), &MDI::mnuDonate_Click);
     addItem(menuBar(), "mkmoney", QStringLiteral("Make Money &Online"), &MDI::mkmoney_Click);
+    ui::runBarItemsOncePerDoubleClick(menuBar());
 }
 
 void MDI::createPanelsWindow()
