@@ -328,6 +328,10 @@ void MDI::arrangeTabOrder()
         order << button;
     order << Label8 << cmdSavePicture << cmdComprehensive << cmdBack << cmdMdiExit;
     ui::setTabChain(order);
+    // The frame opens at the first control of that order that is not a link:
+    // the Sun's description button, in the panels window where the reading
+    // is. Tab goes on from there, Shift+Tab back to the banner.
+    display_->descriptionButtons().first()->setFocus();
 }
 
 void MDI::MDIForm_Load(double screenWidth)

@@ -151,9 +151,14 @@ void frmSave::connectControls()
 void frmSave::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // The reading opens at its beginning; the caret stays after the
-    // inserted text, where a caller's next insertion would go.
+    // The reading opens at its beginning with the keyboard in the box: the
+    // caret at the start of the text, nothing selected. The link labels
+    // above it are there to be clicked, not to start from.
+    QTextCursor start = RTB->textCursor();
+    start.movePosition(QTextCursor::Start);
+    RTB->setTextCursor(start);
     RTB->verticalScrollBar()->setValue(RTB->verticalScrollBar()->minimum());
+    RTB->setFocus(Qt::OtherFocusReason);
 }
 
 void frmSave::insertText(const QString& text)
