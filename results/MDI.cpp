@@ -154,12 +154,16 @@ MDI::MDI(QWidget* parent)
     createPanelsWindow();
     arrangeTabOrder();
 
-    // The frame opens at the screen's size rather than the design size: at
-    // the design size the panels window overflows the area, and the first
-    // frame would be drawn with scroll bars, then drawn again once the window
-    // manager has maximized it.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    resize(screen ? screen->availableGeometry().size() : ui::twipSize(DesignWidth, DesignHeight));
+    // The frame is created at its design size and maximized before it is
+    // shown: the window system keeps the design size as the one to restore,
+    // and maps the window at the screen's size, so that its first paint is
+    // already the maximized one. Resizing it after maximizing would make the
+    // screen's size the one restored. On a screen smaller than the design,
+    // the restored frame fits the screen.
+    QSize normalSize = ui::twipSize(DesignWidth, DesignHeight) + QSize(0, menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        normalSize = normalSize.boundedTo(screen->availableGeometry().size());
+    resize(normalSize);
     setWindowState(Qt::WindowMaximized);
     MDIForm_Load(ScreenWidthTwips());
 }
