@@ -5,7 +5,8 @@
 # printed to a PDF file through the real print dialog; text of the reading
 # cannot be pasted into another program (xsel) from the clipboard or from the
 # selection clipboard a middle click pastes; the panels are saved twice as
-# JPEG; Back brings the main window back with the same choices; Exit ends the
+# JPEG; the results frame restored by the window manager takes its design
+# size; Back brings the main window back with the same choices; Exit ends the
 # program with 0.
 source "$(dirname "$0")/lib.sh"
 e2e_start reading "$1"
@@ -123,6 +124,19 @@ size=$(identify -format '%wx%h' "$out/panels.jpg")
 save_jpeg "$out/panels"
 e2e_wait_file "$out/panels_001.jpg" || e2e_fail "the second save did not make panels_001.jpg"
 ls "$out"/*.bmp 2>/dev/null && e2e_fail "a temporary bitmap was left behind"
+
+e2e_log "Restore the results frame with the window manager"
+# A double-click on openbox's title bar toggles maximizing; a maximized
+# window's title bar lies along the top of the 1280-pixel-wide screen.
+xdotool mousemove --sync 640 8 click --repeat 2 --delay 100 1
+e2e_wait_for e2e_not_maximized "$frame" || e2e_fail "the results frame stayed maximized"
+sleep 0.5
+e2e_shot restored
+e2e_geometry "$frame"
+# Design client area 11175 x 8025 twips (745 x 535 pixels) below the menu bar.
+menu_bar=$((HEIGHT - 535))
+((WIDTH == 745 && menu_bar >= 15 && menu_bar <= 40)) \
+    || e2e_fail "the restored results frame is ${WIDTH}x$HEIGHT, not 745 wide and 535 high below its menu bar"
 
 e2e_log "Back"
 e2e_key "$frame" alt+b

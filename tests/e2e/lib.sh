@@ -142,6 +142,8 @@ e2e_geometry() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
 }
 
+e2e_not_maximized() { ! e2e_is_maximized "$1"; }
+
 # What another program pastes from the clipboard or the selection clipboard
 # (clipboard or primary); empty when nothing can be pasted.
 e2e_clipboard() {
