@@ -6,6 +6,7 @@
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "RtfWriter.h"
+#include "ScreenFit.h"
 #include "Style.h"
 #include "Twips.h"
 #include "modFirdaria.h"
@@ -107,6 +108,7 @@ frmSave::frmSave(QWidget* parent)
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ui::twipSize(7725, 7590));
     ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
+    ui::fitToScreen(this, RTB);
     ui::centreOnScreen(this);
 
     ui::addOpenWindow(this);
