@@ -7,10 +7,9 @@
 namespace zorvane::ui {
 
 // A label that opens a web page: underlined text, a pointing-hand cursor, and
-// clicked() on a left-button release inside the label, once for a
-// double-click too. It takes Tab focus, shows it with a dotted rectangle, and
-// Enter, Return or Space click it; assistive technology sees a link with a
-// "press" action.
+// clicked() on a left-button release inside the label. It takes Tab focus,
+// shows it with a dotted rectangle, and Enter, Return or Space click it;
+// assistive technology sees a link with a "press" action.
 class LinkLabel : public QLabel {
     Q_OBJECT
 public:
@@ -29,6 +28,7 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // A double-click is one click: its second press clicks nothing.
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
