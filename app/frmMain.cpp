@@ -9,6 +9,7 @@
 #include "Guarded.h"
 #include "LinkLabel.h"
 #include "MDI.h"
+#include "MenuBarClicks.h"
 #include "OpenWindows.h"
 #include "Style.h"
 #include "Twips.h"
@@ -291,6 +292,7 @@ void frmMain::createMenus()
     QAction* makeMoney = menuBar()->addAction(QStringLiteral("Make Money &Online"));
     makeMoney->setObjectName(QStringLiteral("mnumakemoney"));
     link(makeMoney, modHelp::OpenFullBrandPage);
+    runBarItemsOncePerDoubleClick(menuBar());
 }
 
 void frmMain::arrangeTabOrder()

@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 #include "Guarded.h"
 #include "LinkLabel.h"
+#include "MenuBarClicks.h"
 #include "OpenWindows.h"
 #include "Style.h"
 #include "Twips.h"
@@ -153,12 +154,16 @@ MDI::MDI(QWidget* parent)
     createPanelsWindow();
     arrangeTabOrder();
 
-    // The frame opens at the screen's size rather than the design size: at
-    // the design size the panels window overflows the area, and the first
-    // frame would be drawn with scroll bars, then drawn again once the window
-    // manager has maximized it.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    resize(screen ? screen->availableGeometry().size() : ui::twipSize(DesignWidth, DesignHeight));
+    // The frame is created at its design size and maximized before it is
+    // shown: the window system keeps the design size as the one to restore,
+    // and maps the window at the screen's size, so that its first paint is
+    // already the maximized one. Resizing it after maximizing would make the
+    // screen's size the one restored. On a screen smaller than the design,
+    // the restored frame fits the screen.
+    QSize normalSize = ui::twipSize(DesignWidth, DesignHeight) + QSize(0, menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        normalSize = normalSize.boundedTo(screen->availableGeometry().size());
+    resize(normalSize);
     setWindowState(Qt::WindowMaximized);
     MDIForm_Load(ScreenWidthTwips());
 }
@@ -301,6 +306,7 @@ void MDI::createMenus()
 
     addItem(menuBar(), "mnuDonate", QStringLiteral("&Donate"), &MDI::mnuDonate_Click);
     addItem(menuBar(), "mkmoney", QStringLiteral("Make Money &Online"), &MDI::mkmoney_Click);
+    ui::runBarItemsOncePerDoubleClick(menuBar());
 }
 
 void MDI::createPanelsWindow()
@@ -326,6 +332,10 @@ void MDI::arrangeTabOrder()
         order << button;
     order << Label8 << cmdSavePicture << cmdComprehensive << cmdBack << cmdMdiExit;
     ui::setTabChain(order);
+    // The frame opens at the first control of that order that is not a link:
+    // the Sun's description button, in the panels window where the reading
+    // is. Tab goes on from there, Shift+Tab back to the banner.
+    display_->descriptionButtons().first()->setFocus();
 }
 
 void MDI::MDIForm_Load(double screenWidth)

@@ -50,6 +50,8 @@ frmAbout::frmAbout(QWidget* parent)
     connect(cmdOK_, &QPushButton::clicked, this, guarded(this, &frmAbout::cmdOK_Click));
     cmdOK_->setFocus();
 
+    // On the screen, whoever its owner and wherever the owner stands.
+    centreOnScreen(this);
     addOpenWindow(this);
 }
 

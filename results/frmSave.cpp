@@ -7,6 +7,7 @@
 #include "OpenWindows.h"
 #include "RtfWriter.h"
 #include "SavePath.h"
+#include "ScreenFit.h"
 #include "Style.h"
 #include "Twips.h"
 #include "modFirdaria.h"
@@ -30,6 +31,9 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
+
+#include <functional>
+#include <utility>
 
 using namespace zorvane;
 
@@ -63,6 +67,34 @@ bool writeAll(QSaveFile& file, const QByteArray& bytes)
     return true;
 }
 
+// The reading box. On a mouse release the text edit puts the text selected
+// with the mouse into the selection clipboard (X11's PRIMARY, Wayland's
+// primary selection), after every event filter has seen the release; a
+// double-click selects a word and puts it there too. afterMouseHandled runs
+// once the box has handled either.
+class ReadingBox final : public QTextEdit {
+public:
+    explicit ReadingBox(std::function<void()> afterMouseHandled, QWidget* parent)
+        : QTextEdit(parent)
+        , afterMouseHandled_(std::move(afterMouseHandled))
+    {}
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QTextEdit::mouseReleaseEvent(event);
+        afterMouseHandled_();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        QTextEdit::mouseDoubleClickEvent(event);
+        afterMouseHandled_();
+    }
+
+private:
+    std::function<void()> afterMouseHandled_;
+};
+
 }  // namespace
 
 frmSave::frmSave(QWidget* parent)
@@ -77,6 +109,7 @@ frmSave::frmSave(QWidget* parent)
                    | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ui::twipSize(7725, 7590));
     ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
+    ui::fitToScreen(this, RTB);
     ui::centreOnScreen(this);
 
     ui::addOpenWindow(this);
@@ -94,7 +127,8 @@ void frmSave::createControls()
         ui::setColors(label, ui::colors::white(), ui::colors::cyan());
     }
 
-    RTB = new QTextEdit(this);
+    // What the box has just put into the selection clipboard goes at once.
+    RTB = new ReadingBox([] { ui::runGuarded(emptyClipboard); }, this);
     RTB->setObjectName(QStringLiteral("RTB"));
     RTB->setAcceptRichText(false);
     RTB->setFont(ui::verdana(9.75));
@@ -152,9 +186,14 @@ void frmSave::connectControls()
 void frmSave::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // The reading opens at its beginning; the caret stays after the
-    // inserted text, where a caller's next insertion would go.
+    // The reading opens at its beginning with the keyboard in the box: the
+    // caret at the start of the text, nothing selected. The link labels
+    // above it are there to be clicked, not to start from.
+    QTextCursor start = RTB->textCursor();
+    start.movePosition(QTextCursor::Start);
+    RTB->setTextCursor(start);
     RTB->verticalScrollBar()->setValue(RTB->verticalScrollBar()->minimum());
+    RTB->setFocus(Qt::OtherFocusReason);
 }
 
 void frmSave::insertText(const QString& text)
@@ -330,7 +369,12 @@ void frmSave::emptyClipboard()
 {
     // Taking the clipboard with no data in it leaves nothing for any program
     // to paste, whoever held it before; whether clear() takes it from another
-    // program depends on the platform plugin.
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setMimeData(new QMimeData);
+    // program depends on the platform plugin. The selection clipboard, which
+    // a middle click pastes on X11 and Wayland, is taken the same way.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return;
+    clipboard->setMimeData(new QMimeData);
+    if (clipboard->supportsSelection())
+        clipboard->setMimeData(new QMimeData, QClipboard::Selection);
 }

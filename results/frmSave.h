@@ -59,7 +59,9 @@ private:
     QString boxText() const;
 
     // Every change of the box and every mouse action over it empties the
-    // system clipboard, so text never leaves the window by copy and paste.
+    // system clipboard and the selection clipboard, so text never leaves the
+    // window by copy and paste; so does the box's own filling of the
+    // selection clipboard as it handles a mouse release or double-click.
     void RTB_Change();
     void RTB_Click();
     void RTB_MouseDown();

@@ -89,6 +89,14 @@ void LinkLabel::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
+void LinkLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double-click, which QWidget would hand on as a
+    // press: the first click has opened the page already.
+    pressed_ = false;
+    event->accept();
+}
+
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());

@@ -2,9 +2,12 @@
 # A whole reading as a person makes it, with the keyboard and the mouse:
 # 15 March 1980, Night; the results frame replaces the main window; the
 # comprehensive reading is saved as .rtf through the real file dialog and
-# printed to a PDF file through the real print dialog; the panels are saved
-# twice as JPEG; Back brings the main window back with the same choices; Exit
-# ends the program with 0.
+# printed to a PDF file through the real print dialog; text of the reading
+# cannot be pasted into another program (xsel) from the clipboard or from the
+# selection clipboard a middle click pastes; the panels are saved twice as
+# JPEG; the results frame restored by the window manager takes its design
+# size; Back brings the main window back with the same choices; Exit ends the
+# program with 0.
 source "$(dirname "$0")/lib.sh"
 e2e_start reading "$1"
 out=$E2E_ROOT/out
@@ -44,11 +47,17 @@ e2e_shot results
 e2e_geometry "$frame"
 frame_height=$HEIGHT
 
+# Another program holds the clipboard when the reading opens.
+e2e_clipboard_fill clipboard "copied elsewhere" || e2e_fail "xsel cannot fill the clipboard"
+
 e2e_log "Comprehensive Reading"
 e2e_click "$frame" "$comprehensive_x" $((frame_height - bar_height + button_mid_y))
 reading=$(e2e_wait_other_window "$app" '^Zorvane v1\.0$' "$frame") || e2e_fail "the reading window did not open"
 sleep 0.3
 e2e_shot reading-window
+
+# The reading's insertions have emptied it.
+[[ -z $(e2e_clipboard clipboard) ]] || e2e_fail "the clipboard still holds \"$(e2e_clipboard clipboard)\" with the reading open"
 
 e2e_log "Save through the file dialog, a name without extension"
 e2e_key "$reading" alt+s
@@ -75,6 +84,25 @@ e2e_wait_file "$HOME/print.pdf" || e2e_fail "nothing was printed to $HOME/print.
 printed=$(pdftotext "$HOME/print.pdf" -)
 grep -qF "Mercury Period :-" <<<"$printed" || e2e_fail "the printout lacks the Mercury text"
 
+e2e_log "Text selected with the mouse cannot be pasted elsewhere"
+e2e_clipboard_fill primary "selected elsewhere" || e2e_fail "xsel cannot fill the selection clipboard"
+# A drag along the first line of the box (at 30, 390 twips), from its left
+# edge, selecting text as a person would to paste it with a middle click.
+e2e_activate "$reading"
+xdotool mousemove --window "$reading" --sync 4 34 mousedown 1 \
+    mousemove --window "$reading" --sync 120 34 mousemove --window "$reading" --sync 240 36 mouseup 1
+sleep 0.3
+e2e_shot reading-selected
+[[ -z $(e2e_clipboard primary) ]] || e2e_fail "the selection clipboard holds \"$(e2e_clipboard primary)\" from the reading"
+# The drag did select: Ctrl+C copies it, as the keyboard may, until the mouse
+# moves over the box again.
+e2e_key "$reading" ctrl+c
+copied=$(e2e_clipboard clipboard)
+[[ $copied == "The Sun"* ]] || e2e_fail "the drag selected \"$copied\", not the start of the reading"
+xdotool mousemove --window "$reading" --sync 200 200
+e2e_wait_for e2e_clipboard_holds clipboard "" \
+    || e2e_fail "the clipboard still holds \"$(e2e_clipboard clipboard)\" after the mouse moved over the box"
+
 e2e_key "$reading" Escape
 e2e_wait_for e2e_no_other_window "$app" '^Zorvane v1\.0$' "$frame" || e2e_fail "the reading window did not close"
 
@@ -96,6 +124,19 @@ size=$(identify -format '%wx%h' "$out/panels.jpg")
 save_jpeg "$out/panels"
 e2e_wait_file "$out/panels_001.jpg" || e2e_fail "the second save did not make panels_001.jpg"
 ls "$out"/*.bmp 2>/dev/null && e2e_fail "a temporary bitmap was left behind"
+
+e2e_log "Restore the results frame with the window manager"
+# A double-click on openbox's title bar toggles maximizing; a maximized
+# window's title bar lies along the top of the 1280-pixel-wide screen.
+xdotool mousemove --sync 640 8 click --repeat 2 --delay 100 1
+e2e_wait_for e2e_not_maximized "$frame" || e2e_fail "the results frame stayed maximized"
+sleep 0.5
+e2e_shot restored
+e2e_geometry "$frame"
+# Design client area 11175 x 8025 twips (745 x 535 pixels) below the menu bar.
+menu_bar=$((HEIGHT - 535))
+((WIDTH == 745 && menu_bar >= 15 && menu_bar <= 40)) \
+    || e2e_fail "the restored results frame is ${WIDTH}x$HEIGHT, not 745 wide and 535 high below its menu bar"
 
 e2e_log "Back"
 e2e_key "$frame" alt+b

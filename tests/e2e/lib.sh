@@ -142,6 +142,26 @@ e2e_geometry() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
 }
 
+e2e_not_maximized() { ! e2e_is_maximized "$1"; }
+
+# What another program pastes from the clipboard or the selection clipboard
+# (clipboard or primary); empty when nothing can be pasted.
+e2e_clipboard() {
+    timeout 5 xsel "--$1" --output 2>/dev/null
+}
+
+# True when another program pastes exactly the text from that clipboard.
+e2e_clipboard_holds() { [[ $(e2e_clipboard "$1") == "$2" ]]; }
+
+# Another program takes the clipboard or the selection clipboard with the
+# text, and serves it until a program takes that clipboard over; false when
+# the text cannot be pasted from it.
+e2e_clipboard_fill() {
+    printf %s "$2" | xsel "--$1" --input --nodetach &
+    E2E_APPS="${E2E_APPS:-} $!"
+    e2e_wait_for e2e_clipboard_holds "$1" "$2"
+}
+
 e2e_is_maximized() {
     xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q '_NET_WM_STATE_MAXIMIZED_VERT.*_NET_WM_STATE_MAXIMIZED_HORZ\|_NET_WM_STATE_MAXIMIZED_HORZ.*_NET_WM_STATE_MAXIMIZED_VERT'
 }

@@ -161,6 +161,7 @@ enum class BoxAction {
     MousePress,
     MouseRelease,
     DoubleClick,
+    MouseSelection,  // press, drag over the text, release
     MoveOverLabel
 };
 
@@ -170,6 +171,7 @@ Q_DECLARE_METATYPE(SaveFailure)
 Q_DECLARE_METATYPE(LinkMaker)
 Q_DECLARE_METATYPE(LinkPlace)
 Q_DECLARE_METATYPE(BoxAction)
+Q_DECLARE_METATYPE(QClipboard::Mode)
 
 class tst_frmSave : public QObject {
     Q_OBJECT
@@ -455,7 +457,10 @@ void tst_frmSave::opensAtTheBeginning()
     QVERIFY(QTest::qWaitForWindowExposed(&reading));
     QVERIFY2(scroll->maximum() > 0, "the comprehensive reading should need scrolling");
     QCOMPARE(scroll->value(), scroll->minimum());
-    QCOMPARE(box(reading)->textCursor().position(), box(reading)->document()->characterCount() - 1);
+    // The caret, left after the text by the insertions, starts at its
+    // beginning, with nothing selected.
+    QCOMPARE(box(reading)->textCursor().position(), 0);
+    QVERIFY(!box(reading)->textCursor().hasSelection());
 }
 
 // ---------------------------------------------------------------------------
@@ -834,26 +839,40 @@ void tst_frmSave::cancelledPrintPrintsNothing()
 
 void tst_frmSave::clipboard_data()
 {
+    QTest::addColumn<QClipboard::Mode>("mode");
     QTest::addColumn<BoxAction>("action");
     QTest::addColumn<bool>("emptied");
-    // clang-format off
-    QTest::newRow("insertion of text") << BoxAction::Insertion << true;
-    QTest::newRow("insertion of a reading") << BoxAction::ReadingInsertion << true;
-    QTest::newRow("typing in the box") << BoxAction::Typing << true;
-    QTest::newRow("mouse move without a button") << BoxAction::MouseMove << true;
-    QTest::newRow("mouse press") << BoxAction::MousePress << true;
-    QTest::newRow("mouse release (and click)") << BoxAction::MouseRelease << true;
-    QTest::newRow("double click") << BoxAction::DoubleClick << true;
-    QTest::newRow("mouse move over the offer label") << BoxAction::MoveOverLabel << false;
-    // clang-format on
+
+    // The system clipboard, and the selection clipboard that a middle click
+    // pastes on X11 and Wayland (skipped where the platform has none).
+    for (const auto& [mode, name] :
+         {std::pair{QClipboard::Clipboard, "clipboard"}, std::pair{QClipboard::Selection, "selection"}}) {
+        const auto row = [name = name](const char* action) -> QTestData& {
+            return QTest::addRow("%s: %s", name, action);
+        };
+        // clang-format off
+        row("insertion of text") << mode << BoxAction::Insertion << true;
+        row("insertion of a reading") << mode << BoxAction::ReadingInsertion << true;
+        row("typing in the box") << mode << BoxAction::Typing << true;
+        row("mouse move without a button") << mode << BoxAction::MouseMove << true;
+        row("mouse press") << mode << BoxAction::MousePress << true;
+        row("mouse release (and click)") << mode << BoxAction::MouseRelease << true;
+        row("double click") << mode << BoxAction::DoubleClick << true;
+        row("text selected with the mouse") << mode << BoxAction::MouseSelection << true;
+        row("mouse move over the offer label") << mode << BoxAction::MoveOverLabel << false;
+        // clang-format on
+    }
 }
 
 void tst_frmSave::clipboard()
 {
+    QFETCH(QClipboard::Mode, mode);
     QFETCH(BoxAction, action);
     QFETCH(bool, emptied);
     const QString copied = QStringLiteral("text copied in another program");
     QClipboard* clipboard = QGuiApplication::clipboard();
+    if (mode == QClipboard::Selection && !clipboard->supportsSelection())
+        QSKIP("no selection clipboard on this platform");
 
     frmSave reading;
     reading.insertText(QStringLiteral("Some reading text\r\nover two lines"));
@@ -863,11 +882,19 @@ void tst_frmSave::clipboard()
     const QPoint inBox = viewport->rect().center();
     QWidget* label2 = reading.findChild<QWidget*>(QStringLiteral("Label2"));
     QVERIFY(label2);
+    // The start and end of the first line's text, where a drag selects it.
+    const QRect firstLine = box(reading)->cursorRect(QTextCursor(box(reading)->document()));
+    const QPoint lineStart = firstLine.center();
+    const QPoint lineEnd = lineStart + QPoint(QFontMetrics(box(reading)->font()).horizontalAdvance("Some reading"), 0);
 
     if (action == BoxAction::MouseRelease)
         QTest::mousePress(viewport, Qt::LeftButton, {}, inBox);
-    clipboard->setText(copied);
-    QCOMPARE(clipboard->text(), copied);
+    if (action == BoxAction::MouseSelection) {
+        QTest::mousePress(viewport, Qt::LeftButton, {}, lineStart);
+        QTest::mouseMove(viewport, lineEnd);
+    }
+    clipboard->setText(copied, mode);
+    QCOMPARE(clipboard->text(mode), copied);
 
     switch (action) {
     case BoxAction::Insertion:
@@ -891,17 +918,23 @@ void tst_frmSave::clipboard()
     case BoxAction::DoubleClick:
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, inBox);
         break;
+    case BoxAction::MouseSelection:
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, lineEnd);
+        // The drag did select: the box holds the text that it would have
+        // put into the selection clipboard.
+        QVERIFY(box(reading)->textCursor().hasSelection());
+        break;
     case BoxAction::MoveOverLabel:
         QTest::mouseMove(reading.windowHandle(), label2->geometry().center());
         break;
     }
 
     if (emptied) {
-        QCOMPARE(clipboard->text(), QString());
-        QVERIFY(clipboard->mimeData());
-        QCOMPARE(clipboard->mimeData()->formats(), QStringList());
+        QCOMPARE(clipboard->text(mode), QString());
+        QVERIFY(clipboard->mimeData(mode));
+        QCOMPARE(clipboard->mimeData(mode)->formats(), QStringList());
     } else {
-        QCOMPARE(clipboard->text(), copied);
+        QCOMPARE(clipboard->text(mode), copied);
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -82,6 +83,8 @@ private Q_SLOTS:
     void placedFromTheScreenWidth();
 
     void barsAndWindow();
+
+    void restoredToTheDesignSize();
 
     void captionsFitTheirButtons_data();
     void captionsFitTheirButtons();
@@ -197,6 +200,22 @@ void tst_MDI::barsAndWindow()
     QTRY_COMPARE(frame.size(), QSize(640, 480));
     QCOMPARE(widgetNamed(frame, "cmdMdiExit")->pos(), exitBefore);
     QCOMPARE(frame.display()->mapTo(area, QPoint(0, 0)), panelsBefore);
+}
+
+// The frame opens maximized over the screen; un-maximized, it takes its
+// design size, a client area below the menu bar of 11175 x 8025 twips.
+void tst_MDI::restoredToTheDesignSize()
+{
+    MDI frame;
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QVERIFY(frame.isMaximized());
+    QCOMPARE(frame.frameGeometry(), frame.screen()->availableGeometry());
+
+    frame.showNormal();
+    QTRY_VERIFY(!frame.isMaximized());
+    QTRY_COMPARE(frame.centralWidget()->size(), ui::twipSize(11175, 8025));
+    QCOMPARE(frame.centralWidget()->y(), frame.menuBar()->height());
 }
 
 void tst_MDI::captionsFitTheirButtons_data()
