@@ -251,8 +251,11 @@ void frmMain::createExitButton(QWidget* parent)
     cmdExit_->setGeometry(twipRect(5040, 5640, 2085, 315));
     styleFaceButton(cmdExit_, colors::lightBlue());
     // Out of sight, it takes no Tab focus, which would vanish there;
-    // File > Exit does the same from the keyboard.
+    // File > Exit does the same from the keyboard. Hidden too, so that
+    // assistive technology does not offer a button no one can see; a click
+    // from the program still runs its handler.
     cmdExit_->setFocusPolicy(Qt::NoFocus);
+    cmdExit_->hide();
     connect(cmdExit_, &QPushButton::clicked, this, guarded(this, &frmMain::cmdExit_Click));
 }
 
@@ -337,10 +340,14 @@ void frmMain::bringOfferToFront(Offer offer)
 {
     LinkLabel* front = offer == Offer::CoBrand ? lblCobrand_ : lblFullBrand_;
     LinkLabel* back = offer == Offer::CoBrand ? lblFullBrand_ : lblCobrand_;
+    front->show();
     front->raise();
-    // Only the offer in sight takes Tab focus.
+    // Only the offer in sight takes Tab focus. The one behind is hidden as
+    // well, which changes nothing on the screen (the front one is opaque and
+    // covers it) but keeps assistive technology from announcing both.
     front->setFocusPolicy(Qt::StrongFocus);
     back->setFocusPolicy(Qt::NoFocus);
+    back->hide();
 }
 
 frmMain::Offer frmMain::offerInFront() const

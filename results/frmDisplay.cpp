@@ -237,9 +237,12 @@ void frmDisplay::createExportHolders()
     ui::describe(txtFolder, QStringLiteral("Picture folder"), QStringLiteral("Folder of the saved picture"));
     ui::describe(txtFile, QStringLiteral("Picture file"), QStringLiteral("File name of the saved picture"));
 
-    // Out of sight and out of the tab chain.
+    // Out of sight and out of the tab chain; hidden, so that assistive
+    // technology does not announce them. The export fills them all the same.
     txtFolder->setFocusPolicy(Qt::NoFocus);
     txtFile->setFocusPolicy(Qt::NoFocus);
+    for (QWidget* holder : std::initializer_list<QWidget*>{Picture1, txtFolder, txtFile})
+        holder->hide();
 }
 
 modSaveForm::PanelsWindow frmDisplay::exportHolders()

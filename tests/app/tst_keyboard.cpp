@@ -1,6 +1,7 @@
 // Keyboard and assistive-technology access to every window: the Tab chain of
-// each window, the accessible name and description of every control, the
-// link labels' keys, focus mark and press action.
+// each window, the accessible name and description of every control, nothing
+// announced as visible that is out of sight, the link labels' keys, focus
+// mark and press action.
 
 #include "AppTestSupport.h"
 #include "FillResults.h"
@@ -22,6 +23,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <memory>
 
 using namespace zorvane::test;
@@ -80,6 +82,48 @@ QList<LinkPage> linkPages()
             {Window::About, "lblHomePage", pages.homePage},      {Window::About, "lblCoBrand", pages.fullBrandPage}};
 }
 
+// Where assistive technology is told of something visible that no one can
+// see: an object outside an object that holds it, or two objects without
+// children of their own that share more than half of the smaller one's
+// place (one covers the other). Objects reported invisible are passed over,
+// with everything they hold. Each problem reads "role 'name' ...".
+QStringList unseenButAnnounced(QAccessibleInterface* holder, QList<QRect> holders = {})
+{
+    QStringList problems;
+    const auto describe = [](QAccessibleInterface* object) {
+        return QStringLiteral("%1 '%2'").arg(int(object->role())).arg(object->text(QAccessible::Name).left(40));
+    };
+    holders << holder->rect();
+    QList<QAccessibleInterface*> leaves;
+    for (int i = 0; i < holder->childCount(); ++i) {
+        QAccessibleInterface* child = holder->child(i);
+        if (!child || child->state().invisible)
+            continue;
+        const QRect place = child->rect();
+        if (place.isEmpty())
+            continue;
+        if (std::any_of(holders.cbegin(), holders.cend(),
+                        [&place](const QRect& outer) { return !outer.intersects(place); }))
+            problems << describe(child) + QStringLiteral(" lies outside what holds it");
+        if (child->childCount() == 0)
+            leaves << child;
+        else
+            problems << unseenButAnnounced(child, holders);
+    }
+    for (qsizetype i = 0; i < leaves.size(); ++i) {
+        for (qsizetype j = i + 1; j < leaves.size(); ++j) {
+            const QRect a = leaves.at(i)->rect();
+            const QRect b = leaves.at(j)->rect();
+            const QRect shared = a.intersected(b);
+            const qint64 smaller = std::min(qint64(a.width()) * a.height(), qint64(b.width()) * b.height());
+            if (!shared.isEmpty() && 2 * qint64(shared.width()) * shared.height() > smaller)
+                problems << describe(leaves.at(i)) + QStringLiteral(" and ") + describe(leaves.at(j))
+                                + QStringLiteral(" share one place");
+        }
+    }
+    return problems;
+}
+
 }  // namespace
 
 class tst_Keyboard : public QObject {
@@ -101,6 +145,9 @@ private Q_SLOTS:
 
     void controlsAreNamedAndDescribed_data();
     void controlsAreNamedAndDescribed();
+
+    void announcedObjectsAreInSight_data();
+    void announcedObjectsAreInSight();
 
     void rowNamesFollowTheReading_data();
     void rowNamesFollowTheReading();
@@ -329,6 +376,26 @@ void tst_Keyboard::controlsAreNamedAndDescribed()
 
     if (qobject_cast<const LinkLabel*>(control))
         QCOMPARE(accessible->role(), QAccessible::Link);
+}
+
+void tst_Keyboard::announcedObjectsAreInSight_data()
+{
+    addWindowRows();
+}
+
+// What assistive technology may announce as visible is in sight: the main
+// window's Exit button below its client area, the offer behind the other
+// one and the panels window's picture holders are not announced, though the
+// program still uses them.
+void tst_Keyboard::announcedObjectsAreInSight()
+{
+    QFETCH(Window, window);
+
+    QVERIFY(showOnly(window));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(windowOf(window));
+    QVERIFY(accessible);
+    const QStringList problems = unseenButAnnounced(accessible);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
 }
 
 void tst_Keyboard::rowNamesFollowTheReading_data()
