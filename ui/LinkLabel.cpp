@@ -15,7 +15,9 @@ namespace zorvane::ui {
 namespace {
 
 // What assistive technology sees of a link label: a link named by its text
-// (or its accessible name) with one action, press.
+// (or its accessible name) with the action press and, while the label takes
+// the keyboard focus, set-focus, through which a screen reader moves the
+// focus to it (AT-SPI's grab-focus).
 class LinkLabelAccessible : public QAccessibleWidget {
 public:
     explicit LinkLabelAccessible(LinkLabel* label)
@@ -37,12 +39,14 @@ public:
         }
     }
 
-    QStringList actionNames() const override { return {pressAction()}; }
+    QStringList actionNames() const override { return QStringList{pressAction()} << QAccessibleWidget::actionNames(); }
 
     void doAction(const QString& actionName) override
     {
         if (actionName == pressAction())
             static_cast<LinkLabel*>(widget())->click();
+        else
+            QAccessibleWidget::doAction(actionName);
     }
 };
 

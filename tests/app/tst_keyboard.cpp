@@ -554,7 +554,9 @@ void tst_Keyboard::linkPressActionOpensThePage()
     QVERIFY(accessible);
     QAccessibleActionInterface* actions = accessible->actionInterface();
     QVERIFY(actions);
-    QCOMPARE(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    // Press first, as assistive technology takes the first action for the
+    // object's own; set-focus follows while the label takes the focus.
+    QCOMPARE(actions->actionNames().value(0), QAccessibleActionInterface::pressAction());
 
     actions->doAction(QAccessibleActionInterface::pressAction());
     QCOMPARE(urls_->opened, QStringList{page});
