@@ -273,8 +273,9 @@ void frmMain::createMenus()
 
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("nuFile"));
+    // An impossible date answers with a message box.
     connect(addItem(fileMenu, QStringLiteral("mnuNext"), QStringLiteral("Get My Firdaria Reading")),
-            &QAction::triggered, this, guarded(this, &frmMain::cmdNext_Click));
+            &QAction::triggered, this, guarded(this, &frmMain::cmdNext_Click), OpensModalWindow);
     connect(addItem(fileMenu, QStringLiteral("mnuExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
             guarded(this, &frmMain::cmdExit_Click));
 
@@ -287,7 +288,7 @@ void frmMain::createMenus()
          modHelp::OpenDownloadPage);
     addSeparator(helpMenu, QStringLiteral("mnuFileSep2"));
     connect(addItem(helpMenu, QStringLiteral("mnuAbout"), QStringLiteral("&About Software")), &QAction::triggered, this,
-            guarded(this, &frmMain::mnuAbout_Click));
+            guarded(this, &frmMain::mnuAbout_Click), OpensModalWindow);
 
     QAction* donate = menuBar()->addAction(QStringLiteral("&Donate"));
     donate->setObjectName(QStringLiteral("mnuDonate"));

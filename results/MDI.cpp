@@ -1,6 +1,7 @@
 #include "MDI.h"
 
 #include "Accessibility.h"
+#include "Dialogs.h"
 #include "Guarded.h"
 #include "LinkLabel.h"
 #include "MenuBarClicks.h"
@@ -286,8 +287,11 @@ void MDI::createMenus()
 {
     // An item named as its control, its handler guarded; on a menu or, for
     // the items without a submenu, on the menu bar itself.
-    const auto addItem = [this](auto* menu, const char* name, const QString& caption, void (MDI::*handler)()) {
-        menu->addAction(caption, this, ui::guarded(this, handler))->setObjectName(QLatin1String(name));
+    const auto addItem = [this](auto* menu, const char* name, const QString& caption, void (MDI::*handler)(),
+                                Qt::ConnectionType connection = Qt::AutoConnection) {
+        QAction* item = menu->addAction(caption);
+        item->setObjectName(QLatin1String(name));
+        connect(item, &QAction::triggered, this, ui::guarded(this, handler), connection);
     };
 
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -302,7 +306,7 @@ void MDI::createMenus()
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
     addItem(mnuHelp, "mnuUpdate", QStringLiteral("Check for Software &Update"), &MDI::mnuUpdate_Click);
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
-    addItem(mnuHelp, "mnuAbout", QStringLiteral("&About Software"), &MDI::mnuAbout_Click);
+    addItem(mnuHelp, "mnuAbout", QStringLiteral("&About Software"), &MDI::mnuAbout_Click, ui::OpensModalWindow);
 
     addItem(menuBar(), "mnuDonate", QStringLiteral("&Donate"), &MDI::mnuDonate_Click);
     addItem(menuBar(), "mkmoney", QStringLiteral("Make Money &Online"), &MDI::mkmoney_Click);

@@ -4,6 +4,7 @@
 // centred on its owner shows as off the screen's centre.
 
 #include "AppTestSupport.h"
+#include "ModalWindows.h"
 #include "frmDisplay.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdlib>
 #include <functional>
@@ -62,18 +62,15 @@ Seen seeActiveWindow(QWidget* window)
     return seen;
 }
 
-// Runs open(), which shows a modal window and waits for it; notes what the
-// window shows once it is up, then closes it.
+// Runs open(), which shows a modal window; notes what the window shows once
+// it is up, then closes it.
 Seen seeModal(const std::function<void()>& open)
 {
     Seen seen;
-    QTimer::singleShot(0, qApp, [&seen] {
-        QWidget* modal = QApplication::activeModalWidget();
+    zorvane::test::handleModal(open, [&seen](QWidget* modal) {
         seen = seeActiveWindow(modal);
-        if (modal)
-            modal->close();
+        modal->close();
     });
-    open();
     return seen;
 }
 

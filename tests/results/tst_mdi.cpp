@@ -28,6 +28,7 @@
 #include <algorithm>
 
 using namespace modFirdaria;
+using zorvane::test::handleModal;
 using zorvane::test::ModalSeen;
 using zorvane::test::seeModal;
 namespace ui = zorvane::ui;
@@ -100,6 +101,7 @@ private Q_SLOTS:
 
     void comprehensiveReadingHoldsTheNineTexts();
     void aboutBoxIsModal();
+    void aboutItemReturnsBeforeTheBoxOpens();
     void preparingOpensNoWindow();
     void everyTextIsInAPreparedFont();
 
@@ -381,6 +383,25 @@ void tst_MDI::aboutBoxIsModal()
     QCOMPARE(seen.className, QStringLiteral("frmAbout"));
     QCOMPARE(seen.modalWindowsShown, 1);
     QVERIFY(frame.isVisible());
+}
+
+// The menu item returns before the box opens: assistive technology presses
+// it through a call that waits for it to return.
+void tst_MDI::aboutItemReturnsBeforeTheBoxOpens()
+{
+    MDI frame;
+    frame.show();
+    bool returned = false;
+    bool openedAfterReturn = false;
+    const auto open = [&] {
+        actionNamed(frame, QStringLiteral("mnuAbout"))->trigger();
+        returned = true;
+    };
+    QVERIFY(handleModal(open, [&](QWidget* box) {
+        openedAfterReturn = returned;
+        box->close();
+    }));
+    QVERIFY(openedAfterReturn);
 }
 
 void tst_MDI::preparingOpensNoWindow()
