@@ -87,6 +87,15 @@ QComboBox* createDateList(const QString& name, const QString& accessibleName, co
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
     describe(list, accessibleName, description);
+    // Assistive technology on Linux names a drop-down list by its chosen
+    // entry and says what the list is from the labels that label it ("Month
+    // of birth, January, combo box"); the frame around the three lists
+    // labels each of them alike, and screen readers pass over a label that
+    // holds the list. Each list gets a label of its own, never shown.
+    auto* label = new QLabel(accessibleName, parent);
+    label->setObjectName(name + QStringLiteral("Label"));
+    label->setBuddy(list);
+    label->hide();
     list->setEditable(false);
     list->setGeometry(geometry);
     list->setFont(verdana(8.25));

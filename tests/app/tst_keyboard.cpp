@@ -146,6 +146,9 @@ private Q_SLOTS:
     void controlsAreNamedAndDescribed_data();
     void controlsAreNamedAndDescribed();
 
+    void dateListsAreLabelledByWhatTheyHold_data();
+    void dateListsAreLabelledByWhatTheyHold();
+
     void announcedObjectsAreInSight_data();
     void announcedObjectsAreInSight();
 
@@ -376,6 +379,39 @@ void tst_Keyboard::controlsAreNamedAndDescribed()
 
     if (qobject_cast<const LinkLabel*>(control))
         QCOMPARE(accessible->role(), QAccessible::Link);
+}
+
+void tst_Keyboard::dateListsAreLabelledByWhatTheyHold_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("label");
+    // clang-format off
+    QTest::newRow("month") << "cboMonth" << "Month of birth";
+    QTest::newRow("day") << "cboDate" << "Day of birth";
+    QTest::newRow("year") << "cboYear" << "Year of birth";
+    // clang-format on
+}
+
+// A screen reader says a drop-down list as the labels that label it, then
+// its name, which is its chosen entry on Linux: "Month of birth, January".
+// Labels that hold the list (the date frame) are passed over, as they are
+// said once on entering it.
+void tst_Keyboard::dateListsAreLabelledByWhatTheyHold()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, label);
+
+    auto* combo = app_->main->findChild<QComboBox*>(list);
+    QVERIFY(combo);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(combo);
+    QVERIFY(accessible);
+    QStringList labels;
+    for (const auto& [by, relation] : accessible->relations(QAccessible::Label)) {
+        if (!by->object() || !by->object()->isWidgetType() || !static_cast<QWidget*>(by->object())->isAncestorOf(combo))
+            labels << by->text(QAccessible::Name);
+    }
+    QCOMPARE(labels, QStringList{label});
+    QCOMPARE(accessible->text(QAccessible::Value), combo->currentText());
 }
 
 void tst_Keyboard::announcedObjectsAreInSight_data()
