@@ -324,22 +324,34 @@ void MDI::createPanelsWindow()
     displayWindow_->setObjectName(QStringLiteral("frmDisplayWindow"));
     displayWindow_->setFixedSize(display_->size());
     displayWindow_->move(0, 0);
+    // Never shown, as the sub-window has no frame: the name that assistive
+    // technology gives the sub-window, said as the focus enters it.
+    displayWindow_->setWindowTitle(tr("Firdaria periods"));
     displayWindow_->show();
+    connect(display_, &frmDisplay::periodOrderChanged, this, ui::guarded(this, &MDI::chainTabOrder));
 }
 
-void MDI::arrangeTabOrder()
+void MDI::chainTabOrder()
 {
-    // Top to bottom as the frame reads: the banner, the panels' description
-    // buttons, then the offer and the buttons of the bottom bar.
+    // Top to bottom as the frame reads: the banner, the periods in the order
+    // they come in time, the panels' description buttons, then the offer and
+    // the buttons of the bottom bar.
     QList<QWidget*> order{lblHalvidorBanner};
+    order << display_->periods();
     for (QPushButton* button : display_->descriptionButtons())
         order << button;
     order << Label8 << cmdSavePicture << cmdComprehensive << cmdBack << cmdMdiExit;
     ui::setTabChain(order);
-    // The frame opens at the first control of that order that is not a link:
-    // the Sun's description button, in the panels window where the reading
-    // is. Tab goes on from there, Shift+Tab back to the banner.
-    display_->descriptionButtons().first()->setFocus();
+}
+
+void MDI::arrangeTabOrder()
+{
+    chainTabOrder();
+    // The frame opens at the first period, where the reading starts: a
+    // screen reader says it at once, the Down key reads its sub-periods, and
+    // Tab goes on to the next period. Panel 0 holds the first period of
+    // either sequence, both of which start with a planet.
+    display_->periods().first()->setFocus();
 }
 
 void MDI::MDIForm_Load(double screenWidth)

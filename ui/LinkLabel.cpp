@@ -1,6 +1,7 @@
 #include "LinkLabel.h"
 
 #include "Accessibility.h"
+#include "FocusMark.h"
 #include "Guarded.h"
 
 #include <QAccessible>
@@ -134,11 +135,8 @@ void LinkLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const int flags = QStyle::visualAlignment(layoutDirection(), alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
     style()->drawItemText(&painter, contentsRect(), flags, palette(), isEnabled(), text(), foregroundRole());
-    if (!hasFocus())
-        return;
-    // A dotted rectangle in the text's colour, one pixel inside the edge.
-    painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus())
+        drawFocusMark(painter, rect(), palette().color(foregroundRole()));
 }
 
 LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QFont& font,

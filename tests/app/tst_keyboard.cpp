@@ -6,7 +6,9 @@
 #include "AppTestSupport.h"
 #include "FillResults.h"
 #include "LinkLabel.h"
+#include "PeriodPanel.h"
 #include "RecordedPanels.h"
+#include "SpokenCaptions.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"
 #include "modHelp.h"
@@ -50,7 +52,12 @@ QStringList tabChain(Window window)
                 QStringLiteral("cboYear"),     QStringLiteral("optDay(0)"), QStringLiteral("Label61"),
                 QStringLiteral("lblFullBrand")};
     case Window::Results: {
+        // The periods of the reading the tests show, a day birth's: the
+        // panels, then the nodes.
         QStringList chain{QStringLiteral("lblHalvidorBanner")};
+        for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel)
+            chain << QStringLiteral("fraPlanetName(%1)").arg(panel);
+        chain << QStringLiteral("lblNNodePlanetName") << QStringLiteral("lblSNodePlanetName");
         for (int i = 0; i < frmDisplay::DescButtonCount; ++i)
             chain << QStringLiteral("cmdDesc(%1)").arg(i);
         chain << QStringLiteral("Label8") << QStringLiteral("cmdSavePicture") << QStringLiteral("cmdComprehensive")
@@ -369,12 +376,16 @@ void tst_Keyboard::controlsAreNamedAndDescribed()
     QVERIFY2(!accessible->text(QAccessible::Description).trimmed().isEmpty(), "no accessible description");
     QVERIFY2(!name.contains(QLatin1Char('&')), qPrintable(name));
 
-    // A caption names its control.
+    // A caption names its control; a period's heading is read as one phrase.
     if (const auto* button = qobject_cast<const QAbstractButton*>(control))
         QCOMPARE(name, QString(button->text()).remove(QLatin1Char('&')));
-    if (const auto* group = qobject_cast<const QGroupBox*>(control))
+    if (const auto* panel = qobject_cast<const PeriodPanel*>(control))
+        QCOMPARE(name, zorvane::results::spokenHeading(panel->title()));
+    else if (const auto* group = qobject_cast<const QGroupBox*>(control))
         QCOMPARE(name, group->title());
-    if (const auto* label = qobject_cast<const QLabel*>(control); label && !label->text().isEmpty())
+    if (const auto* line = qobject_cast<const PeriodLine*>(control))
+        QCOMPARE(name, zorvane::results::spokenHeading(line->text()));
+    else if (const auto* label = qobject_cast<const QLabel*>(control); label && !label->text().isEmpty())
         QVERIFY2(label->text().startsWith(name), qPrintable(name + QLatin1String(" | ") + label->text()));
 
     if (qobject_cast<const LinkLabel*>(control))
@@ -454,15 +465,24 @@ void tst_Keyboard::rowNamesFollowTheReading()
     FillResults(modFirdaria::ComputeFirdaria(birth, subPeriodNamesByRule()), display);
 
     for (const QString& control : RecordedPanels::controlNames()) {
-        if (auto* panel = display.findChild<QGroupBox*>(control)) {
-            QCOMPARE(QAccessible::queryAccessibleInterface(panel)->text(QAccessible::Name), panel->title());
-            continue;
+        auto* shown = display.findChild<QWidget*>(control);
+        QVERIFY2(shown, qPrintable(control));
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(shown);
+        const QString name = accessible->text(QAccessible::Name);
+        if (auto* panel = qobject_cast<PeriodPanel*>(shown)) {
+            // A list of its rows, each read as one phrase.
+            QCOMPARE(name, zorvane::results::spokenHeading(panel->title()));
+            QCOMPARE(accessible->childCount(), PeriodPanels::RowsPerPanel);
+            for (int row = 0; row < accessible->childCount(); ++row)
+                QCOMPARE(accessible->child(row)->text(QAccessible::Name), panel->spokenRow(row));
+        } else if (auto* line = qobject_cast<PeriodLine*>(shown)) {
+            QCOMPARE(name, zorvane::results::spokenHeading(line->text()));
+        } else {
+            auto* label = qobject_cast<QLabel*>(shown);
+            QVERIFY2(label, qPrintable(control));
+            QVERIFY2(!name.isEmpty(), qPrintable(control));
+            QCOMPARE(name, label->text());
         }
-        auto* label = display.findChild<QLabel*>(control);
-        QVERIFY2(label, qPrintable(control));
-        const QString name = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
-        QVERIFY2(!name.isEmpty(), qPrintable(control));
-        QCOMPARE(name, label->text());
     }
 }
 

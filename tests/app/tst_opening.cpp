@@ -164,12 +164,12 @@ void tst_Opening::focusStartsAndWindowStands_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Stands>("stands");
 
-    // The results frame starts at the first of the description buttons: the
-    // first control of the frame's reading order that is not a link, from
-    // which Tab goes on to the others and to the buttons below.
+    // The results frame starts at the first period, where the reading
+    // starts: a screen reader says it at once, Down reads its sub-periods,
+    // and Tab goes on through the periods to the buttons below.
     // clang-format off
     QTest::newRow("main window") << Opening::MainWindow << "cmdNext" << Stands::Centred;
-    QTest::newRow("results frame") << Opening::ResultsFrame << "cmdDesc(0)" << Stands::Maximized;
+    QTest::newRow("results frame") << Opening::ResultsFrame << "fraPlanetName(0)" << Stands::Maximized;
     QTest::newRow("comprehensive reading") << Opening::ComprehensiveReading << "RTB" << Stands::Centred;
     QTest::newRow("one ruler's reading") << Opening::OneRulersReading << "RTB" << Stands::Centred;
     QTest::newRow("About box from the main window") << Opening::AboutFromMainWindow << "cmdOK" << Stands::Centred;

@@ -94,8 +94,9 @@ type_text "1980"
 keys Tab Down          # Day, then the arrow moves the choice to Night
 e2e_shot choices
 keys alt+f Return      # File > Get My Firdaria Reading
-# The Moon's period heads a night birth's panels, from the date typed.
-atspi_wait_window --pid "$app" --title 'Zorvane v1\.0' --holding 'Comprehensive Reading' --holding 'The Moon :: 3/15/1980' \
+# The Moon's period heads a night birth's panels, from the date typed (its
+# panel is named by its heading read as one phrase).
+atspi_wait_window --pid "$app" --title 'Zorvane v1\.0' --holding 'Comprehensive Reading' --holding 'The Moon, 3/15/1980' \
     || e2e_fail "the results frame did not appear with the Moon's period from 3/15/1980"
 e2e_shot results
 
