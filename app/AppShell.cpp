@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace zorvane::app {
 
 namespace {
@@ -32,6 +35,12 @@ bool isEnding()
 void resetEnding()
 {
     ending = false;
+}
+
+void endProcess(int exitCode)
+{
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 EndStep setEndStep(EndStep step)

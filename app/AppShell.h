@@ -26,4 +26,15 @@ EndStep setEndStep(EndStep step);
 // Clears the ending flag, so that a test can end the program again.
 void resetEnding();
 
+// Ends the process with exitCode at once: flushes the standard streams and
+// leaves without running exit handlers, destructors of static objects or
+// the platform's teardown in QApplication's destructor. main calls it once
+// the event loop has returned and start-up's objects are gone: the windows
+// closed, the lock file removed and let go; the settings were written as
+// start-up ended. Qt 6.4's Wayland teardown may wait forever in
+// QWaylandDisplay's destructor for its event thread, which waits for a read
+// of the display that never comes, and nothing left there is the program's
+// to keep.
+[[noreturn]] void endProcess(int exitCode);
+
 }  // namespace zorvane::app

@@ -87,6 +87,15 @@ QComboBox* createDateList(const QString& name, const QString& accessibleName, co
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
     describe(list, accessibleName, description);
+    // Assistive technology on Linux names a drop-down list by its chosen
+    // entry and says what the list is from the labels that label it ("Month
+    // of birth, January, combo box"); the frame around the three lists
+    // labels each of them alike, and screen readers pass over a label that
+    // holds the list. Each list gets a label of its own, never shown.
+    auto* label = new QLabel(accessibleName, parent);
+    label->setObjectName(name + QStringLiteral("Label"));
+    label->setBuddy(list);
+    label->hide();
     list->setEditable(false);
     list->setGeometry(geometry);
     list->setFont(verdana(8.25));
@@ -251,8 +260,11 @@ void frmMain::createExitButton(QWidget* parent)
     cmdExit_->setGeometry(twipRect(5040, 5640, 2085, 315));
     styleFaceButton(cmdExit_, colors::lightBlue());
     // Out of sight, it takes no Tab focus, which would vanish there;
-    // File > Exit does the same from the keyboard.
+    // File > Exit does the same from the keyboard. Hidden too, so that
+    // assistive technology does not offer a button no one can see; a click
+    // from the program still runs its handler.
     cmdExit_->setFocusPolicy(Qt::NoFocus);
+    cmdExit_->hide();
     connect(cmdExit_, &QPushButton::clicked, this, guarded(this, &frmMain::cmdExit_Click));
 }
 
@@ -270,8 +282,9 @@ void frmMain::createMenus()
 
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("nuFile"));
+    // An impossible date answers with a message box.
     connect(addItem(fileMenu, QStringLiteral("mnuNext"), QStringLiteral("Get My Firdaria Reading")),
-            &QAction::triggered, this, guarded(this, &frmMain::cmdNext_Click));
+            &QAction::triggered, this, guarded(this, &frmMain::cmdNext_Click), OpensModalWindow);
     connect(addItem(fileMenu, QStringLiteral("mnuExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
             guarded(this, &frmMain::cmdExit_Click));
 
@@ -284,7 +297,7 @@ void frmMain::createMenus()
          modHelp::OpenDownloadPage);
     addSeparator(helpMenu, QStringLiteral("mnuFileSep2"));
     connect(addItem(helpMenu, QStringLiteral("mnuAbout"), QStringLiteral("&About Software")), &QAction::triggered, this,
-            guarded(this, &frmMain::mnuAbout_Click));
+            guarded(this, &frmMain::mnuAbout_Click), OpensModalWindow);
 
     QAction* donate = menuBar()->addAction(QStringLiteral("&Donate"));
     donate->setObjectName(QStringLiteral("mnuDonate"));
@@ -337,10 +350,14 @@ void frmMain::bringOfferToFront(Offer offer)
 {
     LinkLabel* front = offer == Offer::CoBrand ? lblCobrand_ : lblFullBrand_;
     LinkLabel* back = offer == Offer::CoBrand ? lblFullBrand_ : lblCobrand_;
+    front->show();
     front->raise();
-    // Only the offer in sight takes Tab focus.
+    // Only the offer in sight takes Tab focus. The one behind is hidden as
+    // well, which changes nothing on the screen (the front one is opaque and
+    // covers it) but keeps assistive technology from announcing both.
     front->setFocusPolicy(Qt::StrongFocus);
     back->setFocusPolicy(Qt::NoFocus);
+    back->hide();
 }
 
 frmMain::Offer frmMain::offerInFront() const

@@ -35,7 +35,8 @@ public:
     // Shows the window centred on its screen.
     void showCentred();
 
-    // Puts one of the two overlapping offer labels in front.
+    // Puts one of the two overlapping offer labels in front and hides the
+    // other behind it.
     void bringOfferToFront(Offer offer);
     // The offer label the user sees.
     Offer offerInFront() const;

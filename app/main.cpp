@@ -1,3 +1,4 @@
+#include "AppShell.h"
 #include "CommandLine.h"
 #include "ProgramIcon.h"
 #include "StartUp.h"
@@ -26,8 +27,13 @@ int main(int argc, char* argv[])
     zorvane::ui::useProgramStyle();
     zorvane::ui::installFontSubstitutes();
 
-    zorvane::app::StartUp startUp(zorvane::app::StartUpOptions::forThisProgram());
-    if (!startUp.run())
-        return 0;
-    return QApplication::exec();
+    int exitCode = 0;
+    {
+        zorvane::app::StartUp startUp(zorvane::app::StartUpOptions::forThisProgram());
+        if (startUp.run())
+            exitCode = QApplication::exec();
+    }
+    // Every window closed, the lock released, the settings written: the
+    // process ends here, before QApplication's teardown (AppShell.h).
+    zorvane::app::endProcess(exitCode);
 }

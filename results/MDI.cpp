@@ -1,6 +1,7 @@
 #include "MDI.h"
 
 #include "Accessibility.h"
+#include "Dialogs.h"
 #include "Guarded.h"
 #include "LinkLabel.h"
 #include "MenuBarClicks.h"
@@ -286,8 +287,11 @@ void MDI::createMenus()
 {
     // An item named as its control, its handler guarded; on a menu or, for
     // the items without a submenu, on the menu bar itself.
-    const auto addItem = [this](auto* menu, const char* name, const QString& caption, void (MDI::*handler)()) {
-        menu->addAction(caption, this, ui::guarded(this, handler))->setObjectName(QLatin1String(name));
+    const auto addItem = [this](auto* menu, const char* name, const QString& caption, void (MDI::*handler)(),
+                                Qt::ConnectionType connection = Qt::AutoConnection) {
+        QAction* item = menu->addAction(caption);
+        item->setObjectName(QLatin1String(name));
+        connect(item, &QAction::triggered, this, ui::guarded(this, handler), connection);
     };
 
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -302,7 +306,7 @@ void MDI::createMenus()
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
     addItem(mnuHelp, "mnuUpdate", QStringLiteral("Check for Software &Update"), &MDI::mnuUpdate_Click);
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
-    addItem(mnuHelp, "mnuAbout", QStringLiteral("&About Software"), &MDI::mnuAbout_Click);
+    addItem(mnuHelp, "mnuAbout", QStringLiteral("&About Software"), &MDI::mnuAbout_Click, ui::OpensModalWindow);
 
     addItem(menuBar(), "mnuDonate", QStringLiteral("&Donate"), &MDI::mnuDonate_Click);
     addItem(menuBar(), "mkmoney", QStringLiteral("Make Money &Online"), &MDI::mkmoney_Click);
@@ -320,22 +324,34 @@ void MDI::createPanelsWindow()
     displayWindow_->setObjectName(QStringLiteral("frmDisplayWindow"));
     displayWindow_->setFixedSize(display_->size());
     displayWindow_->move(0, 0);
+    // Never shown, as the sub-window has no frame: the name that assistive
+    // technology gives the sub-window, said as the focus enters it.
+    displayWindow_->setWindowTitle(tr("Firdaria periods"));
     displayWindow_->show();
+    connect(display_, &frmDisplay::periodOrderChanged, this, ui::guarded(this, &MDI::chainTabOrder));
 }
 
-void MDI::arrangeTabOrder()
+void MDI::chainTabOrder()
 {
-    // Top to bottom as the frame reads: the banner, the panels' description
-    // buttons, then the offer and the buttons of the bottom bar.
+    // Top to bottom as the frame reads: the banner, the periods in the order
+    // they come in time, the panels' description buttons, then the offer and
+    // the buttons of the bottom bar.
     QList<QWidget*> order{lblHalvidorBanner};
+    order << display_->periods();
     for (QPushButton* button : display_->descriptionButtons())
         order << button;
     order << Label8 << cmdSavePicture << cmdComprehensive << cmdBack << cmdMdiExit;
     ui::setTabChain(order);
-    // The frame opens at the first control of that order that is not a link:
-    // the Sun's description button, in the panels window where the reading
-    // is. Tab goes on from there, Shift+Tab back to the banner.
-    display_->descriptionButtons().first()->setFocus();
+}
+
+void MDI::arrangeTabOrder()
+{
+    chainTabOrder();
+    // The frame opens at the first period, where the reading starts: a
+    // screen reader says it at once, the Down key reads its sub-periods, and
+    // Tab goes on to the next period. Panel 0 holds the first period of
+    // either sequence, both of which start with a planet.
+    display_->periods().first()->setFocus();
 }
 
 void MDI::MDIForm_Load(double screenWidth)

@@ -81,6 +81,9 @@ private:
     void createButtons();
     void createMenus();
     void createPanelsWindow();
+    // The Tab chain, again whenever the periods change their order; and the
+    // focus where the frame opens.
+    void chainTabOrder();
     void arrangeTabOrder();
     void MDIForm_Unload();
 

@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "Guarded.h"
+#include "PeriodPanel.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmSave.h"
@@ -10,7 +11,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 
 #include <array>
@@ -77,48 +77,6 @@ QString indexedName(const char* name, int index)
     return QLatin1String(name) + u'(' + QString::number(index) + u')';
 }
 
-// A planetary period's panel: a light grey border with the caption set into
-// its top edge, as on a framed group. Drawn here rather than through a style
-// sheet, which would put each of the panel's twelve labels under the style
-// sheet style and make the first showing of a reading markedly slower.
-class PeriodPanel : public QGroupBox {
-public:
-    using QGroupBox::QGroupBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        // In pixels: the border's top edge lies below the caption's top; the
-        // border breaks for the caption, which stands in from the left, with
-        // a gap either side and some room around the text, which is centred.
-        constexpr int BorderTop = 9;
-        constexpr int CaptionLeft = 6;
-        constexpr int CaptionGap = 2;
-        constexpr int TextRoom = 6;
-
-        QPainter painter(this);
-        const QFontMetrics metrics(font());
-        const QRect caption(CaptionLeft, 0, metrics.horizontalAdvance(title()) + TextRoom + 2 * CaptionGap,
-                            metrics.height());
-        // The border as five one-pixel fills rather than a rectangle clipped
-        // around the caption: a clip region or a stroked line sends every
-        // pixel down a slow path.
-        const int right = width() - 1;
-        const int bottom = height() - 1;
-        const std::array<QRect, 5> edges{
-            QRect(QPoint(0, BorderTop), QPoint(caption.left() - 1, BorderTop)),
-            QRect(QPoint(caption.right() + 1, BorderTop), QPoint(right, BorderTop)),
-            QRect(QPoint(right, BorderTop), QPoint(right, bottom)),
-            QRect(QPoint(0, bottom), QPoint(right, bottom)),
-            QRect(QPoint(0, BorderTop), QPoint(0, bottom)),
-        };
-        for (const QRect& edge : edges)
-            painter.fillRect(edge, ui::colors::silver());
-        painter.setPen(ui::colors::cyan());
-        painter.drawText(caption.adjusted(CaptionGap, 0, -CaptionGap, 0), Qt::AlignCenter, title());
-    }
-};
-
 }  // namespace
 
 frmDisplay::frmDisplay(QWidget* parent)
@@ -171,7 +129,7 @@ void frmDisplay::createPanels()
         panel->setGeometry(ui::twipRect(PanelLeft + PanelColumnPitch * (f / PanelsPerColumn),
                                         PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth, PanelHeight));
         fraPlanetName[static_cast<std::size_t>(f)] = panel;
-        ui::describeOnly(panel, QStringLiteral("Planetary period and its start"));
+        ui::describeOnly(panel, QStringLiteral("Planetary period and its start; Down reads its sub-periods"));
 
         for (int k = 0; k < RowsPerPanel; ++k) {
             const int row = RowsPerPanel * f + k;
@@ -186,6 +144,7 @@ void frmDisplay::createPanels()
             ui::describeOnly(date, QStringLiteral("Start of sub-period"));
             lblPlanetCycleName[static_cast<std::size_t>(row)] = name;
             lblPlanetCycle[static_cast<std::size_t>(row)] = date;
+            panel->addRow(name, date);
         }
     }
 }
@@ -193,12 +152,14 @@ void frmDisplay::createPanels()
 void frmDisplay::createNodeLines()
 {
     const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
-    lblNNodePlanetName =
-        ui::createLabel(QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblNNodePlanetName"), font,
-                        ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), Frame1, ui::colors::cyan());
-    lblSNodePlanetName =
-        ui::createLabel(QStringLiteral("lblSNodePlanetName"), QStringLiteral("lblSNodePlanetName"), font,
-                        ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), Frame1, ui::colors::cyan());
+    lblNNodePlanetName = new PeriodLine(Frame1);
+    ui::setUpLabel(lblNNodePlanetName, QStringLiteral("lblNNodePlanetName"), QString(), font,
+                   ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), ui::colors::cyan());
+    lblNNodePlanetName->setPeriod(QStringLiteral("lblNNodePlanetName"));
+    lblSNodePlanetName = new PeriodLine(Frame1);
+    ui::setUpLabel(lblSNodePlanetName, QStringLiteral("lblSNodePlanetName"), QString(), font,
+                   ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), ui::colors::cyan());
+    lblSNodePlanetName->setPeriod(QStringLiteral("lblSNodePlanetName"));
     ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
     ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));
 }
@@ -237,9 +198,12 @@ void frmDisplay::createExportHolders()
     ui::describe(txtFolder, QStringLiteral("Picture folder"), QStringLiteral("Folder of the saved picture"));
     ui::describe(txtFile, QStringLiteral("Picture file"), QStringLiteral("File name of the saved picture"));
 
-    // Out of sight and out of the tab chain.
+    // Out of sight and out of the tab chain; hidden, so that assistive
+    // technology does not announce them. The export fills them all the same.
     txtFolder->setFocusPolicy(Qt::NoFocus);
     txtFile->setFocusPolicy(Qt::NoFocus);
+    for (QWidget* holder : std::initializer_list<QWidget*>{Picture1, txtFolder, txtFile})
+        holder->hide();
 }
 
 modSaveForm::PanelsWindow frmDisplay::exportHolders()
@@ -259,7 +223,9 @@ void frmDisplay::setTimeOfBirth(const QString& text)
 
 void frmDisplay::setPanelHeading(int panel, const QString& heading)
 {
-    fraPlanetName.at(static_cast<std::size_t>(panel))->setTitle(heading);
+    PeriodPanel* written = fraPlanetName.at(static_cast<std::size_t>(panel));
+    written->setTitle(heading);
+    notePeriodWritten(written);
 }
 
 void frmDisplay::setRow(int row, const QString& name, const QString& startText)
@@ -270,12 +236,35 @@ void frmDisplay::setRow(int row, const QString& name, const QString& startText)
 
 void frmDisplay::setNorthNodeLine(const QString& text)
 {
-    lblNNodePlanetName->setText(text);
+    lblNNodePlanetName->setPeriod(text);
+    notePeriodWritten(lblNNodePlanetName);
 }
 
 void frmDisplay::setSouthNodeLine(const QString& text)
 {
-    lblSNodePlanetName->setText(text);
+    lblSNodePlanetName->setPeriod(text);
+    notePeriodWritten(lblSNodePlanetName);
+}
+
+QList<QWidget*> frmDisplay::periods() const
+{
+    QList<QWidget*> inTime = written_;
+    for (QWidget* period : fraPlanetName)
+        if (!inTime.contains(period))
+            inTime << period;
+    for (QWidget* period : {static_cast<QWidget*>(lblNNodePlanetName), static_cast<QWidget*>(lblSNodePlanetName)})
+        if (!inTime.contains(period))
+            inTime << period;
+    return inTime;
+}
+
+void frmDisplay::notePeriodWritten(QWidget* period)
+{
+    const QList<QWidget*> before = periods();
+    written_.removeOne(period);
+    written_.append(period);
+    if (periods() != before)
+        Q_EMIT periodOrderChanged();
 }
 
 void frmDisplay::cmdDesc_Click(int Index)

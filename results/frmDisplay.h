@@ -6,7 +6,9 @@
 // FillResults writes every caption that changes from one reading to the next
 // through the PeriodPanels interface. The controls are its own: the picture
 // export reaches its holders through exportHolders(), the results frame its
-// description buttons for the Tab chain; nothing else reaches in.
+// periods and description buttons for the Tab chain; nothing else reaches
+// in. The panels and node lines take the focus (PeriodPanel.h) so that the
+// keyboard reaches every period and sub-period.
 
 #include "PeriodPanels.h"
 #include "modFirdaria.h"
@@ -19,10 +21,11 @@
 #include <array>
 
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class PeriodLine;
+class PeriodPanel;
 
 class frmDisplay : public QWidget, public PeriodPanels {
     Q_OBJECT
@@ -39,6 +42,15 @@ public:
     modSaveForm::PanelsWindow exportHolders();
     // cmdDesc(0..8), in Ruler order.
     QList<QPushButton*> descriptionButtons() const;
+    // The panels and node lines in the order their periods come in time, as
+    // the last reading wrote them; those not written yet follow in their
+    // order on the window (panels 0 to 6, the North Node's line, the South
+    // Node's).
+    QList<QWidget*> periods() const;
+
+Q_SIGNALS:
+    // periods() has changed its order (a reading by day after one by night).
+    void periodOrderChanged();
 
 public Q_SLOTS:
     // Shows the interpretation text of ruler Index (0..8) in a fresh modal
@@ -58,20 +70,25 @@ private:
     void createNodeLines();
     void createDescriptionButtons();
     void createExportHolders();
+    // The reading writes its periods in the order they come in time.
+    void notePeriodWritten(QWidget* period);
 
     // Visible controls, all inside Frame1.
     QFrame* Frame1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* lblTimeOfBirth = nullptr;
     // Panel f shows the f-th planetary period of the sequence in use.
-    std::array<QGroupBox*, PanelCount> fraPlanetName{};
+    std::array<PeriodPanel*, PanelCount> fraPlanetName{};
     // Row 6f + k (k = 0..5) of panel f: sub-period k + 2 of that period.
     std::array<QLabel*, RowCount> lblPlanetCycleName{};
     std::array<QLabel*, RowCount> lblPlanetCycle{};
-    QLabel* lblNNodePlanetName = nullptr;
-    QLabel* lblSNodePlanetName = nullptr;
+    PeriodLine* lblNNodePlanetName = nullptr;
+    PeriodLine* lblSNodePlanetName = nullptr;
     // Indexed by Ruler value, whatever the sequence.
     std::array<QPushButton*, DescButtonCount> cmdDesc{};
+
+    // The periods written so far, in the order they were written.
+    QList<QWidget*> written_;
 
     // Off-view controls of the picture export, on the window itself and
     // outside its visible area.

@@ -8,6 +8,7 @@
 #include "RtfWriter.h"
 #include "SavePath.h"
 #include "ScreenFit.h"
+#include "SpokenCaptions.h"
 #include "Style.h"
 #include "Twips.h"
 #include "modFirdaria.h"
@@ -208,6 +209,11 @@ void frmSave::insertReadingText(int slot)
     if (slot < 0 || slot >= modFirdaria::ReadingTextSlots)
         return;
     insertText(modFirdaria::ReadingTexts[static_cast<std::size_t>(slot)]);
+    // Slot 9 holds no ruler's text.
+    if (slot < modFirdaria::RulerCount) {
+        const auto ruler = static_cast<modFirdaria::Ruler>(slot);
+        setAccessibleName(tr("%1 reading").arg(results::rulerOfHeading(modFirdaria::PanelHeading(ruler))));
+    }
 }
 
 void frmSave::insertComprehensiveReading()
@@ -218,6 +224,7 @@ void frmSave::insertComprehensiveReading()
         insertReadingText(slot);
         insertText(ReadingSeparator);
     }
+    setAccessibleName(tr("Comprehensive Reading"));
 }
 
 QString frmSave::boxText() const

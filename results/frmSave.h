@@ -28,10 +28,12 @@ public:
     // then stands after it. CR LF (or a lone CR or LF) starts a new line.
     void insertText(const QString& text);
     // The interpretation text modFirdaria::ReadingTexts[slot]; a slot outside
-    // 0..9 inserts nothing.
+    // 0..9 inserts nothing. The window is then called after the ruler ("The
+    // Sun reading") for assistive technology; its title stays the program's.
     void insertReadingText(int slot);
     // The nine interpretation texts in ruler order, Sun to South Node, each
-    // followed by an empty line (CR LF CR LF).
+    // followed by an empty line (CR LF CR LF). The window is then called
+    // "Comprehensive Reading" for assistive technology.
     void insertComprehensiveReading();
 
     // Writes the whole box as an RTF document. An existing file is replaced

@@ -6,6 +6,7 @@
 // without a person.
 
 #include <QString>
+#include <Qt>
 
 #include <memory>
 #include <optional>
@@ -57,6 +58,14 @@ Dialogs& dialogs();
 // Replaces the instance (tests); nullptr restores the Qt dialogs. Returns
 // the previous replacement, if any.
 std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> replacement);
+
+// How a menu item whose handler may open a modal window (a message box, the
+// About box) is connected to it: queued, so that the handler runs once the
+// item's trigger has returned. Assistive technology presses a menu item
+// through a call that waits for the trigger to return, and would otherwise
+// wait until the modal window closed; a button's press does not wait (Qt
+// clicks it a moment later).
+inline constexpr Qt::ConnectionType OpensModalWindow = Qt::QueuedConnection;
 
 // Shorthand for the common case of a message captioned with the program's title.
 MessageAnswer showMessage(QWidget* parent, const QString& text, MessageIcon icon,

@@ -1,6 +1,7 @@
 #include "LinkLabel.h"
 
 #include "Accessibility.h"
+#include "FocusMark.h"
 #include "Guarded.h"
 
 #include <QAccessible>
@@ -15,7 +16,9 @@ namespace zorvane::ui {
 namespace {
 
 // What assistive technology sees of a link label: a link named by its text
-// (or its accessible name) with one action, press.
+// (or its accessible name) with the action press and, while the label takes
+// the keyboard focus, set-focus, through which a screen reader moves the
+// focus to it (AT-SPI's grab-focus).
 class LinkLabelAccessible : public QAccessibleWidget {
 public:
     explicit LinkLabelAccessible(LinkLabel* label)
@@ -37,12 +40,14 @@ public:
         }
     }
 
-    QStringList actionNames() const override { return {pressAction()}; }
+    QStringList actionNames() const override { return QStringList{pressAction()} << QAccessibleWidget::actionNames(); }
 
     void doAction(const QString& actionName) override
     {
         if (actionName == pressAction())
             static_cast<LinkLabel*>(widget())->click();
+        else
+            QAccessibleWidget::doAction(actionName);
     }
 };
 
@@ -130,11 +135,8 @@ void LinkLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const int flags = QStyle::visualAlignment(layoutDirection(), alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
     style()->drawItemText(&painter, contentsRect(), flags, palette(), isEnabled(), text(), foregroundRole());
-    if (!hasFocus())
-        return;
-    // A dotted rectangle in the text's colour, one pixel inside the edge.
-    painter.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus())
+        drawFocusMark(painter, rect(), palette().color(foregroundRole()));
 }
 
 LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QFont& font,

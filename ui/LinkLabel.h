@@ -9,7 +9,8 @@ namespace zorvane::ui {
 // A label that opens a web page: underlined text, a pointing-hand cursor, and
 // clicked() on a left-button release inside the label. It takes Tab focus,
 // shows it with a dotted rectangle, and Enter, Return or Space click it;
-// assistive technology sees a link with a "press" action.
+// assistive technology sees a link with a "press" action, and a "set focus"
+// action while it takes the focus.
 class LinkLabel : public QLabel {
     Q_OBJECT
 public:

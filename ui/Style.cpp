@@ -144,9 +144,16 @@ QFrame* createPlainFrame(const QString& name, const QRect& geometry, const QColo
 QLabel* createLabel(const QString& name, const QString& text, const QFont& font, const QRect& geometry, QWidget* parent,
                     const QColor& textColor, TextFlow flow)
 {
+    auto* label = new QLabel(parent);
+    setUpLabel(label, name, text, font, geometry, textColor, flow);
+    return label;
+}
+
+void setUpLabel(QLabel* label, const QString& name, const QString& text, const QFont& font, const QRect& geometry,
+                const QColor& textColor, TextFlow flow)
+{
     // The format before the text: a label given its text first lays it out
     // again when the format changes.
-    auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     if (flow == TextFlow::Wrapped) {
@@ -163,7 +170,6 @@ QLabel* createLabel(const QString& name, const QString& text, const QFont& font,
         palette.setColor(QPalette::WindowText, textColor);
         label->setPalette(palette);
     }
-    return label;
 }
 
 void styleFaceButton(QWidget* button, const QColor& face, const QColor& text)

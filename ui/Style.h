@@ -112,6 +112,10 @@ enum class TextFlow { Line, Wrapped };
 // textColor is left invalid; its background is its parent's.
 QLabel* createLabel(const QString& name, const QString& text, const QFont& font, const QRect& geometry, QWidget* parent,
                     const QColor& textColor = QColor(), TextFlow flow = TextFlow::Line);
+// The same for a label made by the caller (one of a class of its own),
+// already placed in its parent.
+void setUpLabel(QLabel* label, const QString& name, const QString& text, const QFont& font, const QRect& geometry,
+                const QColor& textColor = QColor(), TextFlow flow = TextFlow::Line);
 
 // A push button whose face shows exactly the given colour, flat, as a
 // "graphical style" button; drawn so by the program's style (useProgramStyle).

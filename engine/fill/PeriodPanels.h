@@ -3,6 +3,8 @@
 // The period panels window as the filling sees it: the captions that change
 // from one reading to the next, and nothing else. The window (frmDisplay)
 // implements it, so that the engine writes a reading without window code.
+// FillResults writes the periods (the panel headings and the node lines) in
+// the order they come in time, which the window follows for the keyboard.
 
 #include "modFirdaria.h"
 

@@ -3,6 +3,7 @@
 // About box and the ways it ends the program.
 
 #include "AppTestSupport.h"
+#include "ModalWindows.h"
 #include "OpenWindows.h"
 #include "modHelp.h"
 
@@ -20,7 +21,6 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -93,6 +93,8 @@ private Q_SLOTS:
     void aboutBox();
     void aboutLinks_data();
     void aboutLinks();
+    void aboutItemReturnsBeforeTheBoxOpens();
+    void readingItemReturnsBeforeItsMessage();
 
     void closingEndsProgram_data();
     void closingEndsProgram();
@@ -410,6 +412,8 @@ void tst_frmMain::validation()
         QTest::mouseClick(child<QPushButton>(trigger), Qt::LeftButton);
     else
         action(trigger)->trigger();
+    // The menu item's handler runs once the item has returned.
+    QTRY_COMPARE(app_->fake.messages.size() + readings.size(), 1);
 
     if (message.isEmpty()) {
         QCOMPARE(app_->fake.messages.size(), 0);
@@ -519,10 +523,8 @@ void tst_frmMain::aboutBox()
 
     chooseBirth(*app_->main, {3, 3, 1933, modFirdaria::TimeOfBirth::Night});
     const WindowState before = state();
-    QTimer::singleShot(0, this, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (!box)
-            return;
+    const auto open = [this] { action(QStringLiteral("mnuAbout"))->trigger(); };
+    QVERIFY(handleModal(open, [&](QWidget* box) {
         seen.name = box->objectName();
         seen.title = box->windowTitle();
         seen.modal = box->isModal();
@@ -543,8 +545,7 @@ void tst_frmMain::aboutBox()
             QTest::keyClick(box, Qt::Key_Escape);
         else
             box->close();
-    });
-    action(QStringLiteral("mnuAbout"))->trigger();
+    }));
 
     QCOMPARE(seen.name, QStringLiteral("frmAbout"));
     QCOMPARE(seen.title, QStringLiteral("Zorvane v1.0"));
@@ -589,10 +590,8 @@ void tst_frmMain::aboutLinks()
     QStringList openedWhileOpen;
     bool stillOpen = false;
     bool isLink = false;
-    QTimer::singleShot(0, this, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (!box)
-            return;
+    const auto open = [this] { action(QStringLiteral("mnuAbout"))->trigger(); };
+    QVERIFY(handleModal(open, [&](QWidget* box) {
         if (QLabel* label = box->findChild<QLabel*>(control)) {
             isLink = label->cursor().shape() == Qt::PointingHandCursor && label->font().underline();
             QTest::mouseClick(label, Qt::LeftButton);
@@ -600,14 +599,41 @@ void tst_frmMain::aboutLinks()
         openedWhileOpen = urls_.opened;
         stillOpen = box->isVisible() && QApplication::activeModalWidget() == box;
         QTest::keyClick(box, Qt::Key_Escape);
-    });
-    action(QStringLiteral("mnuAbout"))->trigger();
+    }));
 
     QVERIFY(isLink);
     QCOMPARE(openedWhileOpen, QStringList{page});
     QVERIFY(stillOpen);
     QCOMPARE(urls_.opened, QStringList{page});
     QCOMPARE(app_->fake.messages.size(), 0);
+}
+
+// A menu item whose handler opens a modal window returns before the window
+// opens: assistive technology presses a menu item through a call that waits
+// for it to return.
+void tst_frmMain::aboutItemReturnsBeforeTheBoxOpens()
+{
+    bool returned = false;
+    bool openedAfterReturn = false;
+    const auto open = [&] {
+        action(QStringLiteral("mnuAbout"))->trigger();
+        returned = true;
+    };
+    QVERIFY(handleModal(open, [&](QWidget* box) {
+        openedAfterReturn = returned;
+        box->close();
+    }));
+    QVERIFY(openedAfterReturn);
+}
+
+// The same for the reading's item, which answers an impossible date with a
+// message box.
+void tst_frmMain::readingItemReturnsBeforeItsMessage()
+{
+    chooseBirth(*app_->main, {31, 2, 1990, modFirdaria::TimeOfBirth::Day});
+    action(QStringLiteral("mnuNext"))->trigger();
+    QCOMPARE(app_->fake.messages.size(), 0);
+    QTRY_COMPARE(app_->fake.messages.size(), 1);
 }
 
 // --- Ending -------------------------------------------------------------------

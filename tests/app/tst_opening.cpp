@@ -4,6 +4,7 @@
 // centred on its owner shows as off the screen's centre.
 
 #include "AppTestSupport.h"
+#include "ModalWindows.h"
 #include "frmDisplay.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdlib>
 #include <functional>
@@ -62,18 +62,15 @@ Seen seeActiveWindow(QWidget* window)
     return seen;
 }
 
-// Runs open(), which shows a modal window and waits for it; notes what the
-// window shows once it is up, then closes it.
+// Runs open(), which shows a modal window; notes what the window shows once
+// it is up, then closes it.
 Seen seeModal(const std::function<void()>& open)
 {
     Seen seen;
-    QTimer::singleShot(0, qApp, [&seen] {
-        QWidget* modal = QApplication::activeModalWidget();
+    zorvane::test::handleModal(open, [&seen](QWidget* modal) {
         seen = seeActiveWindow(modal);
-        if (modal)
-            modal->close();
+        modal->close();
     });
-    open();
     return seen;
 }
 
@@ -167,12 +164,12 @@ void tst_Opening::focusStartsAndWindowStands_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Stands>("stands");
 
-    // The results frame starts at the first of the description buttons: the
-    // first control of the frame's reading order that is not a link, from
-    // which Tab goes on to the others and to the buttons below.
+    // The results frame starts at the first period, where the reading
+    // starts: a screen reader says it at once, Down reads its sub-periods,
+    // and Tab goes on through the periods to the buttons below.
     // clang-format off
     QTest::newRow("main window") << Opening::MainWindow << "cmdNext" << Stands::Centred;
-    QTest::newRow("results frame") << Opening::ResultsFrame << "cmdDesc(0)" << Stands::Maximized;
+    QTest::newRow("results frame") << Opening::ResultsFrame << "fraPlanetName(0)" << Stands::Maximized;
     QTest::newRow("comprehensive reading") << Opening::ComprehensiveReading << "RTB" << Stands::Centred;
     QTest::newRow("one ruler's reading") << Opening::OneRulersReading << "RTB" << Stands::Centred;
     QTest::newRow("About box from the main window") << Opening::AboutFromMainWindow << "cmdOK" << Stands::Centred;

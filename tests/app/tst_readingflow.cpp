@@ -142,8 +142,11 @@ void tst_ReadingFlow::press(Press how)
 {
     if (how == Press::Button)
         main_->findChild<QPushButton*>(QStringLiteral("cmdNext"))->click();
-    else
+    else {
         main_->findChild<QAction*>(QStringLiteral("mnuNext"))->trigger();
+        // The item's handler runs once the item has returned.
+        QCoreApplication::sendPostedEvents(main_, QEvent::MetaCall);
+    }
 }
 
 void tst_ReadingFlow::leave(MDI& frame, Leave how)

@@ -284,10 +284,36 @@ SPOKEN_STATES = [
 ]
 
 
+def ancestors(acc):
+    """The objects that hold acc, from its parent up to the application."""
+    found = []
+    parent = acc.parent
+    while parent is not None and len(found) < 100:
+        found.append(parent)
+        parent = parent.parent
+    return found
+
+
+def labels(acc):
+    """The names of the objects that label acc (its labelled-by relation),
+    except those that hold it: a screen reader says a frame's name once, on
+    entering it, not again for every control inside."""
+    holders = ancestors(acc)
+    found = []
+    for relation in acc.getRelationSet():
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+            for i in range(relation.getNTargets()):
+                target = relation.getTarget(i)
+                if target is not None and target not in holders:
+                    found.append(name(target).strip())
+    return [text for text in found if text]
+
+
 def utterance(acc):
-    """What a screen reader says when the object gets the focus: its name,
-    its role, the states it speaks, and the description when there is one."""
-    words = [name(acc).strip(), role(acc)]
+    """What a screen reader says when the object gets the focus: its labels
+    and its name, its role, the states it speaks, and the description when
+    there is one."""
+    words = labels(acc) + [name(acc).strip(), role(acc)]
     present = states(acc)
     for state, spoken in SPOKEN_STATES:
         if state in present:

@@ -7,7 +7,7 @@
 #
 # Usage: e2e_screen_reader.sh <program>
 # The transcript goes to $E2E_TRANSCRIPT, by default
-# $E2E_SHOTS/atspi-transcript-before.txt beside the screenshots.
+# $E2E_SHOTS/atspi-transcript.txt beside the screenshots.
 
 here=$(dirname "$0")
 source "$here/atspi.sh"
@@ -15,7 +15,7 @@ atspi_own_session "$0" "$@"
 source "$here/lib.sh"
 e2e_start screen_reader "$1"
 trap 'atspi_stop; e2e_stop' EXIT
-transcript=${E2E_TRANSCRIPT:-$E2E_SHOTS/atspi-transcript-before.txt}
+transcript=${E2E_TRANSCRIPT:-$E2E_SHOTS/atspi-transcript.txt}
 
 atspi_start || e2e_fail "the AT-SPI accessibility bus did not start"
 

@@ -74,6 +74,9 @@ private Q_SLOTS:
 
     void everyCaptionOnEveryReading_data();
     void everyCaptionOnEveryReading();
+
+    void periodsAreWrittenInTimeOrder_data();
+    void periodsAreWrittenInTimeOrder();
 };
 
 void tst_FillResults::initTestCase()
@@ -238,6 +241,45 @@ void tst_FillResults::everyCaptionOnEveryReading()
     FillResults(ComputeFirdaria(second, subPeriodNamesByRule()), panels);
     QCOMPARE(panels.writes.size(), RecordedPanels::controlNames().size());
     QCOMPARE(panels.captions, filledWith(second).captions);
+}
+
+void tst_FillResults::periodsAreWrittenInTimeOrder_data()
+{
+    QTest::addColumn<BirthData>("birth");
+    QTest::addColumn<QStringList>("nodesAfter");  // the periods written just before each node's line
+
+    // clang-format off
+    QTest::newRow("day: the nodes last") << BirthData{15, 3, 1980, TimeOfBirth::Day}
+                                         << QStringList{panelHeading(6), "lblNNodePlanetName"};
+    QTest::newRow("night: the nodes after Mars") << BirthData{15, 3, 1980, TimeOfBirth::Night}
+                                                 << QStringList{panelHeading(3), "lblNNodePlanetName"};
+    // clang-format on
+}
+
+// The periods, panel headings and node lines, are written in the order they
+// come in time, each starting after the one written before it: the window
+// follows that order for the keyboard.
+void tst_FillResults::periodsAreWrittenInTimeOrder()
+{
+    QFETCH(BirthData, birth);
+    QFETCH(QStringList, nodesAfter);
+
+    const RecordedPanels panels = filledWith(birth);
+    QStringList periods;
+    QDate previous;
+    for (const QString& write : panels.writes) {
+        const QString control = write.section(QStringLiteral(": "), 0, 0);
+        if (!control.startsWith(QLatin1String("fraPlanetName")) && !control.endsWith(QLatin1String("NodePlanetName")))
+            continue;
+        const QDate start = headingDate(write.section(QStringLiteral(": "), 1));
+        QVERIFY2(start.isValid(), qPrintable(write));
+        QVERIFY2(!previous.isValid() || previous < start, qPrintable(write));
+        previous = start;
+        periods << control;
+    }
+    QCOMPARE(periods.size(), RulerCount);
+    QCOMPARE(periods.at(periods.indexOf(QStringLiteral("lblNNodePlanetName")) - 1), nodesAfter.at(0));
+    QCOMPARE(periods.at(periods.indexOf(QStringLiteral("lblSNodePlanetName")) - 1), nodesAfter.at(1));
 }
 
 QTEST_GUILESS_MAIN(tst_FillResults)

@@ -1,13 +1,17 @@
 // The period panels window: panels and rows where they belong, the captions
 // a reading writes shown by the controls named for them and fitting them,
-// and the description buttons, each opening its own ruler's text in a fresh
-// modal reading window.
+// the description buttons, each opening its own ruler's text in a fresh
+// modal reading window, and the periods as the keyboard and assistive
+// technology reach them, marked only when the keyboard moves the focus.
 
+#include "PeriodPanel.h"
 #include "ResultsTestSupport.h"
+#include "SpokenCaptions.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmDisplay.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -38,6 +42,32 @@ QGroupBox* panelOf(const frmDisplay& display, int panel)
 QPushButton* descriptionButton(const frmDisplay& display, int index)
 {
     return display.findChild<QPushButton*>(QStringLiteral("cmdDesc(%1)").arg(index));
+}
+
+// What assistive technology finds focused in a period panel: the row the
+// keyboard stands on, or the panel itself, named by its heading.
+QString focusedInPanel(PeriodPanel* panel)
+{
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(panel);
+    QAccessibleInterface* focused = list->focusChild() ? list->focusChild() : list;
+    if (!focused->state().focused)
+        return QStringLiteral("<nothing focused>");
+    return focused->text(QAccessible::Name);
+}
+
+// Pixels that differ between two pictures of one size, and the smallest
+// rectangle holding them.
+QRect differingPixels(const QImage& a, const QImage& b, int* count)
+{
+    QRect where;
+    *count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                where |= QRect(x, y, 1, 1);
+                ++*count;
+            }
+    return where;
 }
 
 }  // namespace
@@ -78,6 +108,19 @@ private Q_SLOTS:
 
     void panelBorderBreaksForItsCaption_data();
     void panelBorderBreaksForItsCaption();
+
+    void headingsReadAsOnePhrase_data();
+    void headingsReadAsOnePhrase();
+    void rowsReadAsOnePhrase_data();
+    void rowsReadAsOnePhrase();
+
+    void arrowKeysReadAPanel_data();
+    void arrowKeysReadAPanel();
+    void periodsTakeTheFocusFromTabOnly();
+
+    void focusIsMarkedOnlyFromTheKeyboard_data();
+    void focusIsMarkedOnlyFromTheKeyboard();
+    void nodeLineDrawnAsAPlainLabel();
 };
 
 void tst_frmDisplay::initTestCase()
@@ -386,6 +429,207 @@ void tst_frmDisplay::panelBorderBreaksForItsCaption()
     // Nothing of the border above its top edge or inside it.
     QCOMPARE_NE(drawn.pixelColor(0, BorderTop - 1), ui::colors::silver());
     QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver());
+}
+
+void tst_frmDisplay::headingsReadAsOnePhrase_data()
+{
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<QString>("spoken");
+    // clang-format off
+    QTest::newRow("planet") << "The Moon :: 3/15/1980" << "The Moon, 3/15/1980";
+    QTest::newRow("node") << "North Node :: 12/31/2049" << "North Node, 12/31/2049";
+    QTest::newRow("no start") << "Venus :: " << "Venus";
+    QTest::newRow("never written") << "lblNNodePlanetName" << "lblNNodePlanetName";
+    QTest::newRow("empty") << "" << "";
+    // clang-format on
+}
+
+void tst_frmDisplay::headingsReadAsOnePhrase()
+{
+    QFETCH(QString, heading);
+    QFETCH(QString, spoken);
+    QCOMPARE(zorvane::results::spokenHeading(heading), spoken);
+}
+
+void tst_frmDisplay::rowsReadAsOnePhrase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("spoken");
+    // The names end in " -", two of them in a blank after it.
+    // clang-format off
+    QTest::newRow("name and start") << "Moon/Saturn -" << "6/27/1981" << "Moon/Saturn, 6/27/1981";
+    QTest::newRow("blank after the hyphen") << "Mars/Mercury - " << "3/15/2015" << "Mars/Mercury, 3/15/2015";
+    QTest::newRow("no hyphen") << "Moon/Saturn" << "jan/12/2006" << "Moon/Saturn, jan/12/2006";
+    QTest::newRow("empty row") << "" << "" << "";
+    // clang-format on
+}
+
+void tst_frmDisplay::rowsReadAsOnePhrase()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, start);
+    QFETCH(QString, spoken);
+    QCOMPARE(zorvane::results::spokenRow(name, start), spoken);
+}
+
+void tst_frmDisplay::arrowKeysReadAPanel_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QStringList>("heard");  // what is focused after each key
+    QTest::addColumn<int>("row");            // where the keyboard stands at the end; -1 the heading
+
+    const QString heading = QStringLiteral("The Moon, 3/15/1980");
+    // The Moon's period of 15 March 1980 by night.
+    const QStringList rows{QStringLiteral("Moon/Saturn, 6/27/1981"), QStringLiteral("Moon/Jupiter, 10/10/1982"),
+                           QStringLiteral("Moon/Mars, 1/22/1984"),   QStringLiteral("Moon/Sun, 5/6/1985"),
+                           QStringLiteral("Moon/Venus, 8/19/1986"),  QStringLiteral("Moon/Mercury, 12/1/1987")};
+    const int down = Qt::Key_Down;
+    const int up = Qt::Key_Up;
+    // clang-format off
+    QTest::newRow("down twice") << QList<int>{down, down} << rows.mid(0, 2) << 1;
+    QTest::newRow("down past the last row") << QList<int>(7, down) << rows + QStringList{rows.at(5)} << 5;
+    QTest::newRow("up back to the heading") << QList<int>{down, up} << QStringList{rows.at(0), heading} << -1;
+    QTest::newRow("up on the heading") << QList<int>{up} << QStringList{heading} << -1;
+    QTest::newRow("end, then home") << QList<int>{int(Qt::Key_End), int(Qt::Key_Home)}
+                                    << QStringList{rows.at(5), heading} << -1;
+    QTest::newRow("left and right do nothing") << QList<int>{int(Qt::Key_Right), int(Qt::Key_Left)}
+                                               << QStringList{heading, heading} << -1;
+    // clang-format on
+}
+
+// A panel that has the focus starts on its heading; the keys move through
+// its rows, and assistive technology finds each row focused in turn, named
+// as one phrase.
+void tst_frmDisplay::arrowKeysReadAPanel()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QStringList, heard);
+    QFETCH(int, row);
+
+    frmDisplay display;
+    fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Night});
+    display.show();
+    display.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&display));
+    auto* panel = qobject_cast<PeriodPanel*>(panelOf(display, 0));
+    QVERIFY(panel);
+    panel->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(panel->hasFocus());
+    QCOMPARE(focusedInPanel(panel), QStringLiteral("The Moon, 3/15/1980"));
+
+    QStringList focused;
+    for (int key : keys) {
+        QTest::keyClick(panel, Qt::Key(key));
+        focused << focusedInPanel(panel);
+    }
+    QCOMPARE(focused, heard);
+    QCOMPARE(panel->currentRow(), row);
+    QCOMPARE(QAccessible::queryAccessibleInterface(panel)->role(), QAccessible::List);
+
+    // The next focus from outside starts on the heading again.
+    panel->clearFocus();
+    panel->setFocus(Qt::BacktabFocusReason);
+    QTRY_VERIFY(panel->hasFocus());
+    QCOMPARE(panel->currentRow(), -1);
+}
+
+// The panels and node lines take the focus from the keyboard alone: a click
+// leaves the focus where it was.
+void tst_frmDisplay::periodsTakeTheFocusFromTabOnly()
+{
+    frmDisplay display;
+    fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Day});
+    QList<QWidget*> periods = display.periods();
+    QCOMPARE(periods.size(), RulerCount);
+    for (QWidget* period : std::as_const(periods))
+        QCOMPARE(period->focusPolicy(), Qt::TabFocus);
+}
+
+void tst_frmDisplay::focusIsMarkedOnlyFromTheKeyboard_data()
+{
+    QTest::addColumn<int>("row");  // -1: the heading
+    // clang-format off
+    QTest::newRow("heading") << -1;
+    QTest::newRow("first row") << 0;
+    QTest::newRow("last row") << 5;
+    // clang-format on
+}
+
+// Focused from the program or by a click, a panel looks as it does without
+// the focus, to the pixel; moved to with the keyboard, a thin mark shows
+// around the heading or the row it stands on, and nowhere else.
+void tst_frmDisplay::focusIsMarkedOnlyFromTheKeyboard()
+{
+    QFETCH(int, row);
+
+    frmDisplay display;
+    fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Night});
+    display.show();
+    display.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&display));
+    auto* panel = qobject_cast<PeriodPanel*>(panelOf(display, 0));
+    QVERIFY(panel);
+
+    panel->clearFocus();
+    QVERIFY(!panel->hasFocus());
+    const QImage unfocused = panel->grab().toImage();
+    panel->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(panel->hasFocus());
+    QCOMPARE(panel->grab().toImage(), unfocused);
+
+    // Tab marks the focus window-wide, as it does for the program's buttons;
+    // the arrow keys do the same.
+    display.setAttribute(Qt::WA_KeyboardFocusChange);
+    if (row >= 0)
+        QTest::keyClick(panel, Qt::Key_End);
+    for (int up = 5; up > row && row >= 0; --up)
+        QTest::keyClick(panel, Qt::Key_Up);
+    QCOMPARE(panel->currentRow(), row);
+    const QImage marked = panel->grab().toImage();
+
+    int count = 0;
+    const QRect where = differingPixels(unfocused, marked, &count);
+    QVERIFY2(count > 0, "the focus is not marked");
+    // The mark runs around its heading or row, a pixel wide: a fraction of
+    // the pixels of the place it surrounds.
+    const QRect place =
+        row < 0 ? QRect(0, 0, panel->width(), panel->rowRect(0).top() - 2) : panel->rowRect(row).adjusted(-2, -2, 2, 2);
+    QVERIFY2(place.contains(where), qPrintable(QStringLiteral("marked at %1,%2 %3x%4")
+                                                   .arg(where.x())
+                                                   .arg(where.y())
+                                                   .arg(where.width())
+                                                   .arg(where.height())));
+    QVERIFY2(count <= 2 * (where.width() + where.height()), qPrintable(QString::number(count)));
+}
+
+// A node line shows its text exactly as a plain label does, also while it
+// has the focus from the program; from the keyboard it is marked.
+void tst_frmDisplay::nodeLineDrawnAsAPlainLabel()
+{
+    QWidget window;
+    ui::setColors(&window, ui::colors::darkPurple(), ui::colors::white());
+    const QFont font = ui::verdana(12, ui::Weight::Bold);
+    const QRect place(0, 0, 241, 18);
+    auto* line = new PeriodLine(&window);
+    ui::setUpLabel(line, QStringLiteral("line"), QString(), font, place, ui::colors::cyan());
+    line->setPeriod(QStringLiteral("North Node :: 12/31/2049"));
+    QLabel* label = ui::createLabel(QStringLiteral("label"), QStringLiteral("North Node :: 12/31/2049"), font,
+                                    place.translated(0, 40), &window, ui::colors::cyan());
+    window.resize(300, 100);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    const QImage expected = label->grab().toImage();
+    QCOMPARE(line->grab().toImage(), expected);
+    line->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(line->hasFocus());
+    QCOMPARE(line->grab().toImage(), expected);
+    window.setAttribute(Qt::WA_KeyboardFocusChange);
+    QVERIFY(line->grab().toImage() != expected);
+    QCOMPARE(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name),
+             QStringLiteral("North Node, 12/31/2049"));
 }
 
 QTEST_MAIN(tst_frmDisplay)

@@ -15,6 +15,7 @@
 #include "modFirdaria.h"
 #include "modHelp.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -193,6 +194,8 @@ private Q_SLOTS:
     void insertReadingText();
     void comprehensiveReading_data();
     void comprehensiveReading();
+    void namedAfterItsReading_data();
+    void namedAfterItsReading();
     void everyOpeningStartsEmpty_data();
     void everyOpeningStartsEmpty();
     void opensAtTheBeginning();
@@ -401,6 +404,38 @@ void tst_frmSave::comprehensiveReading()
     QVERIFY(box(reading)->toPlainText().endsWith(QStringLiteral("\n\n")));
     QVERIFY(!box(reading)->toPlainText().contains(QLatin1Char('\r')));
     QCOMPARE(box(reading)->textCursor().position(), asBoxShowsIt(expected).size());
+}
+
+void tst_frmSave::namedAfterItsReading_data()
+{
+    QTest::addColumn<int>("slot");  // -1: the comprehensive reading
+    QTest::addColumn<QString>("name");
+    // clang-format off
+    QTest::newRow("the Sun") << 0 << "The Sun reading";
+    QTest::newRow("the Moon") << 3 << "The Moon reading";
+    QTest::newRow("Mars") << 6 << "Mars reading";
+    QTest::newRow("the North Node") << 7 << "North Node reading";
+    QTest::newRow("the South Node") << 8 << "South Node reading";
+    QTest::newRow("comprehensive") << -1 << "Comprehensive Reading";
+    // clang-format on
+}
+
+// Assistive technology announces the window by the reading it holds; the
+// title stays the program's.
+void tst_frmSave::namedAfterItsReading()
+{
+    QFETCH(int, slot);
+    QFETCH(QString, name);
+
+    frmSave reading;
+    if (slot < 0)
+        reading.insertComprehensiveReading();
+    else
+        reading.insertReadingText(slot);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&reading);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    QCOMPARE(reading.windowTitle(), QStringLiteral("Zorvane v1.0"));
 }
 
 void tst_frmSave::everyOpeningStartsEmpty_data()

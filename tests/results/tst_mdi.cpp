@@ -11,6 +11,7 @@
 #include "modHelp.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -28,6 +29,7 @@
 #include <algorithm>
 
 using namespace modFirdaria;
+using zorvane::test::handleModal;
 using zorvane::test::ModalSeen;
 using zorvane::test::seeModal;
 namespace ui = zorvane::ui;
@@ -71,6 +73,7 @@ void closeBy(MDI& frame, CloseWay way)
 }  // namespace
 
 Q_DECLARE_METATYPE(CloseWay)
+Q_DECLARE_METATYPE(modFirdaria::BirthData)
 
 class tst_MDI : public QObject {
     Q_OBJECT
@@ -98,8 +101,13 @@ private Q_SLOTS:
     void linksOpenTheirPage_data();
     void linksOpenTheirPage();
 
+    void tabFollowsThePeriodsInTime_data();
+    void tabFollowsThePeriodsInTime();
+    void panelsWindowIsNamed();
+
     void comprehensiveReadingHoldsTheNineTexts();
     void aboutBoxIsModal();
+    void aboutItemReturnsBeforeTheBoxOpens();
     void preparingOpensNoWindow();
     void everyTextIsInAPreparedFont();
 
@@ -357,6 +365,65 @@ void tst_MDI::linksOpenTheirPage()
     QCOMPARE(catcher_.opened, QStringList{QUrl(address).toString(QUrl::FullyEncoded)});
 }
 
+void tst_MDI::tabFollowsThePeriodsInTime_data()
+{
+    QTest::addColumn<BirthData>("before");  // the reading shown first
+    QTest::addColumn<BirthData>("birth");
+    QTest::addColumn<QStringList>("periods");  // Tab's stops after the banner
+
+    QStringList panels;
+    for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel)
+        panels << QStringLiteral("fraPlanetName(%1)").arg(panel);
+    const QStringList nodes{QStringLiteral("lblNNodePlanetName"), QStringLiteral("lblSNodePlanetName")};
+    const BirthData day{15, 3, 1980, TimeOfBirth::Day};
+    const BirthData night{15, 3, 1980, TimeOfBirth::Night};
+    // By day the nodes end the periods; by night they follow Mars, the
+    // fourth panel.
+    // clang-format off
+    QTest::newRow("day after night") << night << day << panels + nodes;
+    QTest::newRow("night after day") << day << night << panels.mid(0, 4) + nodes + panels.mid(4);
+    // clang-format on
+}
+
+// Tab goes from the banner through the periods in the order they come in
+// time, whatever reading the panels showed before, and on to the first
+// description button.
+void tst_MDI::tabFollowsThePeriodsInTime()
+{
+    QFETCH(BirthData, before);
+    QFETCH(BirthData, birth);
+    QFETCH(QStringList, periods);
+
+    MDI frame;
+    zorvane::test::fillWith(*frame.display(), before);
+    zorvane::test::fillWith(*frame.display(), birth);
+    frame.show();
+    frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    QWidget* banner = widgetNamed(frame, "lblHalvidorBanner");
+    banner->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), banner);
+
+    QStringList visited;
+    for (qsizetype stop = 0; stop <= periods.size(); ++stop) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, periods + QStringList{QStringLiteral("cmdDesc(0)")});
+}
+
+// The panels window's frame, which shows no title, is named for assistive
+// technology, which says the name as the focus enters it.
+void tst_MDI::panelsWindowIsNamed()
+{
+    MDI frame;
+    QWidget* panelsWindow = frame.display()->parentWidget();
+    QVERIFY(panelsWindow);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(panelsWindow);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Firdaria periods"));
+}
+
 void tst_MDI::comprehensiveReadingHoldsTheNineTexts()
 {
     zorvane::test::markReadingTexts();
@@ -381,6 +448,25 @@ void tst_MDI::aboutBoxIsModal()
     QCOMPARE(seen.className, QStringLiteral("frmAbout"));
     QCOMPARE(seen.modalWindowsShown, 1);
     QVERIFY(frame.isVisible());
+}
+
+// The menu item returns before the box opens: assistive technology presses
+// it through a call that waits for it to return.
+void tst_MDI::aboutItemReturnsBeforeTheBoxOpens()
+{
+    MDI frame;
+    frame.show();
+    bool returned = false;
+    bool openedAfterReturn = false;
+    const auto open = [&] {
+        actionNamed(frame, QStringLiteral("mnuAbout"))->trigger();
+        returned = true;
+    };
+    QVERIFY(handleModal(open, [&](QWidget* box) {
+        openedAfterReturn = returned;
+        box->close();
+    }));
+    QVERIFY(openedAfterReturn);
 }
 
 void tst_MDI::preparingOpensNoWindow()

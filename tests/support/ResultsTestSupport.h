@@ -5,6 +5,7 @@
 // shows them, and a look into a modal window while its caller waits.
 
 #include "FillResults.h"
+#include "ModalWindows.h"
 #include "RecordedPanels.h"
 #include "RulerNames.h"
 #include "frmDisplay.h"
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QStringList>
 #include <QTextEdit>
-#include <QTimer>
 
 #include <functional>
 
@@ -67,10 +67,7 @@ struct ModalSeen {
 inline ModalSeen seeModal(const std::function<void()>& open)
 {
     ModalSeen seen;
-    QTimer::singleShot(0, qApp, [&seen] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
+    handleModal(open, [&seen](QWidget* modal) {
         seen.className = QString::fromLatin1(modal->metaObject()->className());
         if (const auto* box = modal->findChild<QTextEdit*>(QStringLiteral("RTB")))
             seen.text = box->toPlainText();
@@ -79,7 +76,6 @@ inline ModalSeen seeModal(const std::function<void()>& open)
                 ++seen.modalWindowsShown;
         modal->close();
     });
-    open();
     return seen;
 }
 

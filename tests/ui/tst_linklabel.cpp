@@ -1,9 +1,12 @@
 // A link label shows its text exactly as a plain label of the same text,
 // font, size and alignment does: on one line or wrapped, aligned as asked.
+// Assistive technology presses it, and moves the keyboard focus to it while
+// it takes the focus.
 
 #include "LinkLabel.h"
 #include "Style.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -17,6 +20,9 @@ class tst_LinkLabel : public QObject {
 private Q_SLOTS:
     void drawnAsAPlainLabel_data();
     void drawnAsAPlainLabel();
+
+    void accessibleActions_data();
+    void accessibleActions();
 };
 
 void tst_LinkLabel::drawnAsAPlainLabel_data()
@@ -68,6 +74,58 @@ void tst_LinkLabel::drawnAsAPlainLabel()
     QCOMPARE(drawn.size(), expected.size());
     QVERIFY2(drawn == expected, "the link's text differs from the label's");
     QVERIFY2(drawn != blank.grab().toImage(), "no text drawn");
+}
+
+void tst_LinkLabel::accessibleActions_data()
+{
+    QTest::addColumn<Qt::FocusPolicy>("policy");
+    QTest::addColumn<QStringList>("actions");
+
+    const QString press = QAccessibleActionInterface::pressAction();
+    const QString setFocus = QAccessibleActionInterface::setFocusAction();
+    // clang-format off
+    QTest::newRow("takes the focus") << Qt::StrongFocus << QStringList{press, setFocus};
+    // As the offer covered by the other one.
+    QTest::newRow("takes no focus") << Qt::NoFocus << QStringList{press};
+    // clang-format on
+}
+
+// Press clicks the link; set-focus, offered while the label takes the
+// focus, gives it the keyboard focus as Tab does, without a click.
+void tst_LinkLabel::accessibleActions()
+{
+    QFETCH(Qt::FocusPolicy, policy);
+    QFETCH(QStringList, actions);
+
+    QWidget window;
+    auto* before = new QLabel(QStringLiteral("before"), &window);
+    before->setFocusPolicy(Qt::StrongFocus);
+    auto* link = new ui::LinkLabel(QStringLiteral("link"), QStringLiteral("Visit us"), QStringLiteral("Opens a page"),
+                                   ui::verdana(8.25), &window);
+    link->move(0, 40);
+    link->setFocusPolicy(policy);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    before->setFocus();
+    QTRY_VERIFY(before->hasFocus());
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(link);
+    QVERIFY(accessible);
+    QAccessibleActionInterface* actionInterface = accessible->actionInterface();
+    QVERIFY(actionInterface);
+    QCOMPARE(actionInterface->actionNames(), actions);
+
+    int clicks = 0;
+    connect(link, &ui::LinkLabel::clicked, this, [&clicks] { ++clicks; });
+    if (actions.contains(QAccessibleActionInterface::setFocusAction())) {
+        actionInterface->doAction(QAccessibleActionInterface::setFocusAction());
+        QTRY_VERIFY(link->hasFocus());
+        QVERIFY(accessible->state().focused);
+        QCOMPARE(clicks, 0);
+    }
+    actionInterface->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicks, 1);
 }
 
 QTEST_MAIN(tst_LinkLabel)
