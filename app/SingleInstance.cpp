@@ -4,24 +4,39 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QThread>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#ifdef Q_OS_UNIX
+#  include <QElapsedTimer>
+#  include <QThread>
+
+#  include <cerrno>
+#  include <cstring>
+#  include <fcntl.h>
+#  include <sys/file.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
+#else
+#  include <QLockFile>
+#endif
 
 namespace zorvane::app {
 
 namespace {
 
 const QString LockName = QStringLiteral("zorvane.lock");
+
+}  // namespace
+
+SingleInstance::SingleInstance(const QString& lockPath)
+    : path_(lockPath)
+{}
+
+#ifdef Q_OS_UNIX
+
+namespace {
 
 // Looks at the lock's name: enough for clearing what stands there and for a
 // copy ending at the same moment; more means the name keeps changing.
@@ -111,10 +126,6 @@ void writeProcessId(int descriptor)
 
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& lockPath)
-    : path_(lockPath)
-{}
-
 SingleInstance::~SingleInstance()
 {
     if (!isHeld())
@@ -127,6 +138,11 @@ SingleInstance::~SingleInstance()
     if (::fstat(descriptor_, &held) == 0 && ::lstat(encoded(path_).constData(), &atName) == 0 && sameFile(held, atName))
         ::unlink(encoded(path_).constData());
     ::close(descriptor_);
+}
+
+bool SingleInstance::isHeld() const
+{
+    return descriptor_ >= 0;
 }
 
 bool SingleInstance::tryAcquire()
@@ -209,5 +225,52 @@ QString SingleInstance::defaultLockPath()
     }
     return {};
 }
+
+#else  // Q_OS_UNIX
+
+// QLockFile removes its file as it lets go of the lock.
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::isHeld() const
+{
+    return lockFile_ && lockFile_->isLocked();
+}
+
+bool SingleInstance::tryAcquire()
+{
+    if (isHeld())
+        return true;
+    if (path_.isEmpty()) {
+        qCWarning(lcProgram) << "No folder for the single-instance lock: this copy runs without one.";
+        return true;
+    }
+    auto lockFile = std::make_unique<QLockFile>(path_);
+    // Held for the whole run: stale only when the process it names has
+    // ended, however old it is.
+    lockFile->setStaleLockTime(0);
+    if (lockFile->tryLock(0)) {
+        lockFile_ = std::move(lockFile);
+        return true;
+    }
+    if (lockFile->error() == QLockFile::LockFailedError)
+        return false;
+    // Not knowing of another copy is no reason to keep this one from running.
+    const char* reason = lockFile->error() == QLockFile::PermissionError ? "no permission" : "an unknown error";
+    qCWarning(lcProgram).noquote() << "The single-instance lock" << path_ << "could not be taken:" << reason
+                                   << "- this copy runs without it.";
+    return true;
+}
+
+// zorvane.lock in the user's own cache folder, created when missing.
+QString SingleInstance::defaultLockPath()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!QDir::isAbsolutePath(cache))
+        return {};
+    const QString folder = QDir(cache).filePath(QStringLiteral("zorvane"));
+    return QDir().mkpath(folder) ? QDir(folder).filePath(LockName) : QString();
+}
+
+#endif  // Q_OS_UNIX
 
 }  // namespace zorvane::app
