@@ -56,12 +56,13 @@ bool sameFile(const struct stat& a, const struct stat& b)
 }
 
 // A folder of this user's that nobody else may enter, list or write to, and
-// not a link, which its owner could turn to another folder at any time.
+// not a link, which its owner could turn to another folder at any time. The
+// user may do all three: a lock is made in it.
 bool isPrivateFolder(const QString& path)
 {
     struct stat status {};
     return ::lstat(encoded(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
-           && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+           && (status.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) == S_IRWXU;
 }
 
 // Makes the folder, private, when nothing stands at its name yet; true when
@@ -171,12 +172,13 @@ bool SingleInstance::tryAcquire()
         const int descriptor =
             ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (descriptor < 0) {
+            const int error = errno;
             // A file this user may not open is no lock of one of their copies.
-            if (errno == EACCES && turn.held() && ::unlink(name.constData()) == 0)
+            if (error == EACCES && turn.held() && ::unlink(name.constData()) == 0)
                 continue;
             // Anything else is a name that changed since it was looked at.
-            if (errno != ELOOP && errno != EISDIR && errno != ENXIO && errno != ENOENT)
-                failure = errno;
+            if (error != ELOOP && error != EISDIR && error != ENXIO && error != ENOENT)
+                failure = error;
             continue;
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {

@@ -34,8 +34,8 @@ public:
     bool isHeld() const;
 
     // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR). When that
-    // is unusable (unset, missing, not a private folder of this user's), a
-    // private folder of this user's in the temporary folder, else in the
+    // is unusable (unset, missing, not a private folder of this user's, or
+    // one they may not write to), a private folder of this user's in the temporary folder, else in the
     // cache folder, created when missing: never a place another user can
     // write to. Where the lock is a QLockFile, zorvane.lock in the user's
     // cache folder. Empty when there is no such place.

@@ -27,6 +27,7 @@
 #include <cerrno>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
@@ -235,7 +236,7 @@ bool damageLock(const QString& path, LockDamage damage, const QString& linked)
 }  // namespace
 
 // The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
-enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers };
+enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
 // What another user has put, before the user's first start, at the name of
 // the folder that stands in for the user's runtime folder.
 enum class Intrusion { None, Folder, Link, File };
@@ -277,6 +278,7 @@ private Q_SLOTS:
     void doubleStartRunsOneCopy();
     void fallbackLockPerUser_data();
     void fallbackLockPerUser();
+    void lockFailureLogged();
 
     void fileSizeLimit();
 
@@ -782,6 +784,7 @@ void tst_StartUp::fallbackLockPerUser_data()
     QTest::newRow("runtime folder missing") << RuntimeFolder::Missing << Intrusion::None;
     QTest::newRow("runtime folder of another user") << RuntimeFolder::OtherUsers << Intrusion::None;
     QTest::newRow("runtime folder open to others") << RuntimeFolder::OpenToOthers << Intrusion::None;
+    QTest::newRow("runtime folder the user may not write to") << RuntimeFolder::ReadOnly << Intrusion::None;
     QTest::newRow("another user's folder at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Folder;
     QTest::newRow("another user's link at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Link;
     QTest::newRow("another user's file at the stand-in's name") << RuntimeFolder::Missing << Intrusion::File;
@@ -831,6 +834,10 @@ void tst_StartUp::fallbackLockPerUser()
         QVERIFY(makeFolder(QStringLiteral("runtime"), 0755, &user));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
         break;
+    case RuntimeFolder::ReadOnly:
+        QVERIFY(makeFolder(QStringLiteral("runtime"), 0500, &user));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+        break;
     }
 
     if (intrusion != Intrusion::None) {
@@ -865,6 +872,31 @@ void tst_StartUp::fallbackLockPerUser()
     QCOMPARE(folder.st_uid, user.uid());
     QCOMPARE(folder.st_mode & 077, 0u);
     QCOMPARE(intruderCopy.process.state(), QProcess::Running);
+}
+
+void tst_StartUp::lockFailureLogged()
+{
+    if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    // A folder of the user's that they may not write to: the lock cannot be
+    // made there, and the log says why.
+    const OtherUser person;
+    const QString folder = scratch_->filePath(QStringLiteral("sealed"));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(person.take(scratch_->path()) && person.take(folder));
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0500), 0);
+    const QString path = QDir(folder).filePath(QStringLiteral("zorvane.lock"));
+
+    const ActingAs acting(person);
+    QVERIFY(acting.acting());
+    ProgramLog log;
+    SingleInstance instance(path);
+    QVERIFY(instance.tryAcquire());
+    QVERIFY(!instance.isHeld());
+    QCOMPARE(log.warnings.size(), 1);
+    const QString permissionDenied = QString::fromLocal8Bit(std::strerror(EACCES));
+    QVERIFY2(log.warnings.constFirst().contains(permissionDenied), qPrintable(log.warnings.constFirst()));
+    QVERIFY2(log.warnings.constFirst().contains(path), qPrintable(log.warnings.constFirst()));
 }
 
 // --- The missing converter -----------------------------------------------------
