@@ -24,9 +24,14 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/fanotify.h>
@@ -42,6 +47,41 @@ using zorvane::test::refuseUnnamedFiles;
 using zorvane::test::SmallDisk;
 using zorvane::test::unnamedFilesIn;
 using zorvane::test::withoutUnnamedFilesRequested;
+
+namespace {
+
+// Run once where the converter is about to give a finished picture its name
+// by renaming its hidden part: the moment at which a conversion into the
+// same folder clears the parts it finds abandoned.
+std::function<void()> beforePartRenamed;
+
+void partAboutToBeRenamed(const char* from)
+{
+    const char* name = std::strrchr(from, '/');
+    name = name ? name + 1 : from;
+    constexpr char partPrefix[] = ".bmp2jpeg-";
+    if (beforePartRenamed && std::strncmp(name, partPrefix, sizeof partPrefix - 1) == 0)
+        std::exchange(beforePartRenamed, nullptr)();
+}
+
+}  // namespace
+
+// The converter's renames come here first: the test program's own
+// definitions stand before the C library's.
+extern "C" int rename(const char* from, const char* to) noexcept
+{
+    static const auto real = reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
+    partAboutToBeRenamed(from);
+    return real(from, to);
+}
+
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags) noexcept
+{
+    static const auto real =
+        reinterpret_cast<int (*)(int, const char*, int, const char*, unsigned int)>(::dlsym(RTLD_NEXT, "renameat2"));
+    partAboutToBeRenamed(from);
+    return real(fromFolder, from, toFolder, to, flags);
+}
 
 namespace {
 
@@ -357,6 +397,8 @@ private Q_SLOTS:
     void reportsFullDisk();
     void removesAbandonedParts_data();
     void removesAbandonedParts();
+    void keepsPartWhileNaming_data();
+    void keepsPartWhileNaming();
     void rejectsBadArguments_data();
     void rejectsBadArguments();
     void loadsAtRunTimeBesideProgram();
@@ -1056,6 +1098,52 @@ void tst_Converter::removesAbandonedParts()
 
     QCOMPARE(folderEntries(m_dir->path()), expected);
     QCOMPARE(contentOf(path("precious.jpg")), QByteArray("a picture of the user's"));
+}
+
+void tst_Converter::keepsPartWhileNaming_data()
+{
+    QTest::addColumn<bool>("replacing");
+
+    // clang-format off
+    QTest::newRow("new picture") << false;
+    QTest::newRow("picture replacing another") << true;
+    // clang-format on
+}
+
+// A conversion into the same folder, at the moment another gives its
+// finished picture the name it was asked for, leaves that picture alone.
+void tst_Converter::keepsPartWhileNaming()
+{
+    QFETCH(bool, replacing);
+
+    const QImage picture = testPicture(50, 20);
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
+    QVERIFY(writeFile(path("other.bmp"), validBitmap()));
+    if (replacing)
+        QVERIFY(writeFile(path("out.jpg"), QByteArray("an older picture")));
+    bool met = false;
+    int otherResult = -1;
+    beforePartRenamed = [&] {
+        met = true;
+        otherResult = convert(path("other.bmp"), path("other.jpg"));
+    };
+    const auto unhook = qScopeGuard([] { beforePartRenamed = nullptr; });
+
+    const int result = BmpToJpegEx(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100,
+                                   replacing ? 0 : BMP2JPEG_NO_REPLACE);
+
+    // A new picture without a name until then takes its name in one step,
+    // with no rename to meet.
+    QCOMPARE(met, replacing || !unnamedFilesIn(m_dir->path()));
+    QCOMPARE(result, int(BMP2JPEG_OK));
+    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
+    QStringList expected{"in.bmp", "other.bmp", "out.jpg"};
+    if (met) {
+        QCOMPARE(otherResult, int(BMP2JPEG_OK));
+        expected << QStringLiteral("other.jpg");
+    }
+    expected.sort();
+    QCOMPARE(folderEntries(m_dir->path()), expected);
 }
 
 void tst_Converter::rejectsBadArguments_data()
