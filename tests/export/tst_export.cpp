@@ -130,6 +130,7 @@ private Q_SLOTS:
     void reportsWhyNothingWasWritten();
     void removesAbandonedBitmaps_data();
     void removesAbandonedBitmaps();
+    void keepsBitmapOfAnotherExport();
 
 private:
     FakeDialogs* fake = nullptr;
@@ -699,6 +700,45 @@ void tst_Export::removesAbandonedBitmaps()
 
     QCOMPARE(filesUnder(dir.path()), expected);
     QCOMPARE(contentOf(dir.filePath(QStringLiteral("precious.bmp"))), QByteArray("precious.bmp"));
+}
+
+// Another export into the same folder, while the first one's bitmap waits
+// for the converter, clears abandoned bitmaps but leaves that one alone.
+void tst_Export::keepsBitmapOfAnotherExport()
+{
+    QLibrary racer(QStringLiteral(RACING_CONVERTER));
+    const auto runBeforeNextConversion =
+        reinterpret_cast<void (*)(void (*)(void*), void*)>(racer.resolve("RunBeforeNextConversion"));
+    QVERIFY2(runBeforeNextConversion, qPrintable(racer.errorString()));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Panels first(smallForm);
+    first.holder.setPixmap(SnapFormClient(&first.form));
+
+    struct Other {
+        QString folder;
+        QString result;
+        QStringList filesBefore;
+    } other{dir.path(), {}, {}};
+    const auto otherExport = [](void* context) {
+        auto& other = *static_cast<Other*>(context);
+        other.filesBefore = filesUnder(other.folder);
+        Panels panels(smallForm);
+        panels.holder.setPixmap(SnapFormClient(&panels.form));
+        other.result = ExportJpeg(panels.window(), QDir(other.folder).filePath(QStringLiteral("other.png")));
+    };
+    runBeforeNextConversion(otherExport, &other);
+
+    const QString result = ExportJpeg(first.window(), dir.filePath(QStringLiteral("chart.png")), racer.fileName());
+    runBeforeNextConversion(nullptr, nullptr);
+
+    // Where the folder holds files without a name, the first bitmap had none.
+    QCOMPARE(other.filesBefore.size(), unnamedFilesIn(dir.path()) ? 0 : 1);
+    QCOMPARE(other.result, dir.filePath(QStringLiteral("other.jpg")));
+    QCOMPARE(result, dir.filePath(QStringLiteral("chart.jpg")));
+    QCOMPARE(fake->messages.size(), 0);
+    QCOMPARE(filesUnder(dir.path()), (QStringList{QStringLiteral("chart.jpg"), QStringLiteral("other.jpg")}));
+    QCOMPARE(readJpeg(result).size(), smallForm);
 }
 
 QTEST_MAIN(tst_Export)
