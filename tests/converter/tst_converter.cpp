@@ -1212,18 +1212,19 @@ void tst_Converter::rejectsBadArguments()
 }
 
 // The program finds the converter by file name in its own folder and
-// resolves BmpToJpeg by name, as here.
+// resolves BmpToJpegEx by name, calling it with BMP2JPEG_NO_REPLACE, as here.
 void tst_Converter::loadsAtRunTimeBesideProgram()
 {
     QLibrary library(modSaveForm::ConverterPath());
     QVERIFY2(library.load(), qPrintable(library.errorString()));
     QCOMPARE(QFileInfo(library.fileName()).fileName(), QStringLiteral("libBmp2Jpeg.so"));
-    const auto bmpToJpeg = reinterpret_cast<BmpToJpegFunction>(library.resolve("BmpToJpeg"));
-    QVERIFY(bmpToJpeg != nullptr);
+    const auto bmpToJpegEx = reinterpret_cast<BmpToJpegExFunction>(library.resolve("BmpToJpegEx"));
+    QVERIFY(bmpToJpegEx != nullptr);
 
     const QImage picture = testPicture(80, 60);
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
-    QCOMPARE(bmpToJpeg(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100),
+    QCOMPARE(bmpToJpegEx(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100,
+                         BMP2JPEG_NO_REPLACE),
              int(BMP2JPEG_OK));
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }
