@@ -26,7 +26,7 @@ struct CommandLine {
 // Reads the arguments, the program's name first. --help (-h) and --version
 // (-v) are the program's own. Qt's options (-platform, -style, -reverse ...)
 // and anything else are left to QApplication, which takes out its own and
-// ignores the rest, as a plain start always did.
+// ignores the rest.
 CommandLine parseCommandLine(const QStringList& arguments);
 
 // How the system shows windows. Unix-like systems other than macOS and
