@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "FileSizeSignal.h"
 #include "ProgramIcon.h"
 #include "StartUp.h"
 #include "Style.h"

@@ -3,6 +3,8 @@
 
 #include "AppTestSupport.h"
 #include "FakeDialogs.h"
+#include "FileSizeSignal.h"
+#include "FilesAndPictures.h"
 #include "OpenWindows.h"
 #include "OtherUser.h"
 #include "StartUp.h"
@@ -197,12 +199,6 @@ const char* damageName(LockDamage damage)
     return "";
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Puts the damage at the lock's name; a link to a file leads to `linked`.
 bool damageLock(const QString& path, LockDamage damage, const QString& linked)
 {
@@ -211,19 +207,19 @@ bool damageLock(const QString& path, LockDamage damage, const QString& linked)
     case LockDamage::None:
         return !QFile::exists(path);
     case LockDamage::EmptyFile:
-        return writeBytes(path, {});
+        return writeFile(path, {});
     case LockDamage::RandomBytes: {
         QByteArray bytes(300, Qt::Uninitialized);
         QRandomGenerator generator(17);
         for (char& byte : bytes)
             byte = static_cast<char>(generator.bounded(256));
-        return writeBytes(path, bytes);
+        return writeFile(path, bytes);
     }
     case LockDamage::Folder:
         return QDir().mkdir(path);
     case LockDamage::FolderWithFiles:
-        return QDir().mkpath(path + QStringLiteral("/inner")) && writeBytes(path + QStringLiteral("/inner/a"), "a")
-               && writeBytes(path + QStringLiteral("/b"), "b");
+        return QDir().mkpath(path + QStringLiteral("/inner")) && writeFile(path + QStringLiteral("/inner/a"), "a")
+               && writeFile(path + QStringLiteral("/b"), "b");
     case LockDamage::DanglingLink:
         return QFile::link(path + QStringLiteral(".gone"), path);
     case LockDamage::LinkToFile:
@@ -709,7 +705,7 @@ void tst_StartUp::damagedLockTakenOver()
     const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
     const QString linked = scratch_->filePath(QStringLiteral("notes.txt"));
     const QByteArray notes = QByteArrayLiteral("a file of the user's that a link at the lock's name leads to");
-    QVERIFY(writeBytes(linked, notes));
+    QVERIFY(writeFile(linked, notes));
     QVERIFY(damageLock(path, damage, linked));
 
     {

@@ -2,9 +2,11 @@
 // or left behind when a bitmap cannot be converted.
 
 #include "Bmp2Jpeg.h"
+#include "FileSizeSignal.h"
+#include "FilesAndPictures.h"
+#include "OtherUser.h"
+#include "UnnamedFiles.h"
 #include "export/ConverterLibrary.h"
-#include "tests/export/UnnamedFiles.h"
-#include "tests/support/FilesAndPictures.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -40,13 +42,16 @@
 #include <unistd.h>
 
 using zorvane::test::contentOf;
+using zorvane::test::entriesIn;
 using zorvane::test::FileSizeLimit;
 using zorvane::test::meanDifference;
 using zorvane::test::noisePicture;
+using zorvane::test::OtherUser;
 using zorvane::test::refuseUnnamedFiles;
 using zorvane::test::SmallDisk;
 using zorvane::test::unnamedFilesIn;
 using zorvane::test::withoutUnnamedFilesRequested;
+using zorvane::test::writeFile;
 
 namespace {
 
@@ -277,12 +282,6 @@ QImage decodeJpeg(const QString& path)
     return decoded;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 100)
 {
     return BmpToJpeg(bitmapPath.toUtf8().constData(), jpegPath.toUtf8().constData(), quality);
@@ -296,16 +295,6 @@ QString modeOf(const QString& path)
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
     return QString::number(info.st_mode & 0777, 8);
-}
-
-// Everything in a folder, hidden files included, so that a leftover
-// temporary shows; sorted by code points.
-QStringList folderEntries(const QString& folder)
-{
-    QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    entries.sort();
-    return entries;
 }
 
 // A valid 24-bit bitmap to alter field by field.
@@ -411,6 +400,8 @@ private:
 
 void tst_Converter::initTestCase()
 {
+    // A write beyond the file size limit fails, as in the program.
+    zorvane::app::keepRunningAtFileSizeLimit();
     if (withoutUnnamedFilesRequested()) {
         QVERIFY(refuseUnnamedFiles());
         QVERIFY(!unnamedFilesIn(QDir::tempPath()));
@@ -468,7 +459,7 @@ void tst_Converter::convertsHandWrittenBitmaps()
     const double error = meanDifference(picture, decoded);
     QVERIFY2(error < kMaxMeanError, qPrintable(QStringLiteral("mean error %1").arg(error)));
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
 void tst_Converter::convertsBitmapsSavedByQt_data()
@@ -513,7 +504,7 @@ void tst_Converter::convertsUnderNonAsciiPaths()
 
     QCOMPARE(convert(bitmapPath, jpegPath), int(BMP2JPEG_OK));
 
-    QCOMPARE(folderEntries(folder), QStringList({QStringLiteral("Übersicht.bmp"), QStringLiteral("Übersicht.jpg")}));
+    QCOMPARE(entriesIn(folder), QStringList({QStringLiteral("Übersicht.bmp"), QStringLiteral("Übersicht.jpg")}));
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(jpegPath)), kMaxMeanError);
 }
 
@@ -554,9 +545,9 @@ void tst_Converter::convertsAtSideLimit()
         const QImage decoded = decodeJpeg(path("out.jpg"));
         QCOMPARE(decoded.size(), size);
         QCOMPARE_LT(meanDifference(picture, decoded), kMaxMeanError);
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
     } else {
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
     }
 }
 
@@ -589,7 +580,7 @@ void tst_Converter::replacesExistingJpeg()
 
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
     QCOMPARE(modeOf(path("out.jpg")), QString::number(mode, 8));
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
 void tst_Converter::newJpegFollowsUmask_data()
@@ -661,7 +652,7 @@ void tst_Converter::keepsWhatStandsWhenAsked()
     } else if (standing == QLatin1String("dangling")) {
         QVERIFY(QFile::link(path("elsewhere/created.jpg"), target));
     }
-    const QStringList before = folderEntries(m_dir->path());
+    const QStringList before = entriesIn(m_dir->path());
     const QByteArray contentBefore = contentOf(target);
 
     errno = EBADF;
@@ -672,15 +663,15 @@ void tst_Converter::keepsWhatStandsWhenAsked()
     if (standing == QLatin1String("nothing")) {
         QCOMPARE(result, int(BMP2JPEG_OK));
         QCOMPARE_LT(meanDifference(picture, decodeJpeg(target)), kMaxMeanError);
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"elsewhere", "in.bmp", "out.jpg"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"elsewhere", "in.bmp", "out.jpg"}));
     } else {
         QCOMPARE(result, int(BMP2JPEG_TARGET_EXISTS));
-        QCOMPARE(folderEntries(m_dir->path()), before);
+        QCOMPARE(entriesIn(m_dir->path()), before);
         QCOMPARE(contentOf(target), contentBefore);
     }
     QCOMPARE(reason, 0);
     const QStringList elsewhere = standing == QLatin1String("link") ? QStringList({"kept.jpg"}) : QStringList();
-    QCOMPARE(folderEntries(path("elsewhere")), elsewhere);
+    QCOMPARE(entriesIn(path("elsewhere")), elsewhere);
     if (standing == QLatin1String("link"))
         QCOMPARE(contentOf(path("elsewhere/kept.jpg")), earlier);
 }
@@ -785,7 +776,7 @@ void tst_Converter::rejectsBadBitmaps()
     // The file was read: no system error to report.
     QCOMPARE(errno, 0);
 
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
@@ -810,7 +801,7 @@ void tst_Converter::rejectsEveryTruncation()
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_MALFORMED));
 
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
 }
 
 void tst_Converter::survivesAlteredHeaderBytes_data()
@@ -843,12 +834,12 @@ void tst_Converter::survivesAlteredHeaderBytes()
     QVERIFY2(result >= BMP2JPEG_OK && result <= BMP2JPEG_CANNOT_WRITE, qPrintable(QString::number(result)));
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
     if (result == BMP2JPEG_OK) {
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
         const QImage decoded = decodeJpeg(path("out.jpg"));
         QCOMPARE(decoded.width(), int(le32At(bitmap, kOffWidth)));
         QCOMPARE(decoded.height(), int(le32At(bitmap, kOffHeight)));
     } else {
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
     }
 }
 
@@ -882,12 +873,12 @@ void tst_Converter::rejectsUnreadableBitmaps()
         QVERIFY(writeFile(bitmapPath, validBitmap()));
         QVERIFY(QFile::setPermissions(bitmapPath, QFileDevice::WriteOwner));
     }
-    const QStringList before = folderEntries(m_dir->path());
+    const QStringList before = entriesIn(m_dir->path());
 
     QCOMPARE(convert(bitmapPath, path("out.jpg")), int(BMP2JPEG_CANNOT_READ));
     QCOMPARE(errno, reason);
 
-    QCOMPARE(folderEntries(m_dir->path()), before);
+    QCOMPARE(entriesIn(m_dir->path()), before);
 }
 
 // The bitmap is read through the descriptor it was checked by: a named pipe
@@ -982,8 +973,8 @@ void tst_Converter::reportsWriteFailures()
     QVERIFY(QDir().mkdir(path("out")));
     const QByteArray oldPicture("an earlier export, to be kept byte for byte");
     QVERIFY(writeFile(path("out/old.jpg"), oldPicture));
-    const QStringList before = folderEntries(m_dir->path());
-    const QStringList beforeOut = folderEntries(path("out"));
+    const QStringList before = entriesIn(m_dir->path());
+    const QStringList beforeOut = entriesIn(path("out"));
 
     int result = BMP2JPEG_OK;
     int error = 0;
@@ -1007,8 +998,8 @@ void tst_Converter::reportsWriteFailures()
     QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
     QCOMPARE(error, reason);
     QCOMPARE(contentOf(path("out/old.jpg")), oldPicture);
-    QCOMPARE(folderEntries(m_dir->path()), before);
-    QCOMPARE(folderEntries(path("out")), beforeOut);
+    QCOMPARE(entriesIn(m_dir->path()), before);
+    QCOMPARE(entriesIn(path("out")), beforeOut);
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
@@ -1034,7 +1025,7 @@ void tst_Converter::reportsFullDisk()
             const int reason = errno;
             QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
             QCOMPARE(reason, ENOSPC);
-            QCOMPARE(folderEntries(path("disk")), QStringList({"old.jpg"}));
+            QCOMPARE(entriesIn(path("disk")), QStringList({"old.jpg"}));
             QCOMPARE(contentOf(path("disk/old.jpg")), oldPicture);
         }
     }
@@ -1069,7 +1060,6 @@ void tst_Converter::removesAbandonedParts()
     QVERIFY(writeFile(path("in.bmp"), validBitmap()));
     QVERIFY(writeFile(path("precious.jpg"), QByteArray("a picture of the user's")));
     const QString entry = path(name);
-    const QByteArray entryPath = QFile::encodeName(entry);
     QFile lockedPart(entry);
     if (kind == QLatin1String("link")) {
         QVERIFY(QFile::link(path("precious.jpg"), entry));
@@ -1083,12 +1073,11 @@ void tst_Converter::removesAbandonedParts()
         QVERIFY(lockedPart.open(QIODevice::ReadOnly));
         QCOMPARE(::flock(lockedPart.handle(), LOCK_EX), 0);
     } else if (kind == QLatin1String("foreign")) {
-        if (::geteuid() != 0)
-            QSKIP("Only the superuser can give a file to another user");
-        constexpr uid_t nobody = 65534;
-        QCOMPARE(::chown(entryPath.constData(), nobody, nobody), 0);
+        if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+            QSKIP(qPrintable(reason));
+        QVERIFY(OtherUser().take(entry));
     }
-    QStringList expected = folderEntries(m_dir->path());
+    QStringList expected = entriesIn(m_dir->path());
     if (!kept)
         expected.removeOne(name);
     expected << QStringLiteral("out.jpg");
@@ -1096,7 +1085,7 @@ void tst_Converter::removesAbandonedParts()
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
 
-    QCOMPARE(folderEntries(m_dir->path()), expected);
+    QCOMPARE(entriesIn(m_dir->path()), expected);
     QCOMPARE(contentOf(path("precious.jpg")), QByteArray("a picture of the user's"));
 }
 
@@ -1143,7 +1132,7 @@ void tst_Converter::keepsPartWhileNaming()
         expected << QStringLiteral("other.jpg");
     }
     expected.sort();
-    QCOMPARE(folderEntries(m_dir->path()), expected);
+    QCOMPARE(entriesIn(m_dir->path()), expected);
 }
 
 void tst_Converter::rejectsBadArguments_data()
@@ -1207,8 +1196,8 @@ void tst_Converter::rejectsBadArguments()
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
     const QStringList expectedEntries =
         expected == BMP2JPEG_OK ? QStringList({"in.bmp", "out.jpg", "sub"}) : QStringList({"in.bmp", "sub"});
-    QCOMPARE(folderEntries(m_dir->path()), expectedEntries);
-    QCOMPARE(folderEntries(path("sub")), QStringList());
+    QCOMPARE(entriesIn(m_dir->path()), expectedEntries);
+    QCOMPARE(entriesIn(path("sub")), QStringList());
 }
 
 // The program finds the converter by file name in its own folder and

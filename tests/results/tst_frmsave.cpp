@@ -3,6 +3,8 @@
 // emptying of the clipboard.
 
 #include "FakeDialogs.h"
+#include "FileSizeSignal.h"
+#include "FilesAndPictures.h"
 #include "OtherUser.h"
 #include "ReaderTools.h"
 #include "UrlCatcher.h"
@@ -33,13 +35,14 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace readingtest;
 using namespace zorvane;
+using zorvane::test::contentOf;
 using zorvane::test::FakeDialogs;
+using zorvane::test::FileSizeLimit;
+using zorvane::test::writeFile;
 
 namespace {
 
@@ -83,18 +86,6 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
     return files;
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A print dialog that sets the printer up to write a PDF file and is then
 // cancelled: a job sent anyway would leave that file behind.
 class CancelledPrintDialog final : public ui::Dialogs {
@@ -120,32 +111,6 @@ public:
 
 private:
     QString pdfPath_;
-};
-
-// Keeps files from growing beyond `bytes` while it lives, as a full disk
-// would; it stops root as well as anyone. The signal the kernel sends on
-// reaching the limit is ignored, so a write only fails.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        active_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    bool active() const { return active_; }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-    bool active_ = false;
 };
 
 enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, DiskFull };
@@ -222,6 +187,7 @@ private:
 
 void tst_frmSave::initTestCase()
 {
+    zorvane::app::keepRunningAtFileSizeLimit();
     ui::installFontSubstitutes();
     modFirdaria::BuildReadingTexts();
     builtTexts_ = modFirdaria::ReadingTexts;
@@ -529,7 +495,7 @@ void tst_frmSave::saveRoundTrip()
 
     QVERIFY(fake_->messages.isEmpty());
     QCOMPARE(snapshot(folder.path()).keys(), QStringList{QStringLiteral("reading.rtf")});
-    const QByteArray saved = fileBytes(path);
+    const QByteArray saved = contentOf(path);
     QCOMPARE(decodeRtf(saved), decodedFormOf(box(reading)->toPlainText()));
 
     QString error;
@@ -571,7 +537,7 @@ void tst_frmSave::savedNameGetsRtf()
     QStringList expectedFiles{written, QStringLiteral("my.folder")};
     expectedFiles.sort();
     QCOMPARE(snapshot(folder.path()).keys(), expectedFiles);
-    QCOMPARE(decodeRtf(fileBytes(folder.filePath(written))), decodedFormOf(box(reading)->toPlainText()));
+    QCOMPARE(decodeRtf(contentOf(folder.filePath(written))), decodedFormOf(box(reading)->toPlainText()));
 }
 
 void tst_frmSave::failedSave_data()
@@ -621,7 +587,7 @@ void tst_frmSave::failedSave()
         std::optional<FileSizeLimit> limit;
         if (failure == SaveFailure::DiskFull) {
             limit.emplace(512);
-            QVERIFY(limit->active());
+            QVERIFY(limit->isActive());
         }
         savedDirectly = reading.saveRtf(path, &reason);
         reading.cmdSave_Click();
@@ -741,7 +707,7 @@ void tst_frmSave::linkOnThePath()
     QVERIFY(QFileInfo(linkPath).isSymLink());
     if (followed) {
         QVERIFY2(fake_->messages.isEmpty(), fake_->messages.isEmpty() ? "" : qPrintable(fake_->messages[0].text));
-        QCOMPARE(decodeRtf(fileBytes(written)), decodedFormOf(box(reading)->toPlainText()));
+        QCOMPARE(decodeRtf(contentOf(written)), decodedFormOf(box(reading)->toPlainText()));
         return;
     }
     QCOMPARE(fake_->messages.size(), 1);
@@ -750,7 +716,7 @@ void tst_frmSave::linkOnThePath()
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(savePath)), qPrintable(message.text));
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(linkPath) + QStringLiteral(" is a symbolic link")),
              qPrintable(message.text));
-    QCOMPARE(fileBytes(ownFile), ownBytes);
+    QCOMPARE(contentOf(ownFile), ownBytes);
     QCOMPARE(snapshot(root.path()), before);
 }
 
