@@ -42,6 +42,7 @@ using namespace zorvane;
 using zorvane::test::contentOf;
 using zorvane::test::FakeDialogs;
 using zorvane::test::FileSizeLimit;
+using zorvane::test::SmallDisk;
 using zorvane::test::writeFile;
 
 namespace {
@@ -113,7 +114,7 @@ private:
     QString pdfPath_;
 };
 
-enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, DiskFull };
+enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, FileSizeLimit, DiskFull };
 // Who made a symbolic link, and where on the saved path it stands.
 enum class LinkMaker { OtherUser, SavingUser };
 enum class LinkPlace { AtTheName, DanglingAtTheName, FolderOnThePath, BehindOwnLink };
@@ -544,21 +545,33 @@ void tst_frmSave::failedSave_data()
 {
     // Each must fail for root too: folder permissions would not stop it.
     QTest::addColumn<SaveFailure>("failure");
+    QTest::addColumn<QString>("cause");  // the system's reason in the message; empty: any
     // clang-format off
-    QTest::newRow("a folder stands at the target") << SaveFailure::TargetIsFolder;
-    QTest::newRow("the folder does not exist") << SaveFailure::FolderMissing;
-    QTest::newRow("the parent is a regular file") << SaveFailure::ParentIsFile;
-    QTest::newRow("disk full over an existing file") << SaveFailure::DiskFull;
+    QTest::newRow("a folder stands at the target") << SaveFailure::TargetIsFolder << QString();
+    QTest::newRow("the folder does not exist") << SaveFailure::FolderMissing << QString();
+    QTest::newRow("the parent is a regular file") << SaveFailure::ParentIsFile << QString();
+    QTest::newRow("file size limit over an existing file") << SaveFailure::FileSizeLimit << "File too large";
+    QTest::newRow("disk full over an existing file") << SaveFailure::DiskFull << "No space left on device";
     // clang-format on
 }
 
 void tst_frmSave::failedSave()
 {
     QFETCH(SaveFailure, failure);
+    QFETCH(QString, cause);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QByteArray previous = QByteArrayLiteral("{\\rtf1 an earlier reading, kept byte for byte \xe2\x80\x99}\r\n");
     QString path = folder.filePath(QStringLiteral("reading.rtf"));
+    // Two pages: the earlier reading fits, the new one (some 13 KiB) does not.
+    std::optional<SmallDisk> disk;
+    if (failure == SaveFailure::DiskFull) {
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("disk")));
+        disk.emplace(folder.filePath(QStringLiteral("disk")), 8);
+        if (!disk->isMounted())
+            QSKIP("Mounting a small disk needs the superuser");
+        path = folder.filePath(QStringLiteral("disk/reading.rtf"));
+    }
     switch (failure) {
     case SaveFailure::TargetIsFolder:
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("reading.rtf")));
@@ -571,6 +584,7 @@ void tst_frmSave::failedSave()
         QVERIFY(writeFile(folder.filePath(QStringLiteral("notafolder")), previous));
         path = folder.filePath(QStringLiteral("notafolder/reading.rtf"));
         break;
+    case SaveFailure::FileSizeLimit:
     case SaveFailure::DiskFull:
         QVERIFY(writeFile(path, previous));
         break;
@@ -585,7 +599,7 @@ void tst_frmSave::failedSave()
     {
         // Far below the size of the reading, above nothing else written meanwhile.
         std::optional<FileSizeLimit> limit;
-        if (failure == SaveFailure::DiskFull) {
+        if (failure == SaveFailure::FileSizeLimit) {
             limit.emplace(512);
             QVERIFY(limit->isActive());
         }
@@ -602,6 +616,7 @@ void tst_frmSave::failedSave()
     QCOMPARE(message.buttons, ui::MessageButtons::Ok);
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(path)), qPrintable(message.text));
     QVERIFY2(message.text.contains(reason), qPrintable(message.text));
+    QVERIFY2(reason.contains(cause), qPrintable(reason));
     QCOMPARE(snapshot(folder.path()), before);
 }
 
