@@ -70,7 +70,8 @@ bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	@bench/run $(BUILD)
 
-# The Debian package, $(BUILD)/zorvane_1.0_amd64.deb: sudo apt install ./$(BUILD)/zorvane_1.0_amd64.deb
+# The Debian package, $(BUILD)/zorvane_1.0_<arch>.deb (amd64 on a PC):
+# sudo apt install ./$(BUILD)/zorvane_1.0_amd64.deb
 package: build
 	cd $(BUILD) && cpack -G DEB
 

@@ -26,8 +26,10 @@ e2e_log "cpack"
 "$cpack" -G DEB --config "$config" -B "$work/out" \
     -D "CPACK_INSTALL_CMAKE_PROJECTS=$rules;Zorvane;ALL;/" >"$work/cpack.log" 2>&1 \
     || { cat "$work/cpack.log"; e2e_fail "cpack could not build the package"; }
-deb=$work/out/zorvane_1.0_amd64.deb
-[[ -f $deb ]] || e2e_fail "no zorvane_1.0_amd64.deb in: $(ls "$work/out")"
+# Named for the architecture it is built on, as Debian names it.
+deb_name=zorvane_1.0_$(dpkg --print-architecture).deb
+deb=$work/out/$deb_name
+[[ -f $deb ]] || e2e_fail "no $deb_name in: $(ls "$work/out")"
 
 e2e_log "lintian"
 # Debian's own checker: no error and no warning (informational tags may stay).
