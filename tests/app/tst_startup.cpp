@@ -340,8 +340,8 @@ void tst_StartUp::roundingHalfToEven_data()
         QTest::addRow("just below %.1f", half) << std::nextafter(half, 0.0) << double(whole);
         QTest::addRow("just above %.1f", half) << std::nextafter(half, 10.0) << double(whole + 1);
         QTest::addRow("%d stays", whole) << double(whole) << double(whole);
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_StartUp::roundingHalfToEven()
@@ -362,21 +362,23 @@ void tst_StartUp::offerLabel_data()
     // Off a boundary by more than the rounding of × 6 + 1 can hide.
     const double off = 1e-9;
     const auto addRow = [](const char* tag, double fraction, int draw) {
-        // clang-format off
         QTest::newRow(tag) << fraction << draw << (draw % 2 == 1 && draw < 7);
     };
+    // clang-format off
     addRow("0 draws 1", 0.0, 1);
+    addRow("nearly 1 draws 7", std::nextafter(1.0, 0.0), 7);
+    // clang-format on
     for (int whole = 1; whole <= 6; ++whole) {
         const double boundary = (whole + 0.5 - 1) / 6;  // fraction × 6 + 1 is exactly whole + 0.5
         const int even = whole % 2 == 0 ? whole : whole + 1;
+        // clang-format off
         QTest::addRow("%d.5 draws %d", whole, even) << boundary << even << (even % 2 == 1 && even < 7);
         QTest::addRow("below %d.5 draws %d", whole, whole)
             << boundary - off << whole << (whole % 2 == 1);
         QTest::addRow("above %d.5 draws %d", whole, whole + 1)
             << boundary + off << whole + 1 << ((whole + 1) % 2 == 1 && whole + 1 < 7);
+        // clang-format on
     }
-    addRow("nearly 1 draws 7", std::nextafter(1.0, 0.0), 7);
-    // clang-format on
 }
 
 void tst_StartUp::offerLabel()

@@ -431,12 +431,15 @@ void tst_Converter::convertsHandWrittenBitmaps_data()
     const QList<QSize> sizes = {QSize(1, 1),   QSize(2, 9),   QSize(3, 3),   QSize(7, 5),
                                 QSize(64, 48), QSize(301, 1), QSize(1, 300), QSize(640, 480)};
     for (const int bitCount : {24, 32}) {
-        for (const QSize& size : sizes)
+        for (const QSize& size : sizes) {
             // clang-format off
             QTest::addRow("%d-bit %dx%d", bitCount, size.width(), size.height()) << bitCount << size << 0;
+            // clang-format on
+        }
+        // clang-format off
         QTest::addRow("%d-bit 33x17, 12 bytes before pixels", bitCount) << bitCount << QSize(33, 17) << 12;
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_Converter::convertsHandWrittenBitmaps()
@@ -786,10 +789,11 @@ void tst_Converter::rejectsEveryTruncation_data()
 
     // Cut anywhere, a bitmap loses header fields or pixel rows.
     const int size = int(validBitmap().size());
-    for (int length = 0; length < size; ++length)
+    for (int length = 0; length < size; ++length) {
         // clang-format off
         QTest::addRow("first %d of %d bytes", length, size) << length;
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_Converter::rejectsEveryTruncation()
@@ -811,11 +815,12 @@ void tst_Converter::survivesAlteredHeaderBytes_data()
 
     // Every header byte set to each extreme and to the sign bit in turn.
     for (int offset = 0; offset < 54; ++offset) {
-        for (const int value : {0x00, 0x80, 0xff})
+        for (const int value : {0x00, 0x80, 0xff}) {
             // clang-format off
             QTest::addRow("byte %d = 0x%02x", offset, value) << offset << value;
+            // clang-format on
+        }
     }
-    // clang-format on
 }
 
 // Whatever a header says, the converter either writes a complete picture of

@@ -145,8 +145,8 @@ void tst_FillResults::rowNamesComeFromTheTableHandedIn_data()
         // clang-format off
         QTest::addRow("day row %d", row)   << TimeOfBirth::Day << row << row;
         QTest::addRow("night row %d", row) << TimeOfBirth::Night << row << (row + 18) % SubPeriodNameCount;
+        // clang-format on
     }
-    // clang-format on
 }
 
 // The rows name their sub-periods from the table that the reading was given
@@ -176,8 +176,8 @@ void tst_FillResults::datesRiseThroughEachPanel_data()
         QTest::addRow("%s 15 Mar 1980", t) << BirthData{15, 3, 1980, time};
         QTest::addRow("%s 29 Feb 2000", t) << BirthData{29, 2, 2000, time};
         QTest::addRow("%s 31 Dec 2050", t) << BirthData{31, 12, 2050, time};
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_FillResults::datesRiseThroughEachPanel()

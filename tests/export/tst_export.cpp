@@ -258,9 +258,12 @@ void tst_Export::wholeExport_data()
 
     // Bitmap rows are padded to four bytes: every width remainder, and the
     // panels window's own size.
-    for (const int width : {1, 2, 3, 4, 17, 30})
+    for (const int width : {1, 2, 3, 4, 17, 30}) {
         // clang-format off
         QTest::addRow("width %d, rest %d of 4", width, width % 4) << QSize(width, 11);
+        // clang-format on
+    }
+    // clang-format off
     QTest::newRow("panels window 1000 x 566")                     << QSize(1000, 566);
     // clang-format on
 }

@@ -323,10 +323,11 @@ void tst_frmSave::insertReadingText_data()
     QTest::addColumn<int>("slot");
     QTest::addColumn<bool>("inserts");
     // Slots 0..9 exist; everything outside inserts nothing.
-    for (int slot : {std::numeric_limits<int>::min(), -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 32767})
+    for (int slot : {std::numeric_limits<int>::min(), -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 32767}) {
         // clang-format off
         QTest::addRow("slot %d", slot) << slot << (slot >= 0 && slot < modFirdaria::ReadingTextSlots);
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_frmSave::insertReadingText()
@@ -375,10 +376,11 @@ void tst_frmSave::everyOpeningStartsEmpty_data()
     QTest::addColumn<int>("previous");
     QTest::addColumn<int>("slot");
     // Two description buttons one after the other: the ruler before, then this one.
-    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot) {
         // clang-format off
         QTest::addRow("ruler %d after ruler %d", slot, (slot + 8) % 9) << (slot + 8) % 9 << slot;
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_frmSave::everyOpeningStartsEmpty()
