@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace modFirdaria;
+using zorvane::test::firstSubPeriodName;
 using zorvane::test::RecordedPanels;
 using zorvane::test::subPeriodNamesByRule;
 
@@ -140,11 +141,13 @@ void tst_FillResults::rowNamesComeFromTheTableHandedIn_data()
     QTest::addColumn<int>("nameIndex");
 
     // A day birth shows the names in table order. A night birth starts with
-    // the Moon (names 18..41), then the Sun, Venus and Mercury (names 0..17).
+    // the Moon's names and goes on to the end of the table, then the Sun's,
+    // Venus's and Mercury's from its start.
+    const int moon = firstSubPeriodName(Ruler::Moon);
     for (int row = 0; row < PeriodPanels::RowCount; ++row) {
         // clang-format off
         QTest::addRow("day row %d", row)   << TimeOfBirth::Day << row << row;
-        QTest::addRow("night row %d", row) << TimeOfBirth::Night << row << (row + 18) % SubPeriodNameCount;
+        QTest::addRow("night row %d", row) << TimeOfBirth::Night << row << (row + moon) % SubPeriodNameCount;
         // clang-format on
     }
 }
