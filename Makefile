@@ -20,16 +20,21 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# Ends with the list of test functions and rows that were skipped in either
+# build, each with its reason (most need the superuser).
 test: build
+	@rm -f $(BUILD)/test-logs/*.txt
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	@$(MAKE) --no-print-directory test-sanitized
 	@$(MAKE) --no-print-directory test-fuzz
+	@scripts/skipped-tests $(BUILD) $(ASAN_BUILD)
 
 # Every unit and offscreen widget test again under ASan and UBSan, leaks
 # included; the end-to-end and package tests run the normal build only.
 test-sanitized: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZORVANE_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	@rm -f $(ASAN_BUILD)/test-logs/*.txt
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS) -LE 'e2e|package|style'
 
 # The converter parses untrusted files: a libFuzzer target (Clang, ASan and
@@ -65,7 +70,8 @@ bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	@bench/run $(BUILD)
 
-# The Debian package, $(BUILD)/zorvane_1.0_amd64.deb: sudo apt install ./$(BUILD)/zorvane_1.0_amd64.deb
+# The Debian package, $(BUILD)/zorvane_1.0_<arch>.deb (amd64 on a PC):
+# sudo apt install ./$(BUILD)/zorvane_1.0_amd64.deb
 package: build
 	cd $(BUILD) && cpack -G DEB
 

@@ -112,8 +112,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
     return commandLine;
 }
 
-bool hasGraphicalSession(const CommandLine& commandLine, const QProcessEnvironment& environment)
+bool hasGraphicalSession(const CommandLine& commandLine, const QProcessEnvironment& environment, WindowSystem system)
 {
+    if (system == WindowSystem::Native)
+        return true;
     // -platform overrides QT_QPA_PLATFORM. Either may list platforms to try
     // in turn, separated by ';', each with options after ':'
     // (offscreen:configfile=...).

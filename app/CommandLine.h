@@ -26,15 +26,29 @@ struct CommandLine {
 // Reads the arguments, the program's name first. --help (-h) and --version
 // (-v) are the program's own. Qt's options (-platform, -style, -reverse ...)
 // and anything else are left to QApplication, which takes out its own and
-// ignores the rest, as a plain start always did.
+// ignores the rest.
 CommandLine parseCommandLine(const QStringList& arguments);
 
+// How the system shows windows. Unix-like systems other than macOS and
+// Android do it through a display server (X11 or Wayland) that may be
+// missing, as over SSH; Windows, macOS and Android have their own, which
+// Qt's default platform uses and which is always there.
+enum class WindowSystem { DisplayServer, Native };
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
+constexpr WindowSystem thisWindowSystem = WindowSystem::DisplayServer;
+#else
+constexpr WindowSystem thisWindowSystem = WindowSystem::Native;
+#endif
+
 // Whether the platform Qt is going to load has something to show windows
-// on. Qt's X11 and Wayland platforms need a display server, named by
-// DISPLAY (or -display) and WAYLAND_DISPLAY (or a WAYLAND_SOCKET handed
-// over); a platform that needs none (offscreen, vnc, eglfs ...), asked for
-// by -platform or QT_QPA_PLATFORM, is left for Qt to start.
-bool hasGraphicalSession(const CommandLine& commandLine, const QProcessEnvironment& environment);
+// on. On a native window system it always has. Qt's X11 and Wayland
+// platforms need a display server, named by DISPLAY (or -display) and
+// WAYLAND_DISPLAY (or a WAYLAND_SOCKET handed over); a platform that needs
+// none (offscreen, vnc, eglfs ...), asked for by -platform or
+// QT_QPA_PLATFORM, is left for Qt to start.
+bool hasGraphicalSession(const CommandLine& commandLine, const QProcessEnvironment& environment,
+                         WindowSystem system = thisWindowSystem);
 
 // The help, which names the program as it was started (a QCoreApplication
 // must exist), and the version, each ending with a line break.

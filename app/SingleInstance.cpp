@@ -4,24 +4,39 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QThread>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#ifdef Q_OS_UNIX
+#  include <QElapsedTimer>
+#  include <QThread>
+
+#  include <cerrno>
+#  include <cstring>
+#  include <fcntl.h>
+#  include <sys/file.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
+#else
+#  include <QLockFile>
+#endif
 
 namespace zorvane::app {
 
 namespace {
 
 const QString LockName = QStringLiteral("zorvane.lock");
+
+}  // namespace
+
+SingleInstance::SingleInstance(const QString& lockPath)
+    : path_(lockPath)
+{}
+
+#ifdef Q_OS_UNIX
+
+namespace {
 
 // Looks at the lock's name: enough for clearing what stands there and for a
 // copy ending at the same moment; more means the name keeps changing.
@@ -41,12 +56,13 @@ bool sameFile(const struct stat& a, const struct stat& b)
 }
 
 // A folder of this user's that nobody else may enter, list or write to, and
-// not a link, which its owner could turn to another folder at any time.
+// not a link, which its owner could turn to another folder at any time. The
+// user may do all three: a lock is made in it.
 bool isPrivateFolder(const QString& path)
 {
     struct stat status {};
     return ::lstat(encoded(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
-           && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+           && (status.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) == S_IRWXU;
 }
 
 // Makes the folder, private, when nothing stands at its name yet; true when
@@ -111,10 +127,6 @@ void writeProcessId(int descriptor)
 
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& lockPath)
-    : path_(lockPath)
-{}
-
 SingleInstance::~SingleInstance()
 {
     if (!isHeld())
@@ -127,6 +139,11 @@ SingleInstance::~SingleInstance()
     if (::fstat(descriptor_, &held) == 0 && ::lstat(encoded(path_).constData(), &atName) == 0 && sameFile(held, atName))
         ::unlink(encoded(path_).constData());
     ::close(descriptor_);
+}
+
+bool SingleInstance::isHeld() const
+{
+    return descriptor_ >= 0;
 }
 
 bool SingleInstance::tryAcquire()
@@ -155,12 +172,13 @@ bool SingleInstance::tryAcquire()
         const int descriptor =
             ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
         if (descriptor < 0) {
+            const int error = errno;
             // A file this user may not open is no lock of one of their copies.
-            if (errno == EACCES && turn.held() && ::unlink(name.constData()) == 0)
+            if (error == EACCES && turn.held() && ::unlink(name.constData()) == 0)
                 continue;
             // Anything else is a name that changed since it was looked at.
-            if (errno != ELOOP && errno != EISDIR && errno != ENXIO && errno != ENOENT)
-                failure = errno;
+            if (error != ELOOP && error != EISDIR && error != ENXIO && error != ENOENT)
+                failure = error;
             continue;
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
@@ -209,5 +227,52 @@ QString SingleInstance::defaultLockPath()
     }
     return {};
 }
+
+#else  // Q_OS_UNIX
+
+// QLockFile removes its file as it lets go of the lock.
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::isHeld() const
+{
+    return lockFile_ && lockFile_->isLocked();
+}
+
+bool SingleInstance::tryAcquire()
+{
+    if (isHeld())
+        return true;
+    if (path_.isEmpty()) {
+        qCWarning(lcProgram) << "No folder for the single-instance lock: this copy runs without one.";
+        return true;
+    }
+    auto lockFile = std::make_unique<QLockFile>(path_);
+    // Held for the whole run: stale only when the process it names has
+    // ended, however old it is.
+    lockFile->setStaleLockTime(0);
+    if (lockFile->tryLock(0)) {
+        lockFile_ = std::move(lockFile);
+        return true;
+    }
+    if (lockFile->error() == QLockFile::LockFailedError)
+        return false;
+    // Not knowing of another copy is no reason to keep this one from running.
+    const char* reason = lockFile->error() == QLockFile::PermissionError ? "no permission" : "an unknown error";
+    qCWarning(lcProgram).noquote() << "The single-instance lock" << path_ << "could not be taken:" << reason
+                                   << "- this copy runs without it.";
+    return true;
+}
+
+// zorvane.lock in the user's own cache folder, created when missing.
+QString SingleInstance::defaultLockPath()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!QDir::isAbsolutePath(cache))
+        return {};
+    const QString folder = QDir(cache).filePath(QStringLiteral("zorvane"));
+    return QDir().mkpath(folder) ? QDir(folder).filePath(LockName) : QString();
+}
+
+#endif  // Q_OS_UNIX
 
 }  // namespace zorvane::app

@@ -5,8 +5,16 @@
 // it ends, so a lock is held exactly while a copy runs: whatever else stands
 // at the lock's name (a file left by a copy that crashed, an empty or
 // garbled file, a folder, a link) holds nothing and is taken over.
+//
+// Systems without flock (Windows) use a QLockFile in the user's cache
+// folder instead, which Qt declares stale when the process it names has
+// ended.
 
 #include <QString>
+
+#include <memory>
+
+class QLockFile;
 
 namespace zorvane::app {
 
@@ -23,18 +31,23 @@ public:
     // is destroyed, unless no lock could be made at all (no usable folder),
     // which is logged and does not keep the program from running.
     bool tryAcquire();
-    bool isHeld() const { return descriptor_ >= 0; }
+    bool isHeld() const;
 
     // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR). When that
-    // is unusable (unset, missing, not a private folder of this user's), a
-    // private folder of this user's in the temporary folder, else in the
+    // is unusable (unset, missing, not a private folder of this user's, or
+    // one they may not write to), a private folder of this user's in the temporary folder, else in the
     // cache folder, created when missing: never a place another user can
-    // write to. Empty when there is no such place.
+    // write to. Where the lock is a QLockFile, zorvane.lock in the user's
+    // cache folder. Empty when there is no such place.
     static QString defaultLockPath();
 
 private:
     QString path_;
+#ifdef Q_OS_UNIX
     int descriptor_ = -1;
+#else
+    std::unique_ptr<QLockFile> lockFile_;
+#endif
 };
 
 }  // namespace zorvane::app

@@ -16,13 +16,6 @@ class QSettings;
 
 namespace zorvane::app {
 
-// Makes a write beyond the file-size limit (ulimit -f) fail with EFBIG, which
-// every save reports, rather than end the program on the spot by SIGXFSZ,
-// without a word and with its lock and partial files left behind. Programs
-// started from this one keep the default. Called first in main, before any
-// window. Nothing to do where there is no such signal.
-void keepRunningAtFileSizeLimit();
-
 // The draw of start-up: fraction × 6 + 1 rounded to the nearest whole
 // number, halves to the even neighbour, so 1 … 7 for a fraction in [0, 1).
 int offerDraw(double fraction);

@@ -1,5 +1,6 @@
 #include "AppShell.h"
 #include "CommandLine.h"
+#include "FileSizeSignal.h"
 #include "ProgramIcon.h"
 #include "StartUp.h"
 #include "Style.h"

@@ -1,3 +1,15 @@
+# Every run of a Qt Test program writes its log, besides standard output,
+# to <build>/test-logs/<test>.txt; make test lists the functions and rows
+# skipped in them at its end (scripts/skipped-tests).
+set(ZORVANE_TEST_LOGS ${CMAKE_BINARY_DIR}/test-logs)
+file(MAKE_DIRECTORY ${ZORVANE_TEST_LOGS})
+
+# zorvane_test_log_options(<variable> <test>): the Qt Test options that write
+# the log of the CTest test <test> and standard output as usual.
+function(zorvane_test_log_options variable test)
+    set(${variable} -o ${ZORVANE_TEST_LOGS}/${test}.txt,txt -o -,txt PARENT_SCOPE)
+endfunction()
+
 # zorvane_add_test(<name> SOURCES <files...> LIBRARIES <targets...> [LABELS <labels...>])
 #
 # One Qt Test executable, registered with CTest. Every test runs on the
@@ -8,7 +20,8 @@ function(zorvane_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBRARIES})
-    add_test(NAME ${name} COMMAND ${name})
+    zorvane_test_log_options(log_options ${name})
+    add_test(NAME ${name} COMMAND ${name} ${log_options})
     set(home ${CMAKE_BINARY_DIR}/test-home/${name})
     file(MAKE_DIRECTORY ${home}/runtime)
     file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
@@ -32,7 +45,8 @@ endfunction()
 # Runs the executable of the existing test <test> once more as <name>, with
 # its environment, labels and time limit and the given variables on top.
 function(zorvane_add_test_run name test)
-    add_test(NAME ${name} COMMAND ${test})
+    zorvane_test_log_options(log_options ${name})
+    add_test(NAME ${name} COMMAND ${test} ${log_options})
     get_test_property(${test} ENVIRONMENT environment)
     get_test_property(${test} LABELS labels)
     get_test_property(${test} TIMEOUT timeout)

@@ -324,10 +324,12 @@ void removeAbandonedParts(const std::string& folder)
 // The JPEG file while it is being written. Where the file system allows it,
 // the file has no name until it is committed, so that a process killed
 // half-way leaves nothing behind; elsewhere it has a hidden unique name in
-// the target's folder, locked while it is written, and the next conversion
-// into the folder removes it if a killed process left it. Committing gives
-// it the target's name in one step, so that the target is never seen half
-// written. Removed again unless committed.
+// the target's folder, and the next conversion into the folder removes it if
+// a killed process left it. The file is locked from its creation until it
+// has the target's name, hidden names it takes on the way included, so that
+// no other conversion takes it for abandoned. Committing gives it the
+// target's name in one step, so that the target is never seen half written.
+// Removed again unless committed.
 class PendingFile {
 public:
     explicit PendingFile(const std::string& target)
@@ -337,9 +339,11 @@ public:
     ~PendingFile()
     {
         const int saved = errno;
-        m_file.close();
+        // Unlinked while still locked, so that no other conversion's
+        // clean-up meets it half-way.
         if (!m_path.empty() && !m_committed)
             ::unlink(m_path.c_str());
+        m_file.close();
         errno = saved;
     }
     PendingFile(const PendingFile&) = delete;
@@ -354,8 +358,9 @@ public:
         m_file.adopt(::open(m_folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
         if (m_file.isOpen()) {
             m_unnamedPath = "/proc/self/fd/" + std::to_string(m_file.get());
-            // Without /proc the unnamed file could not be given a name.
-            if (::access(m_unnamedPath.c_str(), F_OK) == 0)
+            // Without /proc the unnamed file could not be given a name. Until
+            // it has one nobody else can open it: the lock cannot wait.
+            if (::access(m_unnamedPath.c_str(), F_OK) == 0 && ::flock(m_file.get(), LOCK_EX | LOCK_NB) == 0)
                 return true;
             m_file.close();
             m_unnamedPath.clear();
@@ -379,16 +384,15 @@ public:
             keepModeOfTarget();
         if (!m_file.isOpen() || ::fsync(m_file.get()) != 0)
             return cannotWrite();
+        // The descriptor, and with it the lock, stays open until the file
+        // has the target's name; fsync has reported any write the kernel
+        // refused.
         if (m_unnamedPath.empty()) {
-            if (!m_file.close())
-                return cannotWrite();
             const int placed = replace ? renameOver(m_path) : renameNew(m_path);
             if (placed == BMP2JPEG_OK)
                 m_committed = true;
             return placed;
         }
-        // The file is named through its descriptor, which stays open until
-        // then; fsync has reported any write the kernel refused.
         return replace ? nameAndRenameOver() : nameNew();
     }
 

@@ -5,7 +5,8 @@
  * Bmp2Jpeg: turns a Windows bitmap file into a JPEG file.
  *
  * The program loads this library at run time from its own folder and resolves
- * "BmpToJpeg"; tests may also link it directly.
+ * "BmpToJpegEx", which it calls with BMP2JPEG_NO_REPLACE; tests may also link
+ * it directly.
  *
  * Bitmaps read: BITMAPINFOHEADER (40 bytes), one plane, 24 or 32 bits per
  * pixel, uncompressed (BI_RGB), positive width and height (rows stored bottom

@@ -19,6 +19,8 @@
 
 #ifdef Q_OS_UNIX
 #  include <fcntl.h>
+#  include <sys/file.h>
+#  include <sys/stat.h>
 #  include <unistd.h>
 #endif
 
@@ -77,8 +79,11 @@ QString conversionFailure(int result, int reason)
 const QString bitmapPrefix = QStringLiteral(".zorvane-export-");
 const QString bitmapSuffix = QStringLiteral(".bmp");
 
-// Removes the bitmaps that an export killed half-way left in folder. Only one
-// copy of the program runs for a user, so none of this user's is in use.
+// Removes the bitmaps that an export killed half-way left in folder: only
+// regular files of this user's. Every export holds a lock on its bitmap for
+// the bitmap's whole life, so one that can be locked is abandoned, and an
+// export running at the same moment (a copy of the program in another
+// session of the user's, with a runtime folder of its own) keeps its own.
 void removeAbandonedBitmaps(const QString& folder)
 {
     const QDir dir(folder);
@@ -86,13 +91,38 @@ void removeAbandonedBitmaps(const QString& folder)
         dir.entryInfoList({bitmapPrefix + QLatin1Char('*') + bitmapSuffix}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& entry : entries) {
 #ifdef Q_OS_UNIX
-        if (entry.ownerId() != ::geteuid())
+        const QByteArray name = QFile::encodeName(entry.filePath());
+        const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
             continue;
-#endif
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(name.constData());
+        ::close(fd);
+#else
+        // An open file cannot be removed here: one in use stays.
         if (!entry.isSymLink())
             QFile::remove(entry.filePath());
+#endif
     }
 }
+
+#ifdef Q_OS_UNIX
+// Locks the bitmap just created at path, for as long as fd stays open; false
+// when it is no longer at its name, taken by another export's clean-up
+// between its creation and the lock. On a file system without locks nothing
+// is locked, and nothing is taken for abandoned either.
+bool lockAtItsName(int fd, const QString& path)
+{
+    if (::flock(fd, LOCK_EX) != 0)
+        return true;
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(QFile::encodeName(path).constData(), &named) == 0
+           && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+#endif
 
 // The bitmap handed to the converter, in the JPEG's folder. Where the file
 // system allows it, the file has no name at all and is handed over through
@@ -106,9 +136,10 @@ public:
     {}
     ~TemporaryBitmap()
     {
+        // Removed while still locked.
         if (named_) {
-            named_->close();
             QFile::remove(named_->fileName());
+            named_->close();
         }
 #ifdef Q_OS_LINUX
         if (unnamed_ >= 0)
@@ -182,20 +213,34 @@ private:
             unnamed_ = -1;
         }
 #endif
-        named_ = std::make_unique<QTemporaryFile>(
-            QDir(folder_).filePath(bitmapPrefix + QStringLiteral("XXXXXX") + bitmapSuffix));
-        named_->setAutoRemove(false);
-        if (!named_->open()) {
-            reason = named_->errorString();
-            named_.reset();
+        for (int attempt = 0; attempt < lockAttempts; ++attempt) {
+            named_ = std::make_unique<QTemporaryFile>(
+                QDir(folder_).filePath(bitmapPrefix + QStringLiteral("XXXXXX") + bitmapSuffix));
+            named_->setAutoRemove(false);
+            if (!named_->open()) {
+                reason = named_->errorString();
+                named_.reset();
+                return false;
+            }
+#ifdef Q_OS_UNIX
+            if (!lockAtItsName(named_->handle(), named_->fileName())) {
+                named_.reset();
+                continue;
+            }
+#endif
+            path_ = named_->fileName();
+            if (file.open(named_->handle(), mode, QFileDevice::DontCloseHandle))
+                return true;
+            reason = file.errorString();
             return false;
         }
-        path_ = named_->fileName();
-        if (file.open(named_->handle(), mode, QFileDevice::DontCloseHandle))
-            return true;
-        reason = file.errorString();
+        reason = QStringLiteral("other exports into the folder kept removing it");
         return false;
     }
+
+    // New names to try when another export's clean-up takes each one the
+    // moment it is made.
+    static constexpr int lockAttempts = 64;
 
     QString folder_;
     QString path_;

@@ -1,20 +1,26 @@
 #include "SavePath.h"
 
-#include <QByteArray>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QStringList>
+#ifdef Q_OS_UNIX
+#  include <QByteArray>
+#  include <QCoreApplication>
+#  include <QDir>
+#  include <QFile>
+#  include <QStringList>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
-#include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
+#  include <algorithm>
+#  include <cerrno>
+#  include <climits>
+#  include <cstring>
+#  include <optional>
+#  include <sys/stat.h>
+#  include <unistd.h>
+#else
+#  include <QFileInfo>
+#endif
 
 namespace zorvane {
+
+#ifdef Q_OS_UNIX
 
 namespace {
 
@@ -115,5 +121,19 @@ SavePath resolveSavePath(const QString& path)
     }
     return {resolved.isEmpty() ? QStringLiteral("/") : resolved, {}};
 }
+
+#else  // Q_OS_UNIX
+
+bool isSymbolicLink(const QString& path)
+{
+    return QFileInfo(path).isSymbolicLink();
+}
+
+SavePath resolveSavePath(const QString& path)
+{
+    return {path, {}};
+}
+
+#endif  // Q_OS_UNIX
 
 }  // namespace zorvane

@@ -6,6 +6,9 @@
 // /tmp) is followed only when it belongs to this user or to the folder's
 // owner. Anyone may plant a link in such a folder, at a name someone else is
 // about to save to, to turn that save onto a file of the saver's.
+//
+// Elsewhere (Windows) there are no such shared folders: the path is saved to
+// as it is.
 
 #include <QString>
 

@@ -15,15 +15,23 @@ wait_for() {
 }
 
 x_server_answers() { xdpyinfo >/dev/null 2>&1; }
-window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+# The window manager has taken over the screen and said what it supports:
+# openbox sets _NET_SUPPORTED after _NET_SUPPORTING_WM_CHECK, and a client
+# that asks for full screen (weston --fullscreen) refuses to start until it
+# lists _NET_WM_STATE_FULLSCREEN.
+window_manager_running() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' \
+        && xprop -root _NET_SUPPORTED 2>/dev/null | grep -qw _NET_WM_STATE_FULLSCREEN
+}
 process_ended() { ! kill -0 "$1" 2>/dev/null; }
 
 # start_virtual_display: starts Xvfb (1280 x 1024, 24 bits) on a display
 # number nobody uses and openbox on it; exports DISPLAY and sets VIRTUAL_XVFB
 # and VIRTUAL_WM to their process ids, for the caller to end. Returns 1 when
 # the X server did not start within 10 seconds, 2 when openbox did not take
-# over the screen within 10 seconds, 0 once it has: a window mapped while the
-# window manager is still taking over can stay unmapped.
+# over the screen within 10 seconds, 0 once it has and lists what it
+# supports: a window mapped while the window manager is still taking over can
+# stay unmapped.
 start_virtual_display() {
     # Xvfb picks the display number itself and writes it to the given file
     # descriptor, so that two virtual displays never collide.

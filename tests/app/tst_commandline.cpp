@@ -6,6 +6,7 @@
 #include <QTest>
 
 using zorvane::app::CommandLine;
+using zorvane::app::WindowSystem;
 using Request = CommandLine::Request;
 
 class tst_CommandLine : public QObject {
@@ -62,6 +63,7 @@ void tst_CommandLine::graphicalSession_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("environment");
+    // Where a display server shows the windows (X11, Wayland).
     QTest::addColumn<bool>("found");
 
     // clang-format off
@@ -96,7 +98,10 @@ void tst_CommandLine::graphicalSession()
     for (const QString& variable : environment)
         variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     const CommandLine commandLine = zorvane::app::parseCommandLine(QStringList{"zorvane"} + arguments);
-    QCOMPARE(zorvane::app::hasGraphicalSession(commandLine, variables), found);
+    QCOMPARE(zorvane::app::hasGraphicalSession(commandLine, variables, WindowSystem::DisplayServer), found);
+    // Windows, macOS and Android show windows without DISPLAY or
+    // WAYLAND_DISPLAY: there the program always starts.
+    QVERIFY(zorvane::app::hasGraphicalSession(commandLine, variables, WindowSystem::Native));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

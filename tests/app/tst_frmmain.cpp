@@ -387,12 +387,14 @@ void tst_frmMain::validation_data()
                     QTest::addRow("%s %d %s %d", qPrintable(trigger), day,
                                   qPrintable(english.monthName(month)), year)
                         << trigger << day << month << year << message;
+                    // clang-format on
                 }
             }
         }
+        // clang-format off
         QTest::addRow("%s at once: 1 January 1910", qPrintable(trigger)) << trigger << 1 << 1 << 1910 << QString();
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_frmMain::validation()
@@ -452,9 +454,9 @@ void tst_frmMain::links_data()
     const auto& pages = modHelp::PageAddresses();
     for (const int clicks : {1, 2}) {
         const auto row = [clicks](const char* name) -> QTestData& {
-            // clang-format off
             return QTest::addRow("%s, %d click%s", name, clicks, clicks == 1 ? "" : "s");
         };
+        // clang-format off
         row("Label61") << "Label61" << pages.homePage << clicks;
         row("lblFullBrand") << "lblFullBrand" << pages.fullBrandPage << clicks;
         row("lblCobrand") << "lblCobrand" << pages.coBrandPage << clicks;
@@ -463,8 +465,8 @@ void tst_frmMain::links_data()
         row("mnuUpdate") << "mnuUpdate" << pages.downloadPage << clicks;
         row("mnuDonate") << "mnuDonate" << pages.donatePage << clicks;
         row("mnumakemoney") << "mnumakemoney" << pages.fullBrandPage << clicks;
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_frmMain::links()

@@ -179,15 +179,16 @@ void tst_HighDpi::siblingsDoNotOverlap_data()
                     children << child;
             for (qsizetype i = 0; i < children.size(); ++i)
                 for (qsizetype j = i + 1; j < children.size(); ++j)
-                    if (allowedOverlap(children.at(i), children.at(j)) >= 0)
+                    if (allowedOverlap(children.at(i), children.at(j)) >= 0) {
                         // clang-format off
                         QTest::addRow("%s: %s ~ %s", qPrintable(windowKey(window)),
                                       qPrintable(pathIn(children.at(i), top)),
                                       qPrintable(children.at(j)->objectName()))
                             << children.at(i) << children.at(j);
+                        // clang-format on
+                    }
         }
     }
-    // clang-format on
 }
 
 void tst_HighDpi::siblingsDoNotOverlap()

@@ -9,6 +9,7 @@
 #include "FillResults.h"
 #include "MDI.h"
 #include "ResultsTestSupport.h"
+#include "RulerNames.h"
 #include "StartUp.h"
 #include "Style.h"
 #include "frmDisplay.h"
@@ -215,8 +216,8 @@ void tst_ReadingFlow::everyPressReadsTheMainWindowsNames_data()
     QTest::addColumn<int>("firstName");  // of row 0: the Sun's names first by day, the Moon's by night
 
     // clang-format off
-    QTest::newRow("button day")    << Press::Button << TimeOfBirth::Day << 0;
-    QTest::newRow("mnuNext night") << Press::Menu << TimeOfBirth::Night << 18;
+    QTest::newRow("button day")    << Press::Button << TimeOfBirth::Day << firstSubPeriodName(Ruler::Sun);
+    QTest::newRow("mnuNext night") << Press::Menu << TimeOfBirth::Night << firstSubPeriodName(Ruler::Moon);
     // clang-format on
 }
 

@@ -3,6 +3,8 @@
 
 #include "AppTestSupport.h"
 #include "FakeDialogs.h"
+#include "FileSizeSignal.h"
+#include "FilesAndPictures.h"
 #include "OpenWindows.h"
 #include "OtherUser.h"
 #include "StartUp.h"
@@ -27,6 +29,7 @@
 #include <cerrno>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
@@ -196,12 +199,6 @@ const char* damageName(LockDamage damage)
     return "";
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Puts the damage at the lock's name; a link to a file leads to `linked`.
 bool damageLock(const QString& path, LockDamage damage, const QString& linked)
 {
@@ -210,19 +207,19 @@ bool damageLock(const QString& path, LockDamage damage, const QString& linked)
     case LockDamage::None:
         return !QFile::exists(path);
     case LockDamage::EmptyFile:
-        return writeBytes(path, {});
+        return writeFile(path, {});
     case LockDamage::RandomBytes: {
         QByteArray bytes(300, Qt::Uninitialized);
         QRandomGenerator generator(17);
         for (char& byte : bytes)
             byte = static_cast<char>(generator.bounded(256));
-        return writeBytes(path, bytes);
+        return writeFile(path, bytes);
     }
     case LockDamage::Folder:
         return QDir().mkdir(path);
     case LockDamage::FolderWithFiles:
-        return QDir().mkpath(path + QStringLiteral("/inner")) && writeBytes(path + QStringLiteral("/inner/a"), "a")
-               && writeBytes(path + QStringLiteral("/b"), "b");
+        return QDir().mkpath(path + QStringLiteral("/inner")) && writeFile(path + QStringLiteral("/inner/a"), "a")
+               && writeFile(path + QStringLiteral("/b"), "b");
     case LockDamage::DanglingLink:
         return QFile::link(path + QStringLiteral(".gone"), path);
     case LockDamage::LinkToFile:
@@ -235,7 +232,7 @@ bool damageLock(const QString& path, LockDamage damage, const QString& linked)
 }  // namespace
 
 // The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
-enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers };
+enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
 // What another user has put, before the user's first start, at the name of
 // the folder that stands in for the user's runtime folder.
 enum class Intrusion { None, Folder, Link, File };
@@ -277,6 +274,7 @@ private Q_SLOTS:
     void doubleStartRunsOneCopy();
     void fallbackLockPerUser_data();
     void fallbackLockPerUser();
+    void lockFailureLogged();
 
     void fileSizeLimit();
 
@@ -342,8 +340,8 @@ void tst_StartUp::roundingHalfToEven_data()
         QTest::addRow("just below %.1f", half) << std::nextafter(half, 0.0) << double(whole);
         QTest::addRow("just above %.1f", half) << std::nextafter(half, 10.0) << double(whole + 1);
         QTest::addRow("%d stays", whole) << double(whole) << double(whole);
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_StartUp::roundingHalfToEven()
@@ -364,21 +362,23 @@ void tst_StartUp::offerLabel_data()
     // Off a boundary by more than the rounding of × 6 + 1 can hide.
     const double off = 1e-9;
     const auto addRow = [](const char* tag, double fraction, int draw) {
-        // clang-format off
         QTest::newRow(tag) << fraction << draw << (draw % 2 == 1 && draw < 7);
     };
+    // clang-format off
     addRow("0 draws 1", 0.0, 1);
+    addRow("nearly 1 draws 7", std::nextafter(1.0, 0.0), 7);
+    // clang-format on
     for (int whole = 1; whole <= 6; ++whole) {
         const double boundary = (whole + 0.5 - 1) / 6;  // fraction × 6 + 1 is exactly whole + 0.5
         const int even = whole % 2 == 0 ? whole : whole + 1;
+        // clang-format off
         QTest::addRow("%d.5 draws %d", whole, even) << boundary << even << (even % 2 == 1 && even < 7);
         QTest::addRow("below %d.5 draws %d", whole, whole)
             << boundary - off << whole << (whole % 2 == 1);
         QTest::addRow("above %d.5 draws %d", whole, whole + 1)
             << boundary + off << whole + 1 << ((whole + 1) % 2 == 1 && whole + 1 < 7);
+        // clang-format on
     }
-    addRow("nearly 1 draws 7", std::nextafter(1.0, 0.0), 7);
-    // clang-format on
 }
 
 void tst_StartUp::offerLabel()
@@ -707,7 +707,7 @@ void tst_StartUp::damagedLockTakenOver()
     const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
     const QString linked = scratch_->filePath(QStringLiteral("notes.txt"));
     const QByteArray notes = QByteArrayLiteral("a file of the user's that a link at the lock's name leads to");
-    QVERIFY(writeBytes(linked, notes));
+    QVERIFY(writeFile(linked, notes));
     QVERIFY(damageLock(path, damage, linked));
 
     {
@@ -782,6 +782,7 @@ void tst_StartUp::fallbackLockPerUser_data()
     QTest::newRow("runtime folder missing") << RuntimeFolder::Missing << Intrusion::None;
     QTest::newRow("runtime folder of another user") << RuntimeFolder::OtherUsers << Intrusion::None;
     QTest::newRow("runtime folder open to others") << RuntimeFolder::OpenToOthers << Intrusion::None;
+    QTest::newRow("runtime folder the user may not write to") << RuntimeFolder::ReadOnly << Intrusion::None;
     QTest::newRow("another user's folder at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Folder;
     QTest::newRow("another user's link at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Link;
     QTest::newRow("another user's file at the stand-in's name") << RuntimeFolder::Missing << Intrusion::File;
@@ -831,6 +832,10 @@ void tst_StartUp::fallbackLockPerUser()
         QVERIFY(makeFolder(QStringLiteral("runtime"), 0755, &user));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
         break;
+    case RuntimeFolder::ReadOnly:
+        QVERIFY(makeFolder(QStringLiteral("runtime"), 0500, &user));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
+        break;
     }
 
     if (intrusion != Intrusion::None) {
@@ -865,6 +870,31 @@ void tst_StartUp::fallbackLockPerUser()
     QCOMPARE(folder.st_uid, user.uid());
     QCOMPARE(folder.st_mode & 077, 0u);
     QCOMPARE(intruderCopy.process.state(), QProcess::Running);
+}
+
+void tst_StartUp::lockFailureLogged()
+{
+    if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    // A folder of the user's that they may not write to: the lock cannot be
+    // made there, and the log says why.
+    const OtherUser person;
+    const QString folder = scratch_->filePath(QStringLiteral("sealed"));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(person.take(scratch_->path()) && person.take(folder));
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0500), 0);
+    const QString path = QDir(folder).filePath(QStringLiteral("zorvane.lock"));
+
+    const ActingAs acting(person);
+    QVERIFY(acting.acting());
+    ProgramLog log;
+    SingleInstance instance(path);
+    QVERIFY(instance.tryAcquire());
+    QVERIFY(!instance.isHeld());
+    QCOMPARE(log.warnings.size(), 1);
+    const QString permissionDenied = QString::fromLocal8Bit(std::strerror(EACCES));
+    QVERIFY2(log.warnings.constFirst().contains(permissionDenied), qPrintable(log.warnings.constFirst()));
+    QVERIFY2(log.warnings.constFirst().contains(path), qPrintable(log.warnings.constFirst()));
 }
 
 // --- The missing converter -----------------------------------------------------

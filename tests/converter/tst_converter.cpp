@@ -2,9 +2,11 @@
 // or left behind when a bitmap cannot be converted.
 
 #include "Bmp2Jpeg.h"
+#include "FileSizeSignal.h"
+#include "FilesAndPictures.h"
+#include "OtherUser.h"
+#include "UnnamedFiles.h"
 #include "export/ConverterLibrary.h"
-#include "tests/export/UnnamedFiles.h"
-#include "tests/support/FilesAndPictures.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -24,9 +26,14 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/fanotify.h>
@@ -35,13 +42,51 @@
 #include <unistd.h>
 
 using zorvane::test::contentOf;
+using zorvane::test::entriesIn;
 using zorvane::test::FileSizeLimit;
 using zorvane::test::meanDifference;
 using zorvane::test::noisePicture;
+using zorvane::test::OtherUser;
 using zorvane::test::refuseUnnamedFiles;
 using zorvane::test::SmallDisk;
 using zorvane::test::unnamedFilesIn;
 using zorvane::test::withoutUnnamedFilesRequested;
+using zorvane::test::writeFile;
+
+namespace {
+
+// Run once where the converter is about to give a finished picture its name
+// by renaming its hidden part: the moment at which a conversion into the
+// same folder clears the parts it finds abandoned.
+std::function<void()> beforePartRenamed;
+
+void partAboutToBeRenamed(const char* from)
+{
+    const char* name = std::strrchr(from, '/');
+    name = name ? name + 1 : from;
+    constexpr char partPrefix[] = ".bmp2jpeg-";
+    if (beforePartRenamed && std::strncmp(name, partPrefix, sizeof partPrefix - 1) == 0)
+        std::exchange(beforePartRenamed, nullptr)();
+}
+
+}  // namespace
+
+// The converter's renames come here first: the test program's own
+// definitions stand before the C library's.
+extern "C" int rename(const char* from, const char* to) noexcept
+{
+    static const auto real = reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
+    partAboutToBeRenamed(from);
+    return real(from, to);
+}
+
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags) noexcept
+{
+    static const auto real =
+        reinterpret_cast<int (*)(int, const char*, int, const char*, unsigned int)>(::dlsym(RTLD_NEXT, "renameat2"));
+    partAboutToBeRenamed(from);
+    return real(fromFolder, from, toFolder, to, flags);
+}
 
 namespace {
 
@@ -237,12 +282,6 @@ QImage decodeJpeg(const QString& path)
     return decoded;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 100)
 {
     return BmpToJpeg(bitmapPath.toUtf8().constData(), jpegPath.toUtf8().constData(), quality);
@@ -256,16 +295,6 @@ QString modeOf(const QString& path)
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
     return QString::number(info.st_mode & 0777, 8);
-}
-
-// Everything in a folder, hidden files included, so that a leftover
-// temporary shows; sorted by code points.
-QStringList folderEntries(const QString& folder)
-{
-    QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    entries.sort();
-    return entries;
 }
 
 // A valid 24-bit bitmap to alter field by field.
@@ -357,6 +386,8 @@ private Q_SLOTS:
     void reportsFullDisk();
     void removesAbandonedParts_data();
     void removesAbandonedParts();
+    void keepsPartWhileNaming_data();
+    void keepsPartWhileNaming();
     void rejectsBadArguments_data();
     void rejectsBadArguments();
     void loadsAtRunTimeBesideProgram();
@@ -369,6 +400,8 @@ private:
 
 void tst_Converter::initTestCase()
 {
+    // A write beyond the file size limit fails, as in the program.
+    zorvane::app::keepRunningAtFileSizeLimit();
     if (withoutUnnamedFilesRequested()) {
         QVERIFY(refuseUnnamedFiles());
         QVERIFY(!unnamedFilesIn(QDir::tempPath()));
@@ -398,12 +431,15 @@ void tst_Converter::convertsHandWrittenBitmaps_data()
     const QList<QSize> sizes = {QSize(1, 1),   QSize(2, 9),   QSize(3, 3),   QSize(7, 5),
                                 QSize(64, 48), QSize(301, 1), QSize(1, 300), QSize(640, 480)};
     for (const int bitCount : {24, 32}) {
-        for (const QSize& size : sizes)
+        for (const QSize& size : sizes) {
             // clang-format off
             QTest::addRow("%d-bit %dx%d", bitCount, size.width(), size.height()) << bitCount << size << 0;
+            // clang-format on
+        }
+        // clang-format off
         QTest::addRow("%d-bit 33x17, 12 bytes before pixels", bitCount) << bitCount << QSize(33, 17) << 12;
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_Converter::convertsHandWrittenBitmaps()
@@ -426,7 +462,7 @@ void tst_Converter::convertsHandWrittenBitmaps()
     const double error = meanDifference(picture, decoded);
     QVERIFY2(error < kMaxMeanError, qPrintable(QStringLiteral("mean error %1").arg(error)));
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
 void tst_Converter::convertsBitmapsSavedByQt_data()
@@ -471,7 +507,7 @@ void tst_Converter::convertsUnderNonAsciiPaths()
 
     QCOMPARE(convert(bitmapPath, jpegPath), int(BMP2JPEG_OK));
 
-    QCOMPARE(folderEntries(folder), QStringList({QStringLiteral("Übersicht.bmp"), QStringLiteral("Übersicht.jpg")}));
+    QCOMPARE(entriesIn(folder), QStringList({QStringLiteral("Übersicht.bmp"), QStringLiteral("Übersicht.jpg")}));
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(jpegPath)), kMaxMeanError);
 }
 
@@ -512,9 +548,9 @@ void tst_Converter::convertsAtSideLimit()
         const QImage decoded = decodeJpeg(path("out.jpg"));
         QCOMPARE(decoded.size(), size);
         QCOMPARE_LT(meanDifference(picture, decoded), kMaxMeanError);
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
     } else {
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
     }
 }
 
@@ -547,7 +583,7 @@ void tst_Converter::replacesExistingJpeg()
 
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
     QCOMPARE(modeOf(path("out.jpg")), QString::number(mode, 8));
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
 }
 
 void tst_Converter::newJpegFollowsUmask_data()
@@ -619,7 +655,7 @@ void tst_Converter::keepsWhatStandsWhenAsked()
     } else if (standing == QLatin1String("dangling")) {
         QVERIFY(QFile::link(path("elsewhere/created.jpg"), target));
     }
-    const QStringList before = folderEntries(m_dir->path());
+    const QStringList before = entriesIn(m_dir->path());
     const QByteArray contentBefore = contentOf(target);
 
     errno = EBADF;
@@ -630,15 +666,15 @@ void tst_Converter::keepsWhatStandsWhenAsked()
     if (standing == QLatin1String("nothing")) {
         QCOMPARE(result, int(BMP2JPEG_OK));
         QCOMPARE_LT(meanDifference(picture, decodeJpeg(target)), kMaxMeanError);
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"elsewhere", "in.bmp", "out.jpg"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"elsewhere", "in.bmp", "out.jpg"}));
     } else {
         QCOMPARE(result, int(BMP2JPEG_TARGET_EXISTS));
-        QCOMPARE(folderEntries(m_dir->path()), before);
+        QCOMPARE(entriesIn(m_dir->path()), before);
         QCOMPARE(contentOf(target), contentBefore);
     }
     QCOMPARE(reason, 0);
     const QStringList elsewhere = standing == QLatin1String("link") ? QStringList({"kept.jpg"}) : QStringList();
-    QCOMPARE(folderEntries(path("elsewhere")), elsewhere);
+    QCOMPARE(entriesIn(path("elsewhere")), elsewhere);
     if (standing == QLatin1String("link"))
         QCOMPARE(contentOf(path("elsewhere/kept.jpg")), earlier);
 }
@@ -743,7 +779,7 @@ void tst_Converter::rejectsBadBitmaps()
     // The file was read: no system error to report.
     QCOMPARE(errno, 0);
 
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
@@ -753,10 +789,11 @@ void tst_Converter::rejectsEveryTruncation_data()
 
     // Cut anywhere, a bitmap loses header fields or pixel rows.
     const int size = int(validBitmap().size());
-    for (int length = 0; length < size; ++length)
+    for (int length = 0; length < size; ++length) {
         // clang-format off
         QTest::addRow("first %d of %d bytes", length, size) << length;
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_Converter::rejectsEveryTruncation()
@@ -768,7 +805,7 @@ void tst_Converter::rejectsEveryTruncation()
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_MALFORMED));
 
-    QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
 }
 
 void tst_Converter::survivesAlteredHeaderBytes_data()
@@ -778,11 +815,12 @@ void tst_Converter::survivesAlteredHeaderBytes_data()
 
     // Every header byte set to each extreme and to the sign bit in turn.
     for (int offset = 0; offset < 54; ++offset) {
-        for (const int value : {0x00, 0x80, 0xff})
+        for (const int value : {0x00, 0x80, 0xff}) {
             // clang-format off
             QTest::addRow("byte %d = 0x%02x", offset, value) << offset << value;
+            // clang-format on
+        }
     }
-    // clang-format on
 }
 
 // Whatever a header says, the converter either writes a complete picture of
@@ -801,12 +839,12 @@ void tst_Converter::survivesAlteredHeaderBytes()
     QVERIFY2(result >= BMP2JPEG_OK && result <= BMP2JPEG_CANNOT_WRITE, qPrintable(QString::number(result)));
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
     if (result == BMP2JPEG_OK) {
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
         const QImage decoded = decodeJpeg(path("out.jpg"));
         QCOMPARE(decoded.width(), int(le32At(bitmap, kOffWidth)));
         QCOMPARE(decoded.height(), int(le32At(bitmap, kOffHeight)));
     } else {
-        QCOMPARE(folderEntries(m_dir->path()), QStringList({"in.bmp"}));
+        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
     }
 }
 
@@ -840,12 +878,12 @@ void tst_Converter::rejectsUnreadableBitmaps()
         QVERIFY(writeFile(bitmapPath, validBitmap()));
         QVERIFY(QFile::setPermissions(bitmapPath, QFileDevice::WriteOwner));
     }
-    const QStringList before = folderEntries(m_dir->path());
+    const QStringList before = entriesIn(m_dir->path());
 
     QCOMPARE(convert(bitmapPath, path("out.jpg")), int(BMP2JPEG_CANNOT_READ));
     QCOMPARE(errno, reason);
 
-    QCOMPARE(folderEntries(m_dir->path()), before);
+    QCOMPARE(entriesIn(m_dir->path()), before);
 }
 
 // The bitmap is read through the descriptor it was checked by: a named pipe
@@ -940,8 +978,8 @@ void tst_Converter::reportsWriteFailures()
     QVERIFY(QDir().mkdir(path("out")));
     const QByteArray oldPicture("an earlier export, to be kept byte for byte");
     QVERIFY(writeFile(path("out/old.jpg"), oldPicture));
-    const QStringList before = folderEntries(m_dir->path());
-    const QStringList beforeOut = folderEntries(path("out"));
+    const QStringList before = entriesIn(m_dir->path());
+    const QStringList beforeOut = entriesIn(path("out"));
 
     int result = BMP2JPEG_OK;
     int error = 0;
@@ -965,8 +1003,8 @@ void tst_Converter::reportsWriteFailures()
     QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
     QCOMPARE(error, reason);
     QCOMPARE(contentOf(path("out/old.jpg")), oldPicture);
-    QCOMPARE(folderEntries(m_dir->path()), before);
-    QCOMPARE(folderEntries(path("out")), beforeOut);
+    QCOMPARE(entriesIn(m_dir->path()), before);
+    QCOMPARE(entriesIn(path("out")), beforeOut);
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
 }
 
@@ -992,7 +1030,7 @@ void tst_Converter::reportsFullDisk()
             const int reason = errno;
             QCOMPARE(result, int(BMP2JPEG_CANNOT_WRITE));
             QCOMPARE(reason, ENOSPC);
-            QCOMPARE(folderEntries(path("disk")), QStringList({"old.jpg"}));
+            QCOMPARE(entriesIn(path("disk")), QStringList({"old.jpg"}));
             QCOMPARE(contentOf(path("disk/old.jpg")), oldPicture);
         }
     }
@@ -1027,7 +1065,6 @@ void tst_Converter::removesAbandonedParts()
     QVERIFY(writeFile(path("in.bmp"), validBitmap()));
     QVERIFY(writeFile(path("precious.jpg"), QByteArray("a picture of the user's")));
     const QString entry = path(name);
-    const QByteArray entryPath = QFile::encodeName(entry);
     QFile lockedPart(entry);
     if (kind == QLatin1String("link")) {
         QVERIFY(QFile::link(path("precious.jpg"), entry));
@@ -1041,12 +1078,11 @@ void tst_Converter::removesAbandonedParts()
         QVERIFY(lockedPart.open(QIODevice::ReadOnly));
         QCOMPARE(::flock(lockedPart.handle(), LOCK_EX), 0);
     } else if (kind == QLatin1String("foreign")) {
-        if (::geteuid() != 0)
-            QSKIP("Only the superuser can give a file to another user");
-        constexpr uid_t nobody = 65534;
-        QCOMPARE(::chown(entryPath.constData(), nobody, nobody), 0);
+        if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+            QSKIP(qPrintable(reason));
+        QVERIFY(OtherUser().take(entry));
     }
-    QStringList expected = folderEntries(m_dir->path());
+    QStringList expected = entriesIn(m_dir->path());
     if (!kept)
         expected.removeOne(name);
     expected << QStringLiteral("out.jpg");
@@ -1054,8 +1090,54 @@ void tst_Converter::removesAbandonedParts()
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
 
-    QCOMPARE(folderEntries(m_dir->path()), expected);
+    QCOMPARE(entriesIn(m_dir->path()), expected);
     QCOMPARE(contentOf(path("precious.jpg")), QByteArray("a picture of the user's"));
+}
+
+void tst_Converter::keepsPartWhileNaming_data()
+{
+    QTest::addColumn<bool>("replacing");
+
+    // clang-format off
+    QTest::newRow("new picture") << false;
+    QTest::newRow("picture replacing another") << true;
+    // clang-format on
+}
+
+// A conversion into the same folder, at the moment another gives its
+// finished picture the name it was asked for, leaves that picture alone.
+void tst_Converter::keepsPartWhileNaming()
+{
+    QFETCH(bool, replacing);
+
+    const QImage picture = testPicture(50, 20);
+    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
+    QVERIFY(writeFile(path("other.bmp"), validBitmap()));
+    if (replacing)
+        QVERIFY(writeFile(path("out.jpg"), QByteArray("an older picture")));
+    bool met = false;
+    int otherResult = -1;
+    beforePartRenamed = [&] {
+        met = true;
+        otherResult = convert(path("other.bmp"), path("other.jpg"));
+    };
+    const auto unhook = qScopeGuard([] { beforePartRenamed = nullptr; });
+
+    const int result = BmpToJpegEx(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100,
+                                   replacing ? 0 : BMP2JPEG_NO_REPLACE);
+
+    // A new picture without a name until then takes its name in one step,
+    // with no rename to meet.
+    QCOMPARE(met, replacing || !unnamedFilesIn(m_dir->path()));
+    QCOMPARE(result, int(BMP2JPEG_OK));
+    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
+    QStringList expected{"in.bmp", "other.bmp", "out.jpg"};
+    if (met) {
+        QCOMPARE(otherResult, int(BMP2JPEG_OK));
+        expected << QStringLiteral("other.jpg");
+    }
+    expected.sort();
+    QCOMPARE(entriesIn(m_dir->path()), expected);
 }
 
 void tst_Converter::rejectsBadArguments_data()
@@ -1119,23 +1201,24 @@ void tst_Converter::rejectsBadArguments()
     QCOMPARE(contentOf(path("in.bmp")), bitmap);
     const QStringList expectedEntries =
         expected == BMP2JPEG_OK ? QStringList({"in.bmp", "out.jpg", "sub"}) : QStringList({"in.bmp", "sub"});
-    QCOMPARE(folderEntries(m_dir->path()), expectedEntries);
-    QCOMPARE(folderEntries(path("sub")), QStringList());
+    QCOMPARE(entriesIn(m_dir->path()), expectedEntries);
+    QCOMPARE(entriesIn(path("sub")), QStringList());
 }
 
 // The program finds the converter by file name in its own folder and
-// resolves BmpToJpeg by name, as here.
+// resolves BmpToJpegEx by name, calling it with BMP2JPEG_NO_REPLACE, as here.
 void tst_Converter::loadsAtRunTimeBesideProgram()
 {
     QLibrary library(modSaveForm::ConverterPath());
     QVERIFY2(library.load(), qPrintable(library.errorString()));
     QCOMPARE(QFileInfo(library.fileName()).fileName(), QStringLiteral("libBmp2Jpeg.so"));
-    const auto bmpToJpeg = reinterpret_cast<BmpToJpegFunction>(library.resolve("BmpToJpeg"));
-    QVERIFY(bmpToJpeg != nullptr);
+    const auto bmpToJpegEx = reinterpret_cast<BmpToJpegExFunction>(library.resolve("BmpToJpegEx"));
+    QVERIFY(bmpToJpegEx != nullptr);
 
     const QImage picture = testPicture(80, 60);
     QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
-    QCOMPARE(bmpToJpeg(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100),
+    QCOMPARE(bmpToJpegEx(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100,
+                         BMP2JPEG_NO_REPLACE),
              int(BMP2JPEG_OK));
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }

@@ -91,14 +91,18 @@ e2e_clipboard_fill primary "selected elsewhere" || e2e_fail "xsel cannot fill th
 e2e_activate "$reading"
 xdotool mousemove --window "$reading" --sync 4 34 mousedown 1 \
     mousemove --window "$reading" --sync 120 34 mousemove --window "$reading" --sync 240 36 mouseup 1
-sleep 0.3
-e2e_shot reading-selected
-[[ -z $(e2e_clipboard primary) ]] || e2e_fail "the selection clipboard holds \"$(e2e_clipboard primary)\" from the reading"
 # The drag did select: Ctrl+C copies it, as the keyboard may, until the mouse
-# moves over the box again.
+# moves over the box again. The program handles the key after the drag, so
+# once the copy is there the drag has been handled too.
 e2e_key "$reading" ctrl+c
-copied=$(e2e_clipboard clipboard)
-[[ $copied == "The Sun"* ]] || e2e_fail "the drag selected \"$copied\", not the start of the reading"
+copied_start_of_reading() {
+    copied=$(e2e_clipboard clipboard)
+    [[ $copied == "The Sun"* ]]
+}
+e2e_wait_for copied_start_of_reading || e2e_fail "the drag selected \"$copied\", not the start of the reading"
+e2e_shot reading-selected
+e2e_wait_for e2e_clipboard_holds primary "" \
+    || e2e_fail "the selection clipboard holds \"$(e2e_clipboard primary)\" from the reading"
 xdotool mousemove --window "$reading" --sync 200 200
 e2e_wait_for e2e_clipboard_holds clipboard "" \
     || e2e_fail "the clipboard still holds \"$(e2e_clipboard clipboard)\" after the mouse moved over the box"
@@ -130,13 +134,15 @@ e2e_log "Restore the results frame with the window manager"
 # window's title bar lies along the top of the 1280-pixel-wide screen.
 xdotool mousemove --sync 640 8 click --repeat 2 --delay 100 1
 e2e_wait_for e2e_not_maximized "$frame" || e2e_fail "the results frame stayed maximized"
-sleep 0.5
-e2e_shot restored
-e2e_geometry "$frame"
 # Design client area 11175 x 8025 twips (745 x 535 pixels) below the menu bar.
-menu_bar=$((HEIGHT - 535))
-((WIDTH == 745 && menu_bar >= 15 && menu_bar <= 40)) \
+restored_to_design_size() {
+    e2e_geometry "$frame"
+    local menu_bar=$((HEIGHT - 535))
+    ((WIDTH == 745 && menu_bar >= 15 && menu_bar <= 40))
+}
+e2e_wait_for restored_to_design_size \
     || e2e_fail "the restored results frame is ${WIDTH}x$HEIGHT, not 745 wide and 535 high below its menu bar"
+e2e_shot restored
 
 e2e_log "Back"
 e2e_key "$frame" alt+b

@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace modFirdaria;
+using zorvane::test::firstSubPeriodName;
 using zorvane::test::RecordedPanels;
 using zorvane::test::subPeriodNamesByRule;
 
@@ -143,13 +144,15 @@ void tst_FillResults::rowNamesComeFromTheTableHandedIn_data()
     QTest::addColumn<int>("nameIndex");
 
     // A day birth shows the names in table order. A night birth starts with
-    // the Moon (names 18..41), then the Sun, Venus and Mercury (names 0..17).
+    // the Moon's names and goes on to the end of the table, then the Sun's,
+    // Venus's and Mercury's from its start.
+    const int moon = firstSubPeriodName(Ruler::Moon);
     for (int row = 0; row < PeriodPanels::RowCount; ++row) {
         // clang-format off
         QTest::addRow("day row %d", row)   << TimeOfBirth::Day << row << row;
-        QTest::addRow("night row %d", row) << TimeOfBirth::Night << row << (row + 18) % SubPeriodNameCount;
+        QTest::addRow("night row %d", row) << TimeOfBirth::Night << row << (row + moon) % SubPeriodNameCount;
+        // clang-format on
     }
-    // clang-format on
 }
 
 // The rows name their sub-periods from the table that the reading was given
@@ -179,8 +182,8 @@ void tst_FillResults::datesRiseThroughEachPanel_data()
         QTest::addRow("%s 15 Mar 1980", t) << BirthData{15, 3, 1980, time};
         QTest::addRow("%s 29 Feb 2000", t) << BirthData{29, 2, 2000, time};
         QTest::addRow("%s 31 Dec 2050", t) << BirthData{31, 12, 2050, time};
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_FillResults::datesRiseThroughEachPanel()

@@ -146,10 +146,11 @@ void tst_Firdaria::sequences()
 void tst_Firdaria::nightIsDayRotatedToTheMoon_data()
 {
     QTest::addColumn<int>("place");
-    for (int place = 0; place < PlanetCount; ++place)
+    for (int place = 0; place < PlanetCount; ++place) {
         // clang-format off
         QTest::addRow("planet %d", place + 1) << place;
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_Firdaria::nightIsDayRotatedToTheMoon()
@@ -220,9 +221,9 @@ void tst_Firdaria::subPeriodNames_data()
             // clang-format off
             QTest::addRow("%s %d", rulerTag(planet).constData(), ordinal)
                 << planet << ordinal << 6 * place + ordinal - 2;
+            // clang-format on
         }
     }
-    // clang-format on
 }
 
 // The sub-rulers are the next planets of SubRulerCycle in turn, and a
@@ -252,11 +253,12 @@ void tst_Firdaria::subPeriodDaysFollowTheSeventhsRule_data()
 {
     QTest::addColumn<Ruler>("planet");
     for (const Ruler planet : Planets) {
-        if (planet != Ruler::Mars)
+        if (planet != Ruler::Mars) {
             // clang-format off
             QTest::newRow(rulerTag(planet).constData()) << planet;
+            // clang-format on
+        }
     }
-    // clang-format on
 }
 
 // Sub-period k + 1 starts floor(k × Y × 365.25 ÷ 7) days after the period start.
@@ -367,8 +369,10 @@ void tst_Firdaria::subPeriodStart_data()
             QTest::addRow("%s %s %s %d", timeName(time),
                           qPrintable(birth.toString(u"M/d/yyyy")), rulerTag(planet).constData(), ordinal)
                 << birth << time << planet << ordinal << starts[i];
+            // clang-format on
         }
     };
+    // clang-format off
     addRows(md(3, 15, 1980), TimeOfBirth::Day, Ruler::Sun, 2,
             {md(8, 18, 1981), md(1, 22, 1983), md(6, 27, 1984), md(12, 1, 1985), md(5, 6, 1987), md(10, 9, 1988)});
     addRows(md(3, 15, 1980), TimeOfBirth::Day, Ruler::Mercury, 2,
@@ -406,11 +410,12 @@ void tst_Firdaria::leapDayBirths_data()
     QTest::addColumn<TimeOfBirth>("time");
 
     for (int year = 1912; year <= 2048; year += 4) {
-        for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night})
+        for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
             // clang-format off
             QTest::addRow("%s 2/29/%d", timeName(time), year) << QDate(year, 2, 29) << time;
+            // clang-format on
+        }
     }
-    // clang-format on
 }
 
 // A start moved to 28 February passes the 28th on to every later period, in
@@ -433,11 +438,12 @@ void tst_Firdaria::nodesHaveNoSubPeriods_data()
     QTest::addColumn<TimeOfBirth>("time");
     QTest::addColumn<Ruler>("node");
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
-        for (const Ruler node : {Ruler::NorthNode, Ruler::SouthNode})
+        for (const Ruler node : {Ruler::NorthNode, Ruler::SouthNode}) {
             // clang-format off
             QTest::addRow("%s %s", timeName(time), rulerTag(node).constData()) << time << node;
+            // clang-format on
+        }
     }
-    // clang-format on
 }
 
 void tst_Firdaria::nodesHaveNoSubPeriods()

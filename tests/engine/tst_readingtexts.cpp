@@ -279,8 +279,8 @@ void tst_ReadingTexts::text_data()
         const int paragraphs = paragraphCount(ruler);
         // clang-format off
         QTest::newRow(RulerNames[entry]) << entry << paragraphs << Headings[entry] << (ruler != Ruler::Sun);
+        // clang-format on
     }
-    // clang-format on
 }
 
 // Each text: its paragraphs and where its line breaks may stand, its heading,
@@ -336,8 +336,8 @@ void tst_ReadingTexts::storedConstants_data()
         const bool oneConstant = ruler == Ruler::SouthNode;
         // clang-format off
         QTest::newRow(RulerNames[entry]) << entry << (oneConstant ? 1 : paragraphs) << (oneConstant ? paragraphs - 1 : 0);
+        // clang-format on
     }
-    // clang-format on
 }
 
 // How each text is stored, and that joining what is stored gives the text.
@@ -372,13 +372,14 @@ void tst_ReadingTexts::paragraph_data()
     QTest::addColumn<int>("sentences");
     QTest::addColumn<int>("tailLength");
     QTest::addColumn<int>("tailSentences");
-    for (const ParagraphFacts& facts : Paragraphs)
+    for (const ParagraphFacts& facts : Paragraphs) {
         // clang-format off
         QTest::newRow(paragraphTag(facts)) << modFirdaria::index(facts.ruler) << facts.paragraph
                                            << QString::fromUtf16(facts.firstSentence)
                                            << facts.length << facts.sentences
                                            << facts.tailLength << facts.tailSentences;
-    // clang-format on
+        // clang-format on
+    }
 }
 
 // Each paragraph's opening sentence, length and sentence count, its tail
@@ -422,9 +423,9 @@ void tst_ReadingTexts::typographicText_data()
     QTest::addColumn<QString>("fragment");
 
     const auto row = [](const char* tag, Ruler ruler, int paragraph, const QString& fragment) {
-        // clang-format off
         QTest::newRow(tag) << modFirdaria::index(ruler) << paragraph << fragment;
     };
+    // clang-format off
     row("Sun doubled blank",        Ruler::Sun,     1, QStringLiteral("distinction and  lucrative"));
     row("Venus friends apostrophe", Ruler::Venus,   2, QStringLiteral("friends’ association"));
     row("Venus quoted motto",       Ruler::Venus,   2, QStringLiteral("‘live and let live!’"));

@@ -3,7 +3,9 @@
 // library and the clean-up after success and after failure.
 
 #include "FakeDialogs.h"
+#include "FileSizeSignal.h"
 #include "FilesAndPictures.h"
+#include "OtherUser.h"
 #include "PaintedForm.h"
 #include "UnnamedFiles.h"
 #include "modSaveForm.h"
@@ -31,6 +33,7 @@ using zorvane::test::FileSizeLimit;
 using zorvane::test::filesUnder;
 using zorvane::test::meanDifference;
 using zorvane::test::noisePicture;
+using zorvane::test::OtherUser;
 using zorvane::test::PaintedForm;
 using zorvane::test::readJpeg;
 using zorvane::test::SmallDisk;
@@ -130,6 +133,7 @@ private Q_SLOTS:
     void reportsWhyNothingWasWritten();
     void removesAbandonedBitmaps_data();
     void removesAbandonedBitmaps();
+    void keepsBitmapOfAnotherExport();
 
 private:
     FakeDialogs* fake = nullptr;
@@ -137,6 +141,8 @@ private:
 
 void tst_Export::initTestCase()
 {
+    // A write beyond the file size limit fails, as in the program.
+    zorvane::app::keepRunningAtFileSizeLimit();
     if (zorvane::test::withoutUnnamedFilesRequested()) {
         QVERIFY(zorvane::test::refuseUnnamedFiles());
         QVERIFY(!unnamedFilesIn(QDir::tempPath()));
@@ -252,9 +258,12 @@ void tst_Export::wholeExport_data()
 
     // Bitmap rows are padded to four bytes: every width remainder, and the
     // panels window's own size.
-    for (const int width : {1, 2, 3, 4, 17, 30})
+    for (const int width : {1, 2, 3, 4, 17, 30}) {
         // clang-format off
         QTest::addRow("width %d, rest %d of 4", width, width % 4) << QSize(width, 11);
+        // clang-format on
+    }
+    // clang-format off
     QTest::newRow("panels window 1000 x 566")                     << QSize(1000, 566);
     // clang-format on
 }
@@ -681,10 +690,9 @@ void tst_Export::removesAbandonedBitmaps()
     } else {
         createFiles(dir.path(), {name});
         if (kind == QLatin1String("foreign")) {
-            if (::geteuid() != 0)
-                QSKIP("Only the superuser can give a file to another user");
-            constexpr uid_t nobody = 65534;
-            QCOMPARE(::chown(QFile::encodeName(entry).constData(), nobody, nobody), 0);
+            if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+                QSKIP(qPrintable(reason));
+            QVERIFY(OtherUser().take(entry));
         }
     }
     QStringList expected = filesUnder(dir.path());
@@ -699,6 +707,45 @@ void tst_Export::removesAbandonedBitmaps()
 
     QCOMPARE(filesUnder(dir.path()), expected);
     QCOMPARE(contentOf(dir.filePath(QStringLiteral("precious.bmp"))), QByteArray("precious.bmp"));
+}
+
+// Another export into the same folder, while the first one's bitmap waits
+// for the converter, clears abandoned bitmaps but leaves that one alone.
+void tst_Export::keepsBitmapOfAnotherExport()
+{
+    QLibrary racer(QStringLiteral(RACING_CONVERTER));
+    const auto runBeforeNextConversion =
+        reinterpret_cast<void (*)(void (*)(void*), void*)>(racer.resolve("RunBeforeNextConversion"));
+    QVERIFY2(runBeforeNextConversion, qPrintable(racer.errorString()));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    Panels first(smallForm);
+    first.holder.setPixmap(SnapFormClient(&first.form));
+
+    struct Other {
+        QString folder;
+        QString result;
+        QStringList filesBefore;
+    } other{dir.path(), {}, {}};
+    const auto otherExport = [](void* context) {
+        auto& other = *static_cast<Other*>(context);
+        other.filesBefore = filesUnder(other.folder);
+        Panels panels(smallForm);
+        panels.holder.setPixmap(SnapFormClient(&panels.form));
+        other.result = ExportJpeg(panels.window(), QDir(other.folder).filePath(QStringLiteral("other.png")));
+    };
+    runBeforeNextConversion(otherExport, &other);
+
+    const QString result = ExportJpeg(first.window(), dir.filePath(QStringLiteral("chart.png")), racer.fileName());
+    runBeforeNextConversion(nullptr, nullptr);
+
+    // Where the folder holds files without a name, the first bitmap had none.
+    QCOMPARE(other.filesBefore.size(), unnamedFilesIn(dir.path()) ? 0 : 1);
+    QCOMPARE(other.result, dir.filePath(QStringLiteral("other.jpg")));
+    QCOMPARE(result, dir.filePath(QStringLiteral("chart.jpg")));
+    QCOMPARE(fake->messages.size(), 0);
+    QCOMPARE(filesUnder(dir.path()), (QStringList{QStringLiteral("chart.jpg"), QStringLiteral("other.jpg")}));
+    QCOMPARE(readJpeg(result).size(), smallForm);
 }
 
 QTEST_MAIN(tst_Export)

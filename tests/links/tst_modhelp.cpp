@@ -43,8 +43,8 @@ void tst_modHelp::pageOperations_data()
         QTest::addRow("OpenDonatePage x%d", calls) << &modHelp::OpenDonatePage << pages.donatePage << calls;
         QTest::addRow("OpenFullBrandPage x%d", calls) << &modHelp::OpenFullBrandPage << pages.fullBrandPage << calls;
         QTest::addRow("OpenCoBrandPage x%d", calls) << &modHelp::OpenCoBrandPage << pages.coBrandPage << calls;
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_modHelp::pageOperations()

@@ -26,8 +26,10 @@ e2e_log "cpack"
 "$cpack" -G DEB --config "$config" -B "$work/out" \
     -D "CPACK_INSTALL_CMAKE_PROJECTS=$rules;Zorvane;ALL;/" >"$work/cpack.log" 2>&1 \
     || { cat "$work/cpack.log"; e2e_fail "cpack could not build the package"; }
-deb=$work/out/zorvane_1.0_amd64.deb
-[[ -f $deb ]] || e2e_fail "no zorvane_1.0_amd64.deb in: $(ls "$work/out")"
+# Named for the architecture it is built on, as Debian names it.
+deb_name=zorvane_1.0_$(dpkg --print-architecture).deb
+deb=$work/out/$deb_name
+[[ -f $deb ]] || e2e_fail "no $deb_name in: $(ls "$work/out")"
 
 e2e_log "lintian"
 # Debian's own checker: no error and no warning (informational tags may stay).
@@ -200,10 +202,15 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
     "$root/usr/bin/zorvane" -platform offscreen >"$work/offscreen.log" 2>&1 &
 offscreen=$!
 E2E_APPS="${E2E_APPS:-} $offscreen"
-e2e_wait_for test -s "$terminal_home/runtime/zorvane.lock" \
-    || e2e_fail "-platform offscreen: the program did not start: $(cat "$work/offscreen.log")"
-sleep 0.5
-e2e_ended "$offscreen" && e2e_fail "-platform offscreen: the program ended: $(cat "$work/offscreen.log")"
+# Its start is done once it has written its settings (a first start stores
+# the reminder's date) and waits for events, idle in poll.
+started_and_idle() {
+    e2e_ended "$offscreen" && return 1
+    [[ -s $terminal_home/runtime/zorvane.lock && -s $terminal_home/config/Zorvane/Zorvane.conf ]] \
+        && [[ $(cat "/proc/$offscreen/wchan" 2>/dev/null) == *poll* ]]
+}
+e2e_wait_for started_and_idle \
+    || e2e_fail "-platform offscreen: the program did not start, or ended: $(cat "$work/offscreen.log")"
 kill "$offscreen" && wait "$offscreen"
 
 e2e_log "the manual page"

@@ -176,10 +176,11 @@ void tst_frmDisplay::rowsBelongToTheirPanel_data()
     QTest::addColumn<int>("top");
 
     // Row 6f + k is the k-th row (top 360 + 360 k) of panel f.
-    for (int row = 0; row < PeriodPanels::RowCount; ++row)
+    for (int row = 0; row < PeriodPanels::RowCount; ++row) {
         // clang-format off
         QTest::addRow("row %d", row) << row << row / 6 << 360 + 360 * (row % 6);
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_frmDisplay::rowsBelongToTheirPanel()
@@ -269,8 +270,8 @@ void tst_frmDisplay::captionsFitTheirControls_data()
         QTest::addRow("%s 28 Dec 1999", t) << BirthData{28, 12, 1999, time};
         QTest::addRow("%s 31 Dec 2050", t) << BirthData{31, 12, 2050, time};
         QTest::addRow("%s 30 Nov 2048", t) << BirthData{30, 11, 2048, time};
+        // clang-format on
     }
-    // clang-format on
 }
 
 void tst_frmDisplay::captionsFitTheirControls()
@@ -300,10 +301,11 @@ void tst_frmDisplay::descriptionButtonOpensItsRulersText_data()
 
     // Also for a night birth, whose panel 0 shows the Moon: the buttons
     // follow the rulers, not the panels.
-    for (int i = 0; i < frmDisplay::DescButtonCount; ++i)
+    for (int i = 0; i < frmDisplay::DescButtonCount; ++i) {
         // clang-format off
         QTest::addRow("cmdDesc(%d)", i) << i;
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_frmDisplay::descriptionButtonOpensItsRulersText()

@@ -3,6 +3,8 @@
 // emptying of the clipboard.
 
 #include "FakeDialogs.h"
+#include "FileSizeSignal.h"
+#include "FilesAndPictures.h"
 #include "OtherUser.h"
 #include "ReaderTools.h"
 #include "UrlCatcher.h"
@@ -34,13 +36,15 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace readingtest;
 using namespace zorvane;
+using zorvane::test::contentOf;
 using zorvane::test::FakeDialogs;
+using zorvane::test::FileSizeLimit;
+using zorvane::test::SmallDisk;
+using zorvane::test::writeFile;
 
 namespace {
 
@@ -84,18 +88,6 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
     return files;
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A print dialog that sets the printer up to write a PDF file and is then
 // cancelled: a job sent anyway would leave that file behind.
 class CancelledPrintDialog final : public ui::Dialogs {
@@ -123,33 +115,7 @@ private:
     QString pdfPath_;
 };
 
-// Keeps files from growing beyond `bytes` while it lives, as a full disk
-// would; it stops root as well as anyone. The signal the kernel sends on
-// reaching the limit is ignored, so a write only fails.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        active_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    bool active() const { return active_; }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-    bool active_ = false;
-};
-
-enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, DiskFull };
+enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, FileSizeLimit, DiskFull };
 // Who made a symbolic link, and where on the saved path it stands.
 enum class LinkMaker { OtherUser, SavingUser };
 enum class LinkPlace { AtTheName, DanglingAtTheName, FolderOnThePath, BehindOwnLink };
@@ -225,6 +191,7 @@ private:
 
 void tst_frmSave::initTestCase()
 {
+    zorvane::app::keepRunningAtFileSizeLimit();
     ui::installFontSubstitutes();
     modFirdaria::BuildReadingTexts();
     builtTexts_ = modFirdaria::ReadingTexts;
@@ -359,10 +326,11 @@ void tst_frmSave::insertReadingText_data()
     QTest::addColumn<int>("slot");
     QTest::addColumn<bool>("inserts");
     // Slots 0..9 exist; everything outside inserts nothing.
-    for (int slot : {std::numeric_limits<int>::min(), -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 32767})
+    for (int slot : {std::numeric_limits<int>::min(), -1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 32767}) {
         // clang-format off
         QTest::addRow("slot %d", slot) << slot << (slot >= 0 && slot < modFirdaria::ReadingTextSlots);
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_frmSave::insertReadingText()
@@ -443,10 +411,11 @@ void tst_frmSave::everyOpeningStartsEmpty_data()
     QTest::addColumn<int>("previous");
     QTest::addColumn<int>("slot");
     // Two description buttons one after the other: the ruler before, then this one.
-    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot)
+    for (int slot = 0; slot < modFirdaria::RulerCount; ++slot) {
         // clang-format off
         QTest::addRow("ruler %d after ruler %d", slot, (slot + 8) % 9) << (slot + 8) % 9 << slot;
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_frmSave::everyOpeningStartsEmpty()
@@ -564,7 +533,7 @@ void tst_frmSave::saveRoundTrip()
 
     QVERIFY(fake_->messages.isEmpty());
     QCOMPARE(snapshot(folder.path()).keys(), QStringList{QStringLiteral("reading.rtf")});
-    const QByteArray saved = fileBytes(path);
+    const QByteArray saved = contentOf(path);
     QCOMPARE(decodeRtf(saved), decodedFormOf(box(reading)->toPlainText()));
 
     QString error;
@@ -606,28 +575,40 @@ void tst_frmSave::savedNameGetsRtf()
     QStringList expectedFiles{written, QStringLiteral("my.folder")};
     expectedFiles.sort();
     QCOMPARE(snapshot(folder.path()).keys(), expectedFiles);
-    QCOMPARE(decodeRtf(fileBytes(folder.filePath(written))), decodedFormOf(box(reading)->toPlainText()));
+    QCOMPARE(decodeRtf(contentOf(folder.filePath(written))), decodedFormOf(box(reading)->toPlainText()));
 }
 
 void tst_frmSave::failedSave_data()
 {
     // Each must fail for root too: folder permissions would not stop it.
     QTest::addColumn<SaveFailure>("failure");
+    QTest::addColumn<QString>("cause");  // the system's reason in the message; empty: any
     // clang-format off
-    QTest::newRow("a folder stands at the target") << SaveFailure::TargetIsFolder;
-    QTest::newRow("the folder does not exist") << SaveFailure::FolderMissing;
-    QTest::newRow("the parent is a regular file") << SaveFailure::ParentIsFile;
-    QTest::newRow("disk full over an existing file") << SaveFailure::DiskFull;
+    QTest::newRow("a folder stands at the target") << SaveFailure::TargetIsFolder << QString();
+    QTest::newRow("the folder does not exist") << SaveFailure::FolderMissing << QString();
+    QTest::newRow("the parent is a regular file") << SaveFailure::ParentIsFile << QString();
+    QTest::newRow("file size limit over an existing file") << SaveFailure::FileSizeLimit << "File too large";
+    QTest::newRow("disk full over an existing file") << SaveFailure::DiskFull << "No space left on device";
     // clang-format on
 }
 
 void tst_frmSave::failedSave()
 {
     QFETCH(SaveFailure, failure);
+    QFETCH(QString, cause);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QByteArray previous = QByteArrayLiteral("{\\rtf1 an earlier reading, kept byte for byte \xe2\x80\x99}\r\n");
     QString path = folder.filePath(QStringLiteral("reading.rtf"));
+    // Two pages: the earlier reading fits, the new one (some 13 KiB) does not.
+    std::optional<SmallDisk> disk;
+    if (failure == SaveFailure::DiskFull) {
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("disk")));
+        disk.emplace(folder.filePath(QStringLiteral("disk")), 8);
+        if (!disk->isMounted())
+            QSKIP("Mounting a small disk needs the superuser");
+        path = folder.filePath(QStringLiteral("disk/reading.rtf"));
+    }
     switch (failure) {
     case SaveFailure::TargetIsFolder:
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("reading.rtf")));
@@ -640,6 +621,7 @@ void tst_frmSave::failedSave()
         QVERIFY(writeFile(folder.filePath(QStringLiteral("notafolder")), previous));
         path = folder.filePath(QStringLiteral("notafolder/reading.rtf"));
         break;
+    case SaveFailure::FileSizeLimit:
     case SaveFailure::DiskFull:
         QVERIFY(writeFile(path, previous));
         break;
@@ -654,9 +636,9 @@ void tst_frmSave::failedSave()
     {
         // Far below the size of the reading, above nothing else written meanwhile.
         std::optional<FileSizeLimit> limit;
-        if (failure == SaveFailure::DiskFull) {
+        if (failure == SaveFailure::FileSizeLimit) {
             limit.emplace(512);
-            QVERIFY(limit->active());
+            QVERIFY(limit->isActive());
         }
         savedDirectly = reading.saveRtf(path, &reason);
         reading.cmdSave_Click();
@@ -671,6 +653,7 @@ void tst_frmSave::failedSave()
     QCOMPARE(message.buttons, ui::MessageButtons::Ok);
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(path)), qPrintable(message.text));
     QVERIFY2(message.text.contains(reason), qPrintable(message.text));
+    QVERIFY2(reason.contains(cause), qPrintable(reason));
     QCOMPARE(snapshot(folder.path()), before);
 }
 
@@ -776,7 +759,7 @@ void tst_frmSave::linkOnThePath()
     QVERIFY(QFileInfo(linkPath).isSymLink());
     if (followed) {
         QVERIFY2(fake_->messages.isEmpty(), fake_->messages.isEmpty() ? "" : qPrintable(fake_->messages[0].text));
-        QCOMPARE(decodeRtf(fileBytes(written)), decodedFormOf(box(reading)->toPlainText()));
+        QCOMPARE(decodeRtf(contentOf(written)), decodedFormOf(box(reading)->toPlainText()));
         return;
     }
     QCOMPARE(fake_->messages.size(), 1);
@@ -785,7 +768,7 @@ void tst_frmSave::linkOnThePath()
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(savePath)), qPrintable(message.text));
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(linkPath) + QStringLiteral(" is a symbolic link")),
              qPrintable(message.text));
-    QCOMPARE(fileBytes(ownFile), ownBytes);
+    QCOMPARE(contentOf(ownFile), ownBytes);
     QCOMPARE(snapshot(root.path()), before);
 }
 

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 
@@ -35,6 +36,14 @@ inline void createFiles(const QString& folder, const QStringList& names)
     }
 }
 
+// Writes bytes to the file at path, replacing what it held; false when it
+// could not be written whole.
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // Every file below folder, hidden ones included, as sorted relative paths.
 inline QStringList filesUnder(const QString& folder)
 {
@@ -47,6 +56,17 @@ inline QStringList filesUnder(const QString& folder)
     return names;
 }
 
+// Everything directly in folder: files, folders, links and the rest, hidden
+// ones included, sorted by code points.
+inline QStringList entriesIn(const QString& folder)
+{
+    QStringList entries =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    entries.sort();
+    return entries;
+}
+
+// The bytes of the file at path; empty when it cannot be read.
 inline QByteArray contentOf(const QString& path)
 {
     QFile file(path);
@@ -98,14 +118,19 @@ inline QImage noisePicture(int width, int height)
     return picture;
 }
 
-// Lowers the largest file this process may write. SIGXFSZ is ignored
-// meanwhile, as the program ignores it: a write beyond the limit fails with
-// EFBIG instead of ending the process.
+// Lowers the largest file this process may write while it lives, as a full
+// disk would stop a write; it stops root as well as anyone. The kernel sends
+// SIGXFSZ at the limit, which the program catches with its own
+// keepRunningAtFileSizeLimit() (app/FileSizeSignal.h), so that the write
+// fails with EFBIG instead of ending the process: a test calls it first.
+// Without it the limit is not lowered, and isActive() says so.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct sigaction current {};
+        if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler == SIG_DFL)
+            return;
         m_active = ::getrlimit(RLIMIT_FSIZE, &m_old) == 0;
         rlimit lowered = m_old;
         lowered.rlim_cur = bytes;
@@ -115,14 +140,15 @@ public:
     {
         if (m_active)
             ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
     }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
     bool isActive() const { return m_active; }
 
 private:
     rlimit m_old{};
     bool m_active = false;
-    void (*m_oldHandler)(int) = nullptr;
 };
 
 // A small file system in memory, mounted over a folder for the life of the

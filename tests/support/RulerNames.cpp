@@ -45,6 +45,14 @@ Ruler cycleSuccessor(Ruler planet, int k)
     return SubRulerCycle[static_cast<std::size_t>((place + k) % PlanetCount)];
 }
 
+int firstSubPeriodName(Ruler planet)
+{
+    const auto planets = DaySequence.begin() + PlanetCount;
+    const auto at = std::find_if(DaySequence.begin(), planets,
+                                 [planet](const SequenceEntry& entry) { return entry.ruler == planet; });
+    return at == planets ? -1 : SubPeriodsPerPlanet * static_cast<int>(at - DaySequence.begin());
+}
+
 const SubPeriodNameTable& subPeriodNamesByRule()
 {
     static const SubPeriodNameTable names = [] {

@@ -18,6 +18,10 @@ QString shortName(modFirdaria::Ruler ruler);
 QByteArray rulerTag(modFirdaria::Ruler ruler);
 // The k-th planet after planet in SubRulerCycle, k = 1..6.
 modFirdaria::Ruler cycleSuccessor(modFirdaria::Ruler planet, int k);
+// Where the planet's sub-period names begin in SubPeriodNames: the table
+// holds each planet's six names in the planets' order of DaySequence.
+// -1 for a node, which has none.
+int firstSubPeriodName(modFirdaria::Ruler planet);
 // SubPeriodNames built from the rule above.
 const modFirdaria::SubPeriodNameTable& subPeriodNamesByRule();
 

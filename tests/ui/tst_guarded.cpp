@@ -69,10 +69,11 @@ void tst_Guarded::handlerEndsAtItsFailure_data()
         {"a type of its own", [] { throw OwnFailure(); }},
     };
     for (const bool member : {true, false})
-        for (const auto& [name, failure] : failures)
+        for (const auto& [name, failure] : failures) {
             // clang-format off
             QTest::addRow("%s, %s", member ? "member" : "function", name) << member << failure << (failure ? 1 : 2);
-    // clang-format on
+            // clang-format on
+        }
 }
 
 void tst_Guarded::handlerEndsAtItsFailure()

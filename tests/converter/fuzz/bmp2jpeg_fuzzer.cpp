@@ -2,9 +2,9 @@
 //
 // Each input is handed over as a file in memory (memfd, opened by the
 // converter through /proc/self/fd). Besides the sanitizers' own findings, a
-// run aborts when the converter breaks its promises: a result outside
-// Bmp2JpegResult, a failure that leaves a file behind, or a success whose
-// JPEG does not have the size the bitmap's header gives.
+// run aborts when the converter breaks its promises: a result BmpToJpeg never
+// gives, a failure that leaves a file behind, or a success whose JPEG does
+// not have the size the bitmap's header gives.
 
 #include "Bmp2Jpeg.h"
 
@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include <cerrno>
+#include <csignal>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -26,8 +29,46 @@
 
 namespace {
 
+constexpr char kFolderPrefix[] = "bmp2jpeg-fuzz-";
+
+// Removes the folder with the files in it (the converter makes no folders).
+void removeFolder(const std::string& folder)
+{
+    if (DIR* listing = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(listing)) {
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                ::unlinkat(::dirfd(listing), entry->d_name, 0);
+        }
+        ::closedir(listing);
+    }
+    ::rmdir(folder.c_str());
+}
+
+// The output folders that ended runs left in base: each is named after its
+// process, and that process has gone.
+void removeAbandonedFolders(const std::string& base)
+{
+    DIR* listing = ::opendir(base.c_str());
+    if (listing == nullptr)
+        return;
+    const std::size_t prefix = sizeof kFolderPrefix - 1;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::strncmp(entry->d_name, kFolderPrefix, prefix) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name + prefix, &end, 10);
+        struct stat info {};
+        if (pid > 0 && *end == '-' && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH
+            && ::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode)
+            && info.st_uid == ::geteuid())
+            removeFolder(base + "/" + entry->d_name);
+    }
+    ::closedir(listing);
+}
+
 // Where the JPEG files go: FUZZ_OUTPUT_DIR, else memory-backed /dev/shm (the
-// converter syncs every file it writes), else /tmp.
+// converter syncs every file it writes), else /tmp; a folder of this
+// process's own, bmp2jpeg-fuzz-<pid>-XXXXXX.
 const std::string& outputFolder()
 {
     static const std::string folder = [] {
@@ -36,7 +77,8 @@ const std::string& outputFolder()
             base = chosen;
         else if (::access("/dev/shm", W_OK) == 0)
             base = "/dev/shm";
-        std::string pattern = base + "/bmp2jpeg-fuzz-XXXXXX";
+        removeAbandonedFolders(base);
+        std::string pattern = base + "/" + kFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::perror("bmp2jpeg_fuzzer: no output folder");
             std::abort();
@@ -46,9 +88,13 @@ const std::string& outputFolder()
     return folder;
 }
 
+// At the normal end, and before a broken promise ends the run. A finding of
+// the sanitizers, a timeout or the memory limit ends the process without it
+// (libFuzzer saves the input and leaves at once): the next run removes the
+// folder.
 void removeOutputFolder()
 {
-    ::rmdir(outputFolder().c_str());
+    removeFolder(outputFolder());
 }
 
 // Entries of the output folder besides out.jpg: temporary files left behind.
@@ -70,6 +116,7 @@ int strayEntries()
 [[noreturn]] void broken(const char* promise)
 {
     std::fprintf(stderr, "bmp2jpeg_fuzzer: %s\n", promise);
+    removeOutputFolder();
     std::abort();
 }
 
@@ -131,8 +178,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     struct stat info {};
     const bool written = ::lstat(jpegPath.c_str(), &info) == 0;
-    if (result < BMP2JPEG_OK || result > BMP2JPEG_TARGET_EXISTS)
-        broken("a result outside Bmp2JpegResult");
+    // BMP2JPEG_TARGET_EXISTS belongs to BMP2JPEG_NO_REPLACE alone: without it
+    // whatever stands at the JPEG path is replaced.
+    if (result < BMP2JPEG_OK || result > BMP2JPEG_CANNOT_WRITE)
+        broken("a result BmpToJpeg never gives");
     if (strayEntries() != 0)
         broken("a temporary file was left behind");
     if (result != BMP2JPEG_OK) {
