@@ -95,9 +95,17 @@ def has_state(acc, state):
 
 def children(acc):
     try:
-        return [acc.getChildAtIndex(i) for i in range(acc.childCount)]
+        return [acc.getChildAtIndex(i) for i in range(child_count(acc))]
     except GLib.Error:
         return []
+
+
+def child_count(acc):
+    """How many children the object has; none once it has gone away."""
+    try:
+        return acc.childCount if acc is not None else 0
+    except GLib.Error:
+        return 0
 
 
 def extents(acc):
@@ -331,12 +339,13 @@ def utterance(acc):
 class Heard(NamedTuple):
     """One thing a screen reader says: on a focus change ("focus") or a
     window's activation ("window"), the whole utterance, and the name and
-    role of the object it is about."""
+    role of the object it is about, and the object."""
 
     kind: str
     text: str
     name: str
     role: str
+    source: object = None
 
 
 class FocusLog:
@@ -361,7 +370,7 @@ class FocusLog:
                 return
             if event.type.startswith("object:state-changed:focused"):
                 if event.detail1:
-                    self.heard.append(Heard("focus", utterance(source), name(source), role(source)))
+                    self.heard.append(Heard("focus", utterance(source), name(source), role(source), source))
             elif event.type.startswith("window:activate"):
                 self.heard.append(Heard("window", f"{name(source)}, {role(source)}", name(source), role(source)))
         except GLib.Error:
