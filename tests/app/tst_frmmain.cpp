@@ -3,6 +3,7 @@
 // About box and the ways it ends the program.
 
 #include "AppTestSupport.h"
+#include "LinkPages.h"
 #include "ModalWindows.h"
 #include "OpenWindows.h"
 #include "modHelp.h"
@@ -451,22 +452,12 @@ void tst_frmMain::links_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<int>("clicks");
 
-    const auto& pages = modHelp::PageAddresses();
-    for (const int clicks : {1, 2}) {
-        const auto row = [clicks](const char* name) -> QTestData& {
-            return QTest::addRow("%s, %d click%s", name, clicks, clicks == 1 ? "" : "s");
-        };
-        // clang-format off
-        row("Label61") << "Label61" << pages.homePage << clicks;
-        row("lblFullBrand") << "lblFullBrand" << pages.fullBrandPage << clicks;
-        row("lblCobrand") << "lblCobrand" << pages.coBrandPage << clicks;
-        row("mnuOnline") << "mnuOnline" << pages.onlineHelp << clicks;
-        row("mnuVisit") << "mnuVisit" << pages.homePage << clicks;
-        row("mnuUpdate") << "mnuUpdate" << pages.downloadPage << clicks;
-        row("mnuDonate") << "mnuDonate" << pages.donatePage << clicks;
-        row("mnumakemoney") << "mnumakemoney" << pages.fullBrandPage << clicks;
-        // clang-format on
-    }
+    for (const int clicks : {1, 2})
+        for (const LinkPage& link : linkPages(Window::Main))
+            // clang-format off
+            QTest::addRow("%s, %d click%s", link.control, clicks, clicks == 1 ? "" : "s")
+                << link.controlName() << link.address() << clicks;
+    // clang-format on
 }
 
 void tst_frmMain::links()
@@ -577,11 +568,8 @@ void tst_frmMain::aboutLinks_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("page");
 
-    const auto& pages = modHelp::PageAddresses();
-    // clang-format off
-    QTest::newRow("lblHomePage") << "lblHomePage" << pages.homePage;
-    QTest::newRow("lblCoBrand") << "lblCoBrand" << pages.fullBrandPage;
-    // clang-format on
+    for (const LinkPage& link : linkPages(Window::About))
+        QTest::newRow(link.control) << link.controlName() << link.address();
 }
 
 void tst_frmMain::aboutLinks()

@@ -6,12 +6,12 @@
 #include "AppTestSupport.h"
 #include "FillResults.h"
 #include "LinkLabel.h"
+#include "LinkPages.h"
 #include "PeriodPanel.h"
 #include "RecordedPanels.h"
 #include "SpokenCaptions.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"
-#include "modHelp.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -33,13 +33,11 @@ using zorvane::ui::LinkLabel;
 
 namespace {
 
-const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading, Window::About};
-
 // One row per window, tagged by its key, in a column "window".
 void addWindowRows()
 {
     QTest::addColumn<Window>("window");
-    for (Window window : AllWindows)
+    for (Window window : FourWindows)
         QTest::newRow(qPrintable(windowKey(window))) << window;
 }
 
@@ -71,22 +69,6 @@ QStringList tabChain(Window window)
         return {QStringLiteral("lblHomePage"), QStringLiteral("lblCoBrand"), QStringLiteral("cmdOK")};
     }
     return {};
-}
-
-struct LinkPage {
-    Window window;
-    const char* label;
-    QString page;
-};
-
-QList<LinkPage> linkPages()
-{
-    const auto& pages = modHelp::PageAddresses();
-    return {{Window::Main, "Label61", pages.homePage},           {Window::Main, "lblCobrand", pages.coBrandPage},
-            {Window::Main, "lblFullBrand", pages.fullBrandPage}, {Window::Results, "lblHalvidorBanner", pages.homePage},
-            {Window::Results, "Label8", pages.fullBrandPage},    {Window::Reading, "Label14", pages.homePage},
-            {Window::Reading, "Label1", pages.homePage},         {Window::Reading, "Label2", pages.fullBrandPage},
-            {Window::About, "lblHomePage", pages.homePage},      {Window::About, "lblCoBrand", pages.fullBrandPage}};
 }
 
 // Where assistive technology is told of something visible that no one can
@@ -179,8 +161,6 @@ private Q_SLOTS:
 
 private:
     QWidget* windowOf(Window window) const { return app_->window(window); }
-    // Shows only this window and makes it the active one.
-    bool showOnly(Window window);
     // Shows only the window of the link label, with the label in front, and
     // returns the label; nothing if the window could not be made active.
     LinkLabel* shownLink(Window window, const QString& label);
@@ -193,13 +173,7 @@ void tst_Keyboard::initTestCase()
 {
     app_ = std::make_unique<AppWindows>();
     urls_ = std::make_unique<UrlCatcher>();
-
-    app_->main = std::make_unique<frmMain>();
-    QVERIFY(app_->main->Form_Load(app_->folder.path()));
-    app_->results = filledResultsFrame(modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day});
-    app_->reading = std::make_unique<frmSave>();
-    app_->reading->insertReadingText(0);
-    app_->about = std::make_unique<frmAbout>();
+    QVERIFY(app_->openAllFour());
 }
 
 void tst_Keyboard::cleanupTestCase()
@@ -213,19 +187,6 @@ void tst_Keyboard::init()
     urls_->opened.clear();
 }
 
-bool tst_Keyboard::showOnly(Window window)
-{
-    for (Window other : AllWindows)
-        if (other != window)
-            windowOf(other)->hide();
-    QWidget* shown = windowOf(window);
-    shown->show();
-    if (!QTest::qWaitForWindowExposed(shown))
-        return false;
-    shown->activateWindow();
-    return QTest::qWaitFor([shown] { return shown->isActiveWindow(); });
-}
-
 LinkLabel* tst_Keyboard::shownLink(Window window, const QString& label)
 {
     // The two offers of the main window overlap; only the one in front can
@@ -233,7 +194,7 @@ LinkLabel* tst_Keyboard::shownLink(Window window, const QString& label)
     if (window == Window::Main)
         app_->main->bringOfferToFront(label == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
                                                                            : frmMain::Offer::FullBrand);
-    if (!showOnly(window))
+    if (!app_->showOnly(window))
         return nullptr;
     return windowOf(window)->findChild<LinkLabel*>(label);
 }
@@ -246,7 +207,7 @@ void tst_Keyboard::tabReachesEveryControl_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("previous");  // the control Tab visits just before; the last for the first
 
-    for (Window window : AllWindows) {
+    for (Window window : FourWindows) {
         const QStringList chain = tabChain(window);
         for (qsizetype i = 0; i < chain.size(); ++i)
             // clang-format off
@@ -266,7 +227,7 @@ void tst_Keyboard::tabReachesEveryControl()
     QFETCH(QString, control);
     QFETCH(QString, previous);
 
-    QVERIFY(showOnly(window));
+    QVERIFY(app_->showOnly(window));
     QWidget* shown = windowOf(window);
     QWidget* start = shown->findChild<QWidget*>(tabChain(window).first());
     QVERIFY(start);
@@ -302,7 +263,7 @@ void tst_Keyboard::shiftTabWalksTheChainBackwards()
 {
     QFETCH(Window, window);
 
-    QVERIFY(showOnly(window));
+    QVERIFY(app_->showOnly(window));
     const QStringList chain = tabChain(window);
     QWidget* start = windowOf(window)->findChild<QWidget*>(chain.first());
     QVERIFY(start);
@@ -339,7 +300,7 @@ void tst_Keyboard::arrowKeysMoveBetweenDayAndNight()
     QFETCH(int, key);
     QFETCH(QString, to);
 
-    QVERIFY(showOnly(Window::Main));
+    QVERIFY(app_->showOnly(Window::Main));
     auto* start = app_->main->findChild<QAbstractButton*>(from);
     auto* target = app_->main->findChild<QAbstractButton*>(to);
     QVERIFY(start && target);
@@ -361,7 +322,7 @@ void tst_Keyboard::controlsAreNamedAndDescribed_data()
     QTest::addColumn<QWidget*>("control");
 
     // Every control shown with its window, found in the widget tree.
-    for (Window window : AllWindows)
+    for (Window window : FourWindows)
         addShownRows<QWidget>(window, windowOf(window), isControl);
 }
 
@@ -438,7 +399,7 @@ void tst_Keyboard::announcedObjectsAreInSight()
 {
     QFETCH(Window, window);
 
-    QVERIFY(showOnly(window));
+    QVERIFY(app_->showOnly(window));
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(windowOf(window));
     QVERIFY(accessible);
     const QStringList problems = unseenButAnnounced(accessible);
@@ -501,9 +462,9 @@ void tst_Keyboard::everyLinkLabelIsListed()
     for (const LinkLabel* label : windowOf(window)->findChildren<LinkLabel*>())
         inWindow << label->objectName();
     QStringList listed;
-    for (const LinkPage& link : linkPages())
-        if (link.window == window)
-            listed << QLatin1String(link.label);
+    for (const LinkPage& link : linkPages(window))
+        if (link.kind == LinkKind::Label)
+            listed << link.controlName();
     inWindow.sort();
     listed.sort();
     QCOMPARE(inWindow, listed);
@@ -554,12 +515,12 @@ void tst_Keyboard::linkKeysOpenThePageOnce_data()
 
     const QList<std::pair<const char*, int>> keys{
         {"Enter", Qt::Key_Enter}, {"Return", Qt::Key_Return}, {"Space", Qt::Key_Space}, {"letter A", Qt::Key_A}};
-    for (const LinkPage& link : linkPages())
+    for (const LinkPage& link : linkPages(LinkKind::Label))
         for (const auto& [keyName, key] : keys)
             // clang-format off
-            QTest::addRow("%s: %s, %s", qPrintable(windowKey(link.window)), link.label, keyName)
-                << link.window << QString::fromLatin1(link.label) << key
-                << (key == Qt::Key_A ? QString() : link.page);
+            QTest::addRow("%s: %s, %s", qPrintable(windowKey(link.window)), link.control, keyName)
+                << link.window << link.controlName() << key
+                << (key == Qt::Key_A ? QString() : link.address());
     // clang-format on
 }
 
@@ -591,10 +552,10 @@ void tst_Keyboard::linkPressActionOpensThePage_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("page");
 
-    for (const LinkPage& link : linkPages())
+    for (const LinkPage& link : linkPages(LinkKind::Label))
         // clang-format off
-        QTest::addRow("%s: %s", qPrintable(windowKey(link.window)), link.label)
-            << link.window << QString::fromLatin1(link.label) << link.page;
+        QTest::addRow("%s: %s", qPrintable(windowKey(link.window)), link.control)
+            << link.window << link.controlName() << link.address();
     // clang-format on
 }
 

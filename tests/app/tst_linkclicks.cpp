@@ -5,7 +5,7 @@
 
 #include "AppTestSupport.h"
 #include "LinkLabel.h"
-#include "modHelp.h"
+#include "LinkPages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,48 +17,16 @@
 #include <memory>
 
 using zorvane::test::AppWindows;
-using zorvane::test::filledResultsFrame;
+using zorvane::test::FourWindows;
+using zorvane::test::LinkKind;
+using zorvane::test::LinkPage;
+using zorvane::test::linkPages;
 using zorvane::test::UrlCatcher;
 using zorvane::test::Window;
 using zorvane::test::windowKey;
 using zorvane::ui::LinkLabel;
 
 namespace {
-
-const QList<Window> AllWindows{Window::Main, Window::Results, Window::Reading, Window::About};
-
-struct Link {
-    Window window;
-    const char* control;
-    QString page;
-};
-
-QList<Link> links()
-{
-    const auto& pages = modHelp::PageAddresses();
-    return {
-        {Window::Main, "Label61", pages.homePage},
-        {Window::Main, "lblFullBrand", pages.fullBrandPage},
-        {Window::Main, "lblCobrand", pages.coBrandPage},
-        {Window::Main, "mnuOnline", pages.onlineHelp},
-        {Window::Main, "mnuVisit", pages.homePage},
-        {Window::Main, "mnuUpdate", pages.downloadPage},
-        {Window::Main, "mnuDonate", pages.donatePage},
-        {Window::Main, "mnumakemoney", pages.fullBrandPage},
-        {Window::Results, "lblHalvidorBanner", pages.homePage},
-        {Window::Results, "Label8", pages.fullBrandPage},
-        {Window::Results, "mnuOnline", pages.onlineHelp},
-        {Window::Results, "mnuVisit", pages.homePage},
-        {Window::Results, "mnuUpdate", pages.downloadPage},
-        {Window::Results, "mnuDonate", pages.donatePage},
-        {Window::Results, "mkmoney", pages.fullBrandPage},
-        {Window::Reading, "Label14", pages.homePage},
-        {Window::Reading, "Label1", pages.homePage},
-        {Window::Reading, "Label2", pages.fullBrandPage},
-        {Window::About, "lblHomePage", pages.homePage},
-        {Window::About, "lblCoBrand", pages.fullBrandPage},
-    };
-}
 
 enum class Clicks { Single, Double };
 
@@ -113,8 +81,6 @@ private Q_SLOTS:
 
 private:
     QWidget* windowOf(Window window) const { return app_->window(window); }
-    // Shows only this window and makes it the active one.
-    bool showOnly(Window window);
     // Clicks the menu item, opening its menu from the menu bar first when it
     // lies on one.
     void clickMenuItem(QMainWindow* window, QAction* item, Clicks clicks);
@@ -127,13 +93,7 @@ void tst_LinkClicks::initTestCase()
 {
     app_ = std::make_unique<AppWindows>();
     urls_ = std::make_unique<UrlCatcher>();
-
-    app_->main = std::make_unique<frmMain>();
-    QVERIFY(app_->main->Form_Load(app_->folder.path()));
-    app_->results = filledResultsFrame(modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day});
-    app_->reading = std::make_unique<frmSave>();
-    app_->reading->insertReadingText(0);
-    app_->about = std::make_unique<frmAbout>();
+    QVERIFY(app_->openAllFour());
 }
 
 void tst_LinkClicks::cleanupTestCase()
@@ -145,19 +105,6 @@ void tst_LinkClicks::cleanupTestCase()
 void tst_LinkClicks::init()
 {
     urls_->opened.clear();
-}
-
-bool tst_LinkClicks::showOnly(Window window)
-{
-    for (Window other : AllWindows)
-        if (other != window)
-            windowOf(other)->hide();
-    QWidget* shown = windowOf(window);
-    shown->show();
-    if (!QTest::qWaitForWindowExposed(shown))
-        return false;
-    shown->activateWindow();
-    return QTest::qWaitFor([shown] { return shown->isActiveWindow(); });
 }
 
 void tst_LinkClicks::clickMenuItem(QMainWindow* window, QAction* item, Clicks clicks)
@@ -184,29 +131,32 @@ void tst_LinkClicks::clickMenuItem(QMainWindow* window, QAction* item, Clicks cl
 void tst_LinkClicks::everyLinkIsListed_data()
 {
     QTest::addColumn<Window>("window");
-    for (Window window : AllWindows)
+    for (Window window : FourWindows)
         QTest::newRow(qPrintable(windowKey(window))) << window;
 }
 
 // Every link label of the window, and every menu item that opens a page
-// (all but the About box and the navigation items), is in the table.
+// (all but the About box and the navigation items), is in the table, as
+// what it is.
 void tst_LinkClicks::everyLinkIsListed()
 {
     QFETCH(Window, window);
 
+    const auto entry = [](LinkKind kind, const QString& name) {
+        return (kind == LinkKind::Label ? QStringLiteral("label ") : QStringLiteral("menu item ")) + name;
+    };
     const QStringList notLinks{QStringLiteral("mnuAbout"), QStringLiteral("mnuNext"), QStringLiteral("mnuBack"),
                                QStringLiteral("mnuExit")};
     QStringList inWindow;
     for (const LinkLabel* label : windowOf(window)->findChildren<LinkLabel*>())
-        inWindow << label->objectName();
+        inWindow << entry(LinkKind::Label, label->objectName());
     for (const QAction* item : windowOf(window)->findChildren<QAction*>())
         if (!item->objectName().isEmpty() && !item->isSeparator() && !item->menu()
             && !notLinks.contains(item->objectName()))
-            inWindow << item->objectName();
+            inWindow << entry(LinkKind::MenuItem, item->objectName());
     QStringList listed;
-    for (const Link& link : links())
-        if (link.window == window)
-            listed << QLatin1String(link.control);
+    for (const LinkPage& link : linkPages(window))
+        listed << entry(link.kind, link.controlName());
     inWindow.sort();
     listed.sort();
     QCOMPARE(inWindow, listed);
@@ -216,15 +166,16 @@ void tst_LinkClicks::opensThePageOnce_data()
 {
     QTest::addColumn<Window>("window");
     QTest::addColumn<QString>("control");
+    QTest::addColumn<LinkKind>("kind");
     QTest::addColumn<Clicks>("clicks");
     QTest::addColumn<QString>("page");
 
-    for (const Link& link : links())
+    for (const LinkPage& link : linkPages())
         for (const auto& [clicks, name] :
              {std::pair{Clicks::Single, "click"}, std::pair{Clicks::Double, "double-click"}})
             // clang-format off
             QTest::addRow("%s: %s, %s", qPrintable(windowKey(link.window)), link.control, name)
-                << link.window << QString::fromLatin1(link.control) << clicks << link.page;
+                << link.window << link.controlName() << link.kind << clicks << link.address();
     // clang-format on
 }
 
@@ -232,6 +183,7 @@ void tst_LinkClicks::opensThePageOnce()
 {
     QFETCH(Window, window);
     QFETCH(QString, control);
+    QFETCH(LinkKind, kind);
     QFETCH(Clicks, clicks);
     QFETCH(QString, page);
 
@@ -240,10 +192,12 @@ void tst_LinkClicks::opensThePageOnce()
     if (window == Window::Main)
         app_->main->bringOfferToFront(control == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
                                                                              : frmMain::Offer::FullBrand);
-    QVERIFY(showOnly(window));
+    QVERIFY(app_->showOnly(window));
     QWidget* shown = windowOf(window);
 
-    if (auto* label = shown->findChild<LinkLabel*>(control)) {
+    if (kind == LinkKind::Label) {
+        auto* label = shown->findChild<LinkLabel*>(control);
+        QVERIFY(label);
         clickAt(label, globalCentre(label, label->rect()), clicks, shown);
     } else {
         auto* item = shown->findChild<QAction*>(control);

@@ -5,6 +5,7 @@
 #include "FakeDialogs.h"
 #include "FileSizeSignal.h"
 #include "FilesAndPictures.h"
+#include "LinkPages.h"
 #include "OtherUser.h"
 #include "ReaderTools.h"
 #include "UrlCatcher.h"
@@ -15,7 +16,6 @@
 #include "Style.h"
 #include "Twips.h"
 #include "modFirdaria.h"
-#include "modHelp.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -257,12 +257,9 @@ void tst_frmSave::linkLabels_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("address");
-    // clang-format off
-    QTest::newRow("Label14 opens the home page") << QStringLiteral("Label14") << modHelp::PageAddresses().homePage;
-    QTest::newRow("Label1 opens the home page") << QStringLiteral("Label1") << modHelp::PageAddresses().homePage;
-    QTest::newRow("Label2 opens the full-branding page")
-        << QStringLiteral("Label2") << modHelp::PageAddresses().fullBrandPage;
-    // clang-format on
+    for (const auto& link : test::linkPages(test::Window::Reading))
+        QTest::addRow("%s opens the %s", link.control, test::pageName(link.page))
+            << link.controlName() << link.address();
 }
 
 void tst_frmSave::linkLabels()

@@ -2,13 +2,13 @@
 // captions, the menus, the two ways of closing, the modal windows and the
 // links.
 
+#include "LinkPages.h"
 #include "MDI.h"
 #include "ResultsTestSupport.h"
 #include "Style.h"
 #include "Twips.h"
 #include "UrlCatcher.h"
 #include "frmDisplay.h"
-#include "modHelp.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -336,16 +336,8 @@ void tst_MDI::linksOpenTheirPage_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("address");
 
-    const auto& pages = modHelp::PageAddresses();
-    // clang-format off
-    QTest::newRow("lblHalvidorBanner") << "lblHalvidorBanner" << pages.homePage;
-    QTest::newRow("Label8")            << "Label8" << pages.fullBrandPage;
-    QTest::newRow("mnuOnline")         << "mnuOnline" << pages.onlineHelp;
-    QTest::newRow("mnuVisit")          << "mnuVisit" << pages.homePage;
-    QTest::newRow("mnuUpdate")         << "mnuUpdate" << pages.downloadPage;
-    QTest::newRow("mnuDonate")         << "mnuDonate" << pages.donatePage;
-    QTest::newRow("mkmoney")           << "mkmoney" << pages.fullBrandPage;
-    // clang-format on
+    for (const auto& link : zorvane::test::linkPages(zorvane::test::Window::Results))
+        QTest::newRow(link.control) << link.controlName() << link.address();
 }
 
 void tst_MDI::linksOpenTheirPage()

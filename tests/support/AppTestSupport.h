@@ -4,14 +4,16 @@
 // an end step that counts instead of ending the test process, the start-up's
 // options, a results frame filled with a reading, the program's windows held
 // side by side and opened for a test, and a table row for each of their
-// controls. The catcher of the web pages the program asks the desktop to
-// open comes with UrlCatcher.h. A test program takes them all with
+// controls. The windows and which of their links opens which page come with
+// LinkPages.h, the catcher of the web pages the program asks the desktop to
+// open with UrlCatcher.h. A test program takes them all with
 // "using namespace zorvane::test;".
 
 #include "AppShell.h"
 #include "ConverterLibrary.h"
 #include "FakeDialogs.h"
 #include "FillResults.h"
+#include "LinkPages.h"
 #include "MDI.h"
 #include "RulerNames.h"
 #include "StartUp.h"
@@ -156,24 +158,6 @@ inline QString pathIn(const QWidget* control, const QWidget* window)
     return names.join(QLatin1Char('/'));
 }
 
-// The program's windows a test looks through, each opened by the test.
-enum class Window { Main, Results, Reading, About };
-
-inline QString windowKey(Window window)
-{
-    switch (window) {
-    case Window::Main:
-        return QStringLiteral("main");
-    case Window::Results:
-        return QStringLiteral("results");
-    case Window::Reading:
-        return QStringLiteral("reading");
-    case Window::About:
-        return QStringLiteral("about");
-    }
-    return {};
-}
-
 // One row per widget of type T shown with the window `top` and for which
 // `keep` holds, tagged "window: path", in the table's one widget column.
 template <typename T, typename Keep>
@@ -225,6 +209,37 @@ public:
         return QTest::qWaitForWindowExposed(reading.get());
     }
 
+    // The four windows loaded and none shown: the main window from the
+    // program folder, the results frame with a day birth's reading (15 March
+    // 1990), a reading window with the first reading text and the About box.
+    bool openAllFour()
+    {
+        main = std::make_unique<frmMain>();
+        if (!main->Form_Load(folder.path()))
+            return false;
+        results = filledResultsFrame(modFirdaria::BirthData{15, 3, 1990, modFirdaria::TimeOfBirth::Day});
+        reading = std::make_unique<frmSave>();
+        reading->insertReadingText(0);
+        about = std::make_unique<frmAbout>();
+        return true;
+    }
+    // Shows only this window, hiding the others that are open, and makes it
+    // the active one; false if it is not open or would not become active.
+    bool showOnly(Window which)
+    {
+        for (Window other : FourWindows)
+            if (QWidget* open = window(other); open && other != which)
+                open->hide();
+        QWidget* shown = window(which);
+        if (!shown)
+            return false;
+        shown->show();
+        if (!QTest::qWaitForWindowExposed(shown))
+            return false;
+        shown->activateWindow();
+        return QTest::qWaitFor([shown] { return shown->isActiveWindow(); });
+    }
+
     // nullptr while the window is not open.
     QWidget* window(Window which) const
     {
@@ -251,5 +266,3 @@ public:
 };
 
 }  // namespace zorvane::test
-
-Q_DECLARE_METATYPE(zorvane::test::Window)
