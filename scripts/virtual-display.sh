@@ -29,7 +29,8 @@ process_ended() { ! kill -0 "$1" 2>/dev/null; }
 # number nobody uses and openbox on it; exports DISPLAY and sets VIRTUAL_XVFB
 # and VIRTUAL_WM to their process ids, for the caller to end. Returns 1 when
 # the X server did not start within 10 seconds, 2 when openbox did not take
-# over the screen within 10 seconds, 0 once it has and lists what it
+# over the screen within 10 seconds or ended before it did, three times
+# running, 0 once it has and lists what it
 # supports: a window mapped while the window manager is still taking over can
 # stay unmapped.
 start_virtual_display() {
@@ -44,10 +45,25 @@ start_virtual_display() {
     [[ -n $number ]] || return 1
     export DISPLAY=":$number"
     wait_for 5 x_server_answers || true
-    openbox >/dev/null 2>&1 &
-    VIRTUAL_WM=$!
-    wait_for 10 window_manager_running || return 2
+    # A window manager that ends before it takes over (on a loaded machine it
+    # may find the new server not yet answering) is started again, twice at
+    # the most, rather than waited for in vain.
+    local attempt status
+    for attempt in 1 2 3; do
+        openbox >/dev/null 2>&1 &
+        VIRTUAL_WM=$!
+        wait_for 10 wm_running_or_ended "$VIRTUAL_WM" || return 2
+        window_manager_running && return 0
+        wait "$VIRTUAL_WM"
+        status=$?
+        echo "virtual-display: openbox ended with status $status before it took over $DISPLAY (attempt $attempt)" >&2
+        wait_for 5 x_server_answers || true
+    done
+    VIRTUAL_WM=
+    return 2
 }
+
+wm_running_or_ended() { window_manager_running || process_ended "$1"; }
 
 # stop_virtual_display: ends the window manager and the X server started by
 # start_virtual_display, each given 5 seconds after SIGTERM before SIGKILL,
