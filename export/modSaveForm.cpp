@@ -136,10 +136,18 @@ public:
     {}
     ~TemporaryBitmap()
     {
-        // Removed while still locked.
         if (named_) {
+#ifdef Q_OS_UNIX
+            // Removed while still locked, so that no other export's clean-up
+            // takes it for abandoned in between.
             QFile::remove(named_->fileName());
             named_->close();
+#else
+            // An open file cannot be removed here: closed first.
+            const QString path = named_->fileName();
+            named_->close();
+            QFile::remove(path);
+#endif
         }
 #ifdef Q_OS_LINUX
         if (unnamed_ >= 0)
