@@ -254,8 +254,18 @@ bool SingleInstance::tryAcquire()
         lockFile_ = std::move(lockFile);
         return true;
     }
-    if (lockFile->error() == QLockFile::LockFailedError)
-        return false;
+    if (lockFile->error() == QLockFile::LockFailedError) {
+        // A lock that names no process (empty or damaged) is stale whatever
+        // it holds; the removal fails while a running copy keeps it open.
+        qint64 pid = 0;
+        QString hostName;
+        QString appName;
+        if (lockFile->getLockInfo(&pid, &hostName, &appName) || !lockFile->removeStaleLockFile()
+            || !lockFile->tryLock(0))
+            return false;
+        lockFile_ = std::move(lockFile);
+        return true;
+    }
     // Not knowing of another copy is no reason to keep this one from running.
     const char* reason = lockFile->error() == QLockFile::PermissionError ? "no permission" : "an unknown error";
     qCWarning(lcProgram).noquote() << "The single-instance lock" << path_ << "could not be taken:" << reason
