@@ -27,12 +27,11 @@ process_ended() { ! kill -0 "$1" 2>/dev/null; }
 
 # start_virtual_display: starts Xvfb (1280 x 1024, 24 bits) on a display
 # number nobody uses and openbox on it; exports DISPLAY and sets VIRTUAL_XVFB
-# and VIRTUAL_WM to their process ids, for the caller to end. Returns 1 when
-# the X server did not start within 10 seconds, 2 when openbox did not take
-# over the screen within 10 seconds or ended before it did, three times
-# running, 0 once it has and lists what it
-# supports: a window mapped while the window manager is still taking over can
-# stay unmapped.
+# and VIRTUAL_WM to their process ids, for the caller to end. Returns 0 once
+# openbox has taken over the screen and lists what it supports (a window
+# mapped while the window manager is still taking over can stay unmapped);
+# 1 when the X server did not start within 10 seconds; 2 when openbox did not
+# take over within 10 seconds, or ended before it did three times running.
 start_virtual_display() {
     # Xvfb picks the display number itself and writes it to the given file
     # descriptor, so that two virtual displays never collide.
@@ -53,10 +52,14 @@ start_virtual_display() {
         openbox >/dev/null 2>&1 &
         VIRTUAL_WM=$!
         wait_for 10 wm_running_or_ended "$VIRTUAL_WM" || return 2
-        window_manager_running && return 0
+        process_ended "$VIRTUAL_WM" || return 0
         wait "$VIRTUAL_WM"
         status=$?
         echo "virtual-display: openbox ended with status $status before it took over $DISPLAY (attempt $attempt)" >&2
+        # What it may have set on the root window must not pass for the next
+        # one having taken over.
+        xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null
+        xprop -root -remove _NET_SUPPORTED 2>/dev/null
         wait_for 5 x_server_answers || true
     done
     VIRTUAL_WM=
