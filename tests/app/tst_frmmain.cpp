@@ -452,12 +452,14 @@ void tst_frmMain::links_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<int>("clicks");
 
-    for (const int clicks : {1, 2})
-        for (const LinkPage& link : linkPages(Window::Main))
+    for (const int clicks : {1, 2}) {
+        for (const LinkPage& link : linkPages(Window::Main)) {
             // clang-format off
             QTest::addRow("%s, %d click%s", link.control, clicks, clicks == 1 ? "" : "s")
                 << link.controlName() << link.address() << clicks;
-    // clang-format on
+            // clang-format on
+        }
+    }
 }
 
 void tst_frmMain::links()

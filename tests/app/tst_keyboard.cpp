@@ -209,12 +209,13 @@ void tst_Keyboard::tabReachesEveryControl_data()
 
     for (Window window : FourWindows) {
         const QStringList chain = tabChain(window);
-        for (qsizetype i = 0; i < chain.size(); ++i)
+        for (qsizetype i = 0; i < chain.size(); ++i) {
             // clang-format off
             QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(chain.at(i)))
                 << window << chain.at(i) << chain.at(i > 0 ? i - 1 : chain.size() - 1);
+            // clang-format on
+        }
     }
-    // clang-format on
 }
 
 // From the first control of the chain, Tab is pressed on the focused widget
@@ -515,13 +516,15 @@ void tst_Keyboard::linkKeysOpenThePageOnce_data()
 
     const QList<std::pair<const char*, int>> keys{
         {"Enter", Qt::Key_Enter}, {"Return", Qt::Key_Return}, {"Space", Qt::Key_Space}, {"letter A", Qt::Key_A}};
-    for (const LinkPage& link : linkPages(LinkKind::Label))
-        for (const auto& [keyName, key] : keys)
+    for (const LinkPage& link : linkPages(LinkKind::Label)) {
+        for (const auto& [keyName, key] : keys) {
             // clang-format off
             QTest::addRow("%s: %s, %s", qPrintable(windowKey(link.window)), link.control, keyName)
                 << link.window << link.controlName() << key
                 << (key == Qt::Key_A ? QString() : link.address());
-    // clang-format on
+            // clang-format on
+        }
+    }
 }
 
 void tst_Keyboard::linkKeysOpenThePageOnce()
@@ -552,11 +555,12 @@ void tst_Keyboard::linkPressActionOpensThePage_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("page");
 
-    for (const LinkPage& link : linkPages(LinkKind::Label))
+    for (const LinkPage& link : linkPages(LinkKind::Label)) {
         // clang-format off
         QTest::addRow("%s: %s", qPrintable(windowKey(link.window)), link.control)
             << link.window << link.controlName() << link.address();
-    // clang-format on
+        // clang-format on
+    }
 }
 
 void tst_Keyboard::linkPressActionOpensThePage()

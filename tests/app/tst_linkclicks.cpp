@@ -170,13 +170,15 @@ void tst_LinkClicks::opensThePageOnce_data()
     QTest::addColumn<Clicks>("clicks");
     QTest::addColumn<QString>("page");
 
-    for (const LinkPage& link : linkPages())
+    for (const LinkPage& link : linkPages()) {
         for (const auto& [clicks, name] :
-             {std::pair{Clicks::Single, "click"}, std::pair{Clicks::Double, "double-click"}})
+             {std::pair{Clicks::Single, "click"}, std::pair{Clicks::Double, "double-click"}}) {
             // clang-format off
             QTest::addRow("%s: %s, %s", qPrintable(windowKey(link.window)), link.control, name)
                 << link.window << link.controlName() << link.kind << clicks << link.address();
-    // clang-format on
+            // clang-format on
+        }
+    }
 }
 
 void tst_LinkClicks::opensThePageOnce()
