@@ -34,6 +34,17 @@ SingleInstance::SingleInstance(const QString& lockPath)
     : path_(lockPath)
 {}
 
+bool SingleInstance::tryAcquire()
+{
+    if (isHeld())
+        return true;
+    if (path_.isEmpty()) {
+        qCWarning(lcProgram) << "No private folder for the single-instance lock: this copy runs without one.";
+        return true;
+    }
+    return takeLock();
+}
+
 #ifdef Q_OS_UNIX
 
 namespace {
@@ -146,15 +157,8 @@ bool SingleInstance::isHeld() const
     return descriptor_ >= 0;
 }
 
-bool SingleInstance::tryAcquire()
+bool SingleInstance::takeLock()
 {
-    if (isHeld())
-        return true;
-    if (path_.isEmpty()) {
-        qCWarning(lcProgram) << "No private folder for the single-instance lock: this copy runs without one.";
-        return true;
-    }
-
     const QByteArray name = encoded(path_);
     const FolderTurn turn(QFileInfo(path_).absolutePath());
     int failure = 0;
@@ -238,14 +242,8 @@ bool SingleInstance::isHeld() const
     return lockFile_ && lockFile_->isLocked();
 }
 
-bool SingleInstance::tryAcquire()
+bool SingleInstance::takeLock()
 {
-    if (isHeld())
-        return true;
-    if (path_.isEmpty()) {
-        qCWarning(lcProgram) << "No folder for the single-instance lock: this copy runs without one.";
-        return true;
-    }
     auto lockFile = std::make_unique<QLockFile>(path_);
     // Held for the whole run: stale only when the process it names has
     // ended, however old it is.

@@ -7,8 +7,8 @@
 // garbled file, a folder, a link) holds nothing and is taken over.
 //
 // Systems without flock (Windows) use a QLockFile in the user's cache
-// folder instead, which Qt declares stale when the process it names has
-// ended.
+// folder instead, stale when the process it names has ended or when it
+// names none (an empty or garbled file).
 
 #include <QString>
 
@@ -35,13 +35,17 @@ public:
 
     // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR). When that
     // is unusable (unset, missing, not a private folder of this user's, or
-    // one they may not write to), a private folder of this user's in the temporary folder, else in the
-    // cache folder, created when missing: never a place another user can
-    // write to. Where the lock is a QLockFile, zorvane.lock in the user's
-    // cache folder. Empty when there is no such place.
+    // one they may not write to), a private folder of this user's in the
+    // temporary folder, else in the cache folder, created when missing: never
+    // a place another user can write to. Where the lock is a QLockFile,
+    // zorvane.lock in the user's cache folder. Empty when there is no such
+    // place.
     static QString defaultLockPath();
 
 private:
+    // Takes the lock at path_; false only when another running copy holds it.
+    bool takeLock();
+
     QString path_;
 #ifdef Q_OS_UNIX
     int descriptor_ = -1;

@@ -44,6 +44,16 @@ QPushButton* descriptionButton(const frmDisplay& display, int index)
     return display.findChild<QPushButton*>(QStringLiteral("cmdDesc(%1)").arg(index));
 }
 
+// Fills the panels window with the reading of birth and shows it as the
+// active window; false when it could not be made active.
+bool showActive(frmDisplay& display, const BirthData& birth)
+{
+    fillWith(display, birth);
+    display.show();
+    display.activateWindow();
+    return QTest::qWaitForWindowActive(&display);
+}
+
 // What assistive technology finds focused in a period panel: the row the
 // keyboard stands on, or the panel itself, named by its heading.
 QString focusedInPanel(PeriodPanel* panel)
@@ -510,10 +520,7 @@ void tst_frmDisplay::arrowKeysReadAPanel()
     QFETCH(int, row);
 
     frmDisplay display;
-    fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Night});
-    display.show();
-    display.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&display));
+    QVERIFY(showActive(display, BirthData{15, 3, 1980, TimeOfBirth::Night}));
     auto* panel = qobject_cast<PeriodPanel*>(panelOf(display, 0));
     QVERIFY(panel);
     panel->setFocus(Qt::TabFocusReason);
@@ -541,11 +548,17 @@ void tst_frmDisplay::arrowKeysReadAPanel()
 void tst_frmDisplay::periodsTakeTheFocusFromTabOnly()
 {
     frmDisplay display;
-    fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Day});
+    QVERIFY(showActive(display, BirthData{15, 3, 1980, TimeOfBirth::Day}));
+    QPushButton* focused = descriptionButton(display, 0);
+    focused->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(focused->hasFocus());
     QList<QWidget*> periods = display.periods();
     QCOMPARE(periods.size(), RulerCount);
-    for (QWidget* period : std::as_const(periods))
+    for (QWidget* period : std::as_const(periods)) {
         QCOMPARE(period->focusPolicy(), Qt::TabFocus);
+        QTest::mouseClick(period, Qt::LeftButton);
+        QVERIFY2(focused->hasFocus(), qPrintable(period->objectName()));
+    }
 }
 
 void tst_frmDisplay::focusIsMarkedOnlyFromTheKeyboard_data()
@@ -566,10 +579,7 @@ void tst_frmDisplay::focusIsMarkedOnlyFromTheKeyboard()
     QFETCH(int, row);
 
     frmDisplay display;
-    fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Night});
-    display.show();
-    display.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&display));
+    QVERIFY(showActive(display, BirthData{15, 3, 1980, TimeOfBirth::Night}));
     auto* panel = qobject_cast<PeriodPanel*>(panelOf(display, 0));
     QVERIFY(panel);
 
