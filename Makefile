@@ -6,6 +6,9 @@ ASAN_BUILD   ?= build-asan
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 600
 JOBS         := $(shell nproc 2>/dev/null || echo 2)
+# ccache finds the objects of another checkout of the same sources: paths
+# below this folder are hashed relative to it.
+export CCACHE_BASEDIR := $(CURDIR)
 
 .PHONY: all deps configure build test test-sanitized test-fuzz fuzz run bench package format clean
 
