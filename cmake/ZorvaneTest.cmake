@@ -38,6 +38,12 @@ function(zorvane_add_test name)
         ENVIRONMENT "${environment}"
         TIMEOUT 300
         LABELS "${ARG_LABELS}")
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        # Under Wine every program is the one Windows user of the build's
+        # prefix, whatever its HOME: one registry and one profile, which the
+        # settings and the single-instance lock of the tests would share.
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_user)
+    endif()
 endfunction()
 
 # zorvane_add_test_run(<name> <test> <VAR=value>...)
@@ -50,8 +56,12 @@ function(zorvane_add_test_run name test)
     get_test_property(${test} ENVIRONMENT environment)
     get_test_property(${test} LABELS labels)
     get_test_property(${test} TIMEOUT timeout)
+    get_test_property(${test} RESOURCE_LOCK locks)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "${environment};${ARGN}"
         LABELS "${labels}"
         TIMEOUT ${timeout})
+    if(locks)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
+    endif()
 endfunction()
