@@ -15,11 +15,16 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 
-#include <signal.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
+#if defined(Q_OS_UNIX)
+#  include <signal.h>
+#  include <sys/resource.h>
+#endif
+#if defined(Q_OS_LINUX)
+#  include <sys/mount.h>
+#endif
 
 namespace zorvane::test {
 
@@ -123,11 +128,13 @@ inline QImage noisePicture(int width, int height)
 // SIGXFSZ at the limit, which the program catches with its own
 // keepRunningAtFileSizeLimit() (app/FileSizeSignal.h), so that the write
 // fails with EFBIG instead of ending the process: a test calls it first.
-// Without it the limit is not lowered, and isActive() says so.
+// Without it, and where there is no such limit (Windows), the limit is not
+// lowered, and isActive() says so.
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes)
+    explicit FileSizeLimit([[maybe_unused]] std::uint64_t bytes)
     {
+#if defined(Q_OS_UNIX)
         struct sigaction current {};
         if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler == SIG_DFL)
             return;
@@ -135,39 +142,55 @@ public:
         rlimit lowered = m_old;
         lowered.rlim_cur = bytes;
         m_active = m_active && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+#endif
     }
     ~FileSizeLimit()
     {
+#if defined(Q_OS_UNIX)
         if (m_active)
             ::setrlimit(RLIMIT_FSIZE, &m_old);
+#endif
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-    bool isActive() const { return m_active; }
+    bool isActive() const
+    {
+        return m_active;
+    }
 
 private:
+#if defined(Q_OS_UNIX)
     rlimit m_old{};
+#endif
     bool m_active = false;
 };
 
 // A small file system in memory, mounted over a folder for the life of the
-// object: a disk that fills up. Needs the right to mount (the superuser).
+// object: a disk that fills up. Needs the right to mount (the superuser) and
+// Linux's tmpfs; elsewhere isMounted() is false.
 class SmallDisk {
 public:
-    SmallDisk(const QString& folder, int kibibytes)
+    SmallDisk(const QString& folder, [[maybe_unused]] int kibibytes)
         : m_folder(QFile::encodeName(folder))
     {
+#if defined(Q_OS_LINUX)
         const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k,mode=0700";
         m_mounted =
             ::mount("zorvane-test", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) == 0;
+#endif
     }
     ~SmallDisk()
     {
+#if defined(Q_OS_LINUX)
         if (m_mounted)
             ::umount2(m_folder.constData(), MNT_DETACH);
+#endif
     }
-    bool isMounted() const { return m_mounted; }
+    bool isMounted() const
+    {
+        return m_mounted;
+    }
 
 private:
     QByteArray m_folder;

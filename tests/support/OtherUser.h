@@ -4,7 +4,7 @@
 // another's files and locks. Its user and group id belong to no account, so
 // nothing is created for it and nothing stays behind: what it makes lies in
 // the test's own temporary folders. Commands run as it through setpriv,
-// which only root may do.
+// which only root may do. Unix only.
 
 #include <QByteArray>
 #include <QFile>
@@ -13,10 +13,12 @@
 #include <QString>
 #include <QStringList>
 
-#include <grp.h>
-#include <pwd.h>
-#include <sys/types.h>
-#include <unistd.h>
+#if defined(Q_OS_UNIX)
+
+#  include <grp.h>
+#  include <pwd.h>
+#  include <sys/types.h>
+#  include <unistd.h>
 
 namespace zorvane::test {
 
@@ -89,3 +91,5 @@ private:
 };
 
 }  // namespace zorvane::test
+
+#endif  // Q_OS_UNIX
