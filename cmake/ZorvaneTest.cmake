@@ -56,12 +56,8 @@ function(zorvane_add_test_run name test)
     get_test_property(${test} ENVIRONMENT environment)
     get_test_property(${test} LABELS labels)
     get_test_property(${test} TIMEOUT timeout)
-    get_test_property(${test} RESOURCE_LOCK locks)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "${environment};${ARGN}"
         LABELS "${labels}"
         TIMEOUT ${timeout})
-    if(locks)
-        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
-    endif()
 endfunction()
