@@ -107,5 +107,6 @@ test-windows: windows
 format: deps
 	@scripts/format
 
+# The Windows toolchain stays in its cache (~/.cache/zorvane/windows).
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
