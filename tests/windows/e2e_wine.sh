@@ -33,7 +33,10 @@ mkdir -p "$out"
 windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
 
 e2e_log "a private Wine prefix"
-timeout 300 wineboot --init >/dev/null 2>&1 || e2e_fail "wineboot did not make the prefix"
+# Without .NET and the HTML engine, which Wine would offer to download in a
+# dialog of its own.
+WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mscoree=d;mshtml=d" timeout 300 wineboot --init >/dev/null 2>&1 \
+    || e2e_fail "wineboot did not make the prefix"
 timeout 120 wineserver --wait
 program_files="$WINEPREFIX/drive_c/Program Files"
 installed="$program_files/Zorvane"
