@@ -535,6 +535,9 @@ void tst_frmSave::saveRoundTrip()
     const QByteArray saved = contentOf(path);
     QCOMPARE(decodeRtf(saved), decodedFormOf(box(reading)->toPlainText()));
 
+#if defined(Q_OS_WIN)
+    QSKIP("pandoc, which reads the file back as a word processor would, runs in the Linux build's tests");
+#endif
     QString error;
     const std::optional<QString> pandoc = pandocText(path, &error);
     QVERIFY2(pandoc, qPrintable(error));
@@ -830,6 +833,9 @@ void tst_frmSave::print()
     QVERIFY(fake_->messages.isEmpty());
     QCOMPARE(snapshot(folder.path()).keys(), QStringList{QStringLiteral("reading.pdf")});
 
+#if defined(Q_OS_WIN)
+    QSKIP("pdftotext, which reads the printed file back, runs in the Linux build's tests");
+#endif
     QString error;
     const std::optional<QString> printed = pdfText(pdf, &error);
     QVERIFY2(printed, qPrintable(error));

@@ -196,6 +196,9 @@ void tst_RtfWriter::pandocRoundTrip()
 {
     QFETCH(QString, text);
     QFETCH(bool, pandocReadsIt);
+#if defined(Q_OS_WIN)
+    QSKIP("pandoc, a Linux program, reads the files back in the Linux build's tests");
+#endif
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
