@@ -24,6 +24,8 @@ add_custom_command(OUTPUT ${icon_file}
                            ${icons}/zorvane-128.png ${icons}/zorvane-256.png
                    COMMENT "Making the program's icon zorvane.ico"
                    VERBATIM)
+add_custom_target(zorvane_icon DEPENDS ${icon_file})
+add_dependencies(zorvane zorvane_icon)
 set(ZORVANE_ICON_FILE ${icon_file})
 string(REPLACE "." "," ZORVANE_VERSION_COMMAS "${PROJECT_VERSION}.0.0")
 configure_file(zorvane.rc.in zorvane.rc @ONLY)
