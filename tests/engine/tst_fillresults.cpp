@@ -9,6 +9,7 @@
 #include "modFirdaria.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QTest>
 
 using namespace modFirdaria;
@@ -82,7 +83,7 @@ private Q_SLOTS:
 
 void tst_FillResults::initTestCase()
 {
-    QCOMPARE(ShortDateText(Date{std::chrono::year(1980), std::chrono::March, std::chrono::day(15)}),
+    QCOMPARE(ShortDateText(QLocale::system())(Date{std::chrono::year(1980), std::chrono::March, std::chrono::day(15)}),
              QStringLiteral("3/15/1980"));
 }
 
