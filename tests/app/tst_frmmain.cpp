@@ -374,28 +374,34 @@ void tst_frmMain::validation_data()
     QTest::addColumn<int>("year");
     QTest::addColumn<QString>("message");  // empty: accepted
 
-    // Rule: the calendar decides (QDate); February answers with the first
-    // message, the thirty-day months with the second (blank before "!").
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    for (const QString& trigger : {QStringLiteral("cmdNext"), QStringLiteral("mnuNext")}) {
-        for (const int year : {1910, 1960, 1999, 2000, 2048, 2050}) {
-            for (int month = 1; month <= 12; ++month) {
-                for (int day = 28; day <= 31; ++day) {
-                    QString message;
-                    if (!QDate(year, month, day).isValid())
-                        message = month == 2 ? FebruaryMessage : ThirtyDayMonthMessage;
-                    // clang-format off
-                    QTest::addRow("%s %d %s %d", qPrintable(trigger), day,
-                                  qPrintable(english.monthName(month)), year)
-                        << trigger << day << month << year << message;
-                    // clang-format on
-                }
-            }
-        }
-        // clang-format off
-        QTest::addRow("%s at once: 1 January 1910", qPrintable(trigger)) << trigger << 1 << 1 << 1910 << QString();
-        // clang-format on
-    }
+    // The boundaries of the check: the leap days of the offered years, the
+    // ends of February and of the thirty-day months (their message has a
+    // blank before "!"), the months of 31 days; the menu item as the button.
+    const QString cmdNext = QStringLiteral("cmdNext");
+    const QString mnuNext = QStringLiteral("mnuNext");
+    // clang-format off
+    QTest::newRow("at once: 1 January 1910")     << cmdNext << 1 << 1 << 1910 << QString();
+    QTest::newRow("29 February 2000")            << cmdNext << 29 << 2 << 2000 << QString();
+    QTest::newRow("29 February 1960")            << cmdNext << 29 << 2 << 1960 << QString();
+    QTest::newRow("29 February 2048")            << cmdNext << 29 << 2 << 2048 << QString();
+    QTest::newRow("29 February 1999")            << cmdNext << 29 << 2 << 1999 << FebruaryMessage;
+    QTest::newRow("29 February 1910")            << cmdNext << 29 << 2 << 1910 << FebruaryMessage;
+    QTest::newRow("29 February 2050")            << cmdNext << 29 << 2 << 2050 << FebruaryMessage;
+    QTest::newRow("30 February 2000")            << cmdNext << 30 << 2 << 2000 << FebruaryMessage;
+    QTest::newRow("31 February 1999")            << cmdNext << 31 << 2 << 1999 << FebruaryMessage;
+    QTest::newRow("28 February 1999")            << cmdNext << 28 << 2 << 1999 << QString();
+    QTest::newRow("31 April 1980")               << cmdNext << 31 << 4 << 1980 << ThirtyDayMonthMessage;
+    QTest::newRow("31 June 1980")                << cmdNext << 31 << 6 << 1980 << ThirtyDayMonthMessage;
+    QTest::newRow("31 September 1980")           << cmdNext << 31 << 9 << 1980 << ThirtyDayMonthMessage;
+    QTest::newRow("31 November 1980")            << cmdNext << 31 << 11 << 1980 << ThirtyDayMonthMessage;
+    QTest::newRow("30 April 1980")               << cmdNext << 30 << 4 << 1980 << QString();
+    QTest::newRow("31 January 1910")             << cmdNext << 31 << 1 << 1910 << QString();
+    QTest::newRow("31 July 1999")                << cmdNext << 31 << 7 << 1999 << QString();
+    QTest::newRow("31 December 2050")            << cmdNext << 31 << 12 << 2050 << QString();
+    QTest::newRow("menu: 15 March 1980")         << mnuNext << 15 << 3 << 1980 << QString();
+    QTest::newRow("menu: 29 February 1999")      << mnuNext << 29 << 2 << 1999 << FebruaryMessage;
+    QTest::newRow("menu: 31 November 1980")      << mnuNext << 31 << 11 << 1980 << ThirtyDayMonthMessage;
+    // clang-format on
 }
 
 void tst_frmMain::validation()
