@@ -36,8 +36,6 @@ namespace ui = zorvane::ui;
 
 namespace {
 
-enum class CloseWay { BackButton, FileBack, ExitButton, FileExit, CloseBox };
-
 QWidget* widgetNamed(const MDI& frame, const char* name)
 {
     return frame.findChild<QWidget*>(QLatin1String(name));
@@ -48,31 +46,8 @@ QAction* actionNamed(const MDI& frame, const QString& name)
     return frame.findChild<QAction*>(name);
 }
 
-void closeBy(MDI& frame, CloseWay way)
-{
-    switch (way) {
-    case CloseWay::BackButton:
-        frame.findChild<QPushButton*>(QStringLiteral("cmdBack"))->click();
-        break;
-    case CloseWay::FileBack:
-        actionNamed(frame, QStringLiteral("mnuBack"))->trigger();
-        break;
-    case CloseWay::ExitButton:
-        frame.findChild<QPushButton*>(QStringLiteral("cmdMdiExit"))->click();
-        break;
-    case CloseWay::FileExit:
-        actionNamed(frame, QStringLiteral("mnuExit"))->trigger();
-        break;
-    // The window system's close request, as from the title bar.
-    case CloseWay::CloseBox:
-        frame.windowHandle()->close();
-        break;
-    }
-}
-
 }  // namespace
 
-Q_DECLARE_METATYPE(CloseWay)
 Q_DECLARE_METATYPE(modFirdaria::BirthData)
 
 class tst_MDI : public QObject {
@@ -94,9 +69,6 @@ private Q_SLOTS:
 
     void menus_data();
     void menus();
-
-    void closing_data();
-    void closing();
 
     void linksOpenTheirPage_data();
     void linksOpenTheirPage();
@@ -292,43 +264,6 @@ void tst_MDI::menus()
     for (const QAction* action : owner->actions())
         shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(shown, items);
-}
-
-void tst_MDI::closing_data()
-{
-    QTest::addColumn<CloseWay>("way");
-    QTest::addColumn<bool>("back");
-
-    // clang-format off
-    QTest::newRow("Back button")  << CloseWay::BackButton << true;
-    QTest::newRow("File > Back")  << CloseWay::FileBack << true;
-    QTest::newRow("Exit button")  << CloseWay::ExitButton << false;
-    QTest::newRow("File > Exit")  << CloseWay::FileExit << false;
-    QTest::newRow("close box")    << CloseWay::CloseBox << false;
-    // clang-format on
-}
-
-void tst_MDI::closing()
-{
-    QFETCH(CloseWay, way);
-    QFETCH(bool, back);
-
-    QPointer<MDI> frame = new MDI;
-    QPointer<frmDisplay> panels = frame->display();
-    frame->show();
-    QSignalSpy byBack(frame.data(), &MDI::closedByBack);
-    QSignalSpy toEnd(frame.data(), &MDI::closedToEnd);
-
-    closeBy(*frame, way);
-    // The general close at the end of the program may close the frame once
-    // more before it is deleted; it reports its ending only once.
-    frame->close();
-    QCOMPARE(byBack.count(), back ? 1 : 0);
-    QCOMPARE(toEnd.count(), back ? 0 : 1);
-
-    // A closed frame is destroyed, the panels window with it.
-    QTRY_VERIFY(frame.isNull());
-    QVERIFY(panels.isNull());
 }
 
 void tst_MDI::linksOpenTheirPage_data()
