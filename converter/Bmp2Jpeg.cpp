@@ -1,4 +1,5 @@
 #include "Bmp2Jpeg.h"
+#include "BitmapFile.h"
 #include "FileLayer.h"
 
 #include <turbojpeg.h>
@@ -14,25 +15,7 @@ namespace {
 
 namespace files = zorvane::files;
 
-// BITMAPFILEHEADER (14 bytes) followed by BITMAPINFOHEADER (40 bytes), all
-// fields little-endian.
-constexpr std::size_t kFileHeaderSize = 14;
-constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::size_t kHeadersSize = kFileHeaderSize + kInfoHeaderSize;
-
-// Byte offsets from the start of the file.
-constexpr std::size_t kOffMagic = 0;
-constexpr std::size_t kOffPixelData = 10;
-constexpr std::size_t kOffInfoSize = 14;
-constexpr std::size_t kOffWidth = 18;
-constexpr std::size_t kOffHeight = 22;
-constexpr std::size_t kOffPlanes = 26;
-constexpr std::size_t kOffBitCount = 28;
-constexpr std::size_t kOffCompression = 30;
-constexpr std::size_t kOffXPelsPerMeter = 38;
-constexpr std::size_t kOffYPelsPerMeter = 42;
-
-constexpr std::uint32_t kCompressionNone = 0;  // BI_RGB
+using namespace bitmapfile;
 
 std::uint16_t readLe16(const unsigned char* p)
 {

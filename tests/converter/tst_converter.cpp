@@ -2,6 +2,7 @@
 // path leads without another user's say, and nothing half written or left
 // behind when a bitmap cannot be converted.
 
+#include "BitmapFile.h"
 #include "Bmp2Jpeg.h"
 #include "FileSizeSignal.h"
 #include "FilesAndPictures.h"
@@ -53,15 +54,8 @@ namespace {
 // of 255 on average.
 constexpr double kMaxMeanError = 3.0;
 
-// Byte offsets of the header fields the malformed cases alter.
-constexpr int kOffMagic = 0;
-constexpr int kOffPixelData = 10;
-constexpr int kOffInfoSize = 14;
-constexpr int kOffWidth = 18;
-constexpr int kOffHeight = 22;
-constexpr int kOffPlanes = 26;
-constexpr int kOffBitCount = 28;
-constexpr int kOffCompression = 30;
+// The header fields the malformed cases alter.
+using namespace bitmapfile;
 
 constexpr int kCompressionRle8 = 1;
 constexpr int kCompressionRle4 = 2;
