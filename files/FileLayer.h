@@ -16,8 +16,8 @@
 // hidden unique name (".zorvane-<random>.part") in that folder and is held
 // for its writer; it reaches the disk before it takes the chosen name, and a
 // file that is not committed is removed. A part that a killed writer left
-// behind is removed by the next NewFile made in that folder: only this user's
-// regular files that no live writer holds.
+// behind is removed by the next NewFile made in that folder: only regular
+// files that no live writer holds, and on POSIX systems only this user's.
 
 #include <cstddef>
 #include <cstdint>
