@@ -42,19 +42,3 @@ function(zorvane_add_test name)
         TIMEOUT 300
         LABELS "${ARG_LABELS}")
 endfunction()
-
-# zorvane_add_test_run(<name> <test> <VAR=value>...)
-#
-# Runs the executable of the existing test <test> once more as <name>, with
-# its environment, labels and time limit and the given variables on top.
-function(zorvane_add_test_run name test)
-    zorvane_test_log_options(log_options ${name})
-    add_test(NAME ${name} COMMAND ${test} ${log_options})
-    get_test_property(${test} ENVIRONMENT environment)
-    get_test_property(${test} LABELS labels)
-    get_test_property(${test} TIMEOUT timeout)
-    set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "${environment};${ARGN}"
-        LABELS "${labels}"
-        TIMEOUT ${timeout})
-endfunction()

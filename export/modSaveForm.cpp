@@ -1,9 +1,10 @@
 #include "modSaveForm.h"
 
+#include "BitmapFile.h"
 #include "Bmp2Jpeg.h"
 #include "Dialogs.h"
+#include "FileLayer.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,18 +12,13 @@
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
-#include <QTemporaryFile>
+#include <QStandardPaths>
+#include <QSysInfo>
 #include <QWidget>
+#include <QtEndian>
 
 #include <cerrno>
-#include <memory>
-
-#ifdef Q_OS_UNIX
-#  include <fcntl.h>
-#  include <sys/file.h>
-#  include <sys/stat.h>
-#  include <unistd.h>
-#endif
+#include <cstring>
 
 namespace modSaveForm {
 
@@ -35,6 +31,8 @@ constexpr QChar separator = QLatin1Char('/');
 constexpr int maxCopies = 999;
 // The converter reads this as JPEG quality on a scale of 1 to 100.
 constexpr int conversionQuality = 100;
+constexpr double screenDotsPerInch = 96;
+constexpr double metresPerInch = 0.0254;
 
 // Runs of separators become one; a leading pair, the form of a network
 // share, stays a pair.
@@ -51,10 +49,17 @@ QString withSingleSeparators(const QString& folder)
     return result;
 }
 
+// The words of an errno value, as the converter and the file layer give it on
+// every system (qt_error_string takes a Windows error code there).
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // reason: the system's error number the converter left, 0 for none.
 QString conversionFailure(int result, int reason)
 {
-    const QString because = reason != 0 ? QStringLiteral(": ") + qt_error_string(reason) : QString();
+    const QString because = reason != 0 ? QStringLiteral(": ") + errorText(reason) : QString();
     switch (result) {
     case BMP2JPEG_BAD_ARGUMENTS:
         return QStringLiteral("The converter refused the file names it was given.");
@@ -74,189 +79,71 @@ QString conversionFailure(int result, int reason)
     }
 }
 
-// Hidden names of bitmaps on their way to the converter, where a folder
-// cannot hold a file without a name.
-const QString bitmapPrefix = QStringLiteral(".zorvane-export-");
-const QString bitmapSuffix = QStringLiteral(".bmp");
-
-// Removes the bitmaps that an export killed half-way left in folder: only
-// regular files of this user's. Every export holds a lock on its bitmap for
-// the bitmap's whole life, so one that can be locked is abandoned, and an
-// export running at the same moment (a copy of the program in another
-// session of the user's, with a runtime folder of its own) keeps its own.
-void removeAbandonedBitmaps(const QString& folder)
+// The headers of a Windows bitmap whose pixels are rows as the converter
+// reads them: BI_RGB, top down, padded to 32 bits (as QImage pads them), of 32
+// bits a pixel (the fourth byte unused) or 24.
+QByteArray bitmapHeaders(const QImage& rows, int dotsPerMeter)
 {
-    const QDir dir(folder);
-    const QFileInfoList entries =
-        dir.entryInfoList({bitmapPrefix + QLatin1Char('*') + bitmapSuffix}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& entry : entries) {
-#ifdef Q_OS_UNIX
-        const QByteArray name = QFile::encodeName(entry.filePath());
-        const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(name.constData());
-        ::close(fd);
-#else
-        // An open file cannot be removed here: one in use stays.
-        if (!entry.isSymLink())
-            QFile::remove(entry.filePath());
-#endif
-    }
+    using namespace bitmapfile;
+    QByteArray headers(kHeadersSize, '\0');
+    char* const bytes = headers.data();
+    const auto put16 = [bytes](std::size_t offset, quint16 value) { qToLittleEndian(value, bytes + offset); };
+    const auto put32 = [bytes](std::size_t offset, qint64 value) { qToLittleEndian(quint32(value), bytes + offset); };
+    bytes[kOffMagic] = 'B';
+    bytes[kOffMagic + 1] = 'M';
+    put32(kOffFileSize, qint64(kHeadersSize) + rows.sizeInBytes());
+    put32(kOffPixelData, kHeadersSize);
+    put32(kOffInfoSize, kInfoHeaderSize);
+    put32(kOffWidth, rows.width());
+    put32(kOffHeight, -rows.height());
+    put16(kOffPlanes, 1);
+    put16(kOffBitCount, quint16(rows.depth()));
+    put32(kOffCompression, kCompressionNone);
+    put32(kOffImageSize, rows.sizeInBytes());
+    put32(kOffXPelsPerMeter, dotsPerMeter);
+    put32(kOffYPelsPerMeter, dotsPerMeter);
+    return headers;
 }
 
-#ifdef Q_OS_UNIX
-// Locks the bitmap just created at path, for as long as fd stays open; false
-// when it is no longer at its name, taken by another export's clean-up
-// between its creation and the lock. On a file system without locks nothing
-// is locked, and nothing is taken for abandoned either.
-bool lockAtItsName(int fd, const QString& path)
+// Where bitmaps wait for the converter: a folder of the program's own, never
+// the user's, under the runtime folder or, where there is none, the cache
+// folder; empty when none can be made.
+QString privateFolder()
 {
-    if (::flock(fd, LOCK_EX) != 0)
-        return true;
-    struct stat opened {};
-    struct stat named {};
-    return ::fstat(fd, &opened) == 0 && ::lstat(QFile::encodeName(path).constData(), &named) == 0
-           && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+    QString base;
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString folder = QDir(base).filePath(QStringLiteral("zorvane-export"));
+    const bool made = !base.isEmpty() && QDir().mkpath(folder)
+                      && QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return made ? folder : QString();
 }
-#endif
 
-// The bitmap handed to the converter, in the JPEG's folder. Where the file
-// system allows it, the file has no name at all and is handed over through
-// /proc, so that an export killed half-way leaves nothing behind; elsewhere it
-// takes a hidden unique name, which the next export into the folder removes
-// if this one cannot. It never takes the place of an existing file.
-class TemporaryBitmap {
-public:
-    explicit TemporaryBitmap(const QString& folder)
-        : folder_(folder)
-    {}
-    ~TemporaryBitmap()
-    {
-        if (named_) {
-#ifdef Q_OS_UNIX
-            // Removed while still locked, so that no other export's clean-up
-            // takes it for abandoned in between.
-            QFile::remove(named_->fileName());
-            named_->close();
-#else
-            // An open file cannot be removed here: closed first.
-            const QString path = named_->fileName();
-            named_->close();
-            QFile::remove(path);
-#endif
-        }
-#ifdef Q_OS_LINUX
-        if (unnamed_ >= 0)
-            ::close(unnamed_);
-#endif
-    }
-    TemporaryBitmap(const TemporaryBitmap&) = delete;
-    TemporaryBitmap& operator=(const TemporaryBitmap&) = delete;
-
-    // Creates the file and writes picture into it as a 24-bit bottom-up
-    // Windows bitmap; on failure returns false and sets reason.
-    bool write(const QImage& picture, QString& reason)
-    {
-        // Qt writes 32-bit RGB pictures as 24-bit BI_RGB rows, bottom up: the
-        // layout the converter reads. Other formats would come out indexed.
-        QByteArray bitmap;
-        QBuffer buffer(&bitmap);
-        if (!buffer.open(QIODevice::WriteOnly) || !picture.convertToFormat(QImage::Format_RGB32).save(&buffer, "BMP")) {
-            reason = QStringLiteral("The picture could not be turned into a bitmap.");
-            return false;
-        }
-        buffer.close();
-
-        QFile file;
-        QString why;
-        if (!create(file, why)) {
-            reason = QStringLiteral("The temporary bitmap could not be created: %1.").arg(why);
-            return false;
-        }
-        // A write cut short by a full disk or the file size limit reports no
-        // error; the next one reports the reason.
-        for (qint64 written = 0; written < bitmap.size();) {
-            const qint64 n = file.write(bitmap.constData() + written, bitmap.size() - written);
-            if (n <= 0) {
-                reason = QStringLiteral("The temporary bitmap could not be written: %1.").arg(file.errorString());
-                return false;
-            }
-            written += n;
-        }
-        file.close();
-        return true;
-    }
-
-    // The path the converter opens the bitmap by.
-    QString path() const
-    {
-        return path_;
-    }
-
-private:
-    // Creates the file and opens it in file for unbuffered writing, so that
-    // a refused write is reported with its own reason; on failure returns
-    // false and sets reason.
-    bool create(QFile& file, QString& reason)
-    {
-        constexpr auto mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
-        removeAbandonedBitmaps(folder_);
-#ifdef Q_OS_LINUX
-        unnamed_ = ::open(QFile::encodeName(folder_).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (unnamed_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-            // The folder is missing, full or closed to this user.
-            reason = qt_error_string(errno);
-            return false;
-        }
-        if (unnamed_ >= 0) {
-            path_ = QStringLiteral("/proc/self/fd/%1").arg(unnamed_);
-            // Without /proc the converter could not open it.
-            if (QFileInfo::exists(path_))
-                return file.open(unnamed_, mode, QFileDevice::DontCloseHandle);
-            ::close(unnamed_);
-            unnamed_ = -1;
-        }
-#endif
-        for (int attempt = 0; attempt < lockAttempts; ++attempt) {
-            named_ = std::make_unique<QTemporaryFile>(
-                QDir(folder_).filePath(bitmapPrefix + QStringLiteral("XXXXXX") + bitmapSuffix));
-            named_->setAutoRemove(false);
-            if (!named_->open()) {
-                reason = named_->errorString();
-                named_.reset();
-                return false;
-            }
-#ifdef Q_OS_UNIX
-            if (!lockAtItsName(named_->handle(), named_->fileName())) {
-                named_.reset();
-                continue;
-            }
-#endif
-            path_ = named_->fileName();
-            if (file.open(named_->handle(), mode, QFileDevice::DontCloseHandle))
-                return true;
-            reason = file.errorString();
-            return false;
-        }
-        reason = QStringLiteral("other exports into the folder kept removing it");
-        return false;
-    }
-
-    // New names to try when another export's clean-up takes each one the
-    // moment it is made.
-    static constexpr int lockAttempts = 64;
-
-    QString folder_;
-    QString path_;
-    std::unique_ptr<QTemporaryFile> named_;
-#ifdef Q_OS_LINUX
-    int unnamed_ = -1;
-#endif
-};
+// Writes picture as a bitmap into a new file of the program's private folder,
+// where one that a killed export left goes first; empty when written, the
+// reason otherwise. dotsPerMeter: the density the JPEG is to carry.
+QString writeBitmap(zorvane::files::Folder& folder, zorvane::files::NewFile& bitmap, const QImage& picture,
+                    int dotsPerMeter)
+{
+    const QString path = privateFolder();
+    if (path.isEmpty())
+        return QStringLiteral("There is no private folder for the temporary bitmap.");
+    if (int error = folder.open(path.toUtf8().toStdString()); error != 0 || (error = bitmap.create(folder)) != 0)
+        return QStringLiteral("The temporary bitmap could not be created: %1.").arg(errorText(error));
+    // The pixels go as they lie in memory: 32-bit RGB is the bitmap's byte
+    // order where the machine's is little-endian, 24-bit BGR elsewhere.
+    const QImage rows = picture.convertToFormat(QSysInfo::ByteOrder == QSysInfo::LittleEndian ? QImage::Format_RGB32
+                                                                                              : QImage::Format_BGR888);
+    const QByteArray headers = bitmapHeaders(rows, dotsPerMeter);
+    int error = bitmap.write(headers.constData(), std::size_t(headers.size()));
+    if (error == 0)
+        error = bitmap.write(rows.constBits(), std::size_t(rows.sizeInBytes()));
+    if (error != 0)
+        return QStringLiteral("The temporary bitmap could not be written: %1.").arg(errorText(error));
+    return {};
+}
 
 }  // namespace
 
@@ -325,20 +212,23 @@ QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath, const 
     if (!convert)
         return fail(QStringLiteral("The converter could not be loaded: %1.").arg(library.errorString()));
 
-    TemporaryBitmap bitmap(folder);
-    QString reason;
-    if (!bitmap.write(picture.toImage(), reason))
+    // Printed at the size the screen showed it: 96 dots per inch on a
+    // screen of scale 1.
+    const int dotsPerMeter = qRound(screenDotsPerInch * picture.devicePixelRatio() / metresPerInch);
+    zorvane::files::Folder bitmapFolder;
+    zorvane::files::NewFile bitmap;
+    if (const QString reason = writeBitmap(bitmapFolder, bitmap, picture.toImage(), dotsPerMeter); !reason.isEmpty())
         return fail(reason);
 
     // The converter never replaces a file: a name taken after it was chosen
     // gives way to the next free one, found by the same rules. Every round
     // finds one more name taken, so the rounds end when the copies run out;
     // the bound holds even if names were freed again in between.
-    const QByteArray bitmapName = QFile::encodeName(bitmap.path());
+    const std::string bitmapName = bitmap.path();
     for (int round = 0; round <= maxCopies; ++round) {
         errno = 0;
-        const int result = convert(bitmapName.constData(), QFile::encodeName(jpegPath).constData(), conversionQuality,
-                                   BMP2JPEG_NO_REPLACE);
+        const int result =
+            convert(bitmapName.c_str(), jpegPath.toUtf8().constData(), conversionQuality, BMP2JPEG_NO_REPLACE);
         const int converterReason = errno;
         if (result == BMP2JPEG_OK) {
             if (!FileExists(jpegPath))

@@ -5,12 +5,13 @@
 // The capture renders the window itself through QWidget::grab: no device
 // context, palette or picture wrapper is involved, and on true-colour
 // displays no palette is needed. The picture is written as a Windows bitmap
-// into a file without a name in the target's folder (a hidden unique name
-// where the file system has no unnamed files), turned into the JPEG file by
-// the Bmp2Jpeg library that stands in the program's folder, and the bitmap is
-// deleted again. A taken name gets a numbered copy (_001 to _999); no existing
-// file is ever replaced, not even one that appears while the picture is being
-// written.
+// into a folder of the program's own (never the user's), turned into the JPEG
+// file by the Bmp2Jpeg library that stands in the program's folder, and the
+// bitmap is deleted again; one that a killed export left goes at the next
+// export. A taken name gets a numbered copy (_001 to _999); no existing file
+// is ever replaced, not even one that appears while the picture is being
+// written. The JPEG prints at the size the screen showed: 96 dots per inch
+// times the screen's scale.
 
 #include "ConverterLibrary.h"
 

@@ -1,9 +1,8 @@
 // A converter that plays another process writing into the same folder: when
 // it is asked to convert, it first puts something at the JPEG path (as many
-// times as it was told to), or runs what it was given once, then hands the
-// work to the real converter. The export calls it once the temporary picture
-// has been written, so whatever it puts there appeared after the name was
-// chosen.
+// times as it was told to), then hands the work to the real converter. The
+// export calls it once the temporary picture has been written, so whatever it
+// puts there appeared after the name was chosen.
 
 #include "Bmp2Jpeg.h"
 
@@ -22,8 +21,6 @@ enum Appearance { AFile = 0, ALinkLeadingNowhere = 1, AFolder = 2 };
 
 int racesLeft = 0;
 int appearance = AFile;
-void (*beforeConversion)(void*) = nullptr;
-void* beforeConversionContext = nullptr;
 
 void appear(const char* path)
 {
@@ -63,21 +60,8 @@ extern "C" BMP2JPEG_API void RaceBeforeConversions(int count, int what)
     appearance = what;
 }
 
-// The next conversion first calls action(context), as another export into
-// the same folder would run at that moment.
-extern "C" BMP2JPEG_API void RunBeforeNextConversion(void (*action)(void*), void* context)
-{
-    beforeConversion = action;
-    beforeConversionContext = context;
-}
-
 extern "C" BMP2JPEG_API int BmpToJpegEx(const char* bitmapPath, const char* jpegPath, int quality, int flags)
 {
-    if (beforeConversion) {
-        void (*const action)(void*) = beforeConversion;
-        beforeConversion = nullptr;
-        action(beforeConversionContext);
-    }
     if (racesLeft > 0) {
         --racesLeft;
         appear(jpegPath);

@@ -195,7 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int height = 0;
     if (!written || size < kHeightAt + 4 || !jpegSize(jpegPath, width, height))
         broken("a conversion reported success without a readable JPEG");
-    if (width != le32At(data + kWidthAt) || height != le32At(data + kHeightAt))
+    // A negative height gives the rows top down.
+    if (width != le32At(data + kWidthAt) || height != std::llabs(le32At(data + kHeightAt)))
         broken("the JPEG's size differs from the bitmap's header");
     ::unlink(jpegPath.c_str());
     return 0;
