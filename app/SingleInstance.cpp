@@ -7,6 +7,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <utility>
+
 #ifndef Q_OS_WIN
 #  include <sys/stat.h>
 #  include <unistd.h>
@@ -26,8 +28,8 @@ const QString CannotRemove = QStringLiteral("what stands at its name cannot be r
 
 // A turn lasts milliseconds; one older than this belongs to a copy that
 // hangs, or is no turn at all (a damaged file).
-constexpr int TurnStaleMs = 1000;
-constexpr int TurnWaitMs = 3000;
+constexpr int TurnStaleMs = 2000;
+constexpr int TurnWaitMs = 5000;
 // One round clears what stands at the lock's name and takes the lock; a
 // second is needed only when something comes back at the name meanwhile.
 constexpr int Attempts = 3;
@@ -142,6 +144,8 @@ SingleInstance::Outcome SingleInstance::acquire()
     const QString turnPath = path_ + TurnSuffix;
     QLockFile turn(turnPath);
     turn.setStaleLockTime(TurnStaleMs);
+    // Unguarded by any turn: two starts at the same instant that both find
+    // something at this name may then both go on, as without the turn.
     if (!removeAllButLockFile(turnPath))
         return unavailable(CannotRemove);
     if (!turn.tryLock(TurnWaitMs))
