@@ -76,7 +76,6 @@ void tst_CommandLine::terminal_data()
     // clang-format off
     QTest::newRow("version") << QStringList{"--version"} << QStringList{} << 0 << "Zorvane " EXPECTED_VERSION "\n" << QString() << false;
     QTest::newRow("help") << QStringList{"--help"} << QStringList{} << 0 << "Usage: " << QString() << false;
-    QTest::newRow("version among Qt options") << QStringList{"-platform", "xcb", "-v"} << QStringList{unreachableX11} << 0 << "Zorvane " EXPECTED_VERSION "\n" << QString() << false;
     QTest::newRow("no display") << QStringList{} << QStringList{} << 1 << QString() << NoGraphicalSession << true;
     QTest::newRow("X11 display that cannot be reached") << QStringList{} << QStringList{unreachableX11} << 1 << QString() << NoGraphicalSession << false;
     QTest::newRow("Wayland display that cannot be reached") << QStringList{} << QStringList{"WAYLAND_DISPLAY=no-wayland-0"} << 1 << QString() << NoGraphicalSession << false;
