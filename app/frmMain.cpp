@@ -11,6 +11,7 @@
 #include "MDI.h"
 #include "MenuBarClicks.h"
 #include "OpenWindows.h"
+#include "ScreenFit.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmAbout.h"
@@ -342,6 +343,7 @@ bool frmMain::Form_Load(const QString& programFolder)
 
 void frmMain::showCentred()
 {
+    fitToScreen(this);
     centreOnScreen(this);
     show();
 }

@@ -5,6 +5,7 @@
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "ProgramIcon.h"
+#include "ScreenFit.h"
 #include "Style.h"
 #include "Twips.h"
 #include "modHelp.h"
@@ -51,6 +52,7 @@ frmAbout::frmAbout(QWidget* parent)
     cmdOK_->setFocus();
 
     // On the screen, whoever its owner and wherever the owner stands.
+    fitToScreen(this);
     centreOnScreen(this);
     addOpenWindow(this);
 }

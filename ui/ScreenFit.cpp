@@ -1,8 +1,11 @@
 #include "ScreenFit.h"
 
+#include <QFrame>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QMargins>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QWidget>
 #include <QWindow>
@@ -26,6 +29,16 @@ QMargins frameOf(const QWidget* window)
     return QMargins(border, titleBar + border, border, border);
 }
 
+// The room the window may take on its screen (the primary screen before it
+// is shown), within the frame; nothing when there is no screen.
+QSize roomOnScreen(const QWidget* window)
+{
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    return screen->availableGeometry().size().shrunkBy(frameOf(window));
+}
+
 // Where a child of extent [start, end) on one axis goes when the box's
 // extent [boxStart, boxEnd) loses `lost`: the child's new start and length.
 std::pair<int, int> keptBesideBox(int start, int end, int boxStart, int boxEnd, int lost)
@@ -42,11 +55,9 @@ std::pair<int, int> keptBesideBox(int start, int end, int boxStart, int boxEnd, 
 
 void fitToScreen(QWidget* window, QWidget* box)
 {
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
+    const QSize room = roomOnScreen(window);
+    if (room.isEmpty())
         return;
-    const QMargins frame = frameOf(window);
-    const QSize room = screen->availableGeometry().size().shrunkBy(frame);
     const QSize design = window->size();
     const QSize spare = box->size() - box->minimumSizeHint().expandedTo(QSize(0, 0));
     const QSize lost(std::clamp(design.width() - room.width(), 0, std::max(0, spare.width())),
@@ -67,6 +78,45 @@ void fitToScreen(QWidget* window, QWidget* box)
     }
     box->resize(boxPlace.size() - lost);
     window->setFixedSize(design - lost);
+}
+
+void fitToScreen(QWidget* window)
+{
+    const QSize room = roomOnScreen(window);
+    const QSize design = window->size();
+    if (room.isEmpty() || (design.width() <= room.width() && design.height() <= room.height()))
+        return;
+
+    QWidget* focus = window->focusWidget();
+    // Made inside the window, so that the controls keep their Tab order:
+    // within one window, moving a control moves nothing in the focus chain.
+    auto* area = new QScrollArea(window);
+    area->setObjectName(window->objectName() + QStringLiteral("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    // Tab goes from control to control, the area scrolling to each; the
+    // area itself is no stop.
+    area->setFocusPolicy(Qt::NoFocus);
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        // A widget moved with everything in it keeps their order.
+        area->setWidget(main->takeCentralWidget());
+        main->setCentralWidget(area);
+    } else {
+        auto* client = new QWidget(window);
+        client->setFixedSize(design);
+        client->setPalette(window->palette());
+        for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child == area || child == client || child->isWindow())
+                continue;
+            const bool hidden = child->isHidden();
+            child->setParent(client);
+            child->setHidden(hidden);
+        }
+        area->setWidget(client);
+        area->setGeometry(QRect(QPoint(0, 0), design.boundedTo(room)));
+    }
+    window->setFixedSize(design.boundedTo(room));
+    if (focus)
+        focus->setFocus();
 }
 
 }  // namespace zorvane::ui

@@ -16,4 +16,11 @@ namespace zorvane::ui {
 // designed.
 void fitToScreen(QWidget* window, QWidget* box);
 
+// Fits a fixed-size window without such a text box the same way: its
+// client area (a main window's central widget; a dialog's controls, moved
+// onto one in their places and Tab order) keeps its design and scrolls, so
+// that the title bar and the menus stay on the screen and Tab scrolls to
+// each control in turn. A window that fits is left as designed.
+void fitToScreen(QWidget* window);
+
 }  // namespace zorvane::ui
