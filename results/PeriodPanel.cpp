@@ -339,11 +339,9 @@ QString PeriodPanel::lastRowDescription()
 
 void PeriodPanel::sayLastRowAgain()
 {
-    if (!QAccessible::isActive())
-        return;
     // The panel's interface comes from the factory above.
     auto* list = static_cast<PeriodPanelAccessible*>(QAccessible::queryAccessibleInterface(this));
-    if (QAccessibleInterface* item = list->lastRowAnew()) {
+    if (QAccessibleInterface* item = list->lastRowAnew(); item && QAccessible::isActive()) {
         QAccessibleEvent focus(item, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }

@@ -154,7 +154,7 @@ void DropDownList::announceChosenEntry(int index)
 {
     // Changes made by the program, or in the open list (which announces its
     // own items), are not the person's moves in the closed list.
-    if (!QAccessible::isActive() || !hasFocus() || view()->isVisible() || index < 0)
+    if (!hasFocus() || view()->isVisible() || index < 0)
         return;
     const QModelIndex entry = model()->index(index, modelColumn(), rootModelIndex());
     if (view()->currentIndex() != entry)
