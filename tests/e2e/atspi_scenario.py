@@ -1,5 +1,5 @@
-"""The program through a screen reader: the scenario that e2e_screen_reader.sh
-runs once the accessibility bus and the program are up.
+"""The program through the AT-SPI bus: the scenario that e2e_atspi.sh runs
+once the accessibility bus and the program are up.
 
 It checks what a blind user relies on today: the main window and its controls
 are on the bus; a reading for 15 March 1980, Night is taken with the keyboard
