@@ -4,6 +4,7 @@
 #include "AppShell.h"
 #include "ConverterLibrary.h"
 #include "Dialogs.h"
+#include "DropDownList.h"
 #include "FillResults.h"
 #include "FirstPaint.h"
 #include "Guarded.h"
@@ -85,12 +86,12 @@ void setColorsOnWhite(QWidget* widget)
 QComboBox* createDateList(const QString& name, const QString& accessibleName, const QString& description,
                           const QRect& geometry, QWidget* parent)
 {
-    auto* list = new QComboBox(parent);
+    auto* list = new DropDownList(parent);
     list->setObjectName(name);
     describe(list, accessibleName, description);
     // Assistive technology on Linux names a drop-down list by its chosen
     // entry and says what the list is from the labels that label it ("Month
-    // of birth, January, combo box"); the frame around the three lists
+    // of birth, combo box, January"); the frame around the three lists
     // labels each of them alike, and screen readers pass over a label that
     // holds the list. Each list gets a label of its own, never shown.
     auto* label = new QLabel(accessibleName, parent);

@@ -229,6 +229,9 @@ void MDI::createBars()
     area_->setFrameShape(QFrame::NoFrame);
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Entering the panels, a screen reader says the panels window's name, not
+    // the area's kind around it.
+    ui::presentAsLayoutOnly(area_);
 
     layout->addWidget(Picture1);
     layout->addWidget(Picture3);
@@ -333,10 +336,10 @@ void MDI::createPanelsWindow()
 
 void MDI::chainTabOrder()
 {
-    // Top to bottom as the frame reads: the banner, the periods in the order
-    // they come in time, the panels' description buttons, then the offer and
-    // the buttons of the bottom bar.
-    QList<QWidget*> order{lblHalvidorBanner};
+    // Top to bottom as the frame reads: the banner, the time of birth, the
+    // periods in the order they come in time, the panels' description
+    // buttons, then the offer and the buttons of the bottom bar.
+    QList<QWidget*> order{lblHalvidorBanner, display_->timeOfBirth()};
     order << display_->periods();
     for (QPushButton* button : display_->descriptionButtons())
         order << button;

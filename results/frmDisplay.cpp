@@ -112,9 +112,13 @@ void frmDisplay::createTimeOfBirth()
     Label1 = ui::createLabel(QStringLiteral("Label1"), QStringLiteral("Your Time Of Birth - "), font,
                              ui::twipRect(120, 240, 2070, 210), Frame1, ui::colors::white());
     ui::describe(Label1, QStringLiteral("Your Time Of Birth"), QStringLiteral("Heading of the time of birth"));
-    lblTimeOfBirth = ui::createLabel(QStringLiteral("lblTimeOfBirth"), QStringLiteral("lblTimeOfBirth"), font,
-                                     ui::twipRect(2280, 240, 1530, 210), Frame1, ui::colors::paleCyan());
+    lblTimeOfBirth = new PeriodLine(Frame1);
+    ui::setUpLabel(lblTimeOfBirth, QStringLiteral("lblTimeOfBirth"), QString(), font,
+                   ui::twipRect(2280, 240, 1530, 210), ui::colors::paleCyan());
+    lblTimeOfBirth->setPeriod(QStringLiteral("lblTimeOfBirth"));
     ui::describeOnly(lblTimeOfBirth, QStringLiteral("Time of birth, day or night"));
+    // Its heading labels it: a screen reader says "Your Time Of Birth, Night".
+    Label1->setBuddy(lblTimeOfBirth);
 }
 
 void frmDisplay::createPanels()
@@ -129,7 +133,10 @@ void frmDisplay::createPanels()
         panel->setGeometry(ui::twipRect(PanelLeft + PanelColumnPitch * (f / PanelsPerColumn),
                                         PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth, PanelHeight));
         fraPlanetName[static_cast<std::size_t>(f)] = panel;
-        ui::describeOnly(panel, QStringLiteral("Planetary period and its start; Down reads its sub-periods"));
+        // Said once, on the first period of either sequence, where the
+        // results open: every panel is read alike.
+        if (f == 0)
+            ui::describeOnly(panel, QStringLiteral("Planetary period and its start; Down reads its sub-periods"));
 
         for (int k = 0; k < RowsPerPanel; ++k) {
             const int row = RowsPerPanel * f + k;
@@ -211,6 +218,11 @@ modSaveForm::PanelsWindow frmDisplay::exportHolders()
     return {this, Picture1, txtFolder, txtFile};
 }
 
+QWidget* frmDisplay::timeOfBirth() const
+{
+    return lblTimeOfBirth;
+}
+
 QList<QPushButton*> frmDisplay::descriptionButtons() const
 {
     return {cmdDesc.begin(), cmdDesc.end()};
@@ -218,7 +230,7 @@ QList<QPushButton*> frmDisplay::descriptionButtons() const
 
 void frmDisplay::setTimeOfBirth(const QString& text)
 {
-    lblTimeOfBirth->setText(text);
+    lblTimeOfBirth->setPeriod(text);
 }
 
 void frmDisplay::setPanelHeading(int panel, const QString& heading)

@@ -7,8 +7,8 @@
 // through the PeriodPanels interface. The controls are its own: the picture
 // export reaches its holders through exportHolders(), the results frame its
 // periods and description buttons for the Tab chain; nothing else reaches
-// in. The panels and node lines take the focus (PeriodPanel.h) so that the
-// keyboard reaches every period and sub-period.
+// in. The time of birth, the panels and the node lines take the focus
+// (PeriodPanel.h) so that the keyboard reaches every period and sub-period.
 
 #include "PeriodPanels.h"
 #include "modFirdaria.h"
@@ -40,6 +40,9 @@ public:
 
     // The window and its off-view holders, as the picture export works on them.
     modSaveForm::PanelsWindow exportHolders();
+    // The time of birth ("Night"), which takes Tab focus and is read with
+    // its heading ("Your Time Of Birth").
+    QWidget* timeOfBirth() const;
     // cmdDesc(0..8), in Ruler order.
     QList<QPushButton*> descriptionButtons() const;
     // The panels and node lines in the order their periods come in time, as
@@ -76,7 +79,7 @@ private:
     // Visible controls, all inside Frame1.
     QFrame* Frame1 = nullptr;
     QLabel* Label1 = nullptr;
-    QLabel* lblTimeOfBirth = nullptr;
+    PeriodLine* lblTimeOfBirth = nullptr;
     // Panel f shows the f-th planetary period of the sequence in use.
     std::array<PeriodPanel*, PanelCount> fraPlanetName{};
     // Row 6f + k (k = 0..5) of panel f: sub-period k + 2 of that period.

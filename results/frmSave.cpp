@@ -20,6 +20,8 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPageLayout>
@@ -34,6 +36,7 @@
 #include <QTextEdit>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 using namespace zorvane;
@@ -81,6 +84,37 @@ public:
     {}
 
 protected:
+    // A reading ends in empty lines (the comprehensive reading with a line
+    // break pair), which a screen reader would read out one by one as
+    // "blank" before the person learns that the text has ended. The keys
+    // that move the caret on without selecting stop at the end of the last
+    // line that holds text; the lines stay in the text, as saved and printed.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const std::optional<QTextCursor::MoveOperation> move = movementOf(*event);
+        if (move) {
+            const int end = endOfText();
+            QTextCursor probe = textCursor();
+            probe.movePosition(*move);
+            if (probe.position() > end) {
+                if (textCursor().position() != end) {
+                    QTextCursor atEnd = textCursor();
+                    atEnd.setPosition(end);
+                    setTextCursor(atEnd);
+                }
+                event->accept();
+                return;
+            }
+        }
+        QTextEdit::keyPressEvent(event);
+        // A page further may go past the end; back to it.
+        if (event->matches(QKeySequence::MoveToNextPage) && textCursor().position() > endOfText()) {
+            QTextCursor atEnd = textCursor();
+            atEnd.setPosition(endOfText());
+            setTextCursor(atEnd);
+        }
+    }
+
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         QTextEdit::mouseReleaseEvent(event);
@@ -93,6 +127,31 @@ protected:
     }
 
 private:
+    // The moves onward by a character, a word, a line or to the end that
+    // the key makes, without a selection; none for other keys.
+    static std::optional<QTextCursor::MoveOperation> movementOf(const QKeyEvent& event)
+    {
+        const std::pair<QKeySequence::StandardKey, QTextCursor::MoveOperation> moves[] = {
+            {QKeySequence::MoveToNextChar, QTextCursor::NextCharacter},
+            {QKeySequence::MoveToNextWord, QTextCursor::NextWord},
+            {QKeySequence::MoveToNextLine, QTextCursor::Down},
+            {QKeySequence::MoveToEndOfDocument, QTextCursor::End},
+        };
+        for (const auto& [key, move] : moves)
+            if (event.matches(key))
+                return move;
+        return std::nullopt;
+    }
+
+    // Where the text ends without the line breaks after it.
+    int endOfText() const
+    {
+        QTextBlock block = document()->lastBlock();
+        while (block.isValid() && block.text().isEmpty() && block.previous().isValid())
+            block = block.previous();
+        return block.position() + block.length() - 1;
+    }
+
     std::function<void()> afterMouseHandled_;
 };
 

@@ -1,15 +1,19 @@
 #include "Style.h"
 
+#include "FocusMark.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHash>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyleOption>
 #include <QWidget>
@@ -56,7 +60,10 @@ constexpr char FaceButtonProperty[] = "zorvaneFaceButton";
 
 // Fusion, except that marked buttons get a flat face of exactly their
 // colour with a one-pixel frame (two when pressed), as "graphical style"
-// buttons are drawn. Fusion alone would shade the face into a gradient.
+// buttons are drawn: Fusion alone would shade the face into a gradient. And
+// every push button of the program, marked or not, is pressed by Return and
+// the keypad's Enter while it has the focus, and shows the program's focus
+// mark once the keyboard has moved the focus in its window.
 class ProgramStyle final : public QProxyStyle {
 public:
     ProgramStyle()
@@ -66,21 +73,53 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override
     {
-        if (element != PE_PanelButtonCommand || !widget || !widget->property(FaceButtonProperty).toBool()) {
+        if (element != PE_PanelButtonCommand || !qobject_cast<const QPushButton*>(widget)) {
             QProxyStyle::drawPrimitive(element, option, painter, widget);
             return;
         }
         const bool pressed = option->state & (State_Sunken | State_On);
-        painter->fillRect(option->rect, option->palette.button());
-        // The edge as one-pixel fills (two deep when pressed): a stroked
-        // rectangle costs many times more, and the results show thirteen.
+        // The edge in pixels: one, two when pressed.
         const int edge = pressed ? 2 : 1;
-        const QRect& r = option->rect;
-        const QColor colour(64, 64, 64);
-        painter->fillRect(QRect(r.left(), r.top(), r.width(), edge), colour);
-        painter->fillRect(QRect(r.left(), r.bottom() - edge + 1, r.width(), edge), colour);
-        painter->fillRect(QRect(r.left(), r.top(), edge, r.height()), colour);
-        painter->fillRect(QRect(r.right() - edge + 1, r.top(), edge, r.height()), colour);
+        if (widget->property(FaceButtonProperty).toBool())
+            drawFlatFace(*option, edge, *painter);
+        else
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+        // Inside the edge, a pixel clear of it, around the caption.
+        const bool keyboardFocus = (option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange);
+        if (keyboardFocus)
+            drawFocusMark(*painter, option->rect.adjusted(edge + 1, edge + 1, -edge - 1, -edge - 1),
+                          option->palette.color(QPalette::ButtonText));
+    }
+
+    void polish(QWidget* widget) override
+    {
+        QProxyStyle::polish(widget);
+        if (qobject_cast<QPushButton*>(widget))
+            widget->installEventFilter(this);
+    }
+    void unpolish(QWidget* widget) override
+    {
+        if (qobject_cast<QPushButton*>(widget))
+            widget->removeEventFilter(this);
+        QProxyStyle::unpolish(widget);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button)
+            return QProxyStyle::eventFilter(watched, event);
+        if (event->type() == QEvent::KeyPress && pressesFocusedButton(*static_cast<QKeyEvent*>(event), *button)) {
+            // A held key presses the button once.
+            if (!static_cast<QKeyEvent*>(event)->isAutoRepeat())
+                button->click();
+            return true;
+        }
+        // A click with the mouse takes the focus without the keyboard's
+        // mark, which stays away until the keyboard moves the focus again.
+        if (event->type() == QEvent::MouseButtonPress)
+            button->window()->setAttribute(Qt::WA_KeyboardFocusChange, false);
+        return QProxyStyle::eventFilter(watched, event);
     }
 
     // Fusion reads a standard icon's pictures from their files on every
@@ -100,6 +139,32 @@ public:
     }
 
 private:
+    static void drawFlatFace(const QStyleOption& option, int edge, QPainter& painter)
+    {
+        painter.fillRect(option.rect, option.palette.button());
+        // The edge as one-pixel fills: a stroked rectangle costs many times
+        // more, and the results show thirteen buttons.
+        const QRect& r = option.rect;
+        const QColor colour(64, 64, 64);
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), edge), colour);
+        painter.fillRect(QRect(r.left(), r.bottom() - edge + 1, r.width(), edge), colour);
+        painter.fillRect(QRect(r.left(), r.top(), edge, r.height()), colour);
+        painter.fillRect(QRect(r.right() - edge + 1, r.top(), edge, r.height()), colour);
+    }
+
+    // Return and Enter, plain or from the keypad, on a push button that
+    // has the focus and does not press itself: a default button, or one that
+    // a dialog makes default while it has the focus, presses itself and so
+    // is pressed once. No button becomes a default that Enter would press
+    // from another control.
+    static bool pressesFocusedButton(const QKeyEvent& key, const QPushButton& button)
+    {
+        const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+        const bool plain = (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        return enter && plain && button.hasFocus() && button.isEnabled() && !button.isDefault()
+               && !button.autoDefault();
+    }
+
     using IconKey = std::pair<StandardPixmap, Qt::LayoutDirection>;
     mutable QHash<IconKey, QIcon> icons_;
 };

@@ -87,7 +87,10 @@ void installFontSubstitutes();
 
 // The one widget style of the program, Fusion with flat coloured button
 // faces: the layout is fixed in twips, so the look must not depend on the
-// desktop's theme. Call once per process, after the QApplication exists.
+// desktop's theme. With it, Return and the keypad's Enter press the push
+// button that has the focus, and a push button shows the focus mark
+// (FocusMark.h) once the keyboard has moved the focus. Call once per
+// process, after the QApplication exists.
 void useProgramStyle();
 
 // Moves a top-level window so that it stands centred on its screen (the

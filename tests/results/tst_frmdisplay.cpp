@@ -5,6 +5,7 @@
 // technology reach them, marked only when the keyboard moves the focus.
 
 #include "PeriodPanel.h"
+#include "PictureDifference.h"
 #include "ResultsTestSupport.h"
 #include "SpokenCaptions.h"
 #include "Style.h"
@@ -22,6 +23,7 @@
 
 using namespace modFirdaria;
 using zorvane::test::captionOf;
+using zorvane::test::differingPixels;
 using zorvane::test::fillWith;
 using zorvane::test::markReadingTexts;
 using zorvane::test::ModalSeen;
@@ -63,21 +65,6 @@ QString focusedInPanel(PeriodPanel* panel)
     if (!focused->state().focused)
         return QStringLiteral("<nothing focused>");
     return focused->text(QAccessible::Name);
-}
-
-// Pixels that differ between two pictures of one size, and the smallest
-// rectangle holding them.
-QRect differingPixels(const QImage& a, const QImage& b, int* count)
-{
-    QRect where;
-    *count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) {
-                where |= QRect(x, y, 1, 1);
-                ++*count;
-            }
-    return where;
 }
 
 }  // namespace
@@ -500,7 +487,9 @@ void tst_frmDisplay::arrowKeysReadAPanel_data()
     const int up = Qt::Key_Up;
     // clang-format off
     QTest::newRow("down twice") << QList<int>{down, down} << rows.mid(0, 2) << 1;
-    QTest::newRow("down past the last row") << QList<int>(7, down) << rows + QStringList{rows.at(5)} << 5;
+    QTest::newRow("down past the last row") << QList<int>(7, down)
+                                            << rows + QStringList{rows.at(5) + ". " + PeriodPanel::lastRowDescription()}
+                                            << 5;
     QTest::newRow("up back to the heading") << QList<int>{down, up} << QStringList{rows.at(0), heading} << -1;
     QTest::newRow("up on the heading") << QList<int>{up} << QStringList{heading} << -1;
     QTest::newRow("end, then home") << QList<int>{int(Qt::Key_End), int(Qt::Key_Home)}

@@ -296,7 +296,7 @@ void tst_MDI::tabFollowsThePeriodsInTime_data()
 {
     QTest::addColumn<BirthData>("before");  // the reading shown first
     QTest::addColumn<BirthData>("birth");
-    QTest::addColumn<QStringList>("periods");  // Tab's stops after the banner
+    QTest::addColumn<QStringList>("periods");  // Tab's stops after the time of birth
 
     QStringList panels;
     for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel)
@@ -312,9 +312,9 @@ void tst_MDI::tabFollowsThePeriodsInTime_data()
     // clang-format on
 }
 
-// Tab goes from the banner through the periods in the order they come in
-// time, whatever reading the panels showed before, and on to the first
-// description button.
+// Tab goes from the time of birth through the periods in the order they
+// come in time, whatever reading the panels showed before, and on to the
+// first description button.
 void tst_MDI::tabFollowsThePeriodsInTime()
 {
     QFETCH(BirthData, before);
@@ -327,9 +327,9 @@ void tst_MDI::tabFollowsThePeriodsInTime()
     frame.show();
     frame.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
-    QWidget* banner = widgetNamed(frame, "lblHalvidorBanner");
-    banner->setFocus(Qt::TabFocusReason);
-    QTRY_COMPARE(QApplication::focusWidget(), banner);
+    QWidget* timeOfBirth = widgetNamed(frame, "lblTimeOfBirth");
+    timeOfBirth->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), timeOfBirth);
 
     QStringList visited;
     for (qsizetype stop = 0; stop <= periods.size(); ++stop) {
