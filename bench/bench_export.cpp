@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <turbojpeg.h>
 
@@ -34,22 +35,28 @@ void createChartAndCopies(const QDir& folder, int copies)
             .open(QIODevice::WriteOnly);
 }
 
-// The period panels window with a reading, as the export captures it.
-void fillWithReading(frmDisplay& display)
+// The period panels window with a reading, on the screen, as the export
+// captures it.
+bool showWithReading(frmDisplay& display)
 {
     modFirdaria::BuildReadingTexts();
     FillResults(modFirdaria::ComputeFirdaria({15, 3, 1980, modFirdaria::TimeOfBirth::Night},
                                              zorvane::test::subPeriodNamesByRule()),
                 display);
+    display.show();
+    return QTest::qWaitForWindowExposed(&display);
 }
 
 void BM_WholeExport(benchmark::State& state)
 {
-    // Messages are recorded and answered OK; none opens a window.
-    FakeDialogs& dialogs = FakeDialogs::install();
     QTemporaryDir dir;
     frmDisplay display;
-    fillWithReading(display);
+    if (!showWithReading(display)) {
+        state.SkipWithError("the panels window was not shown");
+        return;
+    }
+    // Messages are recorded and answered OK; none opens a window.
+    FakeDialogs& dialogs = FakeDialogs::install();
     const PanelsWindow panels = display.exportHolders();
     const QString chosen = dir.filePath(QStringLiteral("chart.png"));
 
@@ -75,7 +82,10 @@ BENCHMARK(BM_WholeExport)->Unit(benchmark::kMillisecond);
 void BM_BareEncode(benchmark::State& state)
 {
     frmDisplay display;
-    fillWithReading(display);
+    if (!showWithReading(display)) {
+        state.SkipWithError("the panels window was not shown");
+        return;
+    }
     const QImage picture = SnapFormClient(&display).toImage().convertToFormat(QImage::Format_RGB32);
 
     for (auto _ : state) {

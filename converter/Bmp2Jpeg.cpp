@@ -64,7 +64,9 @@ int dotsPerInch(std::int32_t pixelsPerMeter)
 }
 
 struct PixelBuffer {
-    std::unique_ptr<unsigned char[]> data;
+    // The rows: in `owned` when read from a file, else in the caller's memory.
+    std::unique_ptr<unsigned char[]> owned;
+    const unsigned char* data = nullptr;
     int width = 0;
     int height = 0;
     int pitch = 0;  // bytes per stored row, padding included
@@ -73,6 +75,55 @@ struct PixelBuffer {
     int xDotsPerInch = 0;  // 0: unknown
     int yDotsPerInch = 0;
 };
+
+// Reads what a BITMAPINFOHEADER (the 40 bytes at info) says of the pixel
+// rows into pixels, all but where they lie, and checks it against the
+// limits; pixelBytes receives the size of the rows.
+int readInfoHeader(const unsigned char* info, PixelBuffer& pixels, std::uint64_t& pixelBytes)
+{
+    // The offsets count from the start of a file, where the info header
+    // follows the file header.
+    const auto field = [info](std::size_t offsetInFile) { return info + offsetInFile - kFileHeaderSize; };
+    const std::int32_t width = readLe32Signed(field(kOffWidth));
+    const std::int32_t height = readLe32Signed(field(kOffHeight));
+    const std::uint16_t planes = readLe16(field(kOffPlanes));
+    const std::uint16_t bitCount = readLe16(field(kOffBitCount));
+    const std::uint32_t compression = readLe32(field(kOffCompression));
+
+    if (planes != 1)
+        return BMP2JPEG_MALFORMED;
+    if (bitCount != 24 && bitCount != 32)
+        return isOtherKnownBitCount(bitCount) ? BMP2JPEG_UNSUPPORTED : BMP2JPEG_MALFORMED;
+    if (compression != kCompressionNone)
+        return BMP2JPEG_UNSUPPORTED;
+    if (width <= 0 || height == 0)
+        return BMP2JPEG_MALFORMED;
+    // A negative height marks rows stored top down.
+    const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    if (width > BMP2JPEG_MAX_SIDE || rows > BMP2JPEG_MAX_SIDE || width * rows > BMP2JPEG_MAX_PIXELS)
+        return BMP2JPEG_TOO_LARGE;
+
+    // Each row holds whole 32-bit words.
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
+    pixelBytes = rowBytes * static_cast<std::uint64_t>(rows);
+    pixels.width = width;
+    pixels.height = static_cast<int>(rows);
+    pixels.rowOrder = height < 0 ? 0 : TJFLAG_BOTTOMUP;
+    pixels.pitch = static_cast<int>(rowBytes);
+    pixels.pixelFormat = bitCount == 24 ? TJPF_BGR : TJPF_BGRX;
+    pixels.xDotsPerInch = dotsPerInch(readLe32Signed(field(kOffXPelsPerMeter)));
+    pixels.yDotsPerInch = dotsPerInch(readLe32Signed(field(kOffYPelsPerMeter)));
+    return BMP2JPEG_OK;
+}
+
+// The result for an info header of infoSize bytes that is not the 40-byte
+// one read here; BMP2JPEG_OK for that one.
+int infoHeaderKind(std::uint32_t infoSize)
+{
+    if (infoSize == kInfoHeaderSize)
+        return BMP2JPEG_OK;
+    return isOtherKnownHeaderSize(infoSize) ? BMP2JPEG_UNSUPPORTED : BMP2JPEG_MALFORMED;
+}
 
 // Checks everything the encoder relies on and reads the pixel rows through
 // the file opened once, so that a file put at the path after the check is
@@ -95,55 +146,44 @@ int readBitmap(const files::InputFile& file, PixelBuffer& pixels, int& error)
 
     if (header[kOffMagic] != 'B' || header[kOffMagic + 1] != 'M')
         return BMP2JPEG_MALFORMED;
-
     const std::uint32_t infoSize = readLe32(header + kOffInfoSize);
-    if (infoSize != kInfoHeaderSize && !isOtherKnownHeaderSize(infoSize))
-        return BMP2JPEG_MALFORMED;
+    if (const int kind = infoHeaderKind(infoSize); kind == BMP2JPEG_MALFORMED)
+        return kind;
     if (fileSize < kFileHeaderSize + infoSize)
         return BMP2JPEG_MALFORMED;
-    if (infoSize != kInfoHeaderSize)
-        return BMP2JPEG_UNSUPPORTED;
+    if (const int kind = infoHeaderKind(infoSize); kind != BMP2JPEG_OK)
+        return kind;
 
-    const std::int32_t width = readLe32Signed(header + kOffWidth);
-    const std::int32_t height = readLe32Signed(header + kOffHeight);
-    const std::uint16_t planes = readLe16(header + kOffPlanes);
-    const std::uint16_t bitCount = readLe16(header + kOffBitCount);
-    const std::uint32_t compression = readLe32(header + kOffCompression);
-
-    if (planes != 1)
-        return BMP2JPEG_MALFORMED;
-    if (bitCount != 24 && bitCount != 32)
-        return isOtherKnownBitCount(bitCount) ? BMP2JPEG_UNSUPPORTED : BMP2JPEG_MALFORMED;
-    if (compression != kCompressionNone)
-        return BMP2JPEG_UNSUPPORTED;
-    if (width <= 0 || height == 0)
-        return BMP2JPEG_MALFORMED;
-    // A negative height marks rows stored top down.
-    const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
-    if (width > BMP2JPEG_MAX_SIDE || rows > BMP2JPEG_MAX_SIDE || width * rows > BMP2JPEG_MAX_PIXELS)
-        return BMP2JPEG_TOO_LARGE;
-
-    // Each row holds whole 32-bit words.
-    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
+    std::uint64_t pixelBytes = 0;
+    if (const int read = readInfoHeader(header + kFileHeaderSize, pixels, pixelBytes); read != BMP2JPEG_OK)
+        return read;
     const std::uint64_t pixelOffset = readLe32(header + kOffPixelData);
-    const std::uint64_t pixelBytes = rowBytes * static_cast<std::uint64_t>(rows);
     if (pixelOffset < kHeadersSize || pixelOffset + pixelBytes > fileSize)
         return BMP2JPEG_MALFORMED;
 
-    pixels.data.reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(pixelBytes)]);
-    if (!pixels.data) {
+    pixels.owned.reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(pixelBytes)]);
+    if (!pixels.owned) {
         error = ENOMEM;
         return BMP2JPEG_CANNOT_READ;
     }
-    if (const int read = file.readAt(pixels.data.get(), static_cast<std::size_t>(pixelBytes), pixelOffset); read != 0)
+    pixels.data = pixels.owned.get();
+    if (const int read = file.readAt(pixels.owned.get(), static_cast<std::size_t>(pixelBytes), pixelOffset); read != 0)
         return failedRead(read);
-    pixels.width = width;
-    pixels.height = static_cast<int>(rows);
-    pixels.rowOrder = height < 0 ? 0 : TJFLAG_BOTTOMUP;
-    pixels.pitch = static_cast<int>(rowBytes);
-    pixels.pixelFormat = bitCount == 24 ? TJPF_BGR : TJPF_BGRX;
-    pixels.xDotsPerInch = dotsPerInch(readLe32Signed(header + kOffXPelsPerMeter));
-    pixels.yDotsPerInch = dotsPerInch(readLe32Signed(header + kOffYPelsPerMeter));
+    return BMP2JPEG_OK;
+}
+
+// The same checks of a bitmap in memory: its info header at info, its rows,
+// used where they lie, at bits.
+int readDib(const unsigned char* info, const unsigned char* bits, std::size_t bitsSize, PixelBuffer& pixels)
+{
+    if (const int kind = infoHeaderKind(readLe32(info)); kind != BMP2JPEG_OK)
+        return kind;
+    std::uint64_t pixelBytes = 0;
+    if (const int read = readInfoHeader(info, pixels, pixelBytes); read != BMP2JPEG_OK)
+        return read;
+    if (pixelBytes > bitsSize)
+        return BMP2JPEG_MALFORMED;
+    pixels.data = bits;
     return BMP2JPEG_OK;
 }
 
@@ -176,42 +216,41 @@ struct TurboHandleDeleter {
 };
 using TurboHandle = std::unique_ptr<void, TurboHandleDeleter>;
 
-// error receives the system's reason with BMP2JPEG_CANNOT_READ and
-// BMP2JPEG_CANNOT_WRITE.
-int convert(const char* bitmapPath, const char* jpegPath, int quality, int flags, int& error)
+bool argumentsValid(const char* jpegPath, int quality, int flags)
 {
-    if (bitmapPath == nullptr || jpegPath == nullptr || quality < 1 || quality > 100
-        || (flags & ~BMP2JPEG_NO_REPLACE) != 0)
-        return BMP2JPEG_BAD_ARGUMENTS;
-    const files::PathParts target = files::splitPath(jpegPath);
-    if (files::splitPath(bitmapPath).name.empty() || target.name.empty())
-        return BMP2JPEG_BAD_ARGUMENTS;
+    return jpegPath != nullptr && quality >= 1 && quality <= 100 && (flags & ~BMP2JPEG_NO_REPLACE) == 0
+           && !files::splitPath(jpegPath).name.empty();
+}
 
-    files::InputFile bitmap;
-    if ((error = bitmap.open(bitmapPath)) != 0)
-        return BMP2JPEG_CANNOT_READ;
-    PixelBuffer pixels;
-    if (const int read = readBitmap(bitmap, pixels, error); read != BMP2JPEG_OK)
-        return read;
+// Encodes the pixels and writes them as the JPEG at jpegPath; bitmap, when
+// the pixels came from a file, must not be that JPEG. error receives the
+// system's reason with BMP2JPEG_CANNOT_WRITE.
+int writeJpeg(PixelBuffer& pixels, const char* jpegPath, int quality, int flags, const files::InputFile* bitmap,
+              int& error)
+{
+    const files::PathParts target = files::splitPath(jpegPath);
     files::Folder folder;
     if ((error = folder.open(target.folder)) != 0)
         return BMP2JPEG_CANNOT_WRITE;
-    if (folder.holds(target.name, bitmap.identity()))
+    if (bitmap && folder.holds(target.name, bitmap->identity()))
         return BMP2JPEG_BAD_ARGUMENTS;
 
-    const TurboHandle compressor(tjInitCompress());
-    if (!compressor)
-        return BMP2JPEG_ENCODER_FAILED;
-    unsigned char* jpegData = nullptr;
-    unsigned long jpegSize = 0;
     // Full-resolution colour keeps the thin coloured text of a window capture sharp.
-    const int compressed =
-        tjCompress2(compressor.get(), pixels.data.get(), pixels.width, pixels.pitch, pixels.height, pixels.pixelFormat,
-                    &jpegData, &jpegSize, TJSAMP_444, quality, pixels.rowOrder | TJFLAG_ACCURATEDCT);
-    const TurboBuffer jpeg(jpegData);
-    if (compressed != 0 || !jpeg || jpegSize == 0)
+    constexpr int subsampling = TJSAMP_444;
+    const TurboHandle compressor(tjInitCompress());
+    // The largest JPEG the picture can give, so that the encoder never has to
+    // grow its buffer (and copy what it wrote) on the way.
+    unsigned long jpegSize = tjBufSize(pixels.width, pixels.height, subsampling);
+    const TurboBuffer jpeg(jpegSize != static_cast<unsigned long>(-1) ? tjAlloc(static_cast<int>(jpegSize)) : nullptr);
+    if (!compressor || !jpeg)
         return BMP2JPEG_ENCODER_FAILED;
-    pixels.data.reset();
+    unsigned char* jpegData = jpeg.get();
+    const int compressed = tjCompress2(compressor.get(), pixels.data, pixels.width, pixels.pitch, pixels.height,
+                                       pixels.pixelFormat, &jpegData, &jpegSize, subsampling, quality,
+                                       pixels.rowOrder | TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC);
+    if (compressed != 0 || jpegSize == 0)
+        return BMP2JPEG_ENCODER_FAILED;
+    pixels.owned.reset();
     setDensity(jpeg.get(), jpegSize, pixels.xDotsPerInch, pixels.yDotsPerInch);
 
     // Whether the name is free is settled by the commit alone: a name taken
@@ -228,12 +267,42 @@ int convert(const char* bitmapPath, const char* jpegPath, int quality, int flags
     return error != 0 ? BMP2JPEG_CANNOT_WRITE : BMP2JPEG_OK;
 }
 
-int convertReportingErrno(const char* bitmapPath, const char* jpegPath, int quality, int flags)
+// error receives the system's reason with BMP2JPEG_CANNOT_READ and
+// BMP2JPEG_CANNOT_WRITE.
+int convertFile(const char* bitmapPath, const char* jpegPath, int quality, int flags, int& error)
+{
+    if (bitmapPath == nullptr || files::splitPath(bitmapPath).name.empty() || !argumentsValid(jpegPath, quality, flags))
+        return BMP2JPEG_BAD_ARGUMENTS;
+    files::InputFile bitmap;
+    if ((error = bitmap.open(bitmapPath)) != 0)
+        return BMP2JPEG_CANNOT_READ;
+    PixelBuffer pixels;
+    if (const int read = readBitmap(bitmap, pixels, error); read != BMP2JPEG_OK)
+        return read;
+    return writeJpeg(pixels, jpegPath, quality, flags, &bitmap, error);
+}
+
+int convertDib(const void* info, const void* bits, std::size_t bitsSize, const char* jpegPath, int quality, int flags,
+               int& error)
+{
+    if (info == nullptr || bits == nullptr || !argumentsValid(jpegPath, quality, flags))
+        return BMP2JPEG_BAD_ARGUMENTS;
+    PixelBuffer pixels;
+    if (const int read =
+            readDib(static_cast<const unsigned char*>(info), static_cast<const unsigned char*>(bits), bitsSize, pixels);
+        read != BMP2JPEG_OK)
+        return read;
+    return writeJpeg(pixels, jpegPath, quality, flags, nullptr, error);
+}
+
+// Runs a conversion, leaving its reason in errno as the header promises.
+template <typename Conversion>
+int reportingErrno(Conversion conversion)
 {
     int error = 0;
     int result = BMP2JPEG_CANNOT_WRITE;
     try {
-        result = convert(bitmapPath, jpegPath, quality, flags, error);
+        result = conversion(error);
     } catch (...) {
         // Out of memory for a path string: nothing was written.
         error = ENOMEM;
@@ -246,10 +315,17 @@ int convertReportingErrno(const char* bitmapPath, const char* jpegPath, int qual
 
 extern "C" BMP2JPEG_API int BmpToJpeg(const char* bitmapPath, const char* jpegPath, int quality)
 {
-    return convertReportingErrno(bitmapPath, jpegPath, quality, 0);
+    return reportingErrno([&](int& error) { return convertFile(bitmapPath, jpegPath, quality, 0, error); });
 }
 
 extern "C" BMP2JPEG_API int BmpToJpegEx(const char* bitmapPath, const char* jpegPath, int quality, int flags)
 {
-    return convertReportingErrno(bitmapPath, jpegPath, quality, flags);
+    return reportingErrno([&](int& error) { return convertFile(bitmapPath, jpegPath, quality, flags, error); });
+}
+
+extern "C" BMP2JPEG_API int BmpToJpegFromDib(const void* info, const void* bits, size_t bitsSize, const char* jpegPath,
+                                             int quality, int flags)
+{
+    return reportingErrno(
+        [&](int& error) { return convertDib(info, bits, bitsSize, jpegPath, quality, flags, error); });
 }

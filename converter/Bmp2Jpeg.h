@@ -5,8 +5,8 @@
  * Bmp2Jpeg: turns a Windows bitmap file into a JPEG file.
  *
  * The program loads this library at run time from its own folder and resolves
- * "BmpToJpegEx", which it calls with BMP2JPEG_NO_REPLACE; tests may also link
- * it directly.
+ * "BmpToJpegFromDib", which it calls with its picture as a bitmap in memory
+ * and BMP2JPEG_NO_REPLACE; tests may also link it directly.
  *
  * Bitmaps read: BITMAPINFOHEADER (40 bytes), one plane, 24 or 32 bits per
  * pixel, uncompressed (BI_RGB), a positive width, a positive height (rows
@@ -15,6 +15,8 @@
  * Other header kinds (12, 16, 52, 56, 64, 108 and 124 bytes) are recognised
  * and refused as unsupported.
  */
+
+#include <stddef.h>
 
 #if defined(_WIN32) && defined(BMP2JPEG_BUILDING)
 #  define BMP2JPEG_API __declspec(dllexport)
@@ -95,8 +97,22 @@ BMP2JPEG_API int BmpToJpeg(const char* bitmapPath, const char* jpegPath, int qua
  */
 BMP2JPEG_API int BmpToJpegEx(const char* bitmapPath, const char* jpegPath, int quality, int flags);
 
+/*
+ * BmpToJpegEx on a bitmap held in memory as a device-independent bitmap: its
+ * BITMAPINFOHEADER (the 40 bytes at info; other header kinds as in a file)
+ * and its pixel rows (at least bitsSize bytes at bits, laid out as the header
+ * says). Both are read where they lie and never changed; no file is read and
+ * no temporary file is written. BMP2JPEG_MALFORMED where a file with these
+ * headers would be, or when bitsSize is short of the rows;
+ * BMP2JPEG_BAD_ARGUMENTS for a null info or bits.
+ */
+BMP2JPEG_API int BmpToJpegFromDib(const void* info, const void* bits, size_t bitsSize, const char* jpegPath,
+                                  int quality, int flags);
+
 typedef int (*BmpToJpegFunction)(const char* bitmapPath, const char* jpegPath, int quality);
 typedef int (*BmpToJpegExFunction)(const char* bitmapPath, const char* jpegPath, int quality, int flags);
+typedef int (*BmpToJpegFromDibFunction)(const void* info, const void* bits, size_t bitsSize, const char* jpegPath,
+                                        int quality, int flags);
 
 #ifdef __cplusplus
 }

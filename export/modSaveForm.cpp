@@ -3,16 +3,14 @@
 #include "BitmapFile.h"
 #include "Bmp2Jpeg.h"
 #include "Dialogs.h"
-#include "FileLayer.h"
 
-#include <QDir>
-#include <QFile>
+#include <QBackingStore>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QSysInfo>
 #include <QWidget>
 #include <QtEndian>
@@ -63,8 +61,6 @@ QString conversionFailure(int result, int reason)
     switch (result) {
     case BMP2JPEG_BAD_ARGUMENTS:
         return QStringLiteral("The converter refused the file names it was given.");
-    case BMP2JPEG_CANNOT_READ:
-        return QStringLiteral("The converter could not read the temporary bitmap%1.").arg(because);
     case BMP2JPEG_MALFORMED:
     case BMP2JPEG_UNSUPPORTED:
         return QStringLiteral("The converter does not read this kind of bitmap.");
@@ -79,70 +75,59 @@ QString conversionFailure(int result, int reason)
     }
 }
 
-// The headers of a Windows bitmap whose pixels are rows as the converter
-// reads them: BI_RGB, top down, padded to 32 bits (as QImage pads them), of 32
-// bits a pixel (the fourth byte unused) or 24.
-QByteArray bitmapHeaders(const QImage& rows, int dotsPerMeter)
+// The rows of picture as the converter reads a bitmap's pixels where they lie
+// in memory: 32-bit RGB is the bitmap's byte order where the machine's is
+// little-endian, 24-bit BGR elsewhere.
+QImage bitmapRows(const QImage& picture)
+{
+    return picture.convertToFormat(QSysInfo::ByteOrder == QSysInfo::LittleEndian ? QImage::Format_RGB32
+                                                                                 : QImage::Format_BGR888);
+}
+
+// The BITMAPINFOHEADER of rows: BI_RGB, top down, padded to 32 bits (as
+// QImage pads them). dotsPerMeter: the density the JPEG is to carry.
+QByteArray bitmapInfoHeader(const QImage& rows, int dotsPerMeter)
 {
     using namespace bitmapfile;
-    QByteArray headers(kHeadersSize, '\0');
-    char* const bytes = headers.data();
-    const auto put16 = [bytes](std::size_t offset, quint16 value) { qToLittleEndian(value, bytes + offset); };
-    const auto put32 = [bytes](std::size_t offset, qint64 value) { qToLittleEndian(quint32(value), bytes + offset); };
-    bytes[kOffMagic] = 'B';
-    bytes[kOffMagic + 1] = 'M';
-    put32(kOffFileSize, qint64(kHeadersSize) + rows.sizeInBytes());
-    put32(kOffPixelData, kHeadersSize);
-    put32(kOffInfoSize, kInfoHeaderSize);
-    put32(kOffWidth, rows.width());
-    put32(kOffHeight, -rows.height());
-    put16(kOffPlanes, 1);
-    put16(kOffBitCount, quint16(rows.depth()));
-    put32(kOffCompression, kCompressionNone);
-    put32(kOffImageSize, rows.sizeInBytes());
-    put32(kOffXPelsPerMeter, dotsPerMeter);
-    put32(kOffYPelsPerMeter, dotsPerMeter);
-    return headers;
+    QByteArray header(kInfoHeaderSize, '\0');
+    // The offsets count from the start of a file, where the info header
+    // follows the file header.
+    const auto at = [&header](std::size_t offsetInFile) { return header.data() + offsetInFile - kFileHeaderSize; };
+    qToLittleEndian(quint32(kInfoHeaderSize), at(kOffInfoSize));
+    qToLittleEndian(qint32(rows.width()), at(kOffWidth));
+    qToLittleEndian(qint32(-rows.height()), at(kOffHeight));
+    qToLittleEndian(quint16(1), at(kOffPlanes));
+    qToLittleEndian(quint16(rows.depth()), at(kOffBitCount));
+    qToLittleEndian(quint32(kCompressionNone), at(kOffCompression));
+    qToLittleEndian(quint32(rows.sizeInBytes()), at(kOffImageSize));
+    qToLittleEndian(qint32(dotsPerMeter), at(kOffXPelsPerMeter));
+    qToLittleEndian(qint32(dotsPerMeter), at(kOffYPelsPerMeter));
+    return header;
 }
 
-// Where bitmaps wait for the converter: a folder of the program's own, never
-// the user's, under the runtime folder or, where there is none, the cache
-// folder; empty when none can be made.
-QString privateFolder()
+// What the screen shows of form: its window's last painting, copied in one
+// block from the window's backing store, with nothing painted anew (updates
+// still pending are painted first, so that the picture is current). Null
+// where the window has no picture of its own in memory: not shown yet, or a
+// platform whose backing store is no image.
+QPixmap shownPixels(QWidget& form)
 {
-    QString base;
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    const QString folder = QDir(base).filePath(QStringLiteral("zorvane-export"));
-    const bool made = !base.isEmpty() && QDir().mkpath(folder)
-                      && QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return made ? folder : QString();
-}
-
-// Writes picture as a bitmap into a new file of the program's private folder,
-// where one that a killed export left goes first; empty when written, the
-// reason otherwise. dotsPerMeter: the density the JPEG is to carry.
-QString writeBitmap(zorvane::files::Folder& folder, zorvane::files::NewFile& bitmap, const QImage& picture,
-                    int dotsPerMeter)
-{
-    const QString path = privateFolder();
-    if (path.isEmpty())
-        return QStringLiteral("There is no private folder for the temporary bitmap.");
-    if (int error = folder.open(path.toUtf8().toStdString()); error != 0 || (error = bitmap.create(folder)) != 0)
-        return QStringLiteral("The temporary bitmap could not be created: %1.").arg(errorText(error));
-    // The pixels go as they lie in memory: 32-bit RGB is the bitmap's byte
-    // order where the machine's is little-endian, 24-bit BGR elsewhere.
-    const QImage rows = picture.convertToFormat(QSysInfo::ByteOrder == QSysInfo::LittleEndian ? QImage::Format_RGB32
-                                                                                              : QImage::Format_BGR888);
-    const QByteArray headers = bitmapHeaders(rows, dotsPerMeter);
-    int error = bitmap.write(headers.constData(), std::size_t(headers.size()));
-    if (error == 0)
-        error = bitmap.write(rows.constBits(), std::size_t(rows.sizeInBytes()));
-    if (error != 0)
-        return QStringLiteral("The temporary bitmap could not be written: %1.").arg(errorText(error));
-    return {};
+    QWidget* window = form.window();
+    if (!form.isVisible() || !window->backingStore())
+        return {};
+    QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
+    const QPaintDevice* device = window->backingStore()->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return {};
+    const auto& painted = *static_cast<const QImage*>(device);
+    const qreal ratio = painted.devicePixelRatio();
+    const QRect area(form.mapTo(window, QPoint(0, 0)), form.size());
+    const QRect pixels = QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio).toAlignedRect();
+    if (!painted.rect().contains(pixels))
+        return {};
+    QImage copy = painted.copy(pixels);
+    copy.setDevicePixelRatio(ratio);
+    return QPixmap::fromImage(std::move(copy));
 }
 
 }  // namespace
@@ -151,6 +136,8 @@ QPixmap SnapFormClient(QWidget* form)
 {
     if (!form || form->width() <= 0 || form->height() <= 0)
         return {};
+    if (QPixmap shown = shownPixels(*form); !shown.isNull())
+        return shown;
     return form->grab(form->rect());
 }
 
@@ -208,27 +195,25 @@ QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath, const 
         return fail(QStringLiteral("There is no picture of the panels to save."));
 
     QLibrary library(converterPath);
-    const auto convert = reinterpret_cast<BmpToJpegExFunction>(library.resolve("BmpToJpegEx"));
+    const auto convert = reinterpret_cast<BmpToJpegFromDibFunction>(library.resolve("BmpToJpegFromDib"));
     if (!convert)
         return fail(QStringLiteral("The converter could not be loaded: %1.").arg(library.errorString()));
 
-    // Printed at the size the screen showed it: 96 dots per inch on a
-    // screen of scale 1.
-    const int dotsPerMeter = qRound(screenDotsPerInch * picture.devicePixelRatio() / metresPerInch);
-    zorvane::files::Folder bitmapFolder;
-    zorvane::files::NewFile bitmap;
-    if (const QString reason = writeBitmap(bitmapFolder, bitmap, picture.toImage(), dotsPerMeter); !reason.isEmpty())
-        return fail(reason);
+    // The converter reads the bitmap where it lies in memory: no temporary
+    // file, so nothing of it can be left anywhere. Printed at the size the
+    // screen showed it: 96 dots per inch on a screen of scale 1.
+    const QImage rows = bitmapRows(picture.toImage());
+    const QByteArray info =
+        bitmapInfoHeader(rows, qRound(screenDotsPerInch * picture.devicePixelRatio() / metresPerInch));
 
     // The converter never replaces a file: a name taken after it was chosen
     // gives way to the next free one, found by the same rules. Every round
     // finds one more name taken, so the rounds end when the copies run out;
     // the bound holds even if names were freed again in between.
-    const std::string bitmapName = bitmap.path();
     for (int round = 0; round <= maxCopies; ++round) {
         errno = 0;
-        const int result =
-            convert(bitmapName.c_str(), jpegPath.toUtf8().constData(), conversionQuality, BMP2JPEG_NO_REPLACE);
+        const int result = convert(info.constData(), rows.constBits(), std::size_t(rows.sizeInBytes()),
+                                   jpegPath.toUtf8().constData(), conversionQuality, BMP2JPEG_NO_REPLACE);
         const int converterReason = errno;
         if (result == BMP2JPEG_OK) {
             if (!FileExists(jpegPath))

@@ -38,8 +38,13 @@ std::string newPartName()
     constexpr int letters = 12;
     std::uint64_t noise = 0;
     try {
-        std::random_device device;
-        noise = (std::uint64_t(device()) << 32) | device();
+        // Seeded once per thread from the system's random numbers: a name
+        // only has to be hard to guess ahead, as its file is made exclusively.
+        thread_local std::mt19937_64 generator = [] {
+            std::random_device device;
+            return std::mt19937_64((std::uint64_t(device()) << 32) | device());
+        }();
+        noise = generator();
     } catch (...) {
         return {};
     }

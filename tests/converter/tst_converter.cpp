@@ -21,6 +21,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <turbojpeg.h>
 
@@ -201,9 +202,39 @@ QImage decodeJpeg(const QString& path)
     return decoded;
 }
 
+// Converts the bitmap file through BmpToJpeg, and (where it is a regular file
+// with whole headers) its info header and rows in memory through
+// BmpToJpegFromDib into a second JPEG beside the first, which is removed
+// again: the two readings of a bitmap must agree in their result and their
+// JPEG. errno is what BmpToJpeg left; a disagreement is the result -1.
 int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 100)
 {
-    return BmpToJpeg(bitmapPath.toUtf8().constData(), jpegPath.toUtf8().constData(), quality);
+    const int result = BmpToJpeg(bitmapPath.toUtf8().constData(), jpegPath.toUtf8().constData(), quality);
+    const int reason = errno;
+    QFile file(bitmapPath);
+    if (QFileInfo(bitmapPath).isFile() && file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        constexpr int fileHeader = 14;
+        constexpr int pixelOffsetAt = 10;
+        const auto field = [&bytes](int at) { return qint64(qFromLittleEndian<quint32>(bytes.constData() + at)); };
+        // Only a whole file, its info header and rows where its headers put
+        // them, has a match in memory.
+        const qint64 infoEnd = bytes.size() >= 54 ? fileHeader + field(fileHeader) : -1;
+        const qint64 pixelOffset = bytes.size() >= 54 ? field(pixelOffsetAt) : -1;
+        if (bytes.startsWith("BM") && infoEnd >= 54 && infoEnd <= pixelOffset && pixelOffset <= bytes.size()) {
+            const QString second = jpegPath + QStringLiteral(".memory.jpg");
+            const int fromMemory =
+                BmpToJpegFromDib(bytes.constData() + fileHeader, bytes.constData() + pixelOffset,
+                                 std::size_t(bytes.size() - pixelOffset), second.toUtf8().constData(), quality, 0);
+            const bool agree =
+                fromMemory == result && (result != BMP2JPEG_OK || contentOf(second) == contentOf(jpegPath));
+            QFile::remove(second);
+            if (!agree)
+                return -1;
+        }
+    }
+    errno = reason;
+    return result;
 }
 
 // A conversion's result and the errno it left.
@@ -823,7 +854,7 @@ void tst_Converter::readsBitmapOpenedOnce()
         }
     });
 
-    const int result = convert(path("in.bmp"), path("out.jpg"));
+    const int result = BmpToJpeg(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100);
     converted = true;
     racer.join();
 
@@ -1145,19 +1176,23 @@ void tst_Converter::rejectsBadArguments()
 }
 
 // The program finds the converter by file name in its own folder and
-// resolves BmpToJpegEx by name, calling it with BMP2JPEG_NO_REPLACE, as here.
+// resolves BmpToJpegFromDib by name, calling it with its bitmap in memory
+// and BMP2JPEG_NO_REPLACE, as here.
 void tst_Converter::loadsAtRunTimeBesideProgram()
 {
     QLibrary library(modSaveForm::ConverterPath());
     QVERIFY2(library.load(), qPrintable(library.errorString()));
     QCOMPARE(QFileInfo(library.fileName()).fileName(), QStringLiteral("libBmp2Jpeg.so"));
-    const auto bmpToJpegEx = reinterpret_cast<BmpToJpegExFunction>(library.resolve("BmpToJpegEx"));
-    QVERIFY(bmpToJpegEx != nullptr);
+    const auto fromDib = reinterpret_cast<BmpToJpegFromDibFunction>(library.resolve("BmpToJpegFromDib"));
+    QVERIFY(fromDib != nullptr);
 
     const QImage picture = testPicture(80, 60);
-    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
-    QCOMPARE(bmpToJpegEx(path("in.bmp").toUtf8().constData(), path("out.jpg").toUtf8().constData(), 100,
-                         BMP2JPEG_NO_REPLACE),
+    const QByteArray bitmap = bitmapFile(picture);
+    constexpr int fileHeader = 14;
+    constexpr int headers = 54;
+    QCOMPARE(fromDib(bitmap.constData() + fileHeader, bitmap.constData() + headers,
+                     std::size_t(bitmap.size() - headers), path("out.jpg").toUtf8().constData(), 100,
+                     BMP2JPEG_NO_REPLACE),
              int(BMP2JPEG_OK));
     QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }

@@ -96,13 +96,6 @@ bool becomesTrue(Condition condition, int timeoutMs)
     return true;
 }
 
-// Where the export keeps its bitmaps: below the runtime folder, never in the
-// user's.
-QString bitmapFolder()
-{
-    return QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).filePath(QStringLiteral("zorvane-export"));
-}
-
 // chart.jpg and its numbered copies _001 up to _last.
 QStringList chartAndCopies(int last)
 {
@@ -136,8 +129,8 @@ private Q_SLOTS:
     void failures();
     void nameTakenDuringExport_data();
     void nameTakenDuringExport();
-    void killedExportLeavesNoBitmap_data();
-    void killedExportLeavesNoBitmap();
+    void killedExport_data();
+    void killedExport();
     void reportsWhyNothingWasWritten_data();
     void reportsWhyNothingWasWritten();
 
@@ -373,23 +366,30 @@ void tst_Export::nothingSavedWithoutName()
 void tst_Export::captureKeptInHolder_data()
 {
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("shown");  // on the screen, else rendered for the capture
     QTest::addColumn<bool>("replaced");
 
     // clang-format off
-    QTest::newRow("panels window 1000 x 566") << QSize(1000, 566) << true;
-    QTest::newRow("small window")             << smallForm << true;
-    QTest::newRow("window without area")      << QSize(0, 0) << false;
+    QTest::newRow("panels window 1000 x 566") << QSize(1000, 566) << false << true;
+    QTest::newRow("small window")             << smallForm << false << true;
+    QTest::newRow("small window on screen")   << smallForm << true << true;
+    QTest::newRow("window without area")      << QSize(0, 0) << false << false;
     // clang-format on
 }
 
 void tst_Export::captureKeptInHolder()
 {
     QFETCH(QSize, size);
+    QFETCH(bool, shown);
     QFETCH(bool, replaced);
 
     const QColor first(200, 30, 40);
     const QColor second(20, 40, 220);
     Panels panels(size);
+    if (shown) {
+        panels.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panels.form));
+    }
     QPixmap earlier(5, 5);
     earlier.fill(Qt::green);
     panels.holder.setPixmap(earlier);
@@ -413,6 +413,12 @@ void tst_Export::captureKeptInHolder()
         }
     }
     QCOMPARE(fake->saveRequests.size(), 2);
+    // A window on the screen is copied as it shows, not painted anew.
+    if (shown) {
+        const int paints = panels.form.paints;
+        QCOMPARE(SnapFormClient(&panels.form).toImage(), panels.holder.pixmap().toImage());
+        QCOMPARE(panels.form.paints, paints);
+    }
 }
 
 void tst_Export::failures_data()
@@ -582,26 +588,22 @@ void tst_Export::nameTakenDuringExport()
     }
 }
 
-void tst_Export::killedExportLeavesNoBitmap_data()
+void tst_Export::killedExport_data()
 {
-    QTest::addColumn<int>("finished");      // exports done before the one killed
-    QTest::addColumn<bool>("writingJpeg");  // killed once the JPEG is being written, else the bitmap
+    QTest::addColumn<int>("finished");  // exports done before the one killed
 
     // clang-format off
-    QTest::newRow("first export, writing the bitmap")  << 0 << false;
-    QTest::newRow("third export, writing the bitmap")  << 2 << false;
-    QTest::newRow("first export, writing the JPEG")    << 0 << true;
-    QTest::newRow("third export, writing the JPEG")    << 2 << true;
+    QTest::newRow("first export")  << 0;
+    QTest::newRow("third export")  << 2;
     // clang-format on
 }
 
-// An export killed half-way leaves in the user's folder only the pictures
-// finished before, whole, and at most the hidden part of the next; its bitmap
-// lies in the program's own folder. The next export removes both.
-void tst_Export::killedExportLeavesNoBitmap()
+// An export killed as it writes leaves in the user's folder only the
+// pictures finished before, whole, and at most the hidden part of the next,
+// which the next export removes.
+void tst_Export::killedExport()
 {
     QFETCH(int, finished);
-    QFETCH(bool, writingJpeg);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -620,8 +622,7 @@ void tst_Export::killedExportLeavesNoBitmap()
     });
 
     QTRY_VERIFY_WITH_TIMEOUT(pictures().size() >= finished, 120000);
-    const QString writing = writingJpeg ? dir.path() : bitmapFolder();
-    QVERIFY(becomesTrue([&] { return !filesOpenIn(child.processId(), writing).isEmpty(); }, 120000));
+    QVERIFY(becomesTrue([&] { return !filesOpenIn(child.processId(), dir.path()).isEmpty(); }, 120000));
     child.kill();
     QVERIFY(child.waitForFinished());
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
@@ -630,7 +631,7 @@ void tst_Export::killedExportLeavesNoBitmap()
     QCOMPARE_GE(done.size(), finished);
     for (const QString& name : done)
         QCOMPARE(readJpeg(dir.filePath(name)).size(), size);
-    for (const QString& name : filesUnder(dir.path()) + filesUnder(bitmapFolder())) {
+    for (const QString& name : filesUnder(dir.path())) {
         QVERIFY2(done.contains(name) || partName.match(name).hasMatch(),
                  qPrintable(name + QStringLiteral(" was left behind")));
     }
@@ -642,42 +643,33 @@ void tst_Export::killedExportLeavesNoBitmap()
     after << QStringLiteral("next.jpg");
     after.sort();
     QCOMPARE(filesUnder(dir.path()), after);
-    QCOMPARE(filesUnder(bitmapFolder()), QStringList());
 }
 
 void tst_Export::reportsWhyNothingWasWritten_data()
 {
     QTest::addColumn<QString>("limit");  // a small disk, the file size limit or a read-only folder
-    QTest::addColumn<bool>("onBitmap");  // met by the bitmap in the program's folder, else by the JPEG
     QTest::addColumn<int>("reason");
 
     // clang-format off
-    QTest::newRow("disk full for the bitmap")      << "disk"      << true  << ENOSPC;
-    QTest::newRow("disk full for the JPEG")        << "disk"      << false << ENOSPC;
-    QTest::newRow("size limit for the bitmap")     << "size"      << true  << EFBIG;
-    QTest::newRow("size limit for the JPEG")       << "size"      << false << EFBIG;
-    QTest::newRow("read-only folder")              << "read-only" << false << EACCES;
+    QTest::newRow("disk full")        << "disk"      << ENOSPC;
+    QTest::newRow("size limit")       << "size"      << EFBIG;
+    QTest::newRow("read-only folder") << "read-only" << EACCES;
     // clang-format on
 }
 
 // A write that the disk, the file size limit or the folder's permissions
-// stop is reported with the system's reason, and neither the picture nor
-// its bitmap is left behind.
+// stop is reported with the system's reason, and nothing is left behind.
 void tst_Export::reportsWhyNothingWasWritten()
 {
     QFETCH(QString, limit);
-    QFETCH(bool, onBitmap);
     QFETCH(int, reason);
 
-    // Noise: its JPEG at full quality is larger than its 32-bit bitmap.
+    // Noise: its JPEG at full quality is larger than the limits below.
     const QImage noise = noisePicture(200, 150);
-    constexpr int bitmapHeaders = 54;
-    const int bitmapSize = bitmapHeaders + noise.width() * 4 * noise.height();
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString folder = dir.filePath(QStringLiteral("pictures"));
     QVERIFY(QDir().mkdir(folder));
-    QVERIFY(QDir().mkpath(bitmapFolder()));
     Panels panels(noise.size());
     panels.holder.setPixmap(QPixmap::fromImage(noise));
     const QString chosen = QDir(folder).filePath(QStringLiteral("chart.png"));
@@ -687,11 +679,11 @@ void tst_Export::reportsWhyNothingWasWritten()
     // system mounted read-only.
     const bool root = ::geteuid() == 0;
     if (limit == QLatin1String("size")) {
-        const FileSizeLimit fileSizeLimit(onBitmap ? 1000 : bitmapSize);
+        const FileSizeLimit fileSizeLimit(1000);
         QVERIFY(fileSizeLimit.isActive());
         result = ExportJpeg(panels.window(), chosen);
     } else if (limit == QLatin1String("disk") || root) {
-        const SmallDisk disk(onBitmap ? bitmapFolder() : folder, 16);
+        const SmallDisk disk(folder, 16);
         if (!disk.isMounted())
             QSKIP("Mounting a small disk needs the superuser");
         if (limit == QLatin1String("read-only")) {
@@ -711,11 +703,9 @@ void tst_Export::reportsWhyNothingWasWritten()
     const zorvane::ui::Message& message = fake->messages.first();
     QCOMPARE(message.icon, MessageIcon::Critical);
     QVERIFY2(message.text.contains(QDir(folder).filePath(QStringLiteral("chart.jpg"))), qPrintable(message.text));
-    const QString because = onBitmap ? QStringLiteral("The temporary bitmap could not be written: ")
-                                     : QStringLiteral("The JPEG file could not be written: ");
+    const QString because = QStringLiteral("The JPEG file could not be written: ");
     QVERIFY2(message.text.contains(because + QString::fromLocal8Bit(std::strerror(reason))), qPrintable(message.text));
     QCOMPARE(filesUnder(dir.path()), QStringList());
-    QCOMPARE(filesUnder(bitmapFolder()), QStringList());
 }
 
 QTEST_MAIN(tst_Export)
