@@ -1,5 +1,5 @@
 // Cost of "Save as JPG": one whole export of the period panels window filled
-// with a reading (capture, temporary bitmap, conversion, clean-up), measured
+// with a reading on the screen (capture, conversion, commit), measured
 // against a bare TurboJPEG encode of the same picture, and the search for a
 // free name when the numbered copies are nearly or wholly used up.
 

@@ -49,8 +49,7 @@ QString SavePicture(const PanelsWindow& panels, const QString& converterPath = C
 // extension replaced by ".jpg", numbered when taken, also when the name is
 // taken while the picture is being written) and fills txtFile and txtFolder.
 // A failure is reported in a critical message with the system's reason (a
-// full disk, the file size limit) and leaves neither the JPEG nor the
-// temporary bitmap behind. Returns the path of the JPEG written, or an empty
+// full disk, the file size limit) and leaves no JPEG behind. Returns the path of the JPEG written, or an empty
 // string.
 QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath,
                    const QString& converterPath = ConverterPath());
