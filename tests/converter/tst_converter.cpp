@@ -649,11 +649,15 @@ void tst_Converter::rejectsBadBitmaps_data()
     QTest::newRow("top down, one above limit")     << withLe32(valid, kOffHeight, quint32(-(BMP2JPEG_MAX_SIDE + 1)))
                                                    << tooLarge;
     QTest::newRow("top down, lowest height")       << withLe32(valid, kOffHeight, 0x80000000u) << tooLarge;
-    // Both sides within limit, but one row more than the pixel count allows.
+    // Both sides within limit, and one row more than the pixel count allows;
+    // at exactly the count the size passes, and the rows are missing.
     const quint32 rowsAllowed = quint32(BMP2JPEG_MAX_PIXELS / BMP2JPEG_MAX_SIDE);
     QTest::newRow("pixel count above limit")       << withLe32(withLe32(valid, kOffWidth, BMP2JPEG_MAX_SIDE),
                                                                kOffHeight, rowsAllowed + 1)
                                                    << tooLarge;
+    QTest::newRow("pixel count at limit")          << withLe32(withLe32(valid, kOffWidth, BMP2JPEG_MAX_SIDE),
+                                                               kOffHeight, rowsAllowed)
+                                                   << malformed;
 
     for (const int bitCount : {1, 2, 4, 8, 16})
         QTest::addRow("%d bits per pixel", bitCount) << withLe16(valid, kOffBitCount, quint16(bitCount))
