@@ -26,14 +26,19 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace zorvane::app;
@@ -233,6 +238,67 @@ bool leaveAtLockName(const QString& path, Leftover leftover, const QString& link
 }
 }  // namespace
 
+// What stands at the name of the settings file, or on the way to it.
+enum class Planted { OwnLink, OtherUsersLink, OtherUsersLinkOnTheWay, Device, Pipe, HugeFile };
+
+// What stands at path, a link not followed: its kind and what tells it apart.
+QString entryAt(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("nothing");
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("link to ") + QFileInfo(path).symLinkTarget();
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("named pipe");
+    if (S_ISCHR(info.st_mode))
+        return QStringLiteral("device %1").arg(info.st_rdev);
+    return QStringLiteral("%1 bytes").arg(info.st_size);
+}
+
+// Opens a named pipe for writing, once a while has passed, as long as it
+// lives: a reader waiting for a writer there goes on, and the test that
+// meets it fails instead of waiting forever.
+class PipeRescue {
+public:
+    explicit PipeRescue(const QString& pipe)
+        : path_(QFile::encodeName(pipe))
+        , thread_([this] {
+            std::unique_lock lock(mutex_);
+            while (!released_.wait_for(lock, std::chrono::seconds(5), [this] { return done_; })) {
+                rescued_ = true;
+                const int writer = ::open(path_.constData(), O_WRONLY | O_NONBLOCK);
+                if (writer >= 0)
+                    ::close(writer);
+            }
+        })
+    {}
+    ~PipeRescue() { release(); }
+    PipeRescue(const PipeRescue&) = delete;
+    PipeRescue& operator=(const PipeRescue&) = delete;
+
+    // True when a reader had to be freed.
+    bool release()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        released_.notify_one();
+        if (thread_.joinable())
+            thread_.join();
+        return rescued_;
+    }
+
+private:
+    QByteArray path_;
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool done_ = false;
+    bool rescued_ = false;
+    std::thread thread_;
+};
+
 // The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
 enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
 // What another user has put, before the user's first start, at the name of
@@ -240,6 +306,7 @@ enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
 enum class Intrusion { None, Folder, Link, File };
 
 Q_DECLARE_METATYPE(Leftover)
+Q_DECLARE_METATYPE(Planted)
 Q_DECLARE_METATYPE(RuntimeFolder)
 Q_DECLARE_METATYPE(Intrusion)
 
@@ -259,6 +326,8 @@ private Q_SLOTS:
     void reminderStoredForm();
     void unwritableSettingsLogged_data();
     void unwritableSettingsLogged();
+    void settingsFilePlanted_data();
+    void settingsFilePlanted();
 
     void runningCopyRefuses_data();
     void runningCopyRefuses();
@@ -538,6 +607,108 @@ void tst_StartUp::unwritableSettingsLogged()
         QSettings settings(settingsPath, QSettings::IniFormat);
         QCOMPARE(readReminderDate(settings).date, today_);
     }
+}
+
+void tst_StartUp::settingsFilePlanted_data()
+{
+    QTest::addColumn<Planted>("planted");
+    QTest::addColumn<QString>("refusal");  // words of the logged reason; empty: the file is used
+
+    // Rule: the settings file is used when it is a regular file of at most
+    // 1 MB reached by no link that another user may place; otherwise the
+    // start goes on without the reminder, and nothing is written there.
+    // clang-format off
+    QTest::newRow("own link to own file") << Planted::OwnLink << QString();
+    QTest::newRow("other user's link at the name") << Planted::OtherUsersLink << "belongs to another user";
+    QTest::newRow("other user's link at ~/.config") << Planted::OtherUsersLinkOnTheWay << "belongs to another user";
+    QTest::newRow("a device") << Planted::Device << "no regular file";
+    QTest::newRow("a named pipe") << Planted::Pipe << "no regular file";
+    QTest::newRow("200 MB") << Planted::HugeFile << "more than the 1048576";
+    // clang-format on
+}
+
+void tst_StartUp::settingsFilePlanted()
+{
+    QFETCH(Planted, planted);
+    QFETCH(QString, refusal);
+    const bool byOtherUser = planted == Planted::OtherUsersLink || planted == Planted::OtherUsersLinkOnTheWay;
+    if (const QString reason = OtherUser::unavailable(); byOtherUser && !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const OtherUser other;
+
+    // Below home/: the user's own settings of a month ago in victim/, where a
+    // link leads; the settings file itself in config/ or, for a home in a
+    // shared folder, in shared/.config/.
+    QVERIFY(QFile::setPermissions(scratch_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                        | QFile::ReadOther | QFile::ExeOther));
+    const QDir scratch(scratch_->filePath(QStringLiteral("home")));
+    const QString victim = scratch.filePath(QStringLiteral("victim/Zorvane/Zorvane.conf"));
+    QVERIFY(QDir().mkpath(QFileInfo(victim).path()));
+    {
+        QSettings settings(victim, QSettings::IniFormat);
+        storeReminderDate(settings, today_.addDays(-30));
+    }
+    const QByteArray victimBytes = contentOf(victim);
+    QString path = scratch.filePath(QStringLiteral("config/Zorvane/Zorvane.conf"));
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    const QByteArray pathBytes = QFile::encodeName(path);
+    switch (planted) {
+    case Planted::OwnLink:
+        QVERIFY(QFile::link(victim, path));
+        break;
+    case Planted::OtherUsersLink:
+        QCOMPARE(::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777), 0);
+        QVERIFY(other.makeLink(victim, path));
+        break;
+    case Planted::OtherUsersLinkOnTheWay: {
+        const QString shared = scratch.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkdir(shared));
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+        QVERIFY(other.makeLink(scratch.filePath(QStringLiteral("victim")), shared + QStringLiteral("/.config")));
+        path = shared + QStringLiteral("/.config/Zorvane/Zorvane.conf");
+        break;
+    }
+    case Planted::Device:
+        if (::mknod(pathBytes.constData(), S_IFCHR | 0666, ::makedev(1, 5)) != 0)
+            QSKIP("making a device takes root");
+        break;
+    case Planted::Pipe:
+        QCOMPARE(::mkfifo(pathBytes.constData(), 0600), 0);
+        break;
+    case Planted::HugeFile: {
+        QFile huge(path);
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(200 * 1024 * 1024));
+        break;
+    }
+    }
+    const QString before = entryAt(path);
+    const QStringList filesBefore = filesUnder(scratch.path());
+
+    StartUpOptions o = options(folder_->path());
+    o.openSettings = [path] { return openSettingsFile(path); };
+    fake_->answers.push_back(MessageAnswer::No);
+    ProgramLog log;
+    PipeRescue rescue(path);
+    StartUp startUp(o);
+    QVERIFY(startUp.run());
+    QVERIFY2(!rescue.release(), "the start waited at a named pipe");
+    QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
+
+    QCOMPARE(entryAt(path), before);
+    if (refusal.isEmpty()) {
+        // Used as the user's own settings: the date stored through the link.
+        QCOMPARE(log.warnings, QStringList{});
+        QCOMPARE(fake_->messages.size(), 1);
+        QSettings settings(victim, QSettings::IniFormat);
+        QCOMPARE(readReminderDate(settings).date, today_);
+        return;
+    }
+    QCOMPARE(log.warnings.size(), 1);
+    QVERIFY2(log.warnings.constFirst().contains(path) && log.warnings.constFirst().contains(refusal),
+             qPrintable(log.warnings.constFirst()));
+    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(contentOf(victim), victimBytes);
+    QCOMPARE(filesUnder(scratch.path()), filesBefore);
 }
 
 // --- One copy per user ---------------------------------------------------------
