@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -236,68 +237,22 @@ bool leaveAtLockName(const QString& path, Leftover leftover, const QString& link
     }
     return false;
 }
-}  // namespace
 
 // What stands at the name of the settings file, or on the way to it.
 enum class Planted { OwnLink, OtherUsersLink, OtherUsersLinkOnTheWay, Device, Pipe, HugeFile };
 
-// What stands at path, a link not followed: its kind and what tells it apart.
+// What stands at path, a link not followed: its kind, size, device and target.
 QString entryAt(const QString& path)
 {
     struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return QStringLiteral("nothing");
-    if (S_ISLNK(info.st_mode))
-        return QStringLiteral("link to ") + QFileInfo(path).symLinkTarget();
-    if (S_ISFIFO(info.st_mode))
-        return QStringLiteral("named pipe");
-    if (S_ISCHR(info.st_mode))
-        return QStringLiteral("device %1").arg(info.st_rdev);
-    return QStringLiteral("%1 bytes").arg(info.st_size);
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(info.st_mode)
+        .arg(info.st_size)
+        .arg(info.st_rdev)
+        .arg(QFileInfo(path).symLinkTarget());
 }
-
-// Opens a named pipe for writing, once a while has passed, as long as it
-// lives: a reader waiting for a writer there goes on, and the test that
-// meets it fails instead of waiting forever.
-class PipeRescue {
-public:
-    explicit PipeRescue(const QString& pipe)
-        : path_(QFile::encodeName(pipe))
-        , thread_([this] {
-            std::unique_lock lock(mutex_);
-            while (!released_.wait_for(lock, std::chrono::seconds(5), [this] { return done_; })) {
-                rescued_ = true;
-                const int writer = ::open(path_.constData(), O_WRONLY | O_NONBLOCK);
-                if (writer >= 0)
-                    ::close(writer);
-            }
-        })
-    {}
-    ~PipeRescue() { release(); }
-    PipeRescue(const PipeRescue&) = delete;
-    PipeRescue& operator=(const PipeRescue&) = delete;
-
-    // True when a reader had to be freed.
-    bool release()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        released_.notify_one();
-        if (thread_.joinable())
-            thread_.join();
-        return rescued_;
-    }
-
-private:
-    QByteArray path_;
-    std::mutex mutex_;
-    std::condition_variable released_;
-    bool done_ = false;
-    bool rescued_ = false;
-    std::thread thread_;
-};
+}  // namespace
 
 // The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
 enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
@@ -637,21 +592,22 @@ void tst_StartUp::settingsFilePlanted()
     const OtherUser other;
 
     // Below home/: the user's own settings of a month ago in victim/, where a
-    // link leads; the settings file itself in config/ or, for a home in a
-    // shared folder, in shared/.config/.
+    // link leads; the settings file in config/ or, for a home in a shared
+    // folder, in shared/.config/.
     QVERIFY(QFile::setPermissions(scratch_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                                         | QFile::ReadOther | QFile::ExeOther));
-    const QDir scratch(scratch_->filePath(QStringLiteral("home")));
-    const QString victim = scratch.filePath(QStringLiteral("victim/Zorvane/Zorvane.conf"));
-    QVERIFY(QDir().mkpath(QFileInfo(victim).path()));
+    const QDir home(scratch_->filePath(QStringLiteral("home")));
+    const QString victim = home.filePath(QStringLiteral("victim/Zorvane/Zorvane.conf"));
+    QString path = home.filePath(QStringLiteral("config/Zorvane/Zorvane.conf"));
+    QVERIFY(QDir().mkpath(QFileInfo(victim).path()) && QDir().mkpath(QFileInfo(path).path()));
     {
         QSettings settings(victim, QSettings::IniFormat);
         storeReminderDate(settings, today_.addDays(-30));
     }
     const QByteArray victimBytes = contentOf(victim);
-    QString path = scratch.filePath(QStringLiteral("config/Zorvane/Zorvane.conf"));
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    const QByteArray pathBytes = QFile::encodeName(path);
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray shared = QFile::encodeName(home.filePath(QStringLiteral("shared")));
+    QFile huge(path);
     switch (planted) {
     case Planted::OwnLink:
         QVERIFY(QFile::link(victim, path));
@@ -660,43 +616,49 @@ void tst_StartUp::settingsFilePlanted()
         QCOMPARE(::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777), 0);
         QVERIFY(other.makeLink(victim, path));
         break;
-    case Planted::OtherUsersLinkOnTheWay: {
-        const QString shared = scratch.filePath(QStringLiteral("shared"));
-        QVERIFY(QDir().mkdir(shared));
-        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
-        QVERIFY(other.makeLink(scratch.filePath(QStringLiteral("victim")), shared + QStringLiteral("/.config")));
-        path = shared + QStringLiteral("/.config/Zorvane/Zorvane.conf");
+    case Planted::OtherUsersLinkOnTheWay:
+        QVERIFY(::mkdir(shared.constData(), 0755) == 0 && ::chmod(shared.constData(), 01777) == 0);
+        QVERIFY(other.makeLink(home.filePath(QStringLiteral("victim")), QFile::decodeName(shared + "/.config")));
+        path = QFile::decodeName(shared + "/.config/Zorvane/Zorvane.conf");
         break;
-    }
     case Planted::Device:
-        if (::mknod(pathBytes.constData(), S_IFCHR | 0666, ::makedev(1, 5)) != 0)
+        if (::mknod(name.constData(), S_IFCHR | 0666, ::makedev(1, 5)) != 0)
             QSKIP("making a device takes root");
         break;
     case Planted::Pipe:
-        QCOMPARE(::mkfifo(pathBytes.constData(), 0600), 0);
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
         break;
-    case Planted::HugeFile: {
-        QFile huge(path);
-        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(200 * 1024 * 1024));
+    case Planted::HugeFile:
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(200) << 20));
         break;
-    }
     }
     const QString before = entryAt(path);
-    const QStringList filesBefore = filesUnder(scratch.path());
+    const QStringList filesBefore = filesUnder(home.path());
 
+    // A start that waits at the named pipe is freed by a writer after 5 s.
+    std::atomic<bool> waited = false;
+    std::jthread rescue([&](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any woken;
+        std::unique_lock lock(mutex);
+        while (!woken.wait_for(lock, stop, std::chrono::seconds(5), [] { return false; }) && !stop.stop_requested()) {
+            waited = true;
+            ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));
+        }
+    });
     StartUpOptions o = options(folder_->path());
     o.openSettings = [path] { return openSettingsFile(path); };
-    fake_->answers.push_back(MessageAnswer::No);
     ProgramLog log;
-    PipeRescue rescue(path);
     StartUp startUp(o);
     QVERIFY(startUp.run());
-    QVERIFY2(!rescue.release(), "the start waited at a named pipe");
+    rescue.request_stop();
+    rescue.join();
+    QVERIFY2(!waited, "the start waited at a named pipe");
     QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
 
     QCOMPARE(entryAt(path), before);
     if (refusal.isEmpty()) {
-        // Used as the user's own settings: the date stored through the link.
+        // The user's own settings, asked about and stored through the link.
         QCOMPARE(log.warnings, QStringList{});
         QCOMPARE(fake_->messages.size(), 1);
         QSettings settings(victim, QSettings::IniFormat);
@@ -708,7 +670,7 @@ void tst_StartUp::settingsFilePlanted()
              qPrintable(log.warnings.constFirst()));
     QCOMPARE(fake_->messages.size(), 0);
     QCOMPARE(contentOf(victim), victimBytes);
-    QCOMPARE(filesUnder(scratch.path()), filesBefore);
+    QCOMPARE(filesUnder(home.path()), filesBefore);
 }
 
 // --- One copy per user ---------------------------------------------------------

@@ -91,31 +91,30 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
     return files;
 }
 
-// A print dialog that sets the printer up to write a PDF file and is then
-// cancelled: a job sent anyway would leave that file behind.
-class CancelledPrintDialog final : public ui::Dialogs {
+// root/shared, where links are planted, and root/own, the saving user's
+// folder with notes.rtf, a file of theirs that a planted link would lead to.
+class PlantingGround {
 public:
-    explicit CancelledPrintDialog(QString pdfPath)
-        : pdfPath_(std::move(pdfPath))
-    {}
-    ui::MessageAnswer message(QWidget*, const ui::Message&) override
+    // shared gets the mode, and the owner when one is given.
+    bool make(int sharedMode, const test::OtherUser* sharedOwner = nullptr)
     {
-        ++messages;
-        return ui::MessageAnswer::Ok;
+        const QDir dir(root_.path());
+        return root_.isValid()
+               && QFile::setPermissions(root_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                          | QFile::ReadOther | QFile::ExeOther)
+               && dir.mkdir(QStringLiteral("shared")) && dir.mkdir(QStringLiteral("own"))
+               && writeFile(own(QStringLiteral("notes.rtf")), ownBytes) && (!sharedOwner || sharedOwner->take(shared()))
+               && ::chmod(QFile::encodeName(shared()).constData(), static_cast<mode_t>(sharedMode)) == 0;
     }
-    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override { return std::nullopt; }
-    bool setUpPrinter(QWidget*, QPrinter& printer, const ui::PrintRequest&) override
-    {
-        ++printDialogs;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfPath_);
-        return false;
-    }
-    int messages = 0;
-    int printDialogs = 0;
+    QString path() const { return root_.path(); }
+    QString shared() const { return root_.filePath(QStringLiteral("shared")); }
+    QString ownFolder() const { return root_.filePath(QStringLiteral("own")); }
+    QString own(const QString& name) const { return ownFolder() + QLatin1Char('/') + name; }
+
+    const QByteArray ownBytes = QByteArrayLiteral("{\\rtf1 the saving user's own notes, never to be overwritten}");
 
 private:
-    QString pdfPath_;
+    QTemporaryDir root_;
 };
 
 enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, FileSizeLimit, DiskFull };
@@ -720,21 +719,9 @@ void tst_frmSave::linkOnThePath()
         QSKIP(qPrintable(reason));
     const test::OtherUser other;
 
-    // root/shared, where the link stands, and root/own, the saving user's
-    // folder with a file of theirs that a planted link would lead to.
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    QVERIFY(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                                   | QFile::ExeOther));
-    const QDir dir(root.path());
-    QVERIFY(dir.mkdir(QStringLiteral("shared")) && dir.mkdir(QStringLiteral("own")));
-    const QString shared = dir.filePath(QStringLiteral("shared"));
-    const QString ownFile = dir.filePath(QStringLiteral("own/notes.rtf"));
-    const QByteArray ownBytes = QByteArrayLiteral("{\\rtf1 the saving user's own notes, never to be overwritten}");
-    QVERIFY(writeFile(ownFile, ownBytes));
-    if (folderOfOther)
-        QVERIFY(other.take(shared));
-    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), static_cast<mode_t>(folderMode)), 0);
+    PlantingGround ground;
+    QVERIFY(ground.make(folderMode, folderOfOther ? &other : nullptr));
+    const QString ownFile = ground.own(QStringLiteral("notes.rtf"));
 
     // A link in a folder that the other user may not write was put there
     // before and given to them.
@@ -744,7 +731,7 @@ void tst_frmSave::linkOnThePath()
             return QFile::link(target, link);
         return otherMayWrite ? other.makeLink(target, link) : QFile::link(target, link) && other.take(link);
     };
-    QString linkPath = shared + QStringLiteral("/reading.rtf");
+    QString linkPath = ground.shared() + QStringLiteral("/reading.rtf");
     QString savePath = linkPath;
     QString written = ownFile;  // where the reading lands when the link is followed
     switch (place) {
@@ -752,17 +739,17 @@ void tst_frmSave::linkOnThePath()
         QVERIFY(makeLink(ownFile, linkPath));
         break;
     case LinkPlace::DanglingAtTheName:
-        written = dir.filePath(QStringLiteral("own/new.rtf"));
+        written = ground.own(QStringLiteral("new.rtf"));
         QVERIFY(makeLink(written, linkPath));
         break;
     case LinkPlace::FolderOnThePath:
-        linkPath = shared + QStringLiteral("/docs");
+        linkPath = ground.shared() + QStringLiteral("/docs");
         savePath = linkPath + QStringLiteral("/notes.rtf");
-        QVERIFY(makeLink(dir.filePath(QStringLiteral("own")), linkPath));
+        QVERIFY(makeLink(ground.ownFolder(), linkPath));
         break;
     case LinkPlace::BehindOwnLink:
         QVERIFY(makeLink(ownFile, linkPath));
-        savePath = dir.filePath(QStringLiteral("own/shortcut.rtf"));
+        savePath = ground.own(QStringLiteral("shortcut.rtf"));
         QVERIFY(QFile::link(linkPath, savePath));
         break;
     }
@@ -770,7 +757,7 @@ void tst_frmSave::linkOnThePath()
     QCOMPARE(::lstat(QFile::encodeName(linkPath).constData(), &link), 0);
     QVERIFY(S_ISLNK(link.st_mode));
     QCOMPARE(link.st_uid, maker == LinkMaker::OtherUser ? other.uid() : ::geteuid());
-    const QMap<QString, QByteArray> before = snapshot(root.path());
+    const QMap<QString, QByteArray> before = snapshot(ground.path());
 
     frmSave reading;
     reading.insertReadingText(2);
@@ -802,8 +789,8 @@ void tst_frmSave::linkOnThePath()
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(savePath)), qPrintable(message.text));
     QVERIFY2(message.text.contains(QStringLiteral("a symbolic link on the way belongs to another user")),
              qPrintable(message.text));
-    QCOMPARE(contentOf(ownFile), ownBytes);
-    QCOMPARE(snapshot(root.path()), before);
+    QCOMPARE(contentOf(ownFile), ground.ownBytes);
+    QCOMPARE(snapshot(ground.path()), before);
 }
 
 // Another user puts a link at the chosen name and takes it away, again and
@@ -814,17 +801,10 @@ void tst_frmSave::linkRacedAtTheName()
     if (const QString reason = test::OtherUser::unavailable(); !reason.isEmpty())
         QSKIP(qPrintable(reason));
     const test::OtherUser other;
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    QVERIFY(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                                   | QFile::ExeOther));
-    const QDir dir(root.path());
-    QVERIFY(dir.mkdir(QStringLiteral("shared")) && dir.mkdir(QStringLiteral("own")));
-    QCOMPARE(::chmod(QFile::encodeName(dir.filePath(QStringLiteral("shared"))).constData(), 01777), 0);
-    const QString victim = dir.filePath(QStringLiteral("own/notes.rtf"));
-    const QByteArray victimBytes = QByteArrayLiteral("{\\rtf1 the saving user's own notes}");
-    QVERIFY(writeFile(victim, victimBytes));
-    const QString name = dir.filePath(QStringLiteral("shared/reading.rtf"));
+    PlantingGround ground;
+    QVERIFY(ground.make(01777));
+    const QString victim = ground.own(QStringLiteral("notes.rtf"));
+    const QString name = ground.shared() + QStringLiteral("/reading.rtf");
 
     // For at most ten seconds, in case the test itself ends early.
     QProcess toggler;
@@ -844,9 +824,9 @@ void tst_frmSave::linkRacedAtTheName()
     for (QDeadlineTimer deadline(3000); !deadline.hasExpired();) {
         QFile::remove(name);
         (reading.saveRtf(name) ? saved : refused)++;
-        if (contentOf(victim) != victimBytes || entriesIn(dir.filePath(QStringLiteral("own"))).size() != 1) {
+        if (contentOf(victim) != ground.ownBytes || entriesIn(ground.ownFolder()).size() != 1) {
             ++overwrites;
-            QVERIFY(QFile::remove(victim) && writeFile(victim, victimBytes));
+            QVERIFY(QFile::remove(victim) && writeFile(victim, ground.ownBytes));
         }
     }
     toggler.kill();
@@ -921,9 +901,8 @@ void tst_frmSave::cancelledPrintPrintsNothing()
     QFETCH(bool, withSelection);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    auto dialog = std::make_unique<CancelledPrintDialog>(folder.filePath(QStringLiteral("reading.pdf")));
-    CancelledPrintDialog& cancelled = *dialog;
-    ui::setDialogs(std::move(dialog));
+    fake_->printToPdf = folder.filePath(QStringLiteral("reading.pdf"));
+    fake_->cancelPrint = true;
 
     frmSave reading;
     reading.insertComprehensiveReading();
@@ -931,8 +910,8 @@ void tst_frmSave::cancelledPrintPrintsNothing()
         select(box(reading), 10, 200);
     reading.cmdPrint_Click();
 
-    QCOMPARE(cancelled.printDialogs, 1);
-    QCOMPARE(cancelled.messages, 0);
+    QCOMPARE(fake_->printRequests.size(), 1);
+    QVERIFY(fake_->messages.isEmpty());
     QVERIFY(snapshot(folder.path()).isEmpty());
 }
 
