@@ -89,7 +89,8 @@ bool StartUp::run()
     });
     ui::runGuarded([&] {
         settings = options_.openSettings();
-        UpdateReminder(*settings, options_.today());
+        if (settings)
+            UpdateReminder(*settings, options_.today());
     });
 
     mainWindow_ = std::make_unique<frmMain>();

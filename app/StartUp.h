@@ -28,7 +28,9 @@ struct StartUpOptions {
     QString lockPath = SingleInstance::defaultLockPath();
     // Where the picture converter must stand: the program's own folder.
     QString programFolder;
-    // The user's settings store; nothing: the native per-user store.
+    // The user's settings store, which gives nothing when it is not to be
+    // used (the reminder then does not run); nothing: the native per-user
+    // store.
     std::function<std::unique_ptr<QSettings>()> openSettings;
     // The current date; nothing: the system clock.
     std::function<QDate()> today;

@@ -62,12 +62,20 @@ public:
     // folder reached, as the kernel takes it; more than 40 links are ELOOP.
     // Windows follows the path as the system does.
     int open(std::string_view path);
+    // Opens the folder in which the file at path stands or is to stand, and
+    // gives the file's name in it. A link at the final name is followed as
+    // open() follows one, on to the name it leads to, which need not exist
+    // yet; so the file a user's own link leads to is the one written. EISDIR
+    // when the path ends in a folder's name ("", ".", ".."). Windows takes
+    // the name as it stands.
+    int openFor(std::string_view path, std::string& name);
 
     // Whether what stands at name (a link not followed) is the file identity.
     bool holds(std::string_view name, const FileIdentity& identity) const;
 
 private:
     friend class NewFile;
+    friend class InputFile;
     struct Handle;
     std::unique_ptr<Handle> handle_;
 };
@@ -81,6 +89,10 @@ public:
     // 0, or the reason: EISDIR for a folder, EINVAL for anything else that is
     // no regular file (a named pipe is not waited for). Links are followed.
     int open(std::string_view path);
+    // The same for the file at name in folder, without following a link
+    // there (ELOOP); on POSIX systems anything but a regular file is refused
+    // without being opened.
+    int open(const Folder& folder, std::string_view name);
 
     std::uint64_t size() const { return size_; }
     const FileIdentity& identity() const { return identity_; }

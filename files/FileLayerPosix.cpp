@@ -106,26 +106,38 @@ void syncFolder(int folder)
         ::fsync(readable.get());
 }
 
-}  // namespace
+Descriptor rootFolder()
+{
+    return Descriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
 
-struct Folder::Handle {
-    Descriptor fd;
-    std::string path;
-};
+// Where the walk of path begins.
+Descriptor startOf(std::string_view path)
+{
+    return path.starts_with('/') ? rootFolder() : Descriptor(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
 
-Folder::Folder() = default;
-Folder::~Folder() = default;
-Folder::Folder(Folder&&) noexcept = default;
-Folder& Folder::operator=(Folder&&) noexcept = default;
+// The text of the link entry, standing in folder, when this user may follow
+// it: 0, EACCES, ELOOP beyond the kernel's number of links, or the reason.
+int linkToFollow(const Descriptor& folder, const Descriptor& entry, const struct stat& entryInfo, int& links,
+                 std::string& target)
+{
+    struct stat folderInfo {};
+    if (::fstat(folder.get(), &folderInfo) != 0)
+        return lastError();
+    if (!mayFollow(entryInfo, folderInfo))
+        return EACCES;
+    if (++links > maxLinks)
+        return ELOOP;
+    return readLink(entry.get(), target);
+}
 
-int Folder::open(std::string_view path)
+// Walks the folders of pending from current, one name at a time; links
+// counts the links followed on the whole path.
+int walk(Descriptor& current, std::string pending, int& links)
 {
     constexpr int walkFlags = O_PATH | O_NOFOLLOW | O_CLOEXEC;
-    const auto root = [] { return Descriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)); };
-    Descriptor current = path.starts_with('/') ? root() : Descriptor(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
     // The names still to walk, a link's own in front of those after it.
-    std::string pending(path);
-    int links = 0;
     while (current.isOpen() && !pending.empty()) {
         const std::size_t slash = pending.find('/');
         const std::string name = pending.substr(0, slash);
@@ -142,23 +154,96 @@ int Folder::open(std::string_view path)
         }
         if (!S_ISLNK(entryInfo.st_mode))
             return ENOTDIR;
-        struct stat folderInfo {};
-        if (::fstat(current.get(), &folderInfo) != 0)
-            return lastError();
-        if (!mayFollow(entryInfo, folderInfo))
-            return EACCES;
-        if (++links > maxLinks)
-            return ELOOP;
         std::string target;
-        if (const int error = readLink(entry.get(), target))
+        if (const int error = linkToFollow(current, entry, entryInfo, links, target))
             return error;
         if (target.starts_with('/'))
-            current = root();
+            current = rootFolder();
         pending = target + '/' + pending;
     }
-    if (!current.isOpen())
+    return current.isOpen() ? 0 : lastError();
+}
+
+// The path of the folder reached from folder by relative.
+std::string joinPath(const std::string& folder, const std::string& relative)
+{
+    if (relative == ".")
+        return folder;
+    return folder.ends_with('/') ? folder + relative : folder + '/' + relative;
+}
+
+// Whether file, opened for reading, is a regular file: 0, EISDIR for a
+// folder, EINVAL for anything else, or the reason it could not be opened.
+int regularFile(const Descriptor& file, struct stat& info)
+{
+    if (!file.isOpen() || ::fstat(file.get(), &info) != 0)
         return lastError();
+    if (!S_ISREG(info.st_mode))
+        return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    return 0;
+}
+
+// Not blocking, so that a named pipe cannot stall the open.
+constexpr int readFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+}  // namespace
+
+struct Folder::Handle {
+    Descriptor fd;
+    std::string path;
+};
+
+Folder::Folder() = default;
+Folder::~Folder() = default;
+Folder::Folder(Folder&&) noexcept = default;
+Folder& Folder::operator=(Folder&&) noexcept = default;
+
+int Folder::open(std::string_view path)
+{
+    Descriptor current = startOf(path);
+    int links = 0;
+    if (const int error = walk(current, std::string(path), links))
+        return error;
     handle_ = std::make_unique<Handle>(Handle{std::move(current), std::string(path.empty() ? "." : path)});
+    return 0;
+}
+
+int Folder::openFor(std::string_view path, std::string& name)
+{
+    PathParts parts = splitPath(path);
+    Descriptor current = startOf(path);
+    std::string shownPath = parts.folder;
+    int links = 0;
+    if (const int error = walk(current, parts.folder, links))
+        return error;
+    for (;;) {
+        if (parts.name.empty() || parts.name == "." || parts.name == "..")
+            return EISDIR;
+        const Descriptor entry(::openat(current.get(), parts.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat entryInfo {};
+        if (!entry.isOpen() && errno != ENOENT)
+            return lastError();
+        if (!entry.isOpen())
+            break;
+        if (::fstat(entry.get(), &entryInfo) != 0)
+            return lastError();
+        if (!S_ISLNK(entryInfo.st_mode))
+            break;
+        std::string target;
+        if (const int error = linkToFollow(current, entry, entryInfo, links, target))
+            return error;
+        parts = splitPath(target);
+        if (target.starts_with('/')) {
+            current = rootFolder();
+            shownPath = parts.folder;
+        } else {
+            shownPath = joinPath(shownPath, parts.folder);
+        }
+        if (const int error = walk(current, parts.folder, links))
+            return error;
+    }
+    name = parts.name;
+    handle_ = std::make_unique<Handle>(Handle{std::move(current), std::move(shownPath)});
     return 0;
 }
 
@@ -178,13 +263,32 @@ InputFile::~InputFile() = default;
 
 int InputFile::open(std::string_view path)
 {
-    // Not blocking, so that a named pipe cannot stall the open.
-    Descriptor file(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    Descriptor file(::open(std::string(path).c_str(), readFlags));
     struct stat info {};
-    if (!file.isOpen() || ::fstat(file.get(), &info) != 0)
+    if (const int error = regularFile(file, info))
+        return error;
+    size_ = std::uint64_t(info.st_size);
+    identity_ = {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino)};
+    handle_ = std::make_unique<Handle>(Handle{std::move(file)});
+    return 0;
+}
+
+int InputFile::open(const Folder& folder, std::string_view name)
+{
+    const int folderFd = folder.handle_->fd.get();
+    const std::string entry(name);
+    // A device is not even opened: opening some does something.
+    struct stat info {};
+    if (::fstatat(folderFd, entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return lastError();
+    if (S_ISLNK(info.st_mode))
+        return ELOOP;
     if (!S_ISREG(info.st_mode))
         return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    // What was looked at may have been replaced since.
+    Descriptor file(::openat(folderFd, entry.c_str(), readFlags | O_NOFOLLOW));
+    if (const int error = regularFile(file, info))
+        return error;
     size_ = std::uint64_t(info.st_size);
     identity_ = {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino)};
     handle_ = std::make_unique<Handle>(Handle{std::move(file)});

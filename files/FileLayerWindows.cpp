@@ -160,6 +160,17 @@ int Folder::open(std::string_view path)
     return 0;
 }
 
+int Folder::openFor(std::string_view path, std::string& name)
+{
+    const PathParts parts = splitPath(path);
+    if (parts.name.empty() || parts.name == "." || parts.name == "..")
+        return EISDIR;
+    if (const int error = open(parts.folder))
+        return error;
+    name = parts.name;
+    return 0;
+}
+
 bool Folder::holds(std::string_view name, const FileIdentity& identity) const
 {
     if (!handle_)
@@ -202,6 +213,17 @@ int InputFile::open(std::string_view path)
     identity_ = {info.dwVolumeSerialNumber, (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     handle_ = std::make_unique<Handle>(Handle{std::move(file)});
     return 0;
+}
+
+int InputFile::open(const Folder& folder, std::string_view name)
+{
+    const DWORD attributes = ::GetFileAttributesW(folder.handle_->entry(name).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return ELOOP;
+    std::string path = folder.handle_->utf8Path;
+    if (!path.empty() && path.back() != '\\' && path.back() != '/')
+        path += '\\';
+    return open(path + std::string(name));
 }
 
 int InputFile::readAt(void* buffer, std::size_t length, std::uint64_t offset) const

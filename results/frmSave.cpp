@@ -1,12 +1,12 @@
 #include "frmSave.h"
 
 #include "Accessibility.h"
+#include "ChosenFile.h"
 #include "Dialogs.h"
 #include "Guarded.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "RtfWriter.h"
-#include "SavePath.h"
 #include "ScreenFit.h"
 #include "SpokenCaptions.h"
 #include "Style.h"
@@ -18,6 +18,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -27,8 +28,8 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -55,20 +56,6 @@ QString withRtfSuffix(const QString& path)
     if (path.endsWith(QLatin1Char('.')) || !QFileInfo(path).suffix().isEmpty())
         return path;
     return path + QLatin1Char('.') + RtfSuffix;
-}
-
-// A short write (disk full, file size limit) is followed by another attempt,
-// which fails with the reason.
-bool writeAll(QSaveFile& file, const QByteArray& bytes)
-{
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
 }
 
 // The reading box. On a mouse release the text edit puts the text selected
@@ -298,37 +285,38 @@ QString frmSave::boxText() const
 
 bool frmSave::saveRtf(const QString& path, QString* errorText) const
 {
-    const auto fail = [errorText](const QString& reason) {
-        if (errorText)
-            *errorText = reason;
-        return false;
-    };
-    const auto fileFailure = [](const QSaveFile& file) {
-        return file.error() != QFileDevice::NoError ? file.errorString() : tr("The file could not be written.");
-    };
-    // QSaveFile follows a link at the name by itself, with no regard for who
-    // placed it: it is given the name at the end of every link instead.
-    const zorvane::SavePath destination = zorvane::resolveSavePath(path);
-    if (!destination.refusal.isEmpty())
-        return fail(destination.refusal);
+    const QString reason = results::writeChosenFile(
+        path, RtfWriter::plainTextDocument(boxText(), RTB->font().family(), RTB->font().pointSizeF()));
+    if (errorText)
+        *errorText = reason;
+    return reason.isEmpty();
+}
 
-    const QByteArray document = RtfWriter::plainTextDocument(boxText(), RTB->font().family(), RTB->font().pointSizeF());
-    QSaveFile file(destination.target);
-    // Unbuffered, so that every write reaches the file here where its failure
-    // is seen: a failure in the flush that commit() does itself is not
-    // reported, and the truncated file would replace the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(fileFailure(file));
-    // A link put at the name since it was looked at has been followed by
-    // open(): nothing is written through it.
-    if (zorvane::isSymbolicLink(destination.target)) {
-        file.cancelWriting();
-        return fail(tr("A symbolic link appeared at %1 while the reading was being saved. It was not followed.")
-                        .arg(QDir::toNativeSeparators(destination.target)));
-    }
-    if (!writeAll(file, document) || !file.commit())
-        return fail(fileFailure(file));
-    return true;
+QString frmSave::printToFile(QPrinter& printer) const
+{
+    // Qt would write the file itself at the chosen path, following whatever
+    // link stands there: the job goes into a fresh folder of this user's
+    // alone (mode 0700), under the chosen name so that its suffix keeps the
+    // format, and is then written at the chosen path as a save is.
+    const QString chosen = printer.outputFileName();
+    const QTemporaryDir privateFolder;
+    if (!privateFolder.isValid())
+        return tr("There is no private folder for the printed file: %1").arg(privateFolder.errorString());
+    const QString printed = privateFolder.filePath(QFileInfo(chosen).fileName());
+    printer.setOutputFileName(printed);
+    print(printer);
+    printer.setOutputFileName(chosen);
+
+    QFile file(printed);
+    if (!file.open(QIODevice::ReadOnly))
+        return tr("Nothing was printed: %1").arg(file.errorString());
+    const QByteArray bytes = file.readAll();
+    // Qt does not report a failed write of the job; a PDF file ends with its
+    // end-of-file marker only once it is whole.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !bytes.trimmed().endsWith("%%EOF"))
+        return tr("The printed file came out incomplete: the temporary folder %1 may be full.")
+            .arg(QDir::toNativeSeparators(QDir::tempPath()));
+    return results::writeChosenFile(chosen, bytes);
 }
 
 void frmSave::print(QPrinter& printer) const
@@ -380,7 +368,16 @@ void frmSave::cmdPrint_Click()
     request.selectionChosen = RTB->textCursor().hasSelection();
     if (!ui::dialogs().setUpPrinter(this, printer, request))
         return;
-    print(printer);
+    if (printer.outputFileName().isEmpty()) {
+        print(printer);
+        return;
+    }
+    if (const QString reason = printToFile(printer); !reason.isEmpty()) {
+        ui::showMessage(this,
+                        tr("The reading could not be printed to\r%1\r\r%2")
+                            .arg(QDir::toNativeSeparators(printer.outputFileName()), reason),
+                        ui::MessageIcon::Critical);
+    }
 }
 
 bool frmSave::eventFilter(QObject* watched, QEvent* event)

@@ -25,15 +25,21 @@
 #include <QTimer>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace zorvane::app;
@@ -231,6 +237,21 @@ bool leaveAtLockName(const QString& path, Leftover leftover, const QString& link
     }
     return false;
 }
+
+// What stands at the name of the settings file, or on the way to it.
+enum class Planted { OwnLink, OtherUsersLink, OtherUsersLinkOnTheWay, Device, Pipe, HugeFile };
+
+// What stands at path, a link not followed: its kind, size, device and target.
+QString entryAt(const QString& path)
+{
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(info.st_mode)
+        .arg(info.st_size)
+        .arg(info.st_rdev)
+        .arg(QFileInfo(path).symLinkTarget());
+}
 }  // namespace
 
 // The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
@@ -240,6 +261,7 @@ enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
 enum class Intrusion { None, Folder, Link, File };
 
 Q_DECLARE_METATYPE(Leftover)
+Q_DECLARE_METATYPE(Planted)
 Q_DECLARE_METATYPE(RuntimeFolder)
 Q_DECLARE_METATYPE(Intrusion)
 
@@ -259,6 +281,8 @@ private Q_SLOTS:
     void reminderStoredForm();
     void unwritableSettingsLogged_data();
     void unwritableSettingsLogged();
+    void settingsFilePlanted_data();
+    void settingsFilePlanted();
 
     void runningCopyRefuses_data();
     void runningCopyRefuses();
@@ -538,6 +562,115 @@ void tst_StartUp::unwritableSettingsLogged()
         QSettings settings(settingsPath, QSettings::IniFormat);
         QCOMPARE(readReminderDate(settings).date, today_);
     }
+}
+
+void tst_StartUp::settingsFilePlanted_data()
+{
+    QTest::addColumn<Planted>("planted");
+    QTest::addColumn<QString>("refusal");  // words of the logged reason; empty: the file is used
+
+    // Rule: the settings file is used when it is a regular file of at most
+    // 1 MB reached by no link that another user may place; otherwise the
+    // start goes on without the reminder, and nothing is written there.
+    // clang-format off
+    QTest::newRow("own link to own file") << Planted::OwnLink << QString();
+    QTest::newRow("other user's link at the name") << Planted::OtherUsersLink << "belongs to another user";
+    QTest::newRow("other user's link at ~/.config") << Planted::OtherUsersLinkOnTheWay << "belongs to another user";
+    QTest::newRow("a device") << Planted::Device << "no regular file";
+    QTest::newRow("a named pipe") << Planted::Pipe << "no regular file";
+    QTest::newRow("200 MB") << Planted::HugeFile << "more than the 1048576";
+    // clang-format on
+}
+
+void tst_StartUp::settingsFilePlanted()
+{
+    QFETCH(Planted, planted);
+    QFETCH(QString, refusal);
+    const bool byOtherUser = planted == Planted::OtherUsersLink || planted == Planted::OtherUsersLinkOnTheWay;
+    if (const QString reason = OtherUser::unavailable(); byOtherUser && !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const OtherUser other;
+
+    // Below home/: the user's own settings of a month ago in victim/, where a
+    // link leads; the settings file in config/ or, for a home in a shared
+    // folder, in shared/.config/.
+    QVERIFY(QFile::setPermissions(scratch_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                        | QFile::ReadOther | QFile::ExeOther));
+    const QDir home(scratch_->filePath(QStringLiteral("home")));
+    const QString victim = home.filePath(QStringLiteral("victim/Zorvane/Zorvane.conf"));
+    QString path = home.filePath(QStringLiteral("config/Zorvane/Zorvane.conf"));
+    QVERIFY(QDir().mkpath(QFileInfo(victim).path()) && QDir().mkpath(QFileInfo(path).path()));
+    {
+        QSettings settings(victim, QSettings::IniFormat);
+        storeReminderDate(settings, today_.addDays(-30));
+    }
+    const QByteArray victimBytes = contentOf(victim);
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray shared = QFile::encodeName(home.filePath(QStringLiteral("shared")));
+    QFile huge(path);
+    switch (planted) {
+    case Planted::OwnLink:
+        QVERIFY(QFile::link(victim, path));
+        break;
+    case Planted::OtherUsersLink:
+        QCOMPARE(::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777), 0);
+        QVERIFY(other.makeLink(victim, path));
+        break;
+    case Planted::OtherUsersLinkOnTheWay:
+        QVERIFY(::mkdir(shared.constData(), 0755) == 0 && ::chmod(shared.constData(), 01777) == 0);
+        QVERIFY(other.makeLink(home.filePath(QStringLiteral("victim")), QFile::decodeName(shared + "/.config")));
+        path = QFile::decodeName(shared + "/.config/Zorvane/Zorvane.conf");
+        break;
+    case Planted::Device:
+        if (::mknod(name.constData(), S_IFCHR | 0666, ::makedev(1, 5)) != 0)
+            QSKIP("making a device takes root");
+        break;
+    case Planted::Pipe:
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        break;
+    case Planted::HugeFile:
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(200) << 20));
+        break;
+    }
+    const QString before = entryAt(path);
+    const QStringList filesBefore = filesUnder(home.path());
+
+    // A start that waits at the named pipe is freed by a writer after 5 s.
+    std::atomic<bool> waited = false;
+    std::jthread rescue([&](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any woken;
+        std::unique_lock lock(mutex);
+        while (!woken.wait_for(lock, stop, std::chrono::seconds(5), [] { return false; }) && !stop.stop_requested()) {
+            waited = true;
+            ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));
+        }
+    });
+    StartUpOptions o = options(folder_->path());
+    o.openSettings = [path] { return openSettingsFile(path); };
+    ProgramLog log;
+    StartUp startUp(o);
+    QVERIFY(startUp.run());
+    rescue.request_stop();
+    rescue.join();
+    QVERIFY2(!waited, "the start waited at a named pipe");
+    QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
+
+    QCOMPARE(entryAt(path), before);
+    if (refusal.isEmpty()) {
+        // The user's own settings, asked about and stored through the link.
+        QCOMPARE(log.warnings, QStringList{});
+        QCOMPARE(fake_->messages.size(), 1);
+        QSettings settings(victim, QSettings::IniFormat);
+        QCOMPARE(readReminderDate(settings).date, today_);
+        return;
+    }
+    QCOMPARE(log.warnings.size(), 1);
+    QVERIFY2(log.warnings.constFirst().contains(path) && log.warnings.constFirst().contains(refusal),
+             qPrintable(log.warnings.constFirst()));
+    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(contentOf(victim), victimBytes);
+    QCOMPARE(filesUnder(home.path()), filesBefore);
 }
 
 // --- One copy per user ---------------------------------------------------------

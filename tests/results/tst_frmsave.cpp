@@ -20,6 +20,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -27,6 +28,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -41,6 +43,7 @@
 using namespace readingtest;
 using namespace zorvane;
 using zorvane::test::contentOf;
+using zorvane::test::entriesIn;
 using zorvane::test::FakeDialogs;
 using zorvane::test::FileSizeLimit;
 using zorvane::test::SmallDisk;
@@ -88,34 +91,35 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
     return files;
 }
 
-// A print dialog that sets the printer up to write a PDF file and is then
-// cancelled: a job sent anyway would leave that file behind.
-class CancelledPrintDialog final : public ui::Dialogs {
+// root/shared, where links are planted, and root/own, the saving user's
+// folder with notes.rtf, a file of theirs that a planted link would lead to.
+class PlantingGround {
 public:
-    explicit CancelledPrintDialog(QString pdfPath)
-        : pdfPath_(std::move(pdfPath))
-    {}
-    ui::MessageAnswer message(QWidget*, const ui::Message&) override
+    // shared gets the mode, and the owner when one is given.
+    bool make(int sharedMode, const test::OtherUser* sharedOwner = nullptr)
     {
-        ++messages;
-        return ui::MessageAnswer::Ok;
+        const QDir dir(root_.path());
+        return root_.isValid()
+               && QFile::setPermissions(root_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                          | QFile::ReadOther | QFile::ExeOther)
+               && dir.mkdir(QStringLiteral("shared")) && dir.mkdir(QStringLiteral("own"))
+               && writeFile(own(QStringLiteral("notes.rtf")), ownBytes) && (!sharedOwner || sharedOwner->take(shared()))
+               && ::chmod(QFile::encodeName(shared()).constData(), static_cast<mode_t>(sharedMode)) == 0;
     }
-    std::optional<QString> saveFileName(QWidget*, const ui::SaveFileRequest&) override { return std::nullopt; }
-    bool setUpPrinter(QWidget*, QPrinter& printer, const ui::PrintRequest&) override
-    {
-        ++printDialogs;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfPath_);
-        return false;
-    }
-    int messages = 0;
-    int printDialogs = 0;
+    QString path() const { return root_.path(); }
+    QString shared() const { return root_.filePath(QStringLiteral("shared")); }
+    QString ownFolder() const { return root_.filePath(QStringLiteral("own")); }
+    QString own(const QString& name) const { return ownFolder() + QLatin1Char('/') + name; }
+
+    const QByteArray ownBytes = QByteArrayLiteral("{\\rtf1 the saving user's own notes, never to be overwritten}");
 
 private:
-    QString pdfPath_;
+    QTemporaryDir root_;
 };
 
 enum class SaveFailure { TargetIsFolder, FolderMissing, ParentIsFile, FileSizeLimit, DiskFull };
+// What a dialog's answer is written as: the .rtf save, or print to a file.
+enum class Output { Rtf, Pdf };
 // Who made a symbolic link, and where on the saved path it stands.
 enum class LinkMaker { OtherUser, SavingUser };
 enum class LinkPlace { AtTheName, DanglingAtTheName, FolderOnThePath, BehindOwnLink };
@@ -135,6 +139,7 @@ enum class BoxAction {
 }  // namespace
 
 Q_DECLARE_METATYPE(SaveFailure)
+Q_DECLARE_METATYPE(Output)
 Q_DECLARE_METATYPE(LinkMaker)
 Q_DECLARE_METATYPE(LinkPlace)
 Q_DECLARE_METATYPE(BoxAction)
@@ -175,6 +180,7 @@ private Q_SLOTS:
     void failedSave();
     void linkOnThePath_data();
     void linkOnThePath();
+    void linkRacedAtTheName();
 
     void print_data();
     void print();
@@ -578,19 +584,30 @@ void tst_frmSave::savedNameGetsRtf()
 void tst_frmSave::failedSave_data()
 {
     // Each must fail for root too: folder permissions would not stop it.
+    QTest::addColumn<Output>("output");
     QTest::addColumn<SaveFailure>("failure");
-    QTest::addColumn<QString>("cause");  // the system's reason in the message; empty: any
-    // clang-format off
-    QTest::newRow("a folder stands at the target") << SaveFailure::TargetIsFolder << QString();
-    QTest::newRow("the folder does not exist") << SaveFailure::FolderMissing << QString();
-    QTest::newRow("the parent is a regular file") << SaveFailure::ParentIsFile << QString();
-    QTest::newRow("file size limit over an existing file") << SaveFailure::FileSizeLimit << "File too large";
-    QTest::newRow("disk full over an existing file") << SaveFailure::DiskFull << "No space left on device";
-    // clang-format on
+    QTest::addColumn<QString>("cause");  // the reason the message gives
+
+    // Rule: the message names the file and the system's reason; a print
+    // job that could not be written whole is not written at the name.
+    for (const auto& [output, name] : {std::pair{Output::Rtf, "save"}, std::pair{Output::Pdf, "print to file"}}) {
+        const auto row = [name = name, output = output](const char* failure) -> QTestData& {
+            return QTest::addRow("%s: %s", name, failure) << output;
+        };
+        // clang-format off
+        row("a folder stands at the target") << SaveFailure::TargetIsFolder << "Is a directory";
+        row("the folder does not exist") << SaveFailure::FolderMissing << "No such file or directory";
+        row("the parent is a regular file") << SaveFailure::ParentIsFile << "Not a directory";
+        row("disk full over an existing file") << SaveFailure::DiskFull << "No space left on device";
+        row("file size limit over an existing file") << SaveFailure::FileSizeLimit
+            << (output == Output::Rtf ? "File too large" : "The printed file came out incomplete");
+        // clang-format on
+    }
 }
 
 void tst_frmSave::failedSave()
 {
+    QFETCH(Output, output);
     QFETCH(SaveFailure, failure);
     QFETCH(QString, cause);
     QTemporaryDir folder;
@@ -627,9 +644,6 @@ void tst_frmSave::failedSave()
 
     frmSave reading;
     reading.insertComprehensiveReading();
-    fake_->savePaths.push_back(path);
-    QString reason;
-    bool savedDirectly = true;
     {
         // Far below the size of the reading, above nothing else written meanwhile.
         std::optional<FileSizeLimit> limit;
@@ -637,60 +651,65 @@ void tst_frmSave::failedSave()
             limit.emplace(512);
             QVERIFY(limit->isActive());
         }
-        savedDirectly = reading.saveRtf(path, &reason);
-        reading.cmdSave_Click();
+        if (output == Output::Rtf) {
+            fake_->savePaths.push_back(path);
+            reading.cmdSave_Click();
+        } else {
+            fake_->printToPdf = path;
+            reading.cmdPrint_Click();
+        }
     }
 
-    QVERIFY(!savedDirectly);
-    QVERIFY(!reason.isEmpty());
+    const QString action = output == Output::Rtf ? QStringLiteral("saved as") : QStringLiteral("printed to");
     QCOMPARE(fake_->messages.size(), 1);
     const ui::Message& message = fake_->messages.constFirst();
     QCOMPARE(message.caption, QStringLiteral("Zorvane"));
     QCOMPARE(message.icon, ui::MessageIcon::Critical);
     QCOMPARE(message.buttons, ui::MessageButtons::Ok);
-    QVERIFY2(message.text.contains(QDir::toNativeSeparators(path)), qPrintable(message.text));
-    QVERIFY2(message.text.contains(reason), qPrintable(message.text));
-    QVERIFY2(reason.contains(cause), qPrintable(reason));
+    QVERIFY2(
+        message.text.startsWith(
+            QStringLiteral("The reading could not be %1\r%2\r\r%3").arg(action, QDir::toNativeSeparators(path), cause)),
+        qPrintable(message.text));
     QCOMPARE(snapshot(folder.path()), before);
 }
 
 void tst_frmSave::linkOnThePath_data()
 {
+    QTest::addColumn<Output>("output");
     QTest::addColumn<LinkMaker>("maker");
     QTest::addColumn<LinkPlace>("place");
     QTest::addColumn<int>("folderMode");      // of the folder holding the link
     QTest::addColumn<bool>("folderOfOther");  // else the saving user's
     QTest::addColumn<bool>("followed");
 
-    // Rule: a link in a world-writable sticky folder is followed only when
-    // it belongs to the saving user or to the folder's owner.
-    // clang-format off
-    const int stickyShared = 01777;
-    QTest::newRow("other user's link at the name in a sticky shared folder")
-        << LinkMaker::OtherUser << LinkPlace::AtTheName << stickyShared << false << false;
-    QTest::newRow("other user's dangling link in a sticky shared folder")
-        << LinkMaker::OtherUser << LinkPlace::DanglingAtTheName << stickyShared << false << false;
-    QTest::newRow("other user's link to a folder on the path")
-        << LinkMaker::OtherUser << LinkPlace::FolderOnThePath << stickyShared << false << false;
-    QTest::newRow("own link leading to other user's link")
-        << LinkMaker::OtherUser << LinkPlace::BehindOwnLink << stickyShared << false << false;
-    QTest::newRow("own link in a sticky shared folder")
-        << LinkMaker::SavingUser << LinkPlace::AtTheName << stickyShared << false << true;
-    QTest::newRow("own dangling link in a sticky shared folder")
-        << LinkMaker::SavingUser << LinkPlace::DanglingAtTheName << stickyShared << false << true;
-    QTest::newRow("own link to a folder on the path")
-        << LinkMaker::SavingUser << LinkPlace::FolderOnThePath << stickyShared << false << true;
-    QTest::newRow("folder owner's link in its sticky shared folder")
-        << LinkMaker::OtherUser << LinkPlace::AtTheName << stickyShared << true << true;
-    QTest::newRow("other user's link in a shared folder without the sticky bit")
-        << LinkMaker::OtherUser << LinkPlace::AtTheName << 0777 << false << true;
-    QTest::newRow("other user's link in a folder only its owner writes")
-        << LinkMaker::OtherUser << LinkPlace::AtTheName << 0755 << true << true;
-    // clang-format on
+    // Rule: a link is followed only when it is the saving user's, or its
+    // owner cannot write the folder it stands in.
+    const int sticky = 01777;
+    const int open = 0777;
+    const int ownerOnly = 0755;
+    for (const auto& [output, name] : {std::pair{Output::Rtf, "save"}, std::pair{Output::Pdf, "print to file"}}) {
+        const auto row = [name = name, output = output](const char* shape) -> QTestData& {
+            return QTest::addRow("%s: %s", name, shape) << output;
+        };
+        // clang-format off
+        row("other user's link at the name, sticky folder") << LinkMaker::OtherUser << LinkPlace::AtTheName << sticky << false << false;
+        row("other user's dangling link, sticky folder") << LinkMaker::OtherUser << LinkPlace::DanglingAtTheName << sticky << false << false;
+        row("other user's link to a parent folder") << LinkMaker::OtherUser << LinkPlace::FolderOnThePath << sticky << false << false;
+        row("own link leading to other user's link") << LinkMaker::OtherUser << LinkPlace::BehindOwnLink << sticky << false << false;
+        row("other user's link, open folder") << LinkMaker::OtherUser << LinkPlace::AtTheName << open << false << false;
+        row("other user's link, their own sticky folder") << LinkMaker::OtherUser << LinkPlace::AtTheName << sticky << true << false;
+        row("other user's link, their own open folder") << LinkMaker::OtherUser << LinkPlace::AtTheName << open << true << false;
+        row("other user's link, a folder only its owner writes") << LinkMaker::OtherUser << LinkPlace::AtTheName << ownerOnly << false << true;
+        row("own link at the name, sticky folder") << LinkMaker::SavingUser << LinkPlace::AtTheName << sticky << false << true;
+        row("own dangling link, sticky folder") << LinkMaker::SavingUser << LinkPlace::DanglingAtTheName << sticky << false << true;
+        row("own link to a parent folder") << LinkMaker::SavingUser << LinkPlace::FolderOnThePath << sticky << false << true;
+        // clang-format on
+    }
 }
 
 void tst_frmSave::linkOnThePath()
 {
+    QFETCH(Output, output);
     QFETCH(LinkMaker, maker);
     QFETCH(LinkPlace, place);
     QFETCH(int, folderMode);
@@ -700,26 +719,19 @@ void tst_frmSave::linkOnThePath()
         QSKIP(qPrintable(reason));
     const test::OtherUser other;
 
-    // root/shared, where the link stands, and root/own, the saving user's
-    // folder with a file of theirs that a planted link would lead to.
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    QVERIFY(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                                   | QFile::ExeOther));
-    const QDir dir(root.path());
-    QVERIFY(dir.mkdir(QStringLiteral("shared")) && dir.mkdir(QStringLiteral("own")));
-    const QString shared = dir.filePath(QStringLiteral("shared"));
-    const QString ownFile = dir.filePath(QStringLiteral("own/notes.rtf"));
-    const QByteArray ownBytes = QByteArrayLiteral("{\\rtf1 the saving user's own notes, never to be overwritten}");
-    QVERIFY(writeFile(ownFile, ownBytes));
-    if (folderOfOther)
-        QVERIFY(other.take(shared));
-    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), static_cast<mode_t>(folderMode)), 0);
+    PlantingGround ground;
+    QVERIFY(ground.make(folderMode, folderOfOther ? &other : nullptr));
+    const QString ownFile = ground.own(QStringLiteral("notes.rtf"));
 
+    // A link in a folder that the other user may not write was put there
+    // before and given to them.
+    const bool otherMayWrite = folderOfOther || (folderMode & S_IWOTH) != 0;
     const auto makeLink = [&](const QString& target, const QString& link) {
-        return maker == LinkMaker::OtherUser ? other.makeLink(target, link) : QFile::link(target, link);
+        if (maker == LinkMaker::SavingUser)
+            return QFile::link(target, link);
+        return otherMayWrite ? other.makeLink(target, link) : QFile::link(target, link) && other.take(link);
     };
-    QString linkPath = shared + QStringLiteral("/reading.rtf");
+    QString linkPath = ground.shared() + QStringLiteral("/reading.rtf");
     QString savePath = linkPath;
     QString written = ownFile;  // where the reading lands when the link is followed
     switch (place) {
@@ -727,46 +739,101 @@ void tst_frmSave::linkOnThePath()
         QVERIFY(makeLink(ownFile, linkPath));
         break;
     case LinkPlace::DanglingAtTheName:
-        written = dir.filePath(QStringLiteral("own/new.rtf"));
+        written = ground.own(QStringLiteral("new.rtf"));
         QVERIFY(makeLink(written, linkPath));
         break;
     case LinkPlace::FolderOnThePath:
-        linkPath = shared + QStringLiteral("/docs");
+        linkPath = ground.shared() + QStringLiteral("/docs");
         savePath = linkPath + QStringLiteral("/notes.rtf");
-        QVERIFY(makeLink(dir.filePath(QStringLiteral("own")), linkPath));
+        QVERIFY(makeLink(ground.ownFolder(), linkPath));
         break;
     case LinkPlace::BehindOwnLink:
         QVERIFY(makeLink(ownFile, linkPath));
-        savePath = dir.filePath(QStringLiteral("own/shortcut.rtf"));
+        savePath = ground.own(QStringLiteral("shortcut.rtf"));
         QVERIFY(QFile::link(linkPath, savePath));
         break;
     }
-    QVERIFY(QFileInfo(linkPath).isSymLink());
     struct stat link {};
     QCOMPARE(::lstat(QFile::encodeName(linkPath).constData(), &link), 0);
+    QVERIFY(S_ISLNK(link.st_mode));
     QCOMPARE(link.st_uid, maker == LinkMaker::OtherUser ? other.uid() : ::geteuid());
-    const QMap<QString, QByteArray> before = snapshot(root.path());
+    const QMap<QString, QByteArray> before = snapshot(ground.path());
 
     frmSave reading;
     reading.insertReadingText(2);
-    fake_->savePaths.push_back(savePath);
-    reading.cmdSave_Click();
+    if (output == Output::Rtf) {
+        fake_->savePaths.push_back(savePath);
+        reading.cmdSave_Click();
+    } else {
+        fake_->printToPdf = savePath;
+        reading.cmdPrint_Click();
+    }
 
     // The links stay as they were, whatever happens.
     QVERIFY(QFileInfo(linkPath).isSymLink());
     if (followed) {
         QVERIFY2(fake_->messages.isEmpty(), fake_->messages.isEmpty() ? "" : qPrintable(fake_->messages[0].text));
-        QCOMPARE(decodeRtf(contentOf(written)), decodedFormOf(box(reading)->toPlainText()));
+        if (output == Output::Rtf) {
+            QCOMPARE(decodeRtf(contentOf(written)), decodedFormOf(box(reading)->toPlainText()));
+        } else {
+            QString error;
+            const std::optional<QString> printed = pdfText(written, &error);
+            QVERIFY2(printed, qPrintable(error));
+            QCOMPARE(visibleCharacters(*printed), visibleCharacters(box(reading)->toPlainText()));
+        }
         return;
     }
     QCOMPARE(fake_->messages.size(), 1);
     const ui::Message& message = fake_->messages.constFirst();
     QCOMPARE(message.icon, ui::MessageIcon::Critical);
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(savePath)), qPrintable(message.text));
-    QVERIFY2(message.text.contains(QDir::toNativeSeparators(linkPath) + QStringLiteral(" is a symbolic link")),
+    QVERIFY2(message.text.contains(QStringLiteral("a symbolic link on the way belongs to another user")),
              qPrintable(message.text));
-    QCOMPARE(contentOf(ownFile), ownBytes);
-    QCOMPARE(snapshot(root.path()), before);
+    QCOMPARE(contentOf(ownFile), ground.ownBytes);
+    QCOMPARE(snapshot(ground.path()), before);
+}
+
+// Another user puts a link at the chosen name and takes it away, again and
+// again, while the reading is saved there: no save may land on the file the
+// link leads to, whichever moment the link comes or goes.
+void tst_frmSave::linkRacedAtTheName()
+{
+    if (const QString reason = test::OtherUser::unavailable(); !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const test::OtherUser other;
+    PlantingGround ground;
+    QVERIFY(ground.make(01777));
+    const QString victim = ground.own(QStringLiteral("notes.rtf"));
+    const QString name = ground.shared() + QStringLiteral("/reading.rtf");
+
+    // For at most ten seconds, in case the test itself ends early.
+    QProcess toggler;
+    other.prepare(
+        toggler, QStringLiteral("perl"),
+        {QStringLiteral("-e"),
+         QStringLiteral("($t, $l) = @ARGV; $end = time + 10; while (time < $end) { symlink $t, $l; unlink $l }"),
+         victim, name});
+    toggler.start();
+    QVERIFY(toggler.waitForStarted());
+
+    frmSave reading;
+    reading.insertReadingText(2);
+    int saved = 0;
+    int refused = 0;
+    int overwrites = 0;
+    for (QDeadlineTimer deadline(3000); !deadline.hasExpired();) {
+        QFile::remove(name);
+        (reading.saveRtf(name) ? saved : refused)++;
+        if (contentOf(victim) != ground.ownBytes || entriesIn(ground.ownFolder()).size() != 1) {
+            ++overwrites;
+            QVERIFY(QFile::remove(victim) && writeFile(victim, ground.ownBytes));
+        }
+    }
+    toggler.kill();
+    toggler.waitForFinished();
+    qInfo("%d saves, %d refused, %d landed on the other file", saved, refused, overwrites);
+    QVERIFY2(saved > 0 && refused > 0, "the link should have been met, and missed, many times");
+    QCOMPARE(overwrites, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -834,9 +901,8 @@ void tst_frmSave::cancelledPrintPrintsNothing()
     QFETCH(bool, withSelection);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    auto dialog = std::make_unique<CancelledPrintDialog>(folder.filePath(QStringLiteral("reading.pdf")));
-    CancelledPrintDialog& cancelled = *dialog;
-    ui::setDialogs(std::move(dialog));
+    fake_->printToPdf = folder.filePath(QStringLiteral("reading.pdf"));
+    fake_->cancelPrint = true;
 
     frmSave reading;
     reading.insertComprehensiveReading();
@@ -844,8 +910,8 @@ void tst_frmSave::cancelledPrintPrintsNothing()
         select(box(reading), 10, 200);
     reading.cmdPrint_Click();
 
-    QCOMPARE(cancelled.printDialogs, 1);
-    QCOMPARE(cancelled.messages, 0);
+    QCOMPARE(fake_->printRequests.size(), 1);
+    QVERIFY(fake_->messages.isEmpty());
     QVERIFY(snapshot(folder.path()).isEmpty());
 }
 
