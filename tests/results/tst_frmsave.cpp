@@ -149,8 +149,6 @@ private Q_SLOTS:
     void cleanup();
 
     void windowFrame();
-    void geometry_data();
-    void geometry();
     void linkLabels_data();
     void linkLabels();
 
@@ -225,32 +223,6 @@ void tst_frmSave::windowFrame()
     QVERIFY(reading.windowFlags() & Qt::WindowCloseButtonHint);
     QCOMPARE(reading.palette().color(QPalette::Window), QColor(64, 0, 64));
     QVERIFY(box(reading)->document()->isEmpty());
-}
-
-void tst_frmSave::geometry_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");  // left, top, width, height
-    // clang-format off
-    QTest::newRow("Label14 forum line") << QStringLiteral("Label14") << QRect(1747, 0, 4230, 195);
-    QTest::newRow("Label1 web site line") << QStringLiteral("Label1") << QRect(1867, 180, 3990, 195);
-    QTest::newRow("RTB the reading") << QStringLiteral("RTB") << QRect(30, 390, 7665, 6135);
-    QTest::newRow("cmdSave") << QStringLiteral("cmdSave") << QRect(5400, 6570, 1125, 345);
-    QTest::newRow("cmdPrint") << QStringLiteral("cmdPrint") << QRect(6555, 6570, 1125, 345);
-    QTest::newRow("Label2 offer") << QStringLiteral("Label2") << QRect(30, 6960, 7665, 615);
-    // clang-format on
-}
-
-void tst_frmSave::geometry()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, twips);
-    frmSave reading;
-    const QWidget* control = reading.findChild<QWidget*>(name);
-    QVERIFY(control);
-    QCOMPARE(control->parentWidget(), &reading);
-    QCOMPARE(control->geometry(), ui::twipRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    QVERIFY(reading.rect().contains(control->geometry()));
 }
 
 void tst_frmSave::linkLabels_data()
