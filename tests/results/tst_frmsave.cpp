@@ -24,7 +24,9 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QMap>
+#include <QMarginsF>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
@@ -176,6 +178,8 @@ private Q_SLOTS:
 
     void print_data();
     void print();
+    void printedMargins_data();
+    void printedMargins();
     void cancelledPrintPrintsNothing_data();
     void cancelledPrintPrintsNothing();
 
@@ -790,6 +794,45 @@ void tst_frmSave::print()
     const std::optional<QString> printed = pdfText(pdf, &error);
     QVERIFY2(printed, qPrintable(error));
     QCOMPARE(visibleCharacters(*printed), visibleCharacters(expected));
+}
+
+void tst_frmSave::printedMargins_data()
+{
+    QTest::addColumn<QMarginsF>("printers");  // millimetres: left, top, right, bottom
+    QTest::addColumn<QMarginsF>("printed");
+
+    // Each side: 2 cm, or the printer's margin where that is more.
+    // clang-format off
+    QTest::newRow("none")                   << QMarginsF(0, 0, 0, 0) << QMarginsF(20, 20, 20, 20);
+    QTest::newRow("a printer's 4 to 5 mm")  << QMarginsF(4.2, 4.2, 4.9, 4.9) << QMarginsF(20, 20, 20, 20);
+    QTest::newRow("wider on two sides")     << QMarginsF(25, 5, 5, 30) << QMarginsF(25, 20, 20, 30);
+    // clang-format on
+}
+
+void tst_frmSave::printedMargins()
+{
+    QFETCH(QMarginsF, printers);
+    QFETCH(QMarginsF, printed);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath(QStringLiteral("reading.pdf")));
+    printer.setPageMargins(printers, QPageLayout::Millimeter);
+    frmSave reading;
+    reading.insertReadingText(0);
+    reading.print(printer);
+
+    const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Millimeter);
+    const auto near = [](double a, double b) { return std::abs(a - b) < 0.01; };
+    QVERIFY2(near(margins.left(), printed.left()) && near(margins.top(), printed.top())
+                 && near(margins.right(), printed.right()) && near(margins.bottom(), printed.bottom()),
+             qPrintable(QStringLiteral("%1 %2 %3 %4 mm")
+                            .arg(margins.left())
+                            .arg(margins.top())
+                            .arg(margins.right())
+                            .arg(margins.bottom())));
 }
 
 void tst_frmSave::cancelledPrintPrintsNothing_data()
