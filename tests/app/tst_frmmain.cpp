@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 
 #include <algorithm>
 #include <functional>
@@ -528,7 +529,7 @@ void tst_frmMain::aboutBox()
         if (const auto* picture = box->findChild<QLabel*>(QStringLiteral("Picture1")))
             seen.picture = picture->pixmap().size();
         seen.iconSet = !box->windowIcon().isNull();
-        for (const char* name : {"Label2", "Label1", "Label3", "lblCoBrand"})
+        for (const char* name : {"Label2", "Label1", "Label3", "lblCoBrand", "lblHomePage"})
             if (const auto* label = box->findChild<QLabel*>(QString::fromLatin1(name)))
                 seen.texts << label->text();
         seen.openWindow = zorvane::ui::openWindows().contains(box);
@@ -549,7 +550,7 @@ void tst_frmMain::aboutBox()
     QCOMPARE(seen.clientSize, QSize(455, 258));  // 6825 x 3870 twips
     QCOMPARE(seen.picture, QSize(32, 32));
     QVERIFY(seen.iconSet);
-    QCOMPARE(seen.texts.size(), 4);
+    QCOMPARE(seen.texts.size(), 5);
     QCOMPARE(seen.texts.at(0), QStringLiteral("Zorvane v1.0"));
     QVERIFY(seen.texts.at(1).startsWith(QStringLiteral(
         "Zorvane is a form of Medieval astrology that maps the different periods of  life to different planets and "
@@ -557,6 +558,12 @@ void tst_frmMain::aboutBox()
     QCOMPARE(seen.texts.at(2), QStringLiteral("Home Business Opportunity. Start your own Internet business and make "
                                               "money online. Get this software fully branded for your website."));
     QCOMPARE(seen.texts.at(3), QStringLiteral("Click here for more details."));
+    // The maker's site as people write it, the host of the configured home
+    // page, whatever that is.
+    const QString site = QUrl(modHelp::PageAddresses().homePage).host();
+    QVERIFY(!site.isEmpty());
+    QVERIFY2(seen.texts.at(1).endsWith(QStringLiteral(" %1.").arg(site)), qPrintable(seen.texts.at(1)));
+    QCOMPARE(seen.texts.at(4), QStringLiteral("Visit us at %1").arg(site));
     QVERIFY(seen.openWindow);
 
     // Closed and destroyed; the main window as it was.
