@@ -66,16 +66,20 @@ constexpr int NarrowestStretch = 50;
 
 QFont fittedFont(const QFont& font, const QString& text, double width, const QPaintDevice* device)
 {
-    const auto fits = [&text, width, device](const QFont& f) {
-        const QFontMetricsF metrics = device ? QFontMetricsF(f, device) : QFontMetricsF(f);
-        return metrics.horizontalAdvance(text) <= width;
+    const auto advance = [&text, device](const QFont& f) {
+        return (device ? QFontMetricsF(f, device) : QFontMetricsF(f)).horizontalAdvance(text);
     };
-    if (fits(font))
+    const double normal = advance(font);
+    if (normal <= width)
         return font;
+    // Advances shrink about in proportion to the stretch: start at the step
+    // that proportion gives, and go narrower while the caption is too wide.
+    const int guess = static_cast<int>(int(QFont::Unstretched) * width / normal) / StretchStep * StretchStep;
     QFont narrowed = font;
-    for (int stretch = QFont::Unstretched - StretchStep; stretch > NarrowestStretch; stretch -= StretchStep) {
+    for (int stretch = std::min(guess, QFont::Unstretched - StretchStep); stretch > NarrowestStretch;
+         stretch -= StretchStep) {
         narrowed.setStretch(stretch);
-        if (fits(narrowed))
+        if (advance(narrowed) <= width)
             return narrowed;
     }
     narrowed.setStretch(NarrowestStretch);
@@ -86,9 +90,20 @@ void fitCaption(QLabel* label)
 {
     QFont normal = label->font();
     normal.setStretch(QFont::AnyStretch);
-    // Measured on the label, with the metrics of its screen: at a scale
-    // factor other than 1 a font's advances differ slightly from 96 dpi's.
-    const QFont fitted = fittedFont(normal, label->text(), label->contentsRect().width(), label);
+    // The same captions come back with every reading (the 42 sub-period
+    // names): each is fitted once per font, width and screen.
+    static QHash<QString, int> stretches;
+    const int width = label->contentsRect().width();
+    const QString key = normal.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|')
+                        + QString::number(label->devicePixelRatioF()) + QLatin1Char('|') + label->text();
+    auto found = stretches.constFind(key);
+    if (found == stretches.cend()) {
+        // Measured on the label, with the metrics of its screen: at a scale
+        // factor other than 1 a font's advances differ slightly from 96 dpi's.
+        found = stretches.insert(key, fittedFont(normal, label->text(), width, label).stretch());
+    }
+    QFont fitted = normal;
+    fitted.setStretch(*found);
     if (fitted != label->font())
         label->setFont(fitted);
 }
