@@ -101,12 +101,7 @@ QComboBox* createDateList(const QString& name, const QString& accessibleName, co
     list->setEditable(false);
     list->setGeometry(geometry);
     list->setFont(verdana(8.25));
-    QPalette palette = list->palette();
-    for (const QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window})
-        palette.setColor(role, colors::darkPurple());
-    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
-        palette.setColor(role, colors::white());
-    list->setPalette(palette);
+    styleFaceButton(list, colors::darkPurple(), colors::white());
     return list;
 }
 
@@ -222,6 +217,12 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
         option->setGeometry(places.at(i));
         option->setFont(verdana(9, Weight::Bold));
         setColorsOnWhite(option);
+        // The indicator too, whatever the desktop's colours: a white circle,
+        // its dot in the text's colour.
+        QPalette palette = option->palette();
+        palette.setColor(QPalette::Base, colors::white());
+        palette.setColor(QPalette::Text, colors::darkPurple());
+        option->setPalette(palette);
         // An option shows the frame's own white through it, as drawn by the style.
         option->setAutoFillBackground(false);
         optDay_->addButton(option, i);

@@ -220,7 +220,9 @@ void MDI::createBars()
     layout->setSpacing(0);
 
     Picture1 = makeBar(client, "Picture1", BannerBarHeight, ui::colors::white());
-    Picture3 = makeBar(client, "Picture3", NameBarHeight, QApplication::palette().color(QPalette::Base));
+    // The design's system window colour behind the name's dark purple: white,
+    // as the text was made for, and never a dark desktop's window colour.
+    Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white());
     Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white());
 
     area_ = new QMdiArea(client);

@@ -27,14 +27,14 @@ QString makerSite()
 }  // namespace
 
 frmAbout::frmAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(zorvane::ui::windowTitle());
     setWindowIcon(programIcon());
     setModal(true);
-    setFixedSize(twipSize(6825, 3870));
+    resize(twipSize(6825, 3870));
+    makeFixedDialog(this);
     setFont(verdana(8.25));
     setColors(this, colors::darkPurple(), colors::white());
 

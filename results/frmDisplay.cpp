@@ -41,17 +41,16 @@ constexpr double RowTop = 360;
 constexpr double RowPitch = 360;
 constexpr double RowHeight = 240;
 constexpr double NameLeft = 120;
+constexpr double NameWidth = 1440;
 constexpr double DateLeft = 2040;
 constexpr double DateWidth = 1425;
-// A name reaches to the date column, so that the longest ones
-// ("Mercury/Jupiter -") are shown whole.
-constexpr double NameWidth = DateLeft - NameLeft;
 
 // The right column below the last panel.
 constexpr double RightColumnLeft = 7560;
-// The node lines take the column's full width, so that a heading with a
-// long date ("North Node :: 12/31/2049") is shown whole.
-constexpr double NodeLineWidth = 3615;
+constexpr double NorthNodeTop = 3240;
+constexpr double NorthNodeWidth = 2775;
+constexpr double SouthNodeTop = 3600;
+constexpr double SouthNodeWidth = 2745;
 constexpr double NodeLineHeight = 270;
 constexpr double DescTop = 3960;
 constexpr double DescPitch = 480;
@@ -161,11 +160,11 @@ void frmDisplay::createNodeLines()
     const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
     lblNNodePlanetName = new PeriodLine(Frame1);
     ui::setUpLabel(lblNNodePlanetName, QStringLiteral("lblNNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), ui::colors::cyan());
+                   ui::twipRect(RightColumnLeft, NorthNodeTop, NorthNodeWidth, NodeLineHeight), ui::colors::cyan());
     lblNNodePlanetName->setPeriod(QStringLiteral("lblNNodePlanetName"));
     lblSNodePlanetName = new PeriodLine(Frame1);
     ui::setUpLabel(lblSNodePlanetName, QStringLiteral("lblSNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), ui::colors::cyan());
+                   ui::twipRect(RightColumnLeft, SouthNodeTop, SouthNodeWidth, NodeLineHeight), ui::colors::cyan());
     lblSNodePlanetName->setPeriod(QStringLiteral("lblSNodePlanetName"));
     ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
     ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));
@@ -242,19 +241,27 @@ void frmDisplay::setPanelHeading(int panel, const QString& heading)
 
 void frmDisplay::setRow(int row, const QString& name, const QString& startText)
 {
-    lblPlanetCycleName.at(static_cast<std::size_t>(row))->setText(name);
-    lblPlanetCycle.at(static_cast<std::size_t>(row))->setText(startText);
+    // The longer names ("Mercury/Jupiter -") and dates are wider than their
+    // labels in Verdana as in its stand-in; they are narrowed to fit.
+    QLabel* nameLabel = lblPlanetCycleName.at(static_cast<std::size_t>(row));
+    nameLabel->setText(name);
+    ui::fitCaption(nameLabel);
+    QLabel* dateLabel = lblPlanetCycle.at(static_cast<std::size_t>(row));
+    dateLabel->setText(startText);
+    ui::fitCaption(dateLabel);
 }
 
 void frmDisplay::setNorthNodeLine(const QString& text)
 {
     lblNNodePlanetName->setPeriod(text);
+    ui::fitCaption(lblNNodePlanetName);
     notePeriodWritten(lblNNodePlanetName);
 }
 
 void frmDisplay::setSouthNodeLine(const QString& text)
 {
     lblSNodePlanetName->setPeriod(text);
+    ui::fitCaption(lblSNodePlanetName);
     notePeriodWritten(lblSNodePlanetName);
 }
 

@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -36,6 +37,7 @@
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -142,19 +144,76 @@ private:
     std::function<void()> afterMouseHandled_;
 };
 
+// The margins of a printed reading, in millimetres: a page's usual 2 cm, or
+// what the printer keeps clear of the paper's edge (its default margins,
+// and at least what it cannot print on) where that is more.
+QMarginsF readingMargins(const QPageLayout& layout)
+{
+    constexpr double UsualMm = 20;
+    QPageLayout inMm = layout;
+    inMm.setUnits(QPageLayout::Millimeter);
+    const QMarginsF printers = inMm.margins();
+    const QMarginsF least = inMm.minimumMargins();
+    const auto side = [](double margin, double minimum) { return std::max({UsualMm, margin, minimum}); };
+    return {side(printers.left(), least.left()), side(printers.top(), least.top()),
+            side(printers.right(), least.right()), side(printers.bottom(), least.bottom())};
+}
+
+// Prints a plain-text document laid out in pages of the printer's page
+// size, in the printer's order and, where the printer does not make copies
+// itself, as many times as it is asked to. Each line goes on the page it
+// starts on, and only there: QTextDocument::print() also draws the line
+// before a page's first on that page, clipped away on paper but kept in a
+// PDF, whose text then holds it twice.
+void printPages(const QTextDocument& document, QPrinter& printer)
+{
+    QPainter painter(&printer);
+    if (!painter.isActive())
+        return;
+    painter.setPen(Qt::black);
+    const QAbstractTextDocumentLayout* layout = document.documentLayout();
+    const QSizeF page = document.pageSize();
+    const int pages = document.pageCount();
+    const int copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
+    const bool lastFirst = printer.pageOrder() == QPrinter::LastPageFirst;
+    bool first = true;
+    for (int copy = 0; copy < copies; ++copy) {
+        for (int n = 0; n < pages; ++n) {
+            if (!first && !printer.newPage())
+                return;
+            first = false;
+            const QRectF view(QPointF(0, (lastFirst ? pages - 1 - n : n) * page.height()), page);
+            painter.save();
+            painter.translate(0, -view.top());
+            painter.setClipRect(view);
+            for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+                const QPointF at = layout->blockBoundingRect(block).topLeft();
+                const QTextLayout* lines = block.layout();
+                for (int i = 0; i < lines->lineCount(); ++i) {
+                    const QTextLine line = lines->lineAt(i);
+                    const double top = at.y() + line.y();
+                    if (top >= view.top() && top < view.bottom())
+                        line.draw(&painter, at);
+                }
+            }
+            painter.restore();
+        }
+    }
+}
+
 }  // namespace
 
 frmSave::frmSave(QWidget* parent)
     : QDialog(parent)
 {
+    setObjectName(QStringLiteral("frmSave"));
     createControls();
     placeControls();
     connectControls();
 
     setWindowTitle(ui::windowTitle());
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(ui::twipSize(7725, 7590));
+    resize(ui::twipSize(7725, 7590));
+    ui::makeFixedDialog(this);
     ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
     ui::fitToScreen(this, RTB);
     ui::centreOnScreen(this);
@@ -331,14 +390,13 @@ void frmSave::print(QPrinter& printer) const
     printer.setPrintRange(QPrinter::AllPages);
     printer.setPageRanges(QPageRanges());
     printer.setDocName(ui::appTitle());
-    if (printer.pageLayout().margins().isNull())
-        printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+    printer.setPageMargins(readingMargins(printer.pageLayout()), QPageLayout::Millimeter);
 
-    // Laid out at the printer's resolution and cut into its pages here; a
-    // document paginated beforehand prints without added page numbers.
+    // Laid out at the printer's resolution and cut into its pages here,
+    // without page numbers.
     document.documentLayout()->setPaintDevice(&printer);
     document.setPageSize(QSizeF(printer.width(), printer.height()));
-    document.print(&printer);
+    printPages(document, printer);
 }
 
 void frmSave::cmdSave_Click()

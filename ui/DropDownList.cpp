@@ -150,6 +150,17 @@ DropDownList::DropDownList(QWidget* parent)
     connect(this, &QComboBox::currentIndexChanged, this, &DropDownList::announceChosenEntry);
 }
 
+void DropDownList::showPopup()
+{
+    // The open list stands in a window of its own, which takes a menu's
+    // colours; and its entries are drawn as a menu's items, in the colours
+    // that their own list sets, the menu's for the rest. The list's colours
+    // are given to both as it opens.
+    view()->window()->setPalette(palette());
+    view()->setPalette(palette());
+    QComboBox::showPopup();
+}
+
 void DropDownList::announceChosenEntry(int index)
 {
     // Changes made by the program, or in the open list (which announces its

@@ -12,6 +12,9 @@
 // every change. The list gives its chosen entry as its text, and on a change
 // moves the current item of its closed list to the chosen one, which Qt
 // announces as the focus reaching that item: Orca says it.
+//
+// Its open list shows the colours of the closed one: Qt would give it the
+// colours of a menu (light grey) under the program's style.
 
 #include <QComboBox>
 
@@ -21,6 +24,8 @@ class DropDownList : public QComboBox {
     Q_OBJECT
 public:
     explicit DropDownList(QWidget* parent = nullptr);
+
+    void showPopup() override;
 
 private:
     void announceChosenEntry(int index);

@@ -3,7 +3,9 @@
 #include "FocusMark.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHash>
@@ -14,10 +16,10 @@
 #include <QPalette>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyleOption>
 #include <QWidget>
 
+#include <algorithm>
 #include <utility>
 
 namespace zorvane::ui {
@@ -51,6 +53,59 @@ void installFontSubstitutes()
         if (!installed.contains(family, Qt::CaseInsensitive))
             QFont::insertSubstitutions(family, fallbacks);
     }
+}
+
+namespace {
+// Narrowing goes in steps of this many percent of the normal width, so that
+// captions of like length share one width and few fonts are made.
+constexpr int StretchStep = 5;
+// Narrower than half its width a caption is too cramped to read; it is
+// shown at half its width and may then be cut.
+constexpr int NarrowestStretch = 50;
+}  // namespace
+
+QFont fittedFont(const QFont& font, const QString& text, double width, const QPaintDevice* device)
+{
+    const auto advance = [&text, device](const QFont& f) {
+        return (device ? QFontMetricsF(f, device) : QFontMetricsF(f)).horizontalAdvance(text);
+    };
+    const double normal = advance(font);
+    if (normal <= width)
+        return font;
+    // Advances shrink about in proportion to the stretch: start at the step
+    // that proportion gives, and go narrower while the caption is too wide.
+    const int guess = static_cast<int>(int(QFont::Unstretched) * width / normal) / StretchStep * StretchStep;
+    QFont narrowed = font;
+    for (int stretch = std::min(guess, QFont::Unstretched - StretchStep); stretch > NarrowestStretch;
+         stretch -= StretchStep) {
+        narrowed.setStretch(stretch);
+        if (advance(narrowed) <= width)
+            return narrowed;
+    }
+    narrowed.setStretch(NarrowestStretch);
+    return narrowed;
+}
+
+void fitCaption(QLabel* label)
+{
+    QFont normal = label->font();
+    normal.setStretch(QFont::AnyStretch);
+    // The same captions come back with every reading (the 42 sub-period
+    // names): each is fitted once per font, width and screen.
+    static QHash<QString, int> stretches;
+    const int width = label->contentsRect().width();
+    const QString key = normal.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|')
+                        + QString::number(label->devicePixelRatioF()) + QLatin1Char('|') + label->text();
+    auto found = stretches.constFind(key);
+    if (found == stretches.cend()) {
+        // Measured on the label, with the metrics of its screen: at a scale
+        // factor other than 1 a font's advances differ slightly from 96 dpi's.
+        found = stretches.insert(key, fittedFont(normal, label->text(), width, label).stretch());
+    }
+    QFont fitted = normal;
+    fitted.setStretch(*found);
+    if (fitted != label->font())
+        label->setFont(fitted);
 }
 
 namespace {
@@ -88,6 +143,37 @@ public:
         const bool keyboardFocus = (option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange);
         if (keyboardFocus)
             drawFocusMark(*painter, option->rect.adjusted(edge + 1, edge + 1, -edge - 1, -edge - 1),
+                          option->palette.color(QPalette::ButtonText));
+    }
+
+    // An option takes a click anywhere in its rectangle, not only on its
+    // indicator and caption; assistive technology reads the same rectangle.
+    QRect subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (element == SE_RadioButtonClickRect || element == SE_CheckBoxClickRect)
+            return option->rect;
+        return QProxyStyle::subElementRect(element, option, widget);
+    }
+
+    // A marked drop-down list: a flat face of its Button colour, a one-pixel
+    // edge, the arrow in its ButtonText colour, and the focus mark around its
+    // entry once the keyboard has moved the focus.
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        const auto* list = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+        if (control != CC_ComboBox || !list || !widget || !widget->property(FaceButtonProperty).toBool()) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        drawFlatFace(*option, 1, *painter);
+        QStyleOption arrow = *option;
+        arrow.rect = subControlRect(CC_ComboBox, list, SC_ComboBoxArrow, widget);
+        arrow.palette.setColor(QPalette::ButtonText, option->palette.color(QPalette::ButtonText));
+        proxy()->drawPrimitive(PE_IndicatorArrowDown, &arrow, painter, widget);
+        const bool keyboardFocus = (option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange);
+        if (keyboardFocus)
+            drawFocusMark(*painter, subControlRect(CC_ComboBox, list, SC_ComboBoxEditField, widget),
                           option->palette.color(QPalette::ButtonText));
     }
 
@@ -176,16 +262,6 @@ void useProgramStyle()
     QApplication::setStyle(new ProgramStyle);
 }
 
-void centreOnScreen(QWidget* window)
-{
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
-}
-
 void setColors(QWidget* widget, const QColor& background, const QColor& text)
 {
     QPalette palette = widget->palette();
@@ -245,6 +321,15 @@ void styleFaceButton(QWidget* button, const QColor& face, const QColor& text)
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, face);  // every colour group
     palette.setColor(QPalette::ButtonText, text);
+    if (qobject_cast<QComboBox*>(button)) {
+        // The entries, closed and open, in the face's colours; the current
+        // entry of the open list in the two swapped.
+        for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Window})
+            palette.setColor(role, face);
+        for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::Highlight})
+            palette.setColor(role, text);
+        palette.setColor(QPalette::HighlightedText, face);
+    }
     button->setPalette(palette);
     button->setProperty(FaceButtonProperty, true);
 }

@@ -199,6 +199,8 @@ private Q_SLOTS:
 
     void buttonFocusIsMarkedFromTheKeyboardOnly_data();
     void buttonFocusIsMarkedFromTheKeyboardOnly();
+    void dateListFocusIsMarkedFromTheKeyboardOnly_data();
+    void dateListFocusIsMarkedFromTheKeyboardOnly();
 
     void readingStopsAtItsLastLine_data();
     void readingStopsAtItsLastLine();
@@ -801,6 +803,39 @@ void tst_Keyboard::buttonFocusIsMarkedFromTheKeyboardOnly()
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-10, -10));
     QVERIFY(button->hasFocus());
     QCOMPARE(button->grab().toImage(), plain);
+}
+
+void tst_Keyboard::dateListFocusIsMarkedFromTheKeyboardOnly_data()
+{
+    QTest::addColumn<QString>("list");
+    for (const char* list : {"cboDate", "cboMonth", "cboYear"})
+        QTest::newRow(list) << list;
+}
+
+// A date list that the keyboard has focused shows the mark around its entry,
+// inside its flat face; focused by the program it looks as it does without
+// the focus.
+void tst_Keyboard::dateListFocusIsMarkedFromTheKeyboardOnly()
+{
+    QFETCH(QString, list);
+
+    QVERIFY(app_->showOnly(Window::Main));
+    auto* combo = app_->main->findChild<QComboBox*>(list);
+    QVERIFY(combo);
+    combo->clearFocus();
+    app_->main->setAttribute(Qt::WA_KeyboardFocusChange, false);
+    const QImage plain = combo->grab().toImage();
+    combo->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(combo->hasFocus());
+    QCOMPARE(combo->grab().toImage(), plain);
+
+    QTest::keyClick(combo, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(combo->hasFocus());
+    int count = 0;
+    const QRect where = zorvane::test::differingPixels(plain, combo->grab().toImage(), &count);
+    QVERIFY2(count > 0, "the focus is not marked");
+    QVERIFY2(combo->rect().adjusted(1, 1, -1, -1).contains(where), qPrintable(QString::number(where.x())));
 }
 
 // --- The reading's end -----------------------------------------------------------

@@ -76,12 +76,6 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void panelsStandOnTheGrid_data();
-    void panelsStandOnTheGrid();
-
-    void rowsBelongToTheirPanel_data();
-    void rowsBelongToTheirPanel();
-
     void controlsShowWhatTheFillingWrites_data();
     void controlsShowWhatTheFillingWrites();
 
@@ -129,80 +123,6 @@ void tst_frmDisplay::initTestCase()
 void tst_frmDisplay::init()
 {
     markReadingTexts();
-}
-
-void tst_frmDisplay::panelsStandOnTheGrid_data()
-{
-    QTest::addColumn<int>("panel");
-    QTest::addColumn<int>("left");
-    QTest::addColumn<int>("top");
-
-    // Three columns; panel 6 heads the right column.
-    // clang-format off
-    QTest::newRow("panel 0") << 0 << 120 << 480;
-    QTest::newRow("panel 1") << 1 << 120 << 3120;
-    QTest::newRow("panel 2") << 2 << 120 << 5760;
-    QTest::newRow("panel 3") << 3 << 3840 << 480;
-    QTest::newRow("panel 4") << 4 << 3840 << 3120;
-    QTest::newRow("panel 5") << 5 << 3840 << 5760;
-    QTest::newRow("panel 6") << 6 << 7560 << 480;
-    // clang-format on
-}
-
-void tst_frmDisplay::panelsStandOnTheGrid()
-{
-    QFETCH(int, panel);
-    QFETCH(int, left);
-    QFETCH(int, top);
-
-    const frmDisplay display;
-    const QGroupBox* frame = panelOf(display, panel);
-    const auto* container = display.findChild<QFrame*>(QStringLiteral("Frame1"));
-    QVERIFY(frame);
-    QVERIFY(container);
-    QCOMPARE(frame->parentWidget(), container);
-    QCOMPARE(frame->geometry(), ui::twipRect(left, top, 3615, 2535));
-    // Every panel lies wholly inside the visible container.
-    QVERIFY(container->rect().contains(frame->geometry()));
-}
-
-void tst_frmDisplay::rowsBelongToTheirPanel_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("panel");
-    QTest::addColumn<int>("top");
-
-    // Row 6f + k is the k-th row (top 360 + 360 k) of panel f.
-    for (int row = 0; row < PeriodPanels::RowCount; ++row) {
-        // clang-format off
-        QTest::addRow("row %d", row) << row << row / 6 << 360 + 360 * (row % 6);
-        // clang-format on
-    }
-}
-
-void tst_frmDisplay::rowsBelongToTheirPanel()
-{
-    QFETCH(int, row);
-    QFETCH(int, panel);
-    QFETCH(int, top);
-
-    const frmDisplay display;
-    const auto* name = display.findChild<QLabel*>(QStringLiteral("lblPlanetCycleName(%1)").arg(row));
-    const auto* date = display.findChild<QLabel*>(QStringLiteral("lblPlanetCycle(%1)").arg(row));
-    QVERIFY(name);
-    QVERIFY(date);
-
-    const QWidget* frame = panelOf(display, panel);
-    QCOMPARE(name->parentWidget(), frame);
-    QCOMPARE(date->parentWidget(), frame);
-    QCOMPARE(name->y(), ui::px(top));
-    QCOMPARE(date->y(), ui::px(top));
-    QCOMPARE(name->x(), ui::px(120));
-    QCOMPARE(date->x(), ui::px(2040));
-    // Side by side, not overlapping, and inside the panel.
-    QVERIFY(name->geometry().right() < date->geometry().left());
-    QVERIFY(frame->rect().contains(name->geometry()));
-    QVERIFY(frame->rect().contains(date->geometry()));
 }
 
 void tst_frmDisplay::controlsShowWhatTheFillingWrites_data()
@@ -396,7 +316,9 @@ void tst_frmDisplay::labelsShowTheirColour()
 
 void tst_frmDisplay::panelBorderBreaksForItsCaption_data()
 {
-    panelsStandOnTheGrid_data();
+    QTest::addColumn<int>("panel");
+    for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel)
+        QTest::addRow("panel %d", panel) << panel;
 }
 
 void tst_frmDisplay::panelBorderBreaksForItsCaption()

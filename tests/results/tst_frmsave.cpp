@@ -25,7 +25,9 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QMap>
+#include <QMarginsF>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPointer>
 #include <QPrinter>
 #include <QProcess>
@@ -154,8 +156,6 @@ private Q_SLOTS:
     void cleanup();
 
     void windowFrame();
-    void geometry_data();
-    void geometry();
     void linkLabels_data();
     void linkLabels();
 
@@ -184,6 +184,8 @@ private Q_SLOTS:
 
     void print_data();
     void print();
+    void printedMargins_data();
+    void printedMargins();
     void cancelledPrintPrintsNothing_data();
     void cancelledPrintPrintsNothing();
 
@@ -231,32 +233,6 @@ void tst_frmSave::windowFrame()
     QVERIFY(reading.windowFlags() & Qt::WindowCloseButtonHint);
     QCOMPARE(reading.palette().color(QPalette::Window), QColor(64, 0, 64));
     QVERIFY(box(reading)->document()->isEmpty());
-}
-
-void tst_frmSave::geometry_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");  // left, top, width, height
-    // clang-format off
-    QTest::newRow("Label14 forum line") << QStringLiteral("Label14") << QRect(1747, 0, 4230, 195);
-    QTest::newRow("Label1 web site line") << QStringLiteral("Label1") << QRect(1867, 180, 3990, 195);
-    QTest::newRow("RTB the reading") << QStringLiteral("RTB") << QRect(30, 390, 7665, 6135);
-    QTest::newRow("cmdSave") << QStringLiteral("cmdSave") << QRect(5400, 6570, 1125, 345);
-    QTest::newRow("cmdPrint") << QStringLiteral("cmdPrint") << QRect(6555, 6570, 1125, 345);
-    QTest::newRow("Label2 offer") << QStringLiteral("Label2") << QRect(30, 6960, 7665, 615);
-    // clang-format on
-}
-
-void tst_frmSave::geometry()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, twips);
-    frmSave reading;
-    const QWidget* control = reading.findChild<QWidget*>(name);
-    QVERIFY(control);
-    QCOMPARE(control->parentWidget(), &reading);
-    QCOMPARE(control->geometry(), ui::twipRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    QVERIFY(reading.rect().contains(control->geometry()));
 }
 
 void tst_frmSave::linkLabels_data()
@@ -885,6 +861,45 @@ void tst_frmSave::print()
     const std::optional<QString> printed = pdfText(pdf, &error);
     QVERIFY2(printed, qPrintable(error));
     QCOMPARE(visibleCharacters(*printed), visibleCharacters(expected));
+}
+
+void tst_frmSave::printedMargins_data()
+{
+    QTest::addColumn<QMarginsF>("printers");  // millimetres: left, top, right, bottom
+    QTest::addColumn<QMarginsF>("printed");
+
+    // Each side: 2 cm, or the printer's margin where that is more.
+    // clang-format off
+    QTest::newRow("none")                   << QMarginsF(0, 0, 0, 0) << QMarginsF(20, 20, 20, 20);
+    QTest::newRow("a printer's 4 to 5 mm")  << QMarginsF(4.2, 4.2, 4.9, 4.9) << QMarginsF(20, 20, 20, 20);
+    QTest::newRow("wider on two sides")     << QMarginsF(25, 5, 5, 30) << QMarginsF(25, 20, 20, 30);
+    // clang-format on
+}
+
+void tst_frmSave::printedMargins()
+{
+    QFETCH(QMarginsF, printers);
+    QFETCH(QMarginsF, printed);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath(QStringLiteral("reading.pdf")));
+    printer.setPageMargins(printers, QPageLayout::Millimeter);
+    frmSave reading;
+    reading.insertReadingText(0);
+    reading.print(printer);
+
+    const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Millimeter);
+    const auto near = [](double a, double b) { return std::abs(a - b) < 0.01; };
+    QVERIFY2(near(margins.left(), printed.left()) && near(margins.top(), printed.top())
+                 && near(margins.right(), printed.right()) && near(margins.bottom(), printed.bottom()),
+             qPrintable(QStringLiteral("%1 %2 %3 %4 mm")
+                            .arg(margins.left())
+                            .arg(margins.top())
+                            .arg(margins.right())
+                            .arg(margins.bottom())));
 }
 
 void tst_frmSave::cancelledPrintPrintsNothing_data()

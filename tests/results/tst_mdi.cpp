@@ -64,9 +64,6 @@ private Q_SLOTS:
 
     void restoredToTheDesignSize();
 
-    void captionsFitTheirButtons_data();
-    void captionsFitTheirButtons();
-
     void menus_data();
     void menus();
 
@@ -196,44 +193,6 @@ void tst_MDI::restoredToTheDesignSize()
     QTRY_VERIFY(!frame.isMaximized());
     QTRY_COMPARE(frame.centralWidget()->size(), ui::twipSize(11175, 8025));
     QCOMPARE(frame.centralWidget()->y(), frame.menuBar()->height());
-}
-
-void tst_MDI::captionsFitTheirButtons_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("lines");
-
-    // clang-format off
-    QTest::newRow("cmdSavePicture")   << "cmdSavePicture" << "Save as &JPG" << 1;
-    QTest::newRow("cmdComprehensive") << "cmdComprehensive" << "Comprehensive Reading" << 2;
-    QTest::newRow("cmdBack")          << "cmdBack" << "&Back" << 1;
-    QTest::newRow("cmdMdiExit")       << "cmdMdiExit" << "&Exit" << 1;
-    // clang-format on
-}
-
-void tst_MDI::captionsFitTheirButtons()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(int, lines);
-
-    const MDI frame;
-    const auto* button = frame.findChild<QPushButton*>(name);
-    QVERIFY(button);
-    QCOMPARE(button->text(), caption);
-
-    // Wrapped at word boundaries inside the border, the caption fits whole.
-    const QFontMetrics metrics(button->font());
-    const QRect inside = button->rect().adjusted(2, 1, -2, -1);
-    const QRect needed =
-        metrics.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
-    QVERIFY2(inside.contains(needed), qPrintable(QStringLiteral("%1x%2 in %3x%4")
-                                                     .arg(needed.width())
-                                                     .arg(needed.height())
-                                                     .arg(inside.width())
-                                                     .arg(inside.height())));
-    QCOMPARE((needed.height() + metrics.leading()) / metrics.lineSpacing(), lines);
 }
 
 void tst_MDI::menus_data()
