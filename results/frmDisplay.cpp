@@ -89,6 +89,10 @@ frmDisplay::frmDisplay(QWidget* parent)
     createTimeOfBirth();
     createPanels();
     createNodeLines();
+    // Until a reading says otherwise, the periods come in their order on
+    // the window.
+    periods_ = {fraPlanetName.begin(), fraPlanetName.end()};
+    periods_ << lblNNodePlanetName << lblSNodePlanetName;
     createDescriptionButtons();
     createExportHolders();
 }
@@ -234,9 +238,7 @@ void frmDisplay::setTimeOfBirth(const QString& text)
 
 void frmDisplay::setPanelHeading(int panel, const QString& heading)
 {
-    PeriodPanel* written = fraPlanetName.at(static_cast<std::size_t>(panel));
-    written->setTitle(heading);
-    notePeriodWritten(written);
+    fraPlanetName.at(static_cast<std::size_t>(panel))->setTitle(heading);
 }
 
 void frmDisplay::setRow(int row, const QString& name, const QString& startText)
@@ -255,35 +257,34 @@ void frmDisplay::setNorthNodeLine(const QString& text)
 {
     lblNNodePlanetName->setPeriod(text);
     ui::fitCaption(lblNNodePlanetName);
-    notePeriodWritten(lblNNodePlanetName);
 }
 
 void frmDisplay::setSouthNodeLine(const QString& text)
 {
     lblSNodePlanetName->setPeriod(text);
     ui::fitCaption(lblSNodePlanetName);
-    notePeriodWritten(lblSNodePlanetName);
 }
 
 QList<QWidget*> frmDisplay::periods() const
 {
-    QList<QWidget*> inTime = written_;
-    for (QWidget* period : fraPlanetName)
-        if (!inTime.contains(period))
-            inTime << period;
-    for (QWidget* period : {static_cast<QWidget*>(lblNNodePlanetName), static_cast<QWidget*>(lblSNodePlanetName)})
-        if (!inTime.contains(period))
-            inTime << period;
-    return inTime;
+    return periods_;
 }
 
-void frmDisplay::notePeriodWritten(QWidget* period)
+void frmDisplay::setPeriodOrder(const PeriodPlaces& inTime)
 {
-    const QList<QWidget*> before = periods();
-    written_.removeOne(period);
-    written_.append(period);
-    if (periods() != before)
-        Q_EMIT periodOrderChanged();
+    QList<QWidget*> periods;
+    for (const int place : inTime) {
+        if (place == NorthNodeLine)
+            periods << lblNNodePlanetName;
+        else if (place == SouthNodeLine)
+            periods << lblSNodePlanetName;
+        else
+            periods << fraPlanetName.at(static_cast<std::size_t>(place));
+    }
+    if (periods == periods_)
+        return;
+    periods_ = periods;
+    Q_EMIT periodOrderChanged();
 }
 
 void frmDisplay::cmdDesc_Click(int Index)

@@ -46,9 +46,8 @@ public:
     // cmdDesc(0..8), in Ruler order.
     QList<QPushButton*> descriptionButtons() const;
     // The panels and node lines in the order their periods come in time, as
-    // the last reading wrote them; those not written yet follow in their
-    // order on the window (panels 0 to 6, the North Node's line, the South
-    // Node's).
+    // the last reading gave it; before any, their order on the window
+    // (panels 0 to 6, the North Node's line, the South Node's).
     QList<QWidget*> periods() const;
 
 Q_SIGNALS:
@@ -66,6 +65,7 @@ private:
     void setRow(int row, const QString& name, const QString& startText) override;
     void setNorthNodeLine(const QString& text) override;
     void setSouthNodeLine(const QString& text) override;
+    void setPeriodOrder(const PeriodPlaces& inTime) override;
 
     void createFrame();
     void createTimeOfBirth();
@@ -73,8 +73,6 @@ private:
     void createNodeLines();
     void createDescriptionButtons();
     void createExportHolders();
-    // The reading writes its periods in the order they come in time.
-    void notePeriodWritten(QWidget* period);
 
     // Visible controls, all inside Frame1.
     QFrame* Frame1 = nullptr;
@@ -90,8 +88,8 @@ private:
     // Indexed by Ruler value, whatever the sequence.
     std::array<QPushButton*, DescButtonCount> cmdDesc{};
 
-    // The periods written so far, in the order they were written.
-    QList<QWidget*> written_;
+    // The panels and node lines, the first period to come first.
+    QList<QWidget*> periods_;
 
     // Off-view controls of the picture export, on the window itself and
     // outside its visible area.
