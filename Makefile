@@ -47,10 +47,11 @@ FUZZ_DIR    := tests/converter/fuzz
 FUZZER      := $(FUZZ_BUILD)/bmp2jpeg_fuzzer
 FUZZ_FLAGS  := -timeout=10 -dict=$(FUZZ_DIR)/bmp.dict -artifact_prefix=$(FUZZ_BUILD)/ -print_final_stats=1
 
-$(FUZZER): converter/Bmp2Jpeg.cpp converter/Bmp2Jpeg.h $(FUZZ_DIR)/bmp2jpeg_fuzzer.cpp | deps
+$(FUZZER): converter/Bmp2Jpeg.cpp converter/Bmp2Jpeg.h files/FileLayer.cpp files/FileLayerPosix.cpp \
+		files/FileLayer.h $(FUZZ_DIR)/bmp2jpeg_fuzzer.cpp | deps
 	@mkdir -p $(FUZZ_BUILD)
 	clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Wall -Wextra \
-		-Iconverter $(filter %.cpp,$^) $$(pkg-config --cflags --libs libturbojpeg) -o $@
+		-Iconverter -Ifiles $(filter %.cpp,$^) $$(pkg-config --cflags --libs libturbojpeg) -o $@
 
 # make test: one minute from the seed corpus alone; a failing input is kept
 # as $(FUZZ_BUILD)/crash-* (or leak-*, timeout-*).

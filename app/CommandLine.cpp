@@ -1,12 +1,16 @@
 #include "CommandLine.h"
 
+#include <QByteArray>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QList>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace zorvane::app {
 
@@ -14,8 +18,7 @@ namespace {
 
 // Qt's own options that take a value (QGuiApplication, QApplication, the X11
 // platform). They are declared, out of the help, so that a value such as a
-// window title reading "--help" is not taken for an option, and so that
-// -platform and -display can be read.
+// window title reading "--help" is not taken for an option.
 constexpr std::array qtValueOptions{"platform",
                                     "platformpluginpath",
                                     "platformtheme",
@@ -60,32 +63,62 @@ struct ProgramOptions {
     }
 };
 
-// Qt's platforms that connect to a display server: X11, and Wayland with its
-// variants (wayland-egl, wayland-brcm ...).
-bool needsDisplayServer(const QString& platformName)
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;  // null where the message had none
+    QString text;
+};
+
+// What PlatformStartGuard holds back; Qt may log from its platform's threads.
+struct HeldMessages {
+    std::mutex mutex;
+    QList<HeldMessage> messages;
+    QtMessageHandler qtHandler = nullptr;
+};
+
+HeldMessages& held()
 {
-    return platformName == QLatin1String("xcb") || platformName.startsWith(QLatin1String("wayland"));
+    static HeldMessages messages;
+    return messages;
 }
 
-bool isSet(const QProcessEnvironment& environment, const char* name)
+// Called with the mutex locked.
+void writeHeldMessages()
 {
-    return !environment.value(QString::fromLatin1(name)).isEmpty();
+    for (const HeldMessage& message : std::as_const(held().messages)) {
+        const char* category = message.category.isNull() ? nullptr : message.category.constData();
+        held().qtHandler(message.type, QMessageLogContext(nullptr, 0, nullptr, category), message.text);
+    }
+    held().messages.clear();
 }
 
-QtMessageHandler qtMessageHandler = nullptr;
-
-void endOnPlatformFailure(QtMsgType type, const QMessageLogContext& context, const QString& message)
+// Qt's words for a platform asked for that is not installed; of one that is
+// but cannot start, it says that it "could not load" it.
+bool namesMissingPlatform(const HeldMessage& message)
 {
+    return message.category == "qt.qpa.plugin"
+           && message.text.startsWith(QLatin1String("Could not find the Qt platform plugin"));
+}
+
+bool displayNamed()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_SOCKET");
+}
+
+void holdOrEnd(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    const std::lock_guard lock(held().mutex);
     if (type != QtFatalMsg) {
-        // Qt's warnings before the failure name its cause (the display that
-        // could not be reached): they are written as usual.
-        if (qtMessageHandler)
-            qtMessageHandler(type, context, message);
-        else
-            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        held().messages.append({type, QByteArray(context.category), text});
         return;
     }
-    std::fprintf(stderr, "%s\n", qPrintable(noGraphicalSessionText()));
+    const bool platformMissing = std::any_of(held().messages.cbegin(), held().messages.cend(), namesMissingPlatform);
+    // Without a display named, Qt's messages say only that an unnamed one
+    // could not be reached.
+    if (platformMissing || displayNamed())
+        writeHeldMessages();
+    std::fprintf(stderr, "%s\n", qPrintable(platformMissing ? missingPlatformText() : noGraphicalSessionText()));
     std::fflush(stderr);
     // Half-built as QApplication is, nothing may run on the way out.
     std::_Exit(EXIT_FAILURE);
@@ -93,40 +126,18 @@ void endOnPlatformFailure(QtMsgType type, const QMessageLogContext& context, con
 
 }  // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments)
+TerminalRequest parseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
     const ProgramOptions options(parser);
     // Unknown options make parse() return false after reading everything;
     // they are Qt's or nobody's, and QApplication deals with them.
     parser.parse(arguments);
-
-    CommandLine commandLine;
     if (parser.isSet(options.help))
-        commandLine.request = CommandLine::Request::ShowHelp;
-    else if (parser.isSet(options.version))
-        commandLine.request = CommandLine::Request::ShowVersion;
-    // Qt, too, takes the last one given.
-    commandLine.platform = parser.value(QStringLiteral("platform"));
-    commandLine.display = parser.value(QStringLiteral("display"));
-    return commandLine;
-}
-
-bool hasGraphicalSession(const CommandLine& commandLine, const QProcessEnvironment& environment, WindowSystem system)
-{
-    if (system == WindowSystem::Native)
-        return true;
-    // -platform overrides QT_QPA_PLATFORM. Either may list platforms to try
-    // in turn, separated by ';', each with options after ':'
-    // (offscreen:configfile=...).
-    const QString requested =
-        commandLine.platform.isEmpty() ? environment.value(QStringLiteral("QT_QPA_PLATFORM")) : commandLine.platform;
-    for (const QString& platform : requested.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (!needsDisplayServer(platform.section(QLatin1Char(':'), 0, 0).trimmed()))
-            return true;
-    }
-    return !commandLine.display.isEmpty() || isSet(environment, "DISPLAY") || isSet(environment, "WAYLAND_DISPLAY")
-           || isSet(environment, "WAYLAND_SOCKET");
+        return TerminalRequest::ShowHelp;
+    if (parser.isSet(options.version))
+        return TerminalRequest::ShowVersion;
+    return TerminalRequest::Run;
 }
 
 QString helpText()
@@ -146,32 +157,33 @@ QString noGraphicalSessionText()
     return QStringLiteral("Zorvane needs a graphical session (X11 or Wayland) and could not find one.");
 }
 
+QString missingPlatformText()
+{
+    return QStringLiteral("Zorvane could not load the Qt platform plugin it was asked to use "
+                          "(-platform or QT_QPA_PLATFORM).");
+}
+
 std::optional<int> answerInTerminal(int argc, char* argv[])
 {
     QStringList arguments;
     arguments.reserve(argc);
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine commandLine = parseCommandLine(arguments);
+    const TerminalRequest request = parseCommandLine(arguments);
+    if (request == TerminalRequest::Run)
+        return std::nullopt;
 
-    if (commandLine.request != CommandLine::Request::Run) {
-        // Needs no display; it gives the help the program's name as started.
-        const QCoreApplication terminal(argc, argv);
-        const QString text = commandLine.request == CommandLine::Request::ShowHelp ? helpText() : versionText();
-        std::fputs(text.toLocal8Bit().constData(), stdout);
-        // A full disk or a closed pipe is a failure, as in any terminal tool.
-        return std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
-    }
-    if (!hasGraphicalSession(commandLine, QProcessEnvironment::systemEnvironment())) {
-        std::fprintf(stderr, "%s\n", qPrintable(noGraphicalSessionText()));
-        return EXIT_FAILURE;
-    }
-    return std::nullopt;
+    // Needs no display; it gives the help the program's name as started.
+    const QCoreApplication terminal(argc, argv);
+    const QString text = request == TerminalRequest::ShowHelp ? helpText() : versionText();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    // A full disk or a closed pipe is a failure, as in any terminal tool.
+    return std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 PlatformStartGuard::PlatformStartGuard()
 {
-    qtMessageHandler = qInstallMessageHandler(endOnPlatformFailure);
+    held().qtHandler = qInstallMessageHandler(holdOrEnd);
 }
 
 PlatformStartGuard::~PlatformStartGuard()
@@ -184,8 +196,9 @@ void PlatformStartGuard::release()
     if (!held_)
         return;
     held_ = false;
-    qInstallMessageHandler(qtMessageHandler);
-    qtMessageHandler = nullptr;
+    const std::lock_guard lock(held().mutex);
+    qInstallMessageHandler(held().qtHandler);
+    writeHeldMessages();
 }
 
 }  // namespace zorvane::app

@@ -1,25 +1,17 @@
 #include "SingleInstance.h"
 
-#include "Logging.h"
-
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
+#include <QLockFile>
 #include <QStandardPaths>
 
-#ifdef Q_OS_UNIX
-#  include <QElapsedTimer>
-#  include <QThread>
+#include <utility>
 
-#  include <cerrno>
-#  include <cstring>
-#  include <fcntl.h>
-#  include <sys/file.h>
+#ifndef Q_OS_WIN
 #  include <sys/stat.h>
 #  include <unistd.h>
-#else
-#  include <QLockFile>
 #endif
 
 namespace zorvane::app {
@@ -27,260 +19,189 @@ namespace zorvane::app {
 namespace {
 
 const QString LockName = QStringLiteral("zorvane.lock");
+// Held while one starting copy clears the lock's name and takes the lock.
+const QString TurnSuffix = QStringLiteral(".turn");
+// Where QLockFile takes its own turn at removing a stale lock.
+const QString StaleRemovalSuffix = QStringLiteral(".rmlock");
 
-}  // namespace
+const QString CannotRemove = QStringLiteral("what stands at its name cannot be removed");
 
-SingleInstance::SingleInstance(const QString& lockPath)
-    : path_(lockPath)
-{}
+// A turn lasts milliseconds; one older than this belongs to a copy that
+// hangs, or is no turn at all (a damaged file).
+constexpr int TurnStaleMs = 2000;
+constexpr int TurnWaitMs = 5000;
+// One round clears what stands at the lock's name and takes the lock; a
+// second is needed only when something comes back at the name meanwhile.
+constexpr int Attempts = 3;
 
-bool SingleInstance::tryAcquire()
+// Removes whatever stands at `path`: a link itself, never what it leads to;
+// a folder with everything in it. True when nothing stands there after.
+bool removeEntry(const QString& path)
 {
-    if (isHeld())
+    const QFileInfo entry(path);
+    if (entry.isSymLink())
+        return QFile::remove(path);
+    if (!entry.exists())
         return true;
-    if (path_.isEmpty()) {
-        qCWarning(lcProgram) << "No private folder for the single-instance lock: this copy runs without one.";
+    return entry.isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+}
+
+// Removes what stands at `path` and cannot be a lock file of this user's
+// copies: anything but a regular file, and a file this user may not both
+// read and write. None of it is opened, so that a named pipe cannot keep
+// the start waiting. False when it stays.
+bool removeAllButLockFile(const QString& path)
+{
+    const QFileInfo entry(path);
+    if (!entry.isSymLink() && (!entry.exists() || (entry.isFile() && entry.isReadable() && entry.isWritable())))
         return true;
-    }
-    return takeLock();
+    return removeEntry(path);
 }
 
-#ifdef Q_OS_UNIX
-
-namespace {
-
-// Looks at the lock's name: enough for clearing what stands there and for a
-// copy ending at the same moment; more means the name keeps changing.
-constexpr int Attempts = 8;
-// Copies starting together take turns at the lock's folder, each for a
-// moment; a folder held longer than this is held by something else.
-constexpr qint64 TurnWaitMs = 3000;
-
-QByteArray encoded(const QString& path)
+QString describe(QLockFile::LockError error)
 {
-    return QFile::encodeName(path);
-}
-
-bool sameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// A folder of this user's that nobody else may enter, list or write to, and
-// not a link, which its owner could turn to another folder at any time. The
-// user may do all three: a lock is made in it.
-bool isPrivateFolder(const QString& path)
-{
-    struct stat status {};
-    return ::lstat(encoded(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
-           && (status.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) == S_IRWXU;
-}
-
-// Makes the folder, private, when nothing stands at its name yet; true when
-// a private folder of this user's stands there afterwards.
-bool makePrivateFolder(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    // mkdir never follows a link and fails on anything already there.
-    ::mkdir(encoded(path).constData(), S_IRWXU);
-    return isPrivateFolder(path);
-}
-
-// The lock's folder, held while one starting copy looks at the lock's name,
-// so that a copy clearing damage never removes a lock file another copy has
-// just made.
-class FolderTurn {
-public:
-    explicit FolderTurn(const QString& folder)
-        : descriptor_(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (descriptor_ >= 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || waited.elapsed() > TurnWaitMs) {
-                ::close(descriptor_);
-                descriptor_ = -1;
-                break;
-            }
-            QThread::msleep(1);
-        }
-    }
-    ~FolderTurn()
-    {
-        if (descriptor_ >= 0)
-            ::close(descriptor_);
-    }
-    FolderTurn(const FolderTurn&) = delete;
-    FolderTurn& operator=(const FolderTurn&) = delete;
-
-    bool held() const { return descriptor_ >= 0; }
-
-private:
-    int descriptor_;
-};
-
-// Clears what stands at the lock's name and is no lock file: a folder with
-// everything in it, or a link (not what it leads to), a pipe, a socket.
-bool removeEntry(const QString& path, const struct stat& entry)
-{
-    if (S_ISDIR(entry.st_mode))
-        return QDir(path).removeRecursively();
-    return ::unlink(encoded(path).constData()) == 0;
-}
-
-// For a person looking at the file; the lock itself is the flock.
-void writeProcessId(int descriptor)
-{
-    const QByteArray text = QByteArray::number(::getpid()) + '\n';
-    if (::ftruncate(descriptor, 0) == 0 && ::pwrite(descriptor, text.constData(), text.size(), 0) < 0)
-        ::ftruncate(descriptor, 0);
-}
-
-}  // namespace
-
-SingleInstance::~SingleInstance()
-{
-    if (!isHeld())
-        return;
-    // Removed while still held, so that no copy starting now takes a file
-    // that is about to go; one that has opened it already finds it gone from
-    // the name once it gets the lock, and starts over.
-    struct stat held {
-    }, atName{};
-    if (::fstat(descriptor_, &held) == 0 && ::lstat(encoded(path_).constData(), &atName) == 0 && sameFile(held, atName))
-        ::unlink(encoded(path_).constData());
-    ::close(descriptor_);
-}
-
-bool SingleInstance::isHeld() const
-{
-    return descriptor_ >= 0;
-}
-
-bool SingleInstance::takeLock()
-{
-    const QByteArray name = encoded(path_);
-    const FolderTurn turn(QFileInfo(path_).absolutePath());
-    int failure = 0;
-    for (int attempt = 0; attempt < Attempts && failure == 0; ++attempt) {
-        struct stat entry {};
-        if (::lstat(name.constData(), &entry) == 0 && !S_ISREG(entry.st_mode)) {
-            errno = 0;
-            if (!turn.held())
-                failure = EBUSY;
-            else if (!removeEntry(path_, entry))
-                failure = errno != 0 ? errno : EPERM;
-            continue;
-        }
-
-        const int descriptor =
-            ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
-        if (descriptor < 0) {
-            const int error = errno;
-            // A file this user may not open is no lock of one of their copies.
-            if (error == EACCES && turn.held() && ::unlink(name.constData()) == 0)
-                continue;
-            // Anything else is a name that changed since it was looked at.
-            if (error != ELOOP && error != EISDIR && error != ENXIO && error != ENOENT)
-                failure = error;
-            continue;
-        }
-        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-            const int error = errno;
-            ::close(descriptor);
-            if (error == EWOULDBLOCK)
-                return false;
-            failure = error;
-            continue;
-        }
-        struct stat locked {
-        }, atName{};
-        if (::fstat(descriptor, &locked) != 0 || ::lstat(name.constData(), &atName) != 0 || !S_ISREG(locked.st_mode)
-            || !sameFile(locked, atName)) {
-            ::close(descriptor);
-            continue;
-        }
-        writeProcessId(descriptor);
-        descriptor_ = descriptor;
-        return true;
-    }
-
-    // Not knowing of another copy is no reason to keep this one from running.
-    qCWarning(lcProgram).noquote() << "The single-instance lock" << path_ << "could not be taken:"
-                                   << QString::fromLocal8Bit(std::strerror(failure != 0 ? failure : EAGAIN))
-                                   << "- this copy runs without it.";
-    return true;
-}
-
-QString SingleInstance::defaultLockPath()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(runtime))
-        return QDir(runtime).filePath(LockName);
-
-    // Stand-ins for the runtime folder, each this user's alone; another user
-    // may have put something at the first name already.
-    const QStringList standIns{
-        QDir(QDir::tempPath()).filePath(QStringLiteral("zorvane-%1").arg(::geteuid())),
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
-            .filePath(QStringLiteral("zorvane")),
-    };
-    for (const QString& folder : standIns) {
-        if (QDir::isAbsolutePath(folder) && makePrivateFolder(folder))
-            return QDir(folder).filePath(LockName);
+    switch (error) {
+    case QLockFile::NoError:
+        break;
+    case QLockFile::LockFailedError:
+        return QStringLiteral("another start held its turn too long");
+    case QLockFile::PermissionError:
+        return QStringLiteral("it may not be made there");
+    case QLockFile::UnknownError:
+        return QStringLiteral("it could not be written");
     }
     return {};
 }
 
-#else  // Q_OS_UNIX
+struct LockFolder {
+    QString path;
+    bool madeHere;  // made when missing; the runtime folder is the session's
+};
+
+#ifdef Q_OS_WIN
+
+// The profile's access list keeps the user's own folders to the user.
+bool isPrivateFolder(const QString& path)
+{
+    const QFileInfo folder(path);
+    return folder.isDir() && !folder.isSymLink();
+}
+
+QList<LockFolder> lockFolders()
+{
+    const QDir cache(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
+    return {{cache.filePath(QStringLiteral("zorvane")), true}};
+}
+
+#else
+
+// A folder of this user's that nobody else may enter, list or write to, and
+// not a link, which its owner could turn to another folder at any time.
+bool isPrivateFolder(const QString& path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)
+           && status.st_uid == ::geteuid() && (status.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) == S_IRWXU;
+}
+
+QList<LockFolder> lockFolders()
+{
+    const QDir cache(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
+    return {
+        {qEnvironmentVariable("XDG_RUNTIME_DIR"), false},
+        // Stand-ins for the runtime folder; another user may have taken the
+        // first name already.
+        {QDir(QDir::tempPath()).filePath(QStringLiteral("zorvane-%1").arg(::geteuid())), true},
+        {cache.filePath(QStringLiteral("zorvane")), true},
+    };
+}
+
+#endif
+
+}  // namespace
+
+SingleInstance::SingleInstance(QString lockPath)
+    : path_(std::move(lockPath))
+{}
 
 // QLockFile removes its file as it lets go of the lock.
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::isHeld() const
 {
-    return lockFile_ && lockFile_->isLocked();
+    return lock_ && lock_->isLocked();
 }
 
-bool SingleInstance::takeLock()
+SingleInstance::Outcome SingleInstance::acquire()
 {
-    auto lockFile = std::make_unique<QLockFile>(path_);
-    // Held for the whole run: stale only when the process it names has
-    // ended, however old it is.
-    lockFile->setStaleLockTime(0);
-    if (lockFile->tryLock(0)) {
-        lockFile_ = std::move(lockFile);
-        return true;
+    if (isHeld())
+        return Outcome::Held;
+    if (path_.isEmpty()) {
+        failure_ = QStringLiteral("No folder of your own was found for the lock file that keeps Zorvane from "
+                                  "running twice.");
+        return Outcome::Unavailable;
     }
-    if (lockFile->error() == QLockFile::LockFailedError) {
-        // A lock that names no process (empty or damaged) is stale whatever
-        // it holds; the removal fails while a running copy keeps it open.
-        qint64 pid = 0;
-        QString hostName;
-        QString appName;
-        if (lockFile->getLockInfo(&pid, &hostName, &appName) || !lockFile->removeStaleLockFile()
-            || !lockFile->tryLock(0))
-            return false;
-        lockFile_ = std::move(lockFile);
-        return true;
-    }
-    // Not knowing of another copy is no reason to keep this one from running.
-    const char* reason = lockFile->error() == QLockFile::PermissionError ? "no permission" : "an unknown error";
-    qCWarning(lcProgram).noquote() << "The single-instance lock" << path_ << "could not be taken:" << reason
-                                   << "- this copy runs without it.";
-    return true;
+    const QString turnPath = path_ + TurnSuffix;
+    QLockFile turn(turnPath);
+    turn.setStaleLockTime(TurnStaleMs);
+    // Unguarded by any turn: two starts at the same instant that both find
+    // something at this name may then both go on, as without the turn.
+    if (!removeAllButLockFile(turnPath))
+        return unavailable(CannotRemove);
+    if (!turn.tryLock(TurnWaitMs))
+        return unavailable(describe(turn.error()));
+    return takeLock();
 }
 
-// zorvane.lock in the user's own cache folder, created when missing.
+SingleInstance::Outcome SingleInstance::takeLock()
+{
+    auto lock = std::make_unique<QLockFile>(path_);
+    // Held for the whole run: stale only once its copy has ended.
+    lock->setStaleLockTime(0);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        // QLockFile opens what it finds at either name. Its own turn at
+        // removing a stale lock is taken only inside this one, so whatever
+        // stands at that name is left over.
+        if (!removeAllButLockFile(path_) || !removeEntry(path_ + StaleRemovalSuffix))
+            return unavailable(CannotRemove);
+        if (lock->tryLock(0)) {
+            lock_ = std::move(lock);
+            return Outcome::Held;
+        }
+        if (lock->error() != QLockFile::LockFailedError)
+            return unavailable(describe(lock->error()));
+        // A lock file that names a process QLockFile found running.
+        if (lock->getLockInfo(nullptr, nullptr, nullptr))
+            return Outcome::RunningElsewhere;
+        // One that names none (empty or garbled) is removed, unless a
+        // running copy still holds it.
+        if (!lock->removeStaleLockFile() && QFileInfo::exists(path_))
+            return Outcome::RunningElsewhere;
+    }
+    return unavailable(QStringLiteral("what stands at its name keeps coming back"));
+}
+
+SingleInstance::Outcome SingleInstance::unavailable(const QString& reason)
+{
+    failure_ = QStringLiteral("The lock file %1, which keeps Zorvane from running twice, could not be made: %2.")
+                   .arg(QDir::toNativeSeparators(path_), reason);
+    return Outcome::Unavailable;
+}
+
 QString SingleInstance::defaultLockPath()
 {
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (!QDir::isAbsolutePath(cache))
-        return {};
-    const QString folder = QDir(cache).filePath(QStringLiteral("zorvane"));
-    return QDir().mkpath(folder) ? QDir(folder).filePath(LockName) : QString();
+    for (const auto& [folder, madeHere] : lockFolders()) {
+        if (!QDir::isAbsolutePath(folder))
+            continue;
+        if (madeHere) {
+            // mkdir fails on whatever stands at the name already, a link too.
+            QDir().mkpath(QFileInfo(folder).absolutePath());
+            QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        if (isPrivateFolder(folder))
+            return QDir(folder).filePath(LockName);
+    }
+    return {};
 }
-
-#endif  // Q_OS_UNIX
 
 }  // namespace zorvane::app

@@ -1,14 +1,12 @@
 #pragma once
 
-// One copy of Zorvane per user: a lock file, held for the whole run by an
-// exclusive flock(2). The kernel lets go of it when the holder ends, however
-// it ends, so a lock is held exactly while a copy runs: whatever else stands
-// at the lock's name (a file left by a copy that crashed, an empty or
-// garbled file, a folder, a link) holds nothing and is taken over.
-//
-// Systems without flock (Windows) use a QLockFile in the user's cache
-// folder instead, stale when the process it names has ended or when it
-// names none (an empty or garbled file).
+// One copy of Zorvane per user: a QLockFile, held for the whole run, in a
+// folder that only this user can write to. A lock whose copy has ended (it
+// crashed) is stale and taken over, and so is whatever else stands at the
+// lock's name while no running copy holds it: an empty or garbled file, a
+// file this user cannot read or write, a folder, a link (never what it leads
+// to), a named pipe. Starting copies take turns at the lock, so that of two
+// started together exactly one runs.
 
 #include <QString>
 
@@ -20,38 +18,38 @@ namespace zorvane::app {
 
 class SingleInstance {
 public:
-    explicit SingleInstance(const QString& lockPath = defaultLockPath());
-    // Removes the lock file, then lets go of the lock.
+    explicit SingleInstance(QString lockPath = defaultLockPath());
+    // Removes the lock file as it lets go of the lock.
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // False when another running copy holds the lock, which is then left as
-    // it is; true otherwise. This copy holds the lock from now on until it
-    // is destroyed, unless no lock could be made at all (no usable folder),
-    // which is logged and does not keep the program from running.
-    bool tryAcquire();
+    enum class Outcome {
+        Held,              // this copy holds the lock until it is destroyed
+        RunningElsewhere,  // another running copy holds it; it is left as it is
+        Unavailable,       // no lock could be had: failure() says why
+    };
+    Outcome acquire();
     bool isHeld() const;
+    // Why the lock is unavailable: a sentence for the person using Zorvane.
+    QString failure() const { return failure_; }
 
-    // zorvane.lock in the user's runtime folder ($XDG_RUNTIME_DIR). When that
-    // is unusable (unset, missing, not a private folder of this user's, or
-    // one they may not write to), a private folder of this user's in the
-    // temporary folder, else in the cache folder, created when missing: never
-    // a place another user can write to. Where the lock is a QLockFile,
-    // zorvane.lock in the user's cache folder. Empty when there is no such
-    // place.
+    // zorvane.lock in the first of these that is a folder of this user's
+    // alone: the runtime folder ($XDG_RUNTIME_DIR), made by the session;
+    // zorvane-<user id> in the temporary folder, then zorvane in the cache
+    // folder, each made when missing. On Windows, whose profile folders are
+    // the user's alone, zorvane in the user's cache folder. Empty when there
+    // is none, as when another user has taken the name in the temporary
+    // folder and the home folder is read-only.
     static QString defaultLockPath();
 
 private:
-    // Takes the lock at path_; false only when another running copy holds it.
-    bool takeLock();
+    Outcome takeLock();
+    Outcome unavailable(const QString& reason);
 
     QString path_;
-#ifdef Q_OS_UNIX
-    int descriptor_ = -1;
-#else
-    std::unique_ptr<QLockFile> lockFile_;
-#endif
+    std::unique_ptr<QLockFile> lock_;
+    QString failure_;
 };
 
 }  // namespace zorvane::app

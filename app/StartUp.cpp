@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "FirstPaint.h"
 #include "Guarded.h"
+#include "Logging.h"
 #include "MDI.h"
 #include "UpdateReminder.h"
 
@@ -21,16 +22,11 @@ namespace {
 constexpr int OfferChoices = 6;
 }  // namespace
 
-double roundHalfToEven(double value)
+int offerDraw(double fraction)
 {
     // The floating-point environment's default rounding, never changed here,
     // is to nearest with halves to even.
-    return std::nearbyint(value);
-}
-
-int offerDraw(double fraction)
-{
-    return static_cast<int>(roundHalfToEven(fraction * OfferChoices + 1));
+    return static_cast<int>(std::nearbyint(fraction * OfferChoices + 1));
 }
 
 frmMain::Offer offerForDraw(int draw)
@@ -59,8 +55,21 @@ StartUp::StartUp(StartUpOptions options)
 
 bool StartUp::run()
 {
-    if (!instance_.tryAcquire()) {
+    switch (instance_.acquire()) {
+    case SingleInstance::Outcome::Held:
+        break;
+    case SingleInstance::Outcome::RunningElsewhere:
         ui::showMessage(nullptr, QStringLiteral("Application is already running"), ui::MessageIcon::Information);
+        CloseAllAndEnd();
+        return false;
+    case SingleInstance::Outcome::Unavailable:
+        // Without its lock a second start would go unrecognised: the person
+        // is told why, rather than left with a copy that runs unguarded.
+        qCWarning(lcProgram).noquote() << instance_.failure();
+        ui::showMessage(nullptr,
+                        instance_.failure()
+                            + QStringLiteral("\rZorvane cannot make sure that it runs only once, and ends."),
+                        ui::MessageIcon::Critical);
         CloseAllAndEnd();
         return false;
     }
@@ -80,7 +89,8 @@ bool StartUp::run()
     });
     ui::runGuarded([&] {
         settings = options_.openSettings();
-        UpdateReminder(*settings, options_.today());
+        if (settings)
+            UpdateReminder(*settings, options_.today());
     });
 
     mainWindow_ = std::make_unique<frmMain>();

@@ -19,8 +19,6 @@ namespace zorvane::app {
 // The draw of start-up: fraction × 6 + 1 rounded to the nearest whole
 // number, halves to the even neighbour, so 1 … 7 for a fraction in [0, 1).
 int offerDraw(double fraction);
-// Rounds to the nearest whole number; a half goes to the even neighbour.
-double roundHalfToEven(double value);
 // 1, 3 and 5 bring the co-branding offer to the front, 2, 4 and 6 the full
 // branding offer; 7 keeps the design, where the full branding offer is in
 // front.
@@ -30,7 +28,9 @@ struct StartUpOptions {
     QString lockPath = SingleInstance::defaultLockPath();
     // Where the picture converter must stand: the program's own folder.
     QString programFolder;
-    // The user's settings store; nothing: the native per-user store.
+    // The user's settings store, which gives nothing when it is not to be
+    // used (the reminder then does not run); nothing: the native per-user
+    // store.
     std::function<std::unique_ptr<QSettings>()> openSettings;
     // The current date; nothing: the system clock.
     std::function<QDate()> today;
@@ -49,8 +49,9 @@ public:
     // Runs the start-up in order: single-instance check, random seed, update
     // reminder, main window (converter check, lists), offer label. True when
     // the main window is up and the event loop should run; false when the
-    // program has ended (another copy runs, or the converter is missing),
-    // in which case main returns 0 without entering the event loop.
+    // program has ended (another copy runs, no lock can be had, or the
+    // converter is missing), in which case main returns 0 without entering
+    // the event loop.
     bool run();
 
     frmMain* mainWindow() const { return mainWindow_.get(); }

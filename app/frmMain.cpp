@@ -4,6 +4,7 @@
 #include "AppShell.h"
 #include "ConverterLibrary.h"
 #include "Dialogs.h"
+#include "DropDownList.h"
 #include "FillResults.h"
 #include "FirstPaint.h"
 #include "Guarded.h"
@@ -11,6 +12,7 @@
 #include "MDI.h"
 #include "MenuBarClicks.h"
 #include "OpenWindows.h"
+#include "ScreenFit.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmAbout.h"
@@ -84,12 +86,12 @@ void setColorsOnWhite(QWidget* widget)
 QComboBox* createDateList(const QString& name, const QString& accessibleName, const QString& description,
                           const QRect& geometry, QWidget* parent)
 {
-    auto* list = new QComboBox(parent);
+    auto* list = new DropDownList(parent);
     list->setObjectName(name);
     describe(list, accessibleName, description);
     // Assistive technology on Linux names a drop-down list by its chosen
     // entry and says what the list is from the labels that label it ("Month
-    // of birth, January, combo box"); the frame around the three lists
+    // of birth, combo box, January"); the frame around the three lists
     // labels each of them alike, and screen readers pass over a label that
     // holds the list. Each list gets a label of its own, never shown.
     auto* label = new QLabel(accessibleName, parent);
@@ -99,12 +101,7 @@ QComboBox* createDateList(const QString& name, const QString& accessibleName, co
     list->setEditable(false);
     list->setGeometry(geometry);
     list->setFont(verdana(8.25));
-    QPalette palette = list->palette();
-    for (const QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window})
-        palette.setColor(role, colors::darkPurple());
-    for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
-        palette.setColor(role, colors::white());
-    list->setPalette(palette);
+    styleFaceButton(list, colors::darkPurple(), colors::white());
     return list;
 }
 
@@ -220,6 +217,12 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
         option->setGeometry(places.at(i));
         option->setFont(verdana(9, Weight::Bold));
         setColorsOnWhite(option);
+        // The indicator too, whatever the desktop's colours: a white circle,
+        // its dot in the text's colour.
+        QPalette palette = option->palette();
+        palette.setColor(QPalette::Base, colors::white());
+        palette.setColor(QPalette::Text, colors::darkPurple());
+        option->setPalette(palette);
         // An option shows the frame's own white through it, as drawn by the style.
         option->setAutoFillBackground(false);
         optDay_->addButton(option, i);
@@ -342,6 +345,7 @@ bool frmMain::Form_Load(const QString& programFolder)
 
 void frmMain::showCentred()
 {
+    fitToScreen(this);
     centreOnScreen(this);
     show();
 }

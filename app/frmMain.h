@@ -32,7 +32,8 @@ public:
     // the message has been shown and CloseAllAndEnd has run.
     bool Form_Load(const QString& programFolder);
 
-    // Shows the window centred on its screen.
+    // Shows the window centred on its screen, fitted to it where it is
+    // smaller than the window (its client area then scrolls).
     void showCentred();
 
     // Puts one of the two overlapping offer labels in front and hides the

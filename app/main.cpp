@@ -9,8 +9,7 @@
 
 int main(int argc, char* argv[])
 {
-    // Before QApplication, which needs a display: --help, --version, and the
-    // sentence for a terminal without a graphical session.
+    // Before QApplication, which needs a display.
     if (const std::optional<int> exitCode = zorvane::app::answerInTerminal(argc, argv))
         return *exitCode;
 

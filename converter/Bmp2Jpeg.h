@@ -5,15 +5,18 @@
  * Bmp2Jpeg: turns a Windows bitmap file into a JPEG file.
  *
  * The program loads this library at run time from its own folder and resolves
- * "BmpToJpegEx", which it calls with BMP2JPEG_NO_REPLACE; tests may also link
- * it directly.
+ * "BmpToJpegFromDib", which it calls with its picture as a bitmap in memory
+ * and BMP2JPEG_NO_REPLACE; tests may also link it directly.
  *
  * Bitmaps read: BITMAPINFOHEADER (40 bytes), one plane, 24 or 32 bits per
- * pixel, uncompressed (BI_RGB), positive width and height (rows stored bottom
- * up), rows padded to 4 bytes. The fourth byte of a 32-bit pixel is ignored.
+ * pixel, uncompressed (BI_RGB), a positive width, a positive height (rows
+ * stored bottom up) or a negative one (top down), rows padded to 4 bytes. The
+ * fourth byte of a 32-bit pixel is ignored.
  * Other header kinds (12, 16, 52, 56, 64, 108 and 124 bytes) are recognised
  * and refused as unsupported.
  */
+
+#include <stddef.h>
 
 #if defined(_WIN32) && defined(BMP2JPEG_BUILDING)
 #  define BMP2JPEG_API __declspec(dllexport)
@@ -43,7 +46,7 @@ enum Bmp2JpegResult {
        zero or negative width, zero height, pixel data beyond the file's end. */
     BMP2JPEG_MALFORMED = 3,
     /* A well-formed bitmap in a layout not read here: other bit depths,
-       compressed or bit-field encodings, top-down rows, other header kinds. */
+       compressed or bit-field encodings, other header kinds. */
     BMP2JPEG_UNSUPPORTED = 4,
     /* Width, height or pixel count above the limits above. */
     BMP2JPEG_TOO_LARGE = 5,
@@ -66,19 +69,25 @@ enum Bmp2JpegFlags {
 /*
  * Reads the bitmap at bitmapPath and writes it as a JPEG file at jpegPath,
  * replacing any file there only once the whole picture has been written; a
- * replaced file's permission bits carry over to the new one. Paths are UTF-8;
+ * replaced file's permission bits carry over to the new one. Paths are UTF-8
+ * (on Windows too, where they are opened with the wide-character calls);
  * quality is 1 (smallest) to 100 (best). Returns one of Bmp2JpegResult.
+ * The JPEG carries the bitmap's density (biXPelsPerMeter, biYPelsPerMeter)
+ * in dots per inch; a bitmap without one gives a JPEG without units.
  *
- * The bitmap is opened once and read through that one descriptor. It is
- * never changed, and on any failure no new file is left behind: the picture
- * is written into a file without a name where the file system allows it,
- * otherwise under a hidden name (".bmp2jpeg-*.part") in the JPEG's folder,
- * which a later conversion into that folder removes when a killed process
- * left it there.
+ * The bitmap is opened once and read through that one handle; it is never
+ * changed. The JPEG's folder is reached without following a symbolic link
+ * that another user could have placed (EACCES; see zorvane::files::Folder),
+ * and a link at the JPEG path itself is never written through. The picture
+ * is written under a hidden name (".zorvane-*.part") in the JPEG's folder and
+ * takes the JPEG's name only once it is on the disk; on any failure no new
+ * file is left behind, and a part that a killed conversion left there is
+ * removed by a later conversion into that folder.
  *
  * On BMP2JPEG_CANNOT_READ and BMP2JPEG_CANNOT_WRITE, errno holds the
- * system's reason (ENOSPC for a full disk, EFBIG beyond the file size limit);
- * on every other result it is 0.
+ * system's reason (ENOSPC for a full disk, EFBIG beyond the file size limit,
+ * ELOOP for a link at the JPEG path when replacing; on Windows the errno value
+ * of the same meaning, EIO where there is none); on every other result it is 0.
  */
 BMP2JPEG_API int BmpToJpeg(const char* bitmapPath, const char* jpegPath, int quality);
 
@@ -88,8 +97,22 @@ BMP2JPEG_API int BmpToJpeg(const char* bitmapPath, const char* jpegPath, int qua
  */
 BMP2JPEG_API int BmpToJpegEx(const char* bitmapPath, const char* jpegPath, int quality, int flags);
 
+/*
+ * BmpToJpegEx on a bitmap held in memory as a device-independent bitmap: its
+ * BITMAPINFOHEADER (the 40 bytes at info; other header kinds as in a file)
+ * and its pixel rows (at least bitsSize bytes at bits, laid out as the header
+ * says). Both are read where they lie and never changed; no file is read and
+ * no temporary file is written. BMP2JPEG_MALFORMED where a file with these
+ * headers would be, or when bitsSize is short of the rows;
+ * BMP2JPEG_BAD_ARGUMENTS for a null info or bits.
+ */
+BMP2JPEG_API int BmpToJpegFromDib(const void* info, const void* bits, size_t bitsSize, const char* jpegPath,
+                                  int quality, int flags);
+
 typedef int (*BmpToJpegFunction)(const char* bitmapPath, const char* jpegPath, int quality);
 typedef int (*BmpToJpegExFunction)(const char* bitmapPath, const char* jpegPath, int quality, int flags);
+typedef int (*BmpToJpegFromDibFunction)(const void* info, const void* bits, size_t bitsSize, const char* jpegPath,
+                                        int quality, int flags);
 
 #ifdef __cplusplus
 }

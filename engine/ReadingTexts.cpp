@@ -7,6 +7,7 @@
 #include <QLatin1StringView>
 #include <QStringView>
 
+#include <algorithm>
 #include <span>
 
 namespace modFirdaria {
@@ -202,8 +203,16 @@ constexpr QStringView MarsParagraphs[] = {MarsPowerful, MarsOrdinary, MarsWeak};
 constexpr QStringView NorthNodeParagraphs[] = {NorthNodeFavourable, NorthNodeOrdinary, NorthNodeAdverse};
 constexpr QStringView SouthNodeParagraphs[] = {SouthNode};
 
+// An entry of ReadingTexts: its paragraphs joined by ParagraphSeparator,
+// then tail appended as is (Saturn's two closing sentences follow its last
+// paragraph with nothing between).
+struct StoredText {
+    std::span<const QStringView> paragraphs;
+    QStringView tail;
+};
+
 // Indexed by Ruler value.
-const std::array<StoredReadingText, RulerCount> Stored = {{
+constexpr std::array<StoredText, RulerCount> Stored = {{
     {SunParagraphs, {}},
     {VenusParagraphs, {}},
     {MercuryParagraphs, {}},
@@ -215,10 +224,10 @@ const std::array<StoredReadingText, RulerCount> Stored = {{
     {SouthNodeParagraphs, {}},
 }};
 
-QString assemble(const StoredReadingText& stored)
+QString assemble(const StoredText& stored)
 {
-    QString text = stored.texts.front().toString();
-    for (const QStringView paragraph : stored.texts.subspan(1)) {
+    QString text = stored.paragraphs.front().toString();
+    for (const QStringView paragraph : stored.paragraphs.subspan(1)) {
         text += QLatin1StringView(ParagraphSeparator);
         text += paragraph;
     }
@@ -228,15 +237,17 @@ QString assemble(const StoredReadingText& stored)
 
 }  // namespace
 
-StoredReadingText storedReadingText(Ruler r)
-{
-    return Stored[index(r)];
-}
-
 void BuildReadingTexts()
 {
-    for (int entry = 0; entry < RulerCount; ++entry)
-        ReadingTexts[entry] = assemble(Stored[entry]);
+    // Assembled once; every press then writes the same nine texts again,
+    // which shares them instead of copying some 7,000 characters.
+    static const std::array<QString, RulerCount> assembled = [] {
+        std::array<QString, RulerCount> texts;
+        for (int entry = 0; entry < RulerCount; ++entry)
+            texts[entry] = assemble(Stored[entry]);
+        return texts;
+    }();
+    std::copy(assembled.begin(), assembled.end(), ReadingTexts.begin());
 }
 
 }  // namespace modFirdaria

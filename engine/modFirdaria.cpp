@@ -10,27 +10,28 @@ using std::chrono::sys_days;
 // --- Tables ------------------------------------------------------------------
 
 const std::array<SequenceEntry, RulerCount> DaySequence = {{
-    {Ruler::Sun, 10, 0},
-    {Ruler::Venus, 8, 10},
-    {Ruler::Mercury, 13, 18},
-    {Ruler::Moon, 9, 31},
-    {Ruler::Saturn, 11, 40},
-    {Ruler::Jupiter, 12, 51},
-    {Ruler::Mars, 7, 63},
-    {Ruler::NorthNode, 3, 70},
-    {Ruler::SouthNode, 2, 73},
+    {Ruler::Sun, 10},
+    {Ruler::Venus, 8},
+    {Ruler::Mercury, 13},
+    {Ruler::Moon, 9},
+    {Ruler::Saturn, 11},
+    {Ruler::Jupiter, 12},
+    {Ruler::Mars, 7},
+    {Ruler::NorthNode, 3},
+    {Ruler::SouthNode, 2},
 }};
 
+// The nodes follow Mars; the Sun, Venus and Mercury come after them.
 const std::array<SequenceEntry, RulerCount> NightSequence = {{
-    {Ruler::Moon, 9, 0},
-    {Ruler::Saturn, 11, 9},
-    {Ruler::Jupiter, 12, 20},
-    {Ruler::Mars, 7, 32},
-    {Ruler::NorthNode, 3, 39},
-    {Ruler::SouthNode, 2, 42},
-    {Ruler::Sun, 10, 44},
-    {Ruler::Venus, 8, 54},
-    {Ruler::Mercury, 13, 62},
+    {Ruler::Moon, 9},
+    {Ruler::Saturn, 11},
+    {Ruler::Jupiter, 12},
+    {Ruler::Mars, 7},
+    {Ruler::NorthNode, 3},
+    {Ruler::SouthNode, 2},
+    {Ruler::Sun, 10},
+    {Ruler::Venus, 8},
+    {Ruler::Mercury, 13},
 }};
 
 const std::array<std::array<int, SubPeriodsPerPlanet>, 6> SubPeriodDays = {{
@@ -45,24 +46,27 @@ const std::array<std::array<int, SubPeriodsPerPlanet>, 6> SubPeriodDays = {{
 namespace {
 
 struct RulerInfo {
-    int years;
-    RulerKind kind;
     const char* heading;
     int dayPosition;  // place among the planets of the Day sequence; -1 for a node
 };
 
 // Indexed by Ruler value.
 constexpr std::array<RulerInfo, RulerCount> Rulers = {{
-    {10, RulerKind::Planet, "The Sun :: ", 0},
-    {8, RulerKind::Planet, "Venus :: ", 1},
-    {13, RulerKind::Planet, "Mercury :: ", 2},
-    {9, RulerKind::Planet, "The Moon :: ", 3},
-    {11, RulerKind::Planet, "Saturn :: ", 4},
-    {12, RulerKind::Planet, "Jupiter :: ", 5},
-    {7, RulerKind::Planet, "Mars :: ", 6},
-    {3, RulerKind::Node, "North Node :: ", -1},
-    {2, RulerKind::Node, "South Node :: ", -1},
+    {"The Sun :: ", 0},
+    {"Venus :: ", 1},
+    {"Mercury :: ", 2},
+    {"The Moon :: ", 3},
+    {"Saturn :: ", 4},
+    {"Jupiter :: ", 5},
+    {"Mars :: ", 6},
+    {"North Node :: ", -1},
+    {"South Node :: ", -1},
 }};
+
+int dayPosition(Ruler r)
+{
+    return Rulers[index(r)].dayPosition;
+}
 
 // Mars's sub-periods are counted in whole years, on the anniversaries of the
 // period's start; the other planets' in days (SubPeriodDays).
@@ -96,60 +100,18 @@ int nameIndex(int dayPos, int ordinal)
     return SubPeriodsPerPlanet * dayPos + (ordinal - FirstListedOrdinal);
 }
 
-bool isListedOrdinal(int ordinal)
-{
-    return ordinal >= FirstListedOrdinal && ordinal <= LastOrdinal;
-}
-
 }  // namespace
 
 // --- Lookups -----------------------------------------------------------------
-
-int years(Ruler r)
-{
-    return Rulers[index(r)].years;
-}
-
-RulerKind kind(Ruler r)
-{
-    return Rulers[index(r)].kind;
-}
 
 const std::array<SequenceEntry, RulerCount>& sequence(TimeOfBirth t)
 {
     return t == TimeOfBirth::Day ? DaySequence : NightSequence;
 }
 
-std::span<const Ruler> subRulers(Ruler r)
-{
-    const int p = dayPosition(r);
-    if (p < 0)
-        return {};
-    return SubRulerRows[p];
-}
-
 QString PanelHeading(Ruler r)
 {
     return QString::fromLatin1(Rulers[index(r)].heading);
-}
-
-int subPeriodNameIndex(Ruler periodRuler, int ordinal)
-{
-    const int p = dayPosition(periodRuler);
-    if (p < 0 || !isListedOrdinal(ordinal))
-        return -1;
-    return nameIndex(p, ordinal);
-}
-
-QString subPeriodName(const SubPeriodNameTable& names, Ruler periodRuler, int ordinal)
-{
-    const int i = subPeriodNameIndex(periodRuler, ordinal);
-    return i < 0 ? QString() : names[static_cast<std::size_t>(i)];
-}
-
-int dayPosition(Ruler r)
-{
-    return Rulers[index(r)].dayPosition;
 }
 
 // --- Dating ------------------------------------------------------------------
@@ -177,23 +139,11 @@ Date AddDays(Date date, int n)
     return Date(sys_days(date) + days(n));
 }
 
-// --- Short date texts ----------------------------------------------------------
-
-QString ShortDateText(Date date, const QLocale& locale)
-{
-    return DateTextFormat(locale).text(date);
-}
-
-QString ShortDateText(Date date)
-{
-    return ShortDateText(date, QLocale::system());
-}
-
 // --- The reading -----------------------------------------------------------------
 
 namespace {
 
-void addSubPeriods(Period& period, const SubPeriodNameTable& names, const DateTextFormat& format)
+void addSubPeriods(Period& period, const SubPeriodNameTable& names, const ShortDateText& format)
 {
     const int p = dayPosition(period.ruler);
     if (p < 0)
@@ -211,7 +161,7 @@ void addSubPeriods(Period& period, const SubPeriodNameTable& names, const DateTe
         sub.subRuler = rulers[k];
         sub.ordinal = ordinal;
         sub.start = start;
-        sub.startText = format.text(start);
+        sub.startText = format(start);
         sub.name = names[nameIndex(p, ordinal)];
         period.subPeriods.push_back(std::move(sub));
     }
@@ -219,7 +169,7 @@ void addSubPeriods(Period& period, const SubPeriodNameTable& names, const DateTe
 
 }  // namespace
 
-FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names, const DateTextFormat& format)
+FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names, const ShortDateText& format)
 {
     FirdariaReading reading;
     reading.timeOfBirth = birth.timeOfBirth;
@@ -233,7 +183,7 @@ FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable
         Period& period = reading.periods[i];
         period.ruler = order[i].ruler;
         period.start = start;
-        period.startText = format.text(start);
+        period.startText = format(start);
         addSubPeriods(period, names, format);
     }
     return reading;
@@ -242,7 +192,7 @@ FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable
 FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names)
 {
     // The format in force now serves every date of this reading.
-    return ComputeFirdaria(birth, names, DateTextFormat(QLocale::system()));
+    return ComputeFirdaria(birth, names, ShortDateText(QLocale::system()));
 }
 
 }  // namespace modFirdaria

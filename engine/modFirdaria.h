@@ -4,15 +4,12 @@
 // sub-periods, and the interpretation texts. Pure data and date arithmetic;
 // no window code.
 
-#include "DateTextFormat.h"
+#include "ShortDateText.h"
 
-#include <QLocale>
 #include <QString>
-#include <QStringView>
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <vector>
 
 namespace modFirdaria {
@@ -31,8 +28,6 @@ enum class Ruler : std::uint8_t {
     SouthNode = 8,
 };
 
-enum class RulerKind { Planet, Node };
-
 enum class TimeOfBirth { Day, Night };
 
 inline constexpr int RulerCount = 9;           // periods in a sequence
@@ -42,7 +37,6 @@ inline constexpr int FirstListedOrdinal = 2;   // sub-period 1 starts with its p
 inline constexpr int LastOrdinal = 7;
 inline constexpr int SubPeriodNameCount = PlanetCount * SubPeriodsPerPlanet;  // 42
 inline constexpr int ReadingTextSlots = 10;                                   // slots 0..8 by Ruler; slot 9 stays empty
-inline constexpr int TotalYears = 75;
 
 constexpr int index(Ruler r)
 {
@@ -61,14 +55,14 @@ struct SubPeriod {
     Ruler subRuler = Ruler::Sun;       // a planet, never a node
     int ordinal = FirstListedOrdinal;  // 2..7
     Date start;
-    QString startText;  // ShortDateText(start)
+    QString startText;  // ShortDateText of start
     QString name;       // SubPeriodNames entry, e.g. "Sun/Venus -"
 };
 
 struct Period {
     Ruler ruler = Ruler::Sun;
     Date start;                         // first day; the period ends where the next one starts
-    QString startText;                  // ShortDateText(start)
+    QString startText;                  // ShortDateText of start
     std::vector<SubPeriod> subPeriods;  // six for a planet (ordinals 2..7), none for a node
 };
 
@@ -81,8 +75,7 @@ struct FirdariaReading {
 
 struct SequenceEntry {
     Ruler ruler;
-    int years;         // length of the period
-    int startsAtYear;  // informative: years from the birth to the period's start
+    int years;  // length of the period; the nine add up to 75
 };
 
 extern const std::array<SequenceEntry, RulerCount> DaySequence;
@@ -106,37 +99,22 @@ extern const std::array<std::array<int, SubPeriodsPerPlanet>, 6> SubPeriodDays;
 
 // --- Lookups (cannot fail for a valid Ruler) ---------------------------------
 
-int years(Ruler r);
-RulerKind kind(Ruler r);
 const std::array<SequenceEntry, RulerCount>& sequence(TimeOfBirth t);
-// The six sub-rulers of a planet for ordinals 2..7; empty for a node.
-std::span<const Ruler> subRulers(Ruler r);
 // "The Sun :: ", "Venus :: ", ... (ends in a blank).
 QString PanelHeading(Ruler r);
-// The place in SubPeriodNames of a planet's sub-period, ordinal 2..7; -1 for
-// a node or another ordinal.
-int subPeriodNameIndex(Ruler periodRuler, int ordinal);
-// The entry of names for a planet and an ordinal 2..7; empty for a node.
-QString subPeriodName(const SubPeriodNameTable& names, Ruler periodRuler, int ordinal);
-// Place of a planet in the Day sequence, 0..6; -1 for a node.
-int dayPosition(Ruler r);
 
 // --- Dating ------------------------------------------------------------------
 
 // n years later, same month and day; 29 February in a common year becomes 28 February.
 Date AddYears(Date date, int n);
 Date AddDays(Date date, int n);
-// The user's short date format (QLocale::system()), date part only, with a
-// two-digit year widened to four digits.
-QString ShortDateText(Date date);
-// The same in the short date format of the given locale.
-QString ShortDateText(Date date, const QLocale& locale);
 
 // The reading of a birth, its sub-periods named from names (SubPeriodNames),
-// its texts in the user's short date format.
+// its texts in the user's short date format at the time of the call
+// (QLocale::system()'s, date part only, a two-digit year widened).
 FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names);
 // The same with the texts in a given format; the dates do not depend on it.
-FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names, const DateTextFormat& format);
+FirdariaReading ComputeFirdaria(const BirthData& birth, const SubPeriodNameTable& names, const ShortDateText& format);
 
 // --- Interpretation texts ----------------------------------------------------
 
@@ -147,17 +125,9 @@ extern std::array<QString, ReadingTextSlots> ReadingTexts;
 // Paragraph separator inside a text: CR LF CR LF.
 inline constexpr const char* ParagraphSeparator = "\r\n\r\n";
 
-// The constant texts an entry of ReadingTexts is built from: texts joined by
-// ParagraphSeparator, then tail appended as is (Saturn's two closing
-// sentences follow its last paragraph with nothing between). Each paragraph
-// is a constant of its own, except the South Node's four, which are one
-// constant that holds its three separators already.
-struct StoredReadingText {
-    std::span<const QStringView> texts;
-    QStringView tail;
-};
-StoredReadingText storedReadingText(Ruler r);
-
+// Fills ReadingTexts[0..8]. Each paragraph is a constant of its own, except
+// the South Node's four, which are one constant that holds its three
+// separators already.
 void BuildReadingTexts();
 
 }  // namespace modFirdaria

@@ -1,28 +1,22 @@
 #include "modSaveForm.h"
 
+#include "BitmapFile.h"
 #include "Bmp2Jpeg.h"
 #include "Dialogs.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
+#include <QBackingStore>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
-#include <QTemporaryFile>
+#include <QSysInfo>
 #include <QWidget>
+#include <QtEndian>
 
 #include <cerrno>
-#include <memory>
-
-#ifdef Q_OS_UNIX
-#  include <fcntl.h>
-#  include <sys/file.h>
-#  include <sys/stat.h>
-#  include <unistd.h>
-#endif
+#include <cstring>
 
 namespace modSaveForm {
 
@@ -35,6 +29,8 @@ constexpr QChar separator = QLatin1Char('/');
 constexpr int maxCopies = 999;
 // The converter reads this as JPEG quality on a scale of 1 to 100.
 constexpr int conversionQuality = 100;
+constexpr double screenDotsPerInch = 96;
+constexpr double metresPerInch = 0.0254;
 
 // Runs of separators become one; a leading pair, the form of a network
 // share, stays a pair.
@@ -51,15 +47,20 @@ QString withSingleSeparators(const QString& folder)
     return result;
 }
 
+// The words of an errno value, as the converter and the file layer give it on
+// every system (qt_error_string takes a Windows error code there).
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // reason: the system's error number the converter left, 0 for none.
 QString conversionFailure(int result, int reason)
 {
-    const QString because = reason != 0 ? QStringLiteral(": ") + qt_error_string(reason) : QString();
+    const QString because = reason != 0 ? QStringLiteral(": ") + errorText(reason) : QString();
     switch (result) {
     case BMP2JPEG_BAD_ARGUMENTS:
         return QStringLiteral("The converter refused the file names it was given.");
-    case BMP2JPEG_CANNOT_READ:
-        return QStringLiteral("The converter could not read the temporary bitmap%1.").arg(because);
     case BMP2JPEG_MALFORMED:
     case BMP2JPEG_UNSUPPORTED:
         return QStringLiteral("The converter does not read this kind of bitmap.");
@@ -74,189 +75,60 @@ QString conversionFailure(int result, int reason)
     }
 }
 
-// Hidden names of bitmaps on their way to the converter, where a folder
-// cannot hold a file without a name.
-const QString bitmapPrefix = QStringLiteral(".zorvane-export-");
-const QString bitmapSuffix = QStringLiteral(".bmp");
-
-// Removes the bitmaps that an export killed half-way left in folder: only
-// regular files of this user's. Every export holds a lock on its bitmap for
-// the bitmap's whole life, so one that can be locked is abandoned, and an
-// export running at the same moment (a copy of the program in another
-// session of the user's, with a runtime folder of its own) keeps its own.
-void removeAbandonedBitmaps(const QString& folder)
+// The rows of picture as the converter reads a bitmap's pixels where they lie
+// in memory: 32-bit RGB is the bitmap's byte order where the machine's is
+// little-endian, 24-bit BGR elsewhere.
+QImage bitmapRows(const QImage& picture)
 {
-    const QDir dir(folder);
-    const QFileInfoList entries =
-        dir.entryInfoList({bitmapPrefix + QLatin1Char('*') + bitmapSuffix}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& entry : entries) {
-#ifdef Q_OS_UNIX
-        const QByteArray name = QFile::encodeName(entry.filePath());
-        const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(name.constData());
-        ::close(fd);
-#else
-        // An open file cannot be removed here: one in use stays.
-        if (!entry.isSymLink())
-            QFile::remove(entry.filePath());
-#endif
-    }
+    return picture.convertToFormat(QSysInfo::ByteOrder == QSysInfo::LittleEndian ? QImage::Format_RGB32
+                                                                                 : QImage::Format_BGR888);
 }
 
-#ifdef Q_OS_UNIX
-// Locks the bitmap just created at path, for as long as fd stays open; false
-// when it is no longer at its name, taken by another export's clean-up
-// between its creation and the lock. On a file system without locks nothing
-// is locked, and nothing is taken for abandoned either.
-bool lockAtItsName(int fd, const QString& path)
+// The BITMAPINFOHEADER of rows: BI_RGB, top down, padded to 32 bits (as
+// QImage pads them). dotsPerMeter: the density the JPEG is to carry.
+QByteArray bitmapInfoHeader(const QImage& rows, int dotsPerMeter)
 {
-    if (::flock(fd, LOCK_EX) != 0)
-        return true;
-    struct stat opened {};
-    struct stat named {};
-    return ::fstat(fd, &opened) == 0 && ::lstat(QFile::encodeName(path).constData(), &named) == 0
-           && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+    using namespace bitmapfile;
+    QByteArray header(kInfoHeaderSize, '\0');
+    // The offsets count from the start of a file, where the info header
+    // follows the file header.
+    const auto at = [&header](std::size_t offsetInFile) { return header.data() + offsetInFile - kFileHeaderSize; };
+    qToLittleEndian(quint32(kInfoHeaderSize), at(kOffInfoSize));
+    qToLittleEndian(qint32(rows.width()), at(kOffWidth));
+    qToLittleEndian(qint32(-rows.height()), at(kOffHeight));
+    qToLittleEndian(quint16(1), at(kOffPlanes));
+    qToLittleEndian(quint16(rows.depth()), at(kOffBitCount));
+    qToLittleEndian(quint32(kCompressionNone), at(kOffCompression));
+    qToLittleEndian(quint32(rows.sizeInBytes()), at(kOffImageSize));
+    qToLittleEndian(qint32(dotsPerMeter), at(kOffXPelsPerMeter));
+    qToLittleEndian(qint32(dotsPerMeter), at(kOffYPelsPerMeter));
+    return header;
 }
-#endif
 
-// The bitmap handed to the converter, in the JPEG's folder. Where the file
-// system allows it, the file has no name at all and is handed over through
-// /proc, so that an export killed half-way leaves nothing behind; elsewhere it
-// takes a hidden unique name, which the next export into the folder removes
-// if this one cannot. It never takes the place of an existing file.
-class TemporaryBitmap {
-public:
-    explicit TemporaryBitmap(const QString& folder)
-        : folder_(folder)
-    {}
-    ~TemporaryBitmap()
-    {
-        if (named_) {
-#ifdef Q_OS_UNIX
-            // Removed while still locked, so that no other export's clean-up
-            // takes it for abandoned in between.
-            QFile::remove(named_->fileName());
-            named_->close();
-#else
-            // An open file cannot be removed here: closed first.
-            const QString path = named_->fileName();
-            named_->close();
-            QFile::remove(path);
-#endif
-        }
-#ifdef Q_OS_LINUX
-        if (unnamed_ >= 0)
-            ::close(unnamed_);
-#endif
-    }
-    TemporaryBitmap(const TemporaryBitmap&) = delete;
-    TemporaryBitmap& operator=(const TemporaryBitmap&) = delete;
-
-    // Creates the file and writes picture into it as a 24-bit bottom-up
-    // Windows bitmap; on failure returns false and sets reason.
-    bool write(const QImage& picture, QString& reason)
-    {
-        // Qt writes 32-bit RGB pictures as 24-bit BI_RGB rows, bottom up: the
-        // layout the converter reads. Other formats would come out indexed.
-        QByteArray bitmap;
-        QBuffer buffer(&bitmap);
-        if (!buffer.open(QIODevice::WriteOnly) || !picture.convertToFormat(QImage::Format_RGB32).save(&buffer, "BMP")) {
-            reason = QStringLiteral("The picture could not be turned into a bitmap.");
-            return false;
-        }
-        buffer.close();
-
-        QFile file;
-        QString why;
-        if (!create(file, why)) {
-            reason = QStringLiteral("The temporary bitmap could not be created: %1.").arg(why);
-            return false;
-        }
-        // A write cut short by a full disk or the file size limit reports no
-        // error; the next one reports the reason.
-        for (qint64 written = 0; written < bitmap.size();) {
-            const qint64 n = file.write(bitmap.constData() + written, bitmap.size() - written);
-            if (n <= 0) {
-                reason = QStringLiteral("The temporary bitmap could not be written: %1.").arg(file.errorString());
-                return false;
-            }
-            written += n;
-        }
-        file.close();
-        return true;
-    }
-
-    // The path the converter opens the bitmap by.
-    QString path() const
-    {
-        return path_;
-    }
-
-private:
-    // Creates the file and opens it in file for unbuffered writing, so that
-    // a refused write is reported with its own reason; on failure returns
-    // false and sets reason.
-    bool create(QFile& file, QString& reason)
-    {
-        constexpr auto mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
-        removeAbandonedBitmaps(folder_);
-#ifdef Q_OS_LINUX
-        unnamed_ = ::open(QFile::encodeName(folder_).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-        if (unnamed_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-            // The folder is missing, full or closed to this user.
-            reason = qt_error_string(errno);
-            return false;
-        }
-        if (unnamed_ >= 0) {
-            path_ = QStringLiteral("/proc/self/fd/%1").arg(unnamed_);
-            // Without /proc the converter could not open it.
-            if (QFileInfo::exists(path_))
-                return file.open(unnamed_, mode, QFileDevice::DontCloseHandle);
-            ::close(unnamed_);
-            unnamed_ = -1;
-        }
-#endif
-        for (int attempt = 0; attempt < lockAttempts; ++attempt) {
-            named_ = std::make_unique<QTemporaryFile>(
-                QDir(folder_).filePath(bitmapPrefix + QStringLiteral("XXXXXX") + bitmapSuffix));
-            named_->setAutoRemove(false);
-            if (!named_->open()) {
-                reason = named_->errorString();
-                named_.reset();
-                return false;
-            }
-#ifdef Q_OS_UNIX
-            if (!lockAtItsName(named_->handle(), named_->fileName())) {
-                named_.reset();
-                continue;
-            }
-#endif
-            path_ = named_->fileName();
-            if (file.open(named_->handle(), mode, QFileDevice::DontCloseHandle))
-                return true;
-            reason = file.errorString();
-            return false;
-        }
-        reason = QStringLiteral("other exports into the folder kept removing it");
-        return false;
-    }
-
-    // New names to try when another export's clean-up takes each one the
-    // moment it is made.
-    static constexpr int lockAttempts = 64;
-
-    QString folder_;
-    QString path_;
-    std::unique_ptr<QTemporaryFile> named_;
-#ifdef Q_OS_LINUX
-    int unnamed_ = -1;
-#endif
-};
+// What the screen shows of form: its window's last painting, copied in one
+// block from the window's backing store, with nothing painted anew (updates
+// still pending are painted first, so that the picture is current). Null
+// where the window has no picture of its own in memory: not shown yet, or a
+// platform whose backing store is no image.
+QPixmap shownPixels(QWidget& form)
+{
+    QWidget* window = form.window();
+    if (!form.isVisible() || !window->backingStore())
+        return {};
+    QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
+    const QPaintDevice* device = window->backingStore()->paintDevice();
+    if (!device || device->devType() != QInternal::Image)
+        return {};
+    const auto& painted = *static_cast<const QImage*>(device);
+    const qreal ratio = painted.devicePixelRatio();
+    const QRect area(form.mapTo(window, QPoint(0, 0)), form.size());
+    const QRect pixels = QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio).toAlignedRect();
+    if (!painted.rect().contains(pixels))
+        return {};
+    QImage copy = painted.copy(pixels);
+    copy.setDevicePixelRatio(ratio);
+    return QPixmap::fromImage(std::move(copy));
+}
 
 }  // namespace
 
@@ -264,6 +136,8 @@ QPixmap SnapFormClient(QWidget* form)
 {
     if (!form || form->width() <= 0 || form->height() <= 0)
         return {};
+    if (QPixmap shown = shownPixels(*form); !shown.isNull())
+        return shown;
     return form->grab(form->rect());
 }
 
@@ -321,24 +195,25 @@ QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath, const 
         return fail(QStringLiteral("There is no picture of the panels to save."));
 
     QLibrary library(converterPath);
-    const auto convert = reinterpret_cast<BmpToJpegExFunction>(library.resolve("BmpToJpegEx"));
+    const auto convert = reinterpret_cast<BmpToJpegFromDibFunction>(library.resolve("BmpToJpegFromDib"));
     if (!convert)
         return fail(QStringLiteral("The converter could not be loaded: %1.").arg(library.errorString()));
 
-    TemporaryBitmap bitmap(folder);
-    QString reason;
-    if (!bitmap.write(picture.toImage(), reason))
-        return fail(reason);
+    // The converter reads the bitmap where it lies in memory: no temporary
+    // file, so nothing of it can be left anywhere. Printed at the size the
+    // screen showed it: 96 dots per inch on a screen of scale 1.
+    const QImage rows = bitmapRows(picture.toImage());
+    const QByteArray info =
+        bitmapInfoHeader(rows, qRound(screenDotsPerInch * picture.devicePixelRatio() / metresPerInch));
 
     // The converter never replaces a file: a name taken after it was chosen
     // gives way to the next free one, found by the same rules. Every round
     // finds one more name taken, so the rounds end when the copies run out;
     // the bound holds even if names were freed again in between.
-    const QByteArray bitmapName = QFile::encodeName(bitmap.path());
     for (int round = 0; round <= maxCopies; ++round) {
         errno = 0;
-        const int result = convert(bitmapName.constData(), QFile::encodeName(jpegPath).constData(), conversionQuality,
-                                   BMP2JPEG_NO_REPLACE);
+        const int result = convert(info.constData(), rows.constBits(), std::size_t(rows.sizeInBytes()),
+                                   jpegPath.toUtf8().constData(), conversionQuality, BMP2JPEG_NO_REPLACE);
         const int converterReason = errno;
         if (result == BMP2JPEG_OK) {
             if (!FileExists(jpegPath))

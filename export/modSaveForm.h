@@ -2,15 +2,16 @@
 
 // Saving a picture of the period panels window as a JPEG file.
 //
-// The capture renders the window itself through QWidget::grab: no device
-// context, palette or picture wrapper is involved, and on true-colour
-// displays no palette is needed. The picture is written as a Windows bitmap
-// into a file without a name in the target's folder (a hidden unique name
-// where the file system has no unnamed files), turned into the JPEG file by
-// the Bmp2Jpeg library that stands in the program's folder, and the bitmap is
-// deleted again. A taken name gets a numbered copy (_001 to _999); no existing
-// file is ever replaced, not even one that appears while the picture is being
-// written.
+// The capture copies what the screen shows of the window from its backing
+// store: no device context, palette or picture wrapper is involved, and on
+// true-colour displays no palette is needed. The picture goes to the Bmp2Jpeg
+// library that stands in the program's folder as a device-independent bitmap
+// in memory (its header and its rows where they lie), which its encoder
+// reads directly: no temporary bitmap file is written, so none can be left
+// anywhere. A taken name gets a
+// numbered copy (_001 to _999); no existing file is ever replaced, not even
+// one that appears while the picture is being written. The JPEG prints at
+// the size the screen showed: 96 dots per inch times the screen's scale.
 
 #include "ConverterLibrary.h"
 
@@ -32,7 +33,9 @@ struct PanelsWindow {
     QLineEdit* txtFile = nullptr;    // receives the chosen name before any copy number
 };
 
-// The client area of form at its current size, in device pixels; a null
+// The client area of form at its current size, in device pixels, as the
+// screen shows it: copied from the window's backing store without painting
+// anything anew, or rendered where the form is not on the screen. A null
 // pixmap when the form has no area.
 QPixmap SnapFormClient(QWidget* form);
 
@@ -46,8 +49,7 @@ QString SavePicture(const PanelsWindow& panels, const QString& converterPath = C
 // extension replaced by ".jpg", numbered when taken, also when the name is
 // taken while the picture is being written) and fills txtFile and txtFolder.
 // A failure is reported in a critical message with the system's reason (a
-// full disk, the file size limit) and leaves neither the JPEG nor the
-// temporary bitmap behind. Returns the path of the JPEG written, or an empty
+// full disk, the file size limit) and leaves no JPEG behind. Returns the path of the JPEG written, or an empty
 // string.
 QString ExportJpeg(const PanelsWindow& panels, const QString& chosenPath,
                    const QString& converterPath = ConverterPath());

@@ -220,7 +220,9 @@ void MDI::createBars()
     layout->setSpacing(0);
 
     Picture1 = makeBar(client, "Picture1", BannerBarHeight, ui::colors::white());
-    Picture3 = makeBar(client, "Picture3", NameBarHeight, QApplication::palette().color(QPalette::Base));
+    // The design's system window colour behind the name's dark purple: white,
+    // as the text was made for, and never a dark desktop's window colour.
+    Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white());
     Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white());
 
     area_ = new QMdiArea(client);
@@ -229,6 +231,9 @@ void MDI::createBars()
     area_->setFrameShape(QFrame::NoFrame);
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Entering the panels, a screen reader says the panels window's name, not
+    // the area's kind around it.
+    ui::presentAsLayoutOnly(area_);
 
     layout->addWidget(Picture1);
     layout->addWidget(Picture3);
@@ -333,10 +338,10 @@ void MDI::createPanelsWindow()
 
 void MDI::chainTabOrder()
 {
-    // Top to bottom as the frame reads: the banner, the periods in the order
-    // they come in time, the panels' description buttons, then the offer and
-    // the buttons of the bottom bar.
-    QList<QWidget*> order{lblHalvidorBanner};
+    // Top to bottom as the frame reads: the banner, the time of birth, the
+    // periods in the order they come in time, the panels' description
+    // buttons, then the offer and the buttons of the bottom bar.
+    QList<QWidget*> order{lblHalvidorBanner, display_->timeOfBirth()};
     order << display_->periods();
     for (QPushButton* button : display_->descriptionButtons())
         order << button;

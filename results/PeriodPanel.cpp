@@ -13,6 +13,8 @@
 #include <QWindow>
 
 #include <array>
+#include <optional>
+#include <utility>
 
 namespace ui = zorvane::ui;
 
@@ -36,9 +38,14 @@ constexpr int RowMarkRoom = 2;
 // deletes it.
 class PeriodRowAccessible final : public QAccessibleInterface {
 public:
-    PeriodRowAccessible(PeriodPanel* panel, int row)
+    // Read as its phrase; the last row also as the last. Said whole, the
+    // name holds both, without a description.
+    enum class Reading { Phrase, Whole };
+
+    PeriodRowAccessible(PeriodPanel* panel, int row, Reading reading = Reading::Phrase)
         : panel_(panel)
         , row_(row)
+        , reading_(reading)
     {}
 
     bool isValid() const override { return !panel_.isNull() && row_ < panel_->rowCount(); }
@@ -53,7 +60,16 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name && panel_ ? panel_->spokenRow(row_) : QString();
+        if (!panel_)
+            return {};
+        const bool last = row_ == panel_->rowCount() - 1;
+        if (t == QAccessible::Name && reading_ == Reading::Whole && last)
+            return panel_->spokenRow(row_) + QStringLiteral(". ") + PeriodPanel::lastRowDescription();
+        if (t == QAccessible::Name)
+            return panel_->spokenRow(row_);
+        if (t == QAccessible::Description && reading_ == Reading::Phrase && last)
+            return PeriodPanel::lastRowDescription();
+        return {};
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override
@@ -78,6 +94,7 @@ public:
 private:
     QPointer<PeriodPanel> panel_;
     int row_;
+    Reading reading_;
 };
 
 // A period panel as assistive technology sees it: a list named by its
@@ -92,6 +109,8 @@ public:
     {
         for (const QAccessible::Id id : std::as_const(rows_))
             QAccessible::deleteAccessibleInterface(id);
+        if (lastRowWhole_)
+            QAccessible::deleteAccessibleInterface(*lastRowWhole_);
     }
     PeriodPanelAccessible(const PeriodPanelAccessible&) = delete;
     PeriodPanelAccessible& operator=(const PeriodPanelAccessible&) = delete;
@@ -116,7 +135,26 @@ public:
         for (qsizetype i = 0; i < rows_.size(); ++i)
             if (QAccessible::accessibleInterface(rows_.at(i)) == child)
                 return static_cast<int>(i);
+        if (lastRowWhole_ && QAccessible::accessibleInterface(*lastRowWhole_) == child)
+            return childCount() - 1;
         return -1;
+    }
+
+    // The last row as the other of its two objects, which take turns: Orca
+    // says the focus reaching an object that differs from the one it stands
+    // on, by its name or its place, but not the focus staying where it is.
+    // Both read the same words, the one as its name and description, the
+    // other as its name alone.
+    QAccessibleInterface* lastRowAnew()
+    {
+        const int last = childCount() - 1;
+        if (!child(last))
+            return nullptr;
+        if (!lastRowWhole_)
+            lastRowWhole_ = QAccessible::registerAccessibleInterface(
+                new PeriodRowAccessible(panel(), last, PeriodRowAccessible::Reading::Whole));
+        std::swap(rows_[last], *lastRowWhole_);
+        return QAccessible::accessibleInterface(rows_.at(last));
     }
     QAccessibleInterface* childAt(int x, int y) const override
     {
@@ -135,6 +173,8 @@ private:
 
     // The rows' interfaces, made when first asked for.
     mutable QList<QAccessible::Id> rows_;
+    // The last row's other object, while it is not the one in rows_.
+    std::optional<QAccessible::Id> lastRowWhole_;
 };
 
 QAccessibleInterface* periodPanelFactory(const QString& className, QObject* object)
@@ -241,8 +281,10 @@ void PeriodPanel::keyPressEvent(QKeyEvent* event)
     // results frame's area.
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     const int last = rowCount() - 1;
-    if (plain && event->key() == Qt::Key_Down)
-        moveTo(std::min(currentRow_ + 1, last));
+    if (plain && event->key() == Qt::Key_Down && currentRow_ == last)
+        sayLastRowAgain();
+    else if (plain && event->key() == Qt::Key_Down)
+        moveTo(currentRow_ + 1);
     else if (plain && event->key() == Qt::Key_Up)
         moveTo(std::max(currentRow_ - 1, -1));
     else if (plain && event->key() == Qt::Key_Home)
@@ -285,6 +327,21 @@ void PeriodPanel::moveTo(int row)
         QAccessibleEvent focus(this, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     } else if (QAccessibleInterface* item = QAccessible::queryAccessibleInterface(this)->child(row)) {
+        QAccessibleEvent focus(item, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+QString PeriodPanel::lastRowDescription()
+{
+    return tr("Last of this period's sub-periods");
+}
+
+void PeriodPanel::sayLastRowAgain()
+{
+    // The panel's interface comes from the factory above.
+    auto* list = static_cast<PeriodPanelAccessible*>(QAccessible::queryAccessibleInterface(this));
+    if (QAccessibleInterface* item = list->lastRowAnew(); item && QAccessible::isActive()) {
         QAccessibleEvent focus(item, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }

@@ -8,9 +8,10 @@
 //   Down and Up move from the heading through the rows and back, Home and
 //   End to the heading and the last row. Assistive technology reads the
 //   panel as a list named by its heading and each row as one item
-//   ("Moon/Saturn, 6/27/1981"), and hears the focus move from row to row.
+//   ("Moon/Saturn, 6/27/1981"), and hears the focus move from row to row;
+//   the last row says that it is the last, again at each Down on it.
 // - PeriodLine, a node period's line ("North Node :: 3/15/2019"), read as
-//   one phrase ("North Node, 3/15/2019").
+//   one phrase ("North Node, 3/15/2019"), or the time of birth ("Night").
 //
 // The heading, row or line that has the focus is marked with a dotted
 // rectangle in its text's colour once the keyboard has moved the focus in
@@ -45,6 +46,9 @@ public:
     // Every focus from outside starts on the heading.
     int currentRow() const { return currentRow_; }
 
+    // What assistive technology reads of the last row besides its phrase.
+    static QString lastRowDescription();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,6 +57,7 @@ protected:
 
 private:
     void moveTo(int row);
+    void sayLastRowAgain();
     QRect captionRect() const;
 
     QList<std::pair<QLabel*, QLabel*>> rows_;

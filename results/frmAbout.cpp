@@ -5,6 +5,7 @@
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "ProgramIcon.h"
+#include "ScreenFit.h"
 #include "Style.h"
 #include "Twips.h"
 #include "modHelp.h"
@@ -26,14 +27,14 @@ QString makerSite()
 }  // namespace
 
 frmAbout::frmAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(zorvane::ui::windowTitle());
     setWindowIcon(programIcon());
     setModal(true);
-    setFixedSize(twipSize(6825, 3870));
+    resize(twipSize(6825, 3870));
+    makeFixedDialog(this);
     setFont(verdana(8.25));
     setColors(this, colors::darkPurple(), colors::white());
 
@@ -51,6 +52,7 @@ frmAbout::frmAbout(QWidget* parent)
     cmdOK_->setFocus();
 
     // On the screen, whoever its owner and wherever the owner stands.
+    fitToScreen(this);
     centreOnScreen(this);
     addOpenWindow(this);
 }

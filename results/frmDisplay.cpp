@@ -41,17 +41,16 @@ constexpr double RowTop = 360;
 constexpr double RowPitch = 360;
 constexpr double RowHeight = 240;
 constexpr double NameLeft = 120;
+constexpr double NameWidth = 1440;
 constexpr double DateLeft = 2040;
 constexpr double DateWidth = 1425;
-// A name reaches to the date column, so that the longest ones
-// ("Mercury/Jupiter -") are shown whole.
-constexpr double NameWidth = DateLeft - NameLeft;
 
 // The right column below the last panel.
 constexpr double RightColumnLeft = 7560;
-// The node lines take the column's full width, so that a heading with a
-// long date ("North Node :: 12/31/2049") is shown whole.
-constexpr double NodeLineWidth = 3615;
+constexpr double NorthNodeTop = 3240;
+constexpr double NorthNodeWidth = 2775;
+constexpr double SouthNodeTop = 3600;
+constexpr double SouthNodeWidth = 2745;
 constexpr double NodeLineHeight = 270;
 constexpr double DescTop = 3960;
 constexpr double DescPitch = 480;
@@ -90,6 +89,10 @@ frmDisplay::frmDisplay(QWidget* parent)
     createTimeOfBirth();
     createPanels();
     createNodeLines();
+    // Until a reading says otherwise, the periods come in their order on
+    // the window.
+    periods_ = {fraPlanetName.begin(), fraPlanetName.end()};
+    periods_ << lblNNodePlanetName << lblSNodePlanetName;
     createDescriptionButtons();
     createExportHolders();
 }
@@ -112,9 +115,13 @@ void frmDisplay::createTimeOfBirth()
     Label1 = ui::createLabel(QStringLiteral("Label1"), QStringLiteral("Your Time Of Birth - "), font,
                              ui::twipRect(120, 240, 2070, 210), Frame1, ui::colors::white());
     ui::describe(Label1, QStringLiteral("Your Time Of Birth"), QStringLiteral("Heading of the time of birth"));
-    lblTimeOfBirth = ui::createLabel(QStringLiteral("lblTimeOfBirth"), QStringLiteral("lblTimeOfBirth"), font,
-                                     ui::twipRect(2280, 240, 1530, 210), Frame1, ui::colors::paleCyan());
+    lblTimeOfBirth = new PeriodLine(Frame1);
+    ui::setUpLabel(lblTimeOfBirth, QStringLiteral("lblTimeOfBirth"), QString(), font,
+                   ui::twipRect(2280, 240, 1530, 210), ui::colors::paleCyan());
+    lblTimeOfBirth->setPeriod(QStringLiteral("lblTimeOfBirth"));
     ui::describeOnly(lblTimeOfBirth, QStringLiteral("Time of birth, day or night"));
+    // Its heading labels it: a screen reader says "Your Time Of Birth, Night".
+    Label1->setBuddy(lblTimeOfBirth);
 }
 
 void frmDisplay::createPanels()
@@ -129,7 +136,10 @@ void frmDisplay::createPanels()
         panel->setGeometry(ui::twipRect(PanelLeft + PanelColumnPitch * (f / PanelsPerColumn),
                                         PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth, PanelHeight));
         fraPlanetName[static_cast<std::size_t>(f)] = panel;
-        ui::describeOnly(panel, QStringLiteral("Planetary period and its start; Down reads its sub-periods"));
+        // Said once, on the first period of either sequence, where the
+        // results open: every panel is read alike.
+        if (f == 0)
+            ui::describeOnly(panel, QStringLiteral("Planetary period and its start; Down reads its sub-periods"));
 
         for (int k = 0; k < RowsPerPanel; ++k) {
             const int row = RowsPerPanel * f + k;
@@ -154,11 +164,11 @@ void frmDisplay::createNodeLines()
     const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
     lblNNodePlanetName = new PeriodLine(Frame1);
     ui::setUpLabel(lblNNodePlanetName, QStringLiteral("lblNNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, 3240, NodeLineWidth, NodeLineHeight), ui::colors::cyan());
+                   ui::twipRect(RightColumnLeft, NorthNodeTop, NorthNodeWidth, NodeLineHeight), ui::colors::cyan());
     lblNNodePlanetName->setPeriod(QStringLiteral("lblNNodePlanetName"));
     lblSNodePlanetName = new PeriodLine(Frame1);
     ui::setUpLabel(lblSNodePlanetName, QStringLiteral("lblSNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, 3600, NodeLineWidth, NodeLineHeight), ui::colors::cyan());
+                   ui::twipRect(RightColumnLeft, SouthNodeTop, SouthNodeWidth, NodeLineHeight), ui::colors::cyan());
     lblSNodePlanetName->setPeriod(QStringLiteral("lblSNodePlanetName"));
     ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
     ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));
@@ -211,6 +221,11 @@ modSaveForm::PanelsWindow frmDisplay::exportHolders()
     return {this, Picture1, txtFolder, txtFile};
 }
 
+QWidget* frmDisplay::timeOfBirth() const
+{
+    return lblTimeOfBirth;
+}
+
 QList<QPushButton*> frmDisplay::descriptionButtons() const
 {
     return {cmdDesc.begin(), cmdDesc.end()};
@@ -218,53 +233,58 @@ QList<QPushButton*> frmDisplay::descriptionButtons() const
 
 void frmDisplay::setTimeOfBirth(const QString& text)
 {
-    lblTimeOfBirth->setText(text);
+    lblTimeOfBirth->setPeriod(text);
 }
 
 void frmDisplay::setPanelHeading(int panel, const QString& heading)
 {
-    PeriodPanel* written = fraPlanetName.at(static_cast<std::size_t>(panel));
-    written->setTitle(heading);
-    notePeriodWritten(written);
+    fraPlanetName.at(static_cast<std::size_t>(panel))->setTitle(heading);
 }
 
 void frmDisplay::setRow(int row, const QString& name, const QString& startText)
 {
-    lblPlanetCycleName.at(static_cast<std::size_t>(row))->setText(name);
-    lblPlanetCycle.at(static_cast<std::size_t>(row))->setText(startText);
+    // The longer names ("Mercury/Jupiter -") and dates are wider than their
+    // labels in Verdana as in its stand-in; they are narrowed to fit.
+    QLabel* nameLabel = lblPlanetCycleName.at(static_cast<std::size_t>(row));
+    nameLabel->setText(name);
+    ui::fitCaption(nameLabel);
+    QLabel* dateLabel = lblPlanetCycle.at(static_cast<std::size_t>(row));
+    dateLabel->setText(startText);
+    ui::fitCaption(dateLabel);
 }
 
 void frmDisplay::setNorthNodeLine(const QString& text)
 {
     lblNNodePlanetName->setPeriod(text);
-    notePeriodWritten(lblNNodePlanetName);
+    ui::fitCaption(lblNNodePlanetName);
 }
 
 void frmDisplay::setSouthNodeLine(const QString& text)
 {
     lblSNodePlanetName->setPeriod(text);
-    notePeriodWritten(lblSNodePlanetName);
+    ui::fitCaption(lblSNodePlanetName);
 }
 
 QList<QWidget*> frmDisplay::periods() const
 {
-    QList<QWidget*> inTime = written_;
-    for (QWidget* period : fraPlanetName)
-        if (!inTime.contains(period))
-            inTime << period;
-    for (QWidget* period : {static_cast<QWidget*>(lblNNodePlanetName), static_cast<QWidget*>(lblSNodePlanetName)})
-        if (!inTime.contains(period))
-            inTime << period;
-    return inTime;
+    return periods_;
 }
 
-void frmDisplay::notePeriodWritten(QWidget* period)
+void frmDisplay::setPeriodOrder(const PeriodPlaces& inTime)
 {
-    const QList<QWidget*> before = periods();
-    written_.removeOne(period);
-    written_.append(period);
-    if (periods() != before)
-        Q_EMIT periodOrderChanged();
+    QList<QWidget*> periods;
+    for (const int place : inTime) {
+        if (place == NorthNodeLine)
+            periods << lblNNodePlanetName;
+        else if (place == SouthNodeLine)
+            periods << lblSNodePlanetName;
+        else
+            periods << fraPlanetName.at(static_cast<std::size_t>(place));
+    }
+    if (periods == periods_)
+        return;
+    periods_ = periods;
+    Q_EMIT periodOrderChanged();
 }
 
 void frmDisplay::cmdDesc_Click(int Index)

@@ -7,8 +7,8 @@
 // through the PeriodPanels interface. The controls are its own: the picture
 // export reaches its holders through exportHolders(), the results frame its
 // periods and description buttons for the Tab chain; nothing else reaches
-// in. The panels and node lines take the focus (PeriodPanel.h) so that the
-// keyboard reaches every period and sub-period.
+// in. The time of birth, the panels and the node lines take the focus
+// (PeriodPanel.h) so that the keyboard reaches every period and sub-period.
 
 #include "PeriodPanels.h"
 #include "modFirdaria.h"
@@ -40,12 +40,14 @@ public:
 
     // The window and its off-view holders, as the picture export works on them.
     modSaveForm::PanelsWindow exportHolders();
+    // The time of birth ("Night"), which takes Tab focus and is read with
+    // its heading ("Your Time Of Birth").
+    QWidget* timeOfBirth() const;
     // cmdDesc(0..8), in Ruler order.
     QList<QPushButton*> descriptionButtons() const;
     // The panels and node lines in the order their periods come in time, as
-    // the last reading wrote them; those not written yet follow in their
-    // order on the window (panels 0 to 6, the North Node's line, the South
-    // Node's).
+    // the last reading gave it; before any, their order on the window
+    // (panels 0 to 6, the North Node's line, the South Node's).
     QList<QWidget*> periods() const;
 
 Q_SIGNALS:
@@ -63,6 +65,7 @@ private:
     void setRow(int row, const QString& name, const QString& startText) override;
     void setNorthNodeLine(const QString& text) override;
     void setSouthNodeLine(const QString& text) override;
+    void setPeriodOrder(const PeriodPlaces& inTime) override;
 
     void createFrame();
     void createTimeOfBirth();
@@ -70,13 +73,11 @@ private:
     void createNodeLines();
     void createDescriptionButtons();
     void createExportHolders();
-    // The reading writes its periods in the order they come in time.
-    void notePeriodWritten(QWidget* period);
 
     // Visible controls, all inside Frame1.
     QFrame* Frame1 = nullptr;
     QLabel* Label1 = nullptr;
-    QLabel* lblTimeOfBirth = nullptr;
+    PeriodLine* lblTimeOfBirth = nullptr;
     // Panel f shows the f-th planetary period of the sequence in use.
     std::array<PeriodPanel*, PanelCount> fraPlanetName{};
     // Row 6f + k (k = 0..5) of panel f: sub-period k + 2 of that period.
@@ -87,8 +88,8 @@ private:
     // Indexed by Ruler value, whatever the sequence.
     std::array<QPushButton*, DescButtonCount> cmdDesc{};
 
-    // The periods written so far, in the order they were written.
-    QList<QWidget*> written_;
+    // The panels and node lines, the first period to come first.
+    QList<QWidget*> periods_;
 
     // Off-view controls of the picture export, on the window itself and
     // outside its visible area.

@@ -1,12 +1,12 @@
 #include "frmSave.h"
 
 #include "Accessibility.h"
+#include "ChosenFile.h"
 #include "Dialogs.h"
 #include "Guarded.h"
 #include "LinkLabel.h"
 #include "OpenWindows.h"
 #include "RtfWriter.h"
-#include "SavePath.h"
 #include "ScreenFit.h"
 #include "SpokenCaptions.h"
 #include "Style.h"
@@ -18,22 +18,28 @@
 #include <QClipboard>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 #include <utility>
 
 using namespace zorvane;
@@ -54,20 +60,6 @@ QString withRtfSuffix(const QString& path)
     return path + QLatin1Char('.') + RtfSuffix;
 }
 
-// A short write (disk full, file size limit) is followed by another attempt,
-// which fails with the reason.
-bool writeAll(QSaveFile& file, const QByteArray& bytes)
-{
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 // The reading box. On a mouse release the text edit puts the text selected
 // with the mouse into the selection clipboard (X11's PRIMARY, Wayland's
 // primary selection), after every event filter has seen the release; a
@@ -81,6 +73,37 @@ public:
     {}
 
 protected:
+    // A reading ends in empty lines (the comprehensive reading with a line
+    // break pair), which a screen reader would read out one by one as
+    // "blank" before the person learns that the text has ended. The keys
+    // that move the caret on without selecting stop at the end of the last
+    // line that holds text; the lines stay in the text, as saved and printed.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const std::optional<QTextCursor::MoveOperation> move = movementOf(*event);
+        if (move) {
+            const int end = endOfText();
+            QTextCursor probe = textCursor();
+            probe.movePosition(*move);
+            if (probe.position() > end) {
+                if (textCursor().position() != end) {
+                    QTextCursor atEnd = textCursor();
+                    atEnd.setPosition(end);
+                    setTextCursor(atEnd);
+                }
+                event->accept();
+                return;
+            }
+        }
+        QTextEdit::keyPressEvent(event);
+        // A page further may go past the end; back to it.
+        if (event->matches(QKeySequence::MoveToNextPage) && textCursor().position() > endOfText()) {
+            QTextCursor atEnd = textCursor();
+            atEnd.setPosition(endOfText());
+            setTextCursor(atEnd);
+        }
+    }
+
     void mouseReleaseEvent(QMouseEvent* event) override
     {
         QTextEdit::mouseReleaseEvent(event);
@@ -93,22 +116,104 @@ protected:
     }
 
 private:
+    // The moves onward by a character, a word, a line or to the end that
+    // the key makes, without a selection; none for other keys.
+    static std::optional<QTextCursor::MoveOperation> movementOf(const QKeyEvent& event)
+    {
+        const std::pair<QKeySequence::StandardKey, QTextCursor::MoveOperation> moves[] = {
+            {QKeySequence::MoveToNextChar, QTextCursor::NextCharacter},
+            {QKeySequence::MoveToNextWord, QTextCursor::NextWord},
+            {QKeySequence::MoveToNextLine, QTextCursor::Down},
+            {QKeySequence::MoveToEndOfDocument, QTextCursor::End},
+        };
+        for (const auto& [key, move] : moves)
+            if (event.matches(key))
+                return move;
+        return std::nullopt;
+    }
+
+    // Where the text ends without the line breaks after it.
+    int endOfText() const
+    {
+        QTextBlock block = document()->lastBlock();
+        while (block.isValid() && block.text().isEmpty() && block.previous().isValid())
+            block = block.previous();
+        return block.position() + block.length() - 1;
+    }
+
     std::function<void()> afterMouseHandled_;
 };
+
+// The margins of a printed reading, in millimetres: a page's usual 2 cm, or
+// what the printer keeps clear of the paper's edge (its default margins,
+// and at least what it cannot print on) where that is more.
+QMarginsF readingMargins(const QPageLayout& layout)
+{
+    constexpr double UsualMm = 20;
+    QPageLayout inMm = layout;
+    inMm.setUnits(QPageLayout::Millimeter);
+    const QMarginsF printers = inMm.margins();
+    const QMarginsF least = inMm.minimumMargins();
+    const auto side = [](double margin, double minimum) { return std::max({UsualMm, margin, minimum}); };
+    return {side(printers.left(), least.left()), side(printers.top(), least.top()),
+            side(printers.right(), least.right()), side(printers.bottom(), least.bottom())};
+}
+
+// Prints a plain-text document laid out in pages of the printer's page
+// size, in the printer's order and, where the printer does not make copies
+// itself, as many times as it is asked to. Each line goes on the page it
+// starts on, and only there: QTextDocument::print() also draws the line
+// before a page's first on that page, clipped away on paper but kept in a
+// PDF, whose text then holds it twice.
+void printPages(const QTextDocument& document, QPrinter& printer)
+{
+    QPainter painter(&printer);
+    if (!painter.isActive())
+        return;
+    painter.setPen(Qt::black);
+    const QAbstractTextDocumentLayout* layout = document.documentLayout();
+    const QSizeF page = document.pageSize();
+    const int pages = document.pageCount();
+    const int copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
+    const bool lastFirst = printer.pageOrder() == QPrinter::LastPageFirst;
+    bool first = true;
+    for (int copy = 0; copy < copies; ++copy) {
+        for (int n = 0; n < pages; ++n) {
+            if (!first && !printer.newPage())
+                return;
+            first = false;
+            const QRectF view(QPointF(0, (lastFirst ? pages - 1 - n : n) * page.height()), page);
+            painter.save();
+            painter.translate(0, -view.top());
+            painter.setClipRect(view);
+            for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+                const QPointF at = layout->blockBoundingRect(block).topLeft();
+                const QTextLayout* lines = block.layout();
+                for (int i = 0; i < lines->lineCount(); ++i) {
+                    const QTextLine line = lines->lineAt(i);
+                    const double top = at.y() + line.y();
+                    if (top >= view.top() && top < view.bottom())
+                        line.draw(&painter, at);
+                }
+            }
+            painter.restore();
+        }
+    }
+}
 
 }  // namespace
 
 frmSave::frmSave(QWidget* parent)
     : QDialog(parent)
 {
+    setObjectName(QStringLiteral("frmSave"));
     createControls();
     placeControls();
     connectControls();
 
     setWindowTitle(ui::windowTitle());
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(ui::twipSize(7725, 7590));
+    resize(ui::twipSize(7725, 7590));
+    ui::makeFixedDialog(this);
     ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
     ui::fitToScreen(this, RTB);
     ui::centreOnScreen(this);
@@ -239,37 +344,38 @@ QString frmSave::boxText() const
 
 bool frmSave::saveRtf(const QString& path, QString* errorText) const
 {
-    const auto fail = [errorText](const QString& reason) {
-        if (errorText)
-            *errorText = reason;
-        return false;
-    };
-    const auto fileFailure = [](const QSaveFile& file) {
-        return file.error() != QFileDevice::NoError ? file.errorString() : tr("The file could not be written.");
-    };
-    // QSaveFile follows a link at the name by itself, with no regard for who
-    // placed it: it is given the name at the end of every link instead.
-    const zorvane::SavePath destination = zorvane::resolveSavePath(path);
-    if (!destination.refusal.isEmpty())
-        return fail(destination.refusal);
+    const QString reason = results::writeChosenFile(
+        path, RtfWriter::plainTextDocument(boxText(), RTB->font().family(), RTB->font().pointSizeF()));
+    if (errorText)
+        *errorText = reason;
+    return reason.isEmpty();
+}
 
-    const QByteArray document = RtfWriter::plainTextDocument(boxText(), RTB->font().family(), RTB->font().pointSizeF());
-    QSaveFile file(destination.target);
-    // Unbuffered, so that every write reaches the file here where its failure
-    // is seen: a failure in the flush that commit() does itself is not
-    // reported, and the truncated file would replace the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(fileFailure(file));
-    // A link put at the name since it was looked at has been followed by
-    // open(): nothing is written through it.
-    if (zorvane::isSymbolicLink(destination.target)) {
-        file.cancelWriting();
-        return fail(tr("A symbolic link appeared at %1 while the reading was being saved. It was not followed.")
-                        .arg(QDir::toNativeSeparators(destination.target)));
-    }
-    if (!writeAll(file, document) || !file.commit())
-        return fail(fileFailure(file));
-    return true;
+QString frmSave::printToFile(QPrinter& printer) const
+{
+    // Qt would write the file itself at the chosen path, following whatever
+    // link stands there: the job goes into a fresh folder of this user's
+    // alone (mode 0700), under the chosen name so that its suffix keeps the
+    // format, and is then written at the chosen path as a save is.
+    const QString chosen = printer.outputFileName();
+    const QTemporaryDir privateFolder;
+    if (!privateFolder.isValid())
+        return tr("There is no private folder for the printed file: %1").arg(privateFolder.errorString());
+    const QString printed = privateFolder.filePath(QFileInfo(chosen).fileName());
+    printer.setOutputFileName(printed);
+    print(printer);
+    printer.setOutputFileName(chosen);
+
+    QFile file(printed);
+    if (!file.open(QIODevice::ReadOnly))
+        return tr("Nothing was printed: %1").arg(file.errorString());
+    const QByteArray bytes = file.readAll();
+    // Qt does not report a failed write of the job; a PDF file ends with its
+    // end-of-file marker only once it is whole.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !bytes.trimmed().endsWith("%%EOF"))
+        return tr("The printed file came out incomplete: the temporary folder %1 may be full.")
+            .arg(QDir::toNativeSeparators(QDir::tempPath()));
+    return results::writeChosenFile(chosen, bytes);
 }
 
 void frmSave::print(QPrinter& printer) const
@@ -284,14 +390,13 @@ void frmSave::print(QPrinter& printer) const
     printer.setPrintRange(QPrinter::AllPages);
     printer.setPageRanges(QPageRanges());
     printer.setDocName(ui::appTitle());
-    if (printer.pageLayout().margins().isNull())
-        printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+    printer.setPageMargins(readingMargins(printer.pageLayout()), QPageLayout::Millimeter);
 
-    // Laid out at the printer's resolution and cut into its pages here; a
-    // document paginated beforehand prints without added page numbers.
+    // Laid out at the printer's resolution and cut into its pages here,
+    // without page numbers.
     document.documentLayout()->setPaintDevice(&printer);
     document.setPageSize(QSizeF(printer.width(), printer.height()));
-    document.print(&printer);
+    printPages(document, printer);
 }
 
 void frmSave::cmdSave_Click()
@@ -321,7 +426,16 @@ void frmSave::cmdPrint_Click()
     request.selectionChosen = RTB->textCursor().hasSelection();
     if (!ui::dialogs().setUpPrinter(this, printer, request))
         return;
-    print(printer);
+    if (printer.outputFileName().isEmpty()) {
+        print(printer);
+        return;
+    }
+    if (const QString reason = printToFile(printer); !reason.isEmpty()) {
+        ui::showMessage(this,
+                        tr("The reading could not be printed to\r%1\r\r%2")
+                            .arg(QDir::toNativeSeparators(printer.outputFileName()), reason),
+                        ui::MessageIcon::Critical);
+    }
 }
 
 bool frmSave::eventFilter(QObject* watched, QEvent* event)

@@ -38,12 +38,15 @@ public:
 
     // Writes the whole box as an RTF document. An existing file is replaced
     // only once the new one is complete; on failure it stays as it was and
-    // errorText, if given, receives the reason. Symbolic links on the path
-    // are followed, except one in a world-writable sticky folder that
-    // belongs neither to this user nor to the folder's owner (SavePath.h).
+    // errorText, if given, receives the reason. Never through a link that
+    // another user may place, on the path or at the name (ChosenFile.h).
     bool saveRtf(const QString& path, QString* errorText = nullptr) const;
     // Prints the selection if the box has one, otherwise everything, as one job.
     void print(QPrinter& printer) const;
+    // The job of print() for a printer set up to print to a file, written
+    // at that file's path by the rules of saveRtf(); empty, or the reason
+    // nothing was written there.
+    QString printToFile(QPrinter& printer) const;
 
 public Q_SLOTS:
     void cmdSave_Click();

@@ -28,6 +28,11 @@ inline void describeOnly(QWidget* control, const QString& description)
     control->setAccessibleDescription(description);
 }
 
+// A container that only lays out what it holds, such as the results frame's
+// area around its one window: screen readers pass over it instead of saying
+// its kind ("layered pane") as the focus enters what it holds.
+void presentAsLayoutOnly(QWidget* container);
+
 // Tab moves from each control of order to the next, Shift+Tab back.
 inline void setTabChain(const QList<QWidget*>& order)
 {

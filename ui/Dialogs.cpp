@@ -3,7 +3,10 @@
 #include "Style.h"
 
 #include <QAbstractPrintDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -79,9 +82,72 @@ QString qtNameFilter(const QString& filter)
     return filters.join(QStringLiteral(";;"));
 }
 
+namespace {
+
+// The folder of a chosen file, when it does not exist (or is no folder).
+std::optional<QString> missingFolderOf(const QString& path)
+{
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (folder.isDir())
+        return std::nullopt;
+    return QDir::toNativeSeparators(folder.absoluteFilePath());
+}
+
+Message missingFolderMessage(const QString& folder)
+{
+    return Message{appTitle(),
+                   QStringLiteral("%1\rThe folder does not exist. Check the path and try again.").arg(folder),
+                   MessageIcon::Information, MessageButtons::Ok};
+}
+
+// A Save As dialog that takes no name in a folder that does not exist: it
+// says so and stays open, as a dialog whose path must exist does.
+class SaveDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty()) {
+            if (const std::optional<QString> missing = missingFolderOf(chosen.constFirst())) {
+                dialogs().message(this, missingFolderMessage(*missing));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+// The print dialog without page numbers: neither a range of pages nor the
+// current page can be chosen; what is printed is the selection or all.
+class PrintDialog final : public QPrintDialog {
+public:
+    using QPrintDialog::QPrintDialog;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        // The dialog sets up its widgets as it is shown; these go after it.
+        QPrintDialog::showEvent(event);
+        for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit", "printCurrentPage"}) {
+            for (QWidget* widget : findChildren<QWidget*>(QLatin1String(name)))
+                widget->hide();
+        }
+        // The "to" between the two page numbers.
+        if (auto* to = findChild<QWidget*>(QStringLiteral("to")); to && to->parentWidget()) {
+            for (QLabel* label : to->parentWidget()->findChildren<QLabel*>())
+                if (label->buddy() == to || label->text() == QLatin1String("to"))
+                    label->hide();
+        }
+    }
+};
+
+}  // namespace
+
 std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const SaveFileRequest& request)
 {
-    QFileDialog dialog(parent, request.title);
+    SaveDialog dialog(parent, request.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(qtNameFilter(request.filter));
@@ -89,16 +155,25 @@ std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const SaveFileRe
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     if (!request.initialName.isEmpty())
         dialog.selectFile(request.initialName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    // A dialog of the desktop's own answers without asking accept(): a name
+    // in a missing folder is refused after it, and the dialog opened again.
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString chosen = dialog.selectedFiles().constFirst();
+        const std::optional<QString> missing = missingFolderOf(chosen);
+        if (!missing)
+            return chosen;
+        dialogs().message(parent, missingFolderMessage(*missing));
+    }
 }
 
 bool QtDialogs::setUpPrinter(QWidget* parent, QPrinter& printer, const PrintRequest& request)
 {
-    QPrintDialog dialog(&printer, parent);
+    PrintDialog dialog(&printer, parent);
     QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
     options.setFlag(QAbstractPrintDialog::PrintPageRange, false);
+    options.setFlag(QAbstractPrintDialog::PrintCurrentPage, false);
     options.setFlag(QAbstractPrintDialog::PrintSelection, request.selectionChosen);
     dialog.setOptions(options);
     if (request.selectionChosen)

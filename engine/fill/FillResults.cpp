@@ -32,13 +32,20 @@ void FillResults(const FirdariaReading& reading, PeriodPanels& panels)
     panels.setTimeOfBirth(reading.timeOfBirth == TimeOfBirth::Day ? QStringLiteral("Day") : QStringLiteral("Night"));
     // Panels follow the sequence with the nodes left out; the nodes have
     // their own lines wherever they stand in the sequence.
+    PeriodPanels::PeriodPlaces inTime{};
     int panel = 0;
-    for (const Period& period : reading.periods) {
-        if (period.ruler == Ruler::NorthNode)
+    for (std::size_t i = 0; i < reading.periods.size(); ++i) {
+        const Period& period = reading.periods[i];
+        if (period.ruler == Ruler::NorthNode) {
             panels.setNorthNodeLine(periodHeading(period));
-        else if (period.ruler == Ruler::SouthNode)
+            inTime[i] = PeriodPanels::NorthNodeLine;
+        } else if (period.ruler == Ruler::SouthNode) {
             panels.setSouthNodeLine(periodHeading(period));
-        else if (panel < PeriodPanels::PanelCount)
+            inTime[i] = PeriodPanels::SouthNodeLine;
+        } else if (panel < PeriodPanels::PanelCount) {
+            inTime[i] = panel;
             writePanel(panels, panel++, period);
+        }
     }
+    panels.setPeriodOrder(inTime);
 }

@@ -1,20 +1,25 @@
 #pragma once
 
 // The period panels window as the filling sees it: the captions that change
-// from one reading to the next, and nothing else. The window (frmDisplay)
+// from one reading to the next, and the order in which the periods come in
+// time, which the window follows for the keyboard. The window (frmDisplay)
 // implements it, so that the engine writes a reading without window code.
-// FillResults writes the periods (the panel headings and the node lines) in
-// the order they come in time, which the window follows for the keyboard.
 
 #include "modFirdaria.h"
 
 #include <QString>
+
+#include <array>
 
 class PeriodPanels {
 public:
     static constexpr int PanelCount = modFirdaria::PlanetCount;            // 7
     static constexpr int RowsPerPanel = modFirdaria::SubPeriodsPerPlanet;  // 6
     static constexpr int RowCount = PanelCount * RowsPerPanel;             // 42
+    // Where a period stands on the window: panels 0..6, then the two lines.
+    static constexpr int NorthNodeLine = PanelCount;      // 7
+    static constexpr int SouthNodeLine = PanelCount + 1;  // 8
+    using PeriodPlaces = std::array<int, modFirdaria::RulerCount>;
 
     virtual ~PeriodPanels() = default;
 
@@ -29,4 +34,6 @@ public:
     // lblNNodePlanetName and lblSNodePlanetName: heading and start text.
     virtual void setNorthNodeLine(const QString& text) = 0;
     virtual void setSouthNodeLine(const QString& text) = 0;
+    // The places of the nine periods, the first to come first.
+    virtual void setPeriodOrder(const PeriodPlaces& inTime) = 0;
 };

@@ -5,7 +5,8 @@
 //                                   by SIGKILL, leaving the lock file behind
 //   lock_holder - where             prints the lock path a real start uses
 // The lock path "-" stands for the path a real start uses. Prints "refused"
-// and exits with 1 when another holder has the lock.
+// and exits with 1 when another copy holds the lock, "unavailable" and exits
+// with 3 when no lock can be had.
 
 #include "SingleInstance.h"
 
@@ -17,19 +18,26 @@
 
 int main(int argc, char* argv[])
 {
+    using zorvane::app::SingleInstance;
     QCoreApplication application(argc, argv);
     if (argc != 3)
         return 2;
-    const QString path = std::strcmp(argv[1], "-") == 0 ? zorvane::app::SingleInstance::defaultLockPath()
-                                                        : QString::fromLocal8Bit(argv[1]);
+    const QString path =
+        std::strcmp(argv[1], "-") == 0 ? SingleInstance::defaultLockPath() : QString::fromLocal8Bit(argv[1]);
     if (std::strcmp(argv[2], "where") == 0) {
         std::puts(qPrintable(path));
         return 0;
     }
-    zorvane::app::SingleInstance instance(path);
-    if (!instance.tryAcquire()) {
+    SingleInstance instance(path);
+    switch (instance.acquire()) {
+    case SingleInstance::Outcome::Held:
+        break;
+    case SingleInstance::Outcome::RunningElsewhere:
         std::puts("refused");
         return 1;
+    case SingleInstance::Outcome::Unavailable:
+        std::puts("unavailable");
+        return 3;
     }
     std::puts("locked");
     std::fflush(stdout);

@@ -1,7 +1,8 @@
 // The windows at twice the usual scale (QT_SCALE_FACTOR=2, a 3840 x 2160
 // screen, so 1920 x 1080 device-independent pixels): every control stays
-// inside its containers, controls beside each other do not overlap, texts fit
-// their labels, and the main window looks as it does at scale 1, only sharper.
+// inside its containers, controls beside each other do not overlap, and the
+// main window looks as it does at scale 1, only sharper. That every caption
+// fits its control at this scale is tst_layout's.
 //
 // Run with --grab-main <file.png>, the program saves the main window as seen
 // at the scale it was started with and ends; the test starts itself that way
@@ -14,9 +15,7 @@
 #include "modFirdaria.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QImage>
-#include <QLabel>
 #include <QPixmap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -95,9 +94,6 @@ private Q_SLOTS:
 
     void siblingsDoNotOverlap_data();
     void siblingsDoNotOverlap();
-
-    void textsFitTheirLabels_data();
-    void textsFitTheirLabels();
 
     void mainWindowLooksAsAtScaleOne();
 
@@ -199,37 +195,6 @@ void tst_HighDpi::siblingsDoNotOverlap()
     const int allowed = allowedOverlap(first, second);
     const int overlap = overlapOf(first->geometry(), second->geometry());
     QVERIFY2(overlap <= allowed, qPrintable(QStringLiteral("%1 px").arg(overlap)));
-}
-
-void tst_HighDpi::textsFitTheirLabels_data()
-{
-    QTest::addColumn<QLabel*>("label");
-
-    for (Window window : AllWindows)
-        addShownRows<QLabel>(window, windowOf(window), [](const QLabel* label) {
-            return !label->text().isEmpty() && !outOfSightByDesign(label);
-        });
-}
-
-// A one-line label holds its text's width and height; a wrapping label the
-// height of its text wrapped at its width.
-void tst_HighDpi::textsFitTheirLabels()
-{
-    QFETCH(QLabel*, label);
-
-    const QRect room = label->contentsRect();
-    const QFontMetrics metrics(label->font());
-    if (label->wordWrap()) {
-        const QRect wrapped = metrics.boundingRect(QRect(0, 0, room.width(), 100000), Qt::TextWordWrap, label->text());
-        QVERIFY2(wrapped.height() <= room.height(),
-                 qPrintable(QStringLiteral("%1 px of text in %2 px").arg(wrapped.height()).arg(room.height())));
-    } else {
-        const int width = metrics.horizontalAdvance(label->text());
-        QVERIFY2(width <= room.width(),
-                 qPrintable(QStringLiteral("%1 px of text in %2 px").arg(width).arg(room.width())));
-        QVERIFY2(metrics.height() <= room.height() + RoundingSlack,
-                 qPrintable(QStringLiteral("%1 px high in %2 px").arg(metrics.height()).arg(room.height())));
-    }
 }
 
 // The picture at scale 2 holds twice the pixels each way of the one at

@@ -1,19 +1,23 @@
 // Keyboard and assistive-technology access to every window: the Tab chain of
 // each window, the accessible name and description of every control, nothing
 // announced as visible that is out of sight, the link labels' keys, focus
-// mark and press action.
+// mark and press action, Enter on the push buttons and their focus mark, and
+// the end of the reading, where the keys stop.
 
 #include "AppTestSupport.h"
 #include "FillResults.h"
 #include "LinkLabel.h"
 #include "LinkPages.h"
 #include "PeriodPanel.h"
+#include "PictureDifference.h"
 #include "RecordedPanels.h"
 #include "SpokenCaptions.h"
+#include "Style.h"
 #include "frmDisplay.h"
 #include "modFirdaria.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
@@ -22,10 +26,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace zorvane::test;
@@ -52,7 +60,7 @@ QStringList tabChain(Window window)
     case Window::Results: {
         // The periods of the reading the tests show, a day birth's: the
         // panels, then the nodes.
-        QStringList chain{QStringLiteral("lblHalvidorBanner")};
+        QStringList chain{QStringLiteral("lblHalvidorBanner"), QStringLiteral("lblTimeOfBirth")};
         for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel)
             chain << QStringLiteral("fraPlanetName(%1)").arg(panel);
         chain << QStringLiteral("lblNNodePlanetName") << QStringLiteral("lblSNodePlanetName");
@@ -113,6 +121,30 @@ QStringList unseenButAnnounced(QAccessibleInterface* holder, QList<QRect> holder
     return problems;
 }
 
+// Return and the keypad's Enter, as a row tag names them, with the
+// modifiers each key arrives with.
+struct EnterKey {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+constexpr std::array<EnterKey, 2> EnterKeys{
+    {{"Return", Qt::Key_Return, Qt::NoModifier}, {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier}}};
+
+// Runs press, closing at once every modal window it opens other than shown
+// (the reading window that a description button opens, a message).
+void pressClosingModals(const QWidget* shown, const std::function<void()>& press)
+{
+    QTimer closer;
+    closer.setInterval(0);
+    QObject::connect(&closer, &QTimer::timeout, [shown] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != shown)
+            modal->close();
+    });
+    closer.start();
+    press();
+}
+
 }  // namespace
 
 class tst_Keyboard : public QObject {
@@ -159,7 +191,25 @@ private Q_SLOTS:
     void linkFocusIsShown_data();
     void linkFocusIsShown();
 
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
+
+    void enterElsewherePressesNoButton_data();
+    void enterElsewherePressesNoButton();
+
+    void buttonFocusIsMarkedFromTheKeyboardOnly_data();
+    void buttonFocusIsMarkedFromTheKeyboardOnly();
+    void dateListFocusIsMarkedFromTheKeyboardOnly_data();
+    void dateListFocusIsMarkedFromTheKeyboardOnly();
+
+    void readingStopsAtItsLastLine_data();
+    void readingStopsAtItsLastLine();
+
 private:
+    // One row per push button shown in each window, tagged "window: path",
+    // in the columns "window" and "button"; with keys, one for each of
+    // Return and the keypad's Enter, in "key" and "modifiers".
+    void addButtonRows(bool withKeys);
     QWidget* windowOf(Window window) const { return app_->window(window); }
     // Shows only the window of the link label, with the label in front, and
     // returns the label; nothing if the window could not be made active.
@@ -171,6 +221,8 @@ private:
 
 void tst_Keyboard::initTestCase()
 {
+    // The program's style presses a focused button with Enter and marks it.
+    zorvane::ui::useProgramStyle();
     app_ = std::make_unique<AppWindows>();
     urls_ = std::make_unique<UrlCatcher>();
     QVERIFY(app_->openAllFour());
@@ -335,7 +387,12 @@ void tst_Keyboard::controlsAreNamedAndDescribed()
     QVERIFY(accessible);
     const QString name = accessible->text(QAccessible::Name);
     QVERIFY2(!name.trimmed().isEmpty(), "no accessible name");
-    QVERIFY2(!accessible->text(QAccessible::Description).trimmed().isEmpty(), "no accessible description");
+    // The periods read alike: the hint of how to read them is said once, on
+    // the first.
+    const bool laterPeriod =
+        qobject_cast<const PeriodPanel*>(control) && control->objectName() != QLatin1String("fraPlanetName(0)");
+    const QString description = accessible->text(QAccessible::Description).trimmed();
+    QVERIFY2(description.isEmpty() == laterPeriod, qPrintable(description));
     QVERIFY2(!name.contains(QLatin1Char('&')), qPrintable(name));
 
     // A caption names its control; a period's heading is read as one phrase.
@@ -604,6 +661,231 @@ void tst_Keyboard::linkFocusIsShown()
 
     QCOMPARE(with.size(), without.size());
     QVERIFY2(with != without, "focus leaves the label unchanged");
+}
+
+// --- Push buttons ------------------------------------------------------------------
+
+void tst_Keyboard::addButtonRows(bool withKeys)
+{
+    QTest::addColumn<Window>("window");
+    QTest::addColumn<QPushButton*>("button");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+
+    for (Window window : FourWindows) {
+        const QWidget* top = windowOf(window);
+        for (QPushButton* button : top->findChildren<QPushButton*>()) {
+            if (!button->isVisibleTo(top))
+                continue;
+            const QString tag = windowKey(window) + QStringLiteral(": ") + pathIn(button, top);
+            if (!withKeys) {
+                QTest::newRow(qPrintable(tag)) << window << button << Qt::Key_unknown << Qt::KeyboardModifiers();
+                continue;
+            }
+            for (const EnterKey& enter : EnterKeys) {
+                // clang-format off
+                QTest::addRow("%s, %s", qPrintable(tag), enter.name)
+                    << window << button << enter.key << enter.modifiers;
+                // clang-format on
+            }
+        }
+    }
+}
+
+void tst_Keyboard::enterPressesTheFocusedButton_data()
+{
+    addButtonRows(true);
+}
+
+// Return and the keypad's Enter press the push button that has the focus,
+// once: the About box's OK, its default button, as much as any other.
+void tst_Keyboard::enterPressesTheFocusedButton()
+{
+    QFETCH(Window, window);
+    QFETCH(QPushButton*, button);
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+
+    QVERIFY(app_->showOnly(window));
+    button->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    QSignalSpy clicked(button, &QAbstractButton::clicked);
+
+    pressClosingModals(windowOf(window), [&] { QTest::keyClick(button, key, modifiers); });
+    QCOMPARE(clicked.count(), 1);
+}
+
+void tst_Keyboard::enterElsewherePressesNoButton_data()
+{
+    QTest::addColumn<Window>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+
+    // Every other control on the Tab chains: lists, options, periods, links,
+    // the reading's text.
+    for (Window window : FourWindows) {
+        for (const QString& control : tabChain(window)) {
+            if (qobject_cast<QPushButton*>(windowOf(window)->findChild<QWidget*>(control)))
+                continue;
+            for (const EnterKey& enter : EnterKeys) {
+                // clang-format off
+                QTest::addRow("%s: %s, %s", qPrintable(windowKey(window)), qPrintable(control), enter.name)
+                    << window << control << enter.key << enter.modifiers;
+                // clang-format on
+            }
+        }
+    }
+}
+
+// A list, an option, a period, a link or the reading keeps Return and Enter
+// to itself: no button of the window is a default that they would press.
+void tst_Keyboard::enterElsewherePressesNoButton()
+{
+    QFETCH(Window, window);
+    QFETCH(QString, control);
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+
+    // The main window's chain holds the full-branding offer.
+    app_->main->bringOfferToFront(frmMain::Offer::FullBrand);
+    QVERIFY(app_->showOnly(window));
+    QWidget* focused = windowOf(window)->findChild<QWidget*>(control);
+    QVERIFY(focused);
+    focused->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(focused->hasFocus());
+    QStringList pressed;
+    for (QPushButton* button : windowOf(window)->findChildren<QPushButton*>())
+        connect(button, &QAbstractButton::clicked, this, [&pressed, button] { pressed << button->objectName(); });
+
+    pressClosingModals(windowOf(window), [&] { QTest::keyClick(focused, key, modifiers); });
+    for (QPushButton* button : windowOf(window)->findChildren<QPushButton*>())
+        disconnect(button, &QAbstractButton::clicked, this, nullptr);
+    QCOMPARE(pressed, QStringList());
+}
+
+void tst_Keyboard::buttonFocusIsMarkedFromTheKeyboardOnly_data()
+{
+    addButtonRows(false);
+}
+
+// A push button that the keyboard has focused shows a thin mark inside its
+// edge; focused by the program, or after a press of the mouse on it, it
+// looks as it does without the focus, to the pixel.
+void tst_Keyboard::buttonFocusIsMarkedFromTheKeyboardOnly()
+{
+    QFETCH(Window, window);
+    QFETCH(QPushButton*, button);
+
+    QVERIFY(app_->showOnly(window));
+    QWidget* shown = windowOf(window);
+    button->clearFocus();
+    const QImage plain = button->grab().toImage();
+    button->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    QCOMPARE(button->grab().toImage(), plain);
+
+    // Back and forth with the keyboard.
+    QTest::keyClick(button, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(button->hasFocus());
+    QVERIFY(shown->testAttribute(Qt::WA_KeyboardFocusChange));
+    int count = 0;
+    const QRect where = zorvane::test::differingPixels(plain, button->grab().toImage(), &count);
+    QVERIFY2(count > 0, "the focus is not marked");
+    // A rectangle a pixel wide inside the edge, around the caption.
+    QVERIFY2(button->rect().adjusted(2, 2, -2, -2).contains(where), qPrintable(QString::number(where.x())));
+    QVERIFY2(count <= 2 * (where.width() + where.height()), qPrintable(QString::number(count)));
+
+    // A press of the mouse, released away from the button so that nothing is
+    // pressed, takes the focus and the mark away.
+    QTest::mousePress(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-10, -10));
+    QVERIFY(button->hasFocus());
+    QCOMPARE(button->grab().toImage(), plain);
+}
+
+void tst_Keyboard::dateListFocusIsMarkedFromTheKeyboardOnly_data()
+{
+    QTest::addColumn<QString>("list");
+    for (const char* list : {"cboDate", "cboMonth", "cboYear"})
+        QTest::newRow(list) << list;
+}
+
+// A date list that the keyboard has focused shows the mark around its entry,
+// inside its flat face; focused by the program it looks as it does without
+// the focus.
+void tst_Keyboard::dateListFocusIsMarkedFromTheKeyboardOnly()
+{
+    QFETCH(QString, list);
+
+    QVERIFY(app_->showOnly(Window::Main));
+    auto* combo = app_->main->findChild<QComboBox*>(list);
+    QVERIFY(combo);
+    combo->clearFocus();
+    app_->main->setAttribute(Qt::WA_KeyboardFocusChange, false);
+    const QImage plain = combo->grab().toImage();
+    combo->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(combo->hasFocus());
+    QCOMPARE(combo->grab().toImage(), plain);
+
+    QTest::keyClick(combo, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(combo->hasFocus());
+    int count = 0;
+    const QRect where = zorvane::test::differingPixels(plain, combo->grab().toImage(), &count);
+    QVERIFY2(count > 0, "the focus is not marked");
+    QVERIFY2(combo->rect().adjusted(1, 1, -1, -1).contains(where), qPrintable(QString::number(where.x())));
+}
+
+// --- The reading's end -----------------------------------------------------------
+
+void tst_Keyboard::readingStopsAtItsLastLine_data()
+{
+    QTest::addColumn<QList<QKeyCombination>>("keys");
+    QTest::addColumn<bool>("selecting");  // Shift held: the selection reaches the very end
+
+    constexpr int MoreThanItsLines = 400;
+    const QKeyCombination toEnd(Qt::ControlModifier, Qt::Key_End);
+    // clang-format off
+    QTest::newRow("Ctrl+End") << QList<QKeyCombination>{toEnd} << false;
+    QTest::newRow("Ctrl+End, then Down") << QList<QKeyCombination>{toEnd, Qt::Key_Down} << false;
+    QTest::newRow("Ctrl+End, then Right") << QList<QKeyCombination>{toEnd, Qt::Key_Right} << false;
+    QTest::newRow("Ctrl+End, then Ctrl+Right")
+        << QList<QKeyCombination>{toEnd, QKeyCombination(Qt::ControlModifier, Qt::Key_Right)} << false;
+    QTest::newRow("Down all the way") << QList<QKeyCombination>(MoreThanItsLines, Qt::Key_Down) << false;
+    QTest::newRow("Page Down all the way") << QList<QKeyCombination>(MoreThanItsLines / 10, Qt::Key_PageDown) << false;
+    QTest::newRow("Shift+Ctrl+End") << QList<QKeyCombination>{QKeyCombination(Qt::ShiftModifier | Qt::ControlModifier, Qt::Key_End)}
+                                    << true;
+    // clang-format on
+}
+
+// The comprehensive reading ends in a line break pair. The keys that move
+// on stop at the end of its last line of text, so that a screen reader does
+// not read out the empty lines after it; the line breaks stay in the text,
+// and a selection still reaches them.
+void tst_Keyboard::readingStopsAtItsLastLine()
+{
+    QFETCH(QList<QKeyCombination>, keys);
+    QFETCH(bool, selecting);
+
+    frmSave reading;
+    reading.insertComprehensiveReading();
+    reading.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&reading));
+    auto* box = reading.findChild<QTextEdit*>(QStringLiteral("RTB"));
+    QVERIFY(box);
+    QTRY_VERIFY(box->hasFocus());
+    const QString text = box->toPlainText();
+    QVERIFY(text.endsWith(QLatin1String("\n\n")));
+    qsizetype endOfText = text.size();
+    while (endOfText > 0 && text.at(endOfText - 1) == QLatin1Char('\n'))
+        --endOfText;
+
+    for (const QKeyCombination& key : keys)
+        QTest::keyClick(box, key.key(), key.keyboardModifiers());
+    QCOMPARE(box->textCursor().position(), selecting ? text.size() : endOfText);
+    QCOMPARE(box->toPlainText(), text);
 }
 
 QTEST_MAIN(tst_Keyboard)

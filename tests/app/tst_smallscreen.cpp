@@ -1,8 +1,9 @@
-// The fixed-size windows on a small screen: 800 x 600 pixels at scale 1.5,
-// so 533 x 400 device-independent pixels. A window that fits keeps its
-// design; one that does not (the reading window, 7590 twips high) fits the
-// screen with its frame, its text box giving up the room and scrolling, and
-// every button stays whole on the screen, where a click reaches it.
+// The fixed-size windows on small screens: every screen of the offscreen
+// platform (tests/app/CMakeLists.txt), each smaller in device-independent
+// pixels than some window's design. On each, a window stands whole on the
+// screen, frame and menus included, and every button can be reached there:
+// the reading window's text box gives up the room the window lacks, and the
+// main window's client area keeps its design and scrolls.
 
 #include "AppTestSupport.h"
 #include "Style.h"
@@ -10,8 +11,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMainWindow>
+#include <QHash>
+#include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -23,22 +26,23 @@
 
 using zorvane::test::AppWindows;
 using zorvane::test::pathIn;
-using zorvane::test::shownMainWindow;
 using zorvane::test::Window;
 namespace ui = zorvane::ui;
 
 namespace {
 
-constexpr double ScaleFactor = 1.5;
-const QSize ScreenSize(533, 400);  // 800 x 600 pixels at scale 1.5
-
-// The part of a window laid out in twips: a main window's client area below
-// its menu bar, a dialog's whole inside.
-const QWidget* designedArea(const QWidget* window)
+QScreen* screenNamed(const QString& name)
 {
-    if (const auto* main = qobject_cast<const QMainWindow*>(window))
-        return main->centralWidget();
-    return window;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen->name() == name)
+            return screen;
+    }
+    return nullptr;
+}
+
+QString describe(const QRect& rect)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
 }
 
 }  // namespace
@@ -54,17 +58,17 @@ private Q_SLOTS:
     void fixedWindowsFitTheScreen();
 
 private:
+    // The windows of one screen: the main window shown there, the others
+    // over it.
     std::unique_ptr<AppWindows> app_;
+    // The controls Tab visits in each window, on the first screen.
+    QHash<Window, QStringList> tabOrders_;
 };
 
 void tst_SmallScreen::initTestCase()
 {
     ui::installFontSubstitutes();
-    app_ = std::make_unique<AppWindows>();
-    app_->main = shownMainWindow(app_->folder.path());
-    QVERIFY(app_->main);
-    QCOMPARE(app_->main->devicePixelRatio(), ScaleFactor);
-    QCOMPARE(app_->main->screen()->availableGeometry().size(), ScreenSize);
+    QVERIFY(QGuiApplication::screens().size() > 1);
 }
 
 void tst_SmallScreen::cleanupTestCase()
@@ -74,23 +78,34 @@ void tst_SmallScreen::cleanupTestCase()
 
 void tst_SmallScreen::fixedWindowsFitTheScreen_data()
 {
+    QTest::addColumn<QString>("screen");
     QTest::addColumn<Window>("window");
-    QTest::addColumn<QSize>("design");  // of the designed area, in pixels
-    QTest::addColumn<bool>("fits");     // the design fits the screen as it is
 
-    // clang-format off
-    QTest::newRow("main window") << Window::Main << ui::twipSize(7350, 4215) << true;
-    QTest::newRow("reading window") << Window::Reading << ui::twipSize(7725, 7590) << false;
-    QTest::newRow("About box") << Window::About << ui::twipSize(6825, 3870) << true;
-    // clang-format on
+    // Rule: every window on every screen.
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        for (const Window window : {Window::Main, Window::Reading, Window::About}) {
+            QTest::addRow("%s on %s", qPrintable(zorvane::test::windowKey(window)), qPrintable(screen->name()))
+                << screen->name() << window;
+        }
+    }
 }
 
 void tst_SmallScreen::fixedWindowsFitTheScreen()
 {
+    QFETCH(QString, screen);
     QFETCH(Window, window);
-    QFETCH(QSize, design);
-    QFETCH(bool, fits);
+    QScreen* onScreen = screenNamed(screen);
+    QVERIFY(onScreen);
 
+    if (!app_ || app_->main->screen() != onScreen) {
+        app_.reset();
+        app_ = std::make_unique<AppWindows>();
+        app_->main = std::make_unique<frmMain>();
+        app_->main->setScreen(onScreen);
+        QVERIFY(app_->main->Form_Load(app_->folder.path()));
+        app_->main->showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(app_->main.get()));
+    }
     if (window == Window::Reading && !app_->reading) {
         app_->reading = std::make_unique<frmSave>(app_->main.get());
         app_->reading->insertComprehensiveReading();
@@ -102,39 +117,57 @@ void tst_SmallScreen::fixedWindowsFitTheScreen()
     shown->show();
     QVERIFY(QTest::qWaitForWindowExposed(shown));
 
-    const QRect screen = shown->screen()->availableGeometry();
-    QVERIFY2(screen.contains(shown->frameGeometry()), qPrintable(QStringLiteral("frame %1,%2 %3x%4")
-                                                                     .arg(shown->frameGeometry().x())
-                                                                     .arg(shown->frameGeometry().y())
-                                                                     .arg(shown->frameGeometry().width())
-                                                                     .arg(shown->frameGeometry().height())));
+    QCOMPARE(shown->screen(), onScreen);
+    const QRect available = onScreen->availableGeometry();
+    QVERIFY2(available.contains(shown->frameGeometry()), qPrintable(describe(shown->frameGeometry())));
+    const auto onScreenWhole = [&](const QWidget* widget) {
+        const QRect inWindow(widget->mapTo(shown, QPoint(0, 0)), widget->size());
+        return shown->rect().contains(inWindow)
+               && available.contains(inWindow.translated(shown->mapToGlobal(QPoint(0, 0))));
+    };
 
-    const QSize area = designedArea(shown)->size();
-    if (fits) {
-        QCOMPARE(area, design);
-    } else {
-        // As wide as designed, as high as the screen allows.
-        QCOMPARE(area.width(), design.width());
-        QVERIFY2(area.height() < design.height(), qPrintable(QString::number(area.height())));
+    // The menus whole on the screen, the client area as designed.
+    if (auto* main = qobject_cast<QMainWindow*>(shown)) {
+        QVERIFY(onScreenWhole(main->menuBar()));
+        for (QAction* menu : main->menuBar()->actions())
+            QVERIFY2(main->menuBar()->rect().contains(main->menuBar()->actionGeometry(menu)), qPrintable(menu->text()));
+        QCOMPARE(main->findChild<QWidget*>(QStringLiteral("frmMainClient"))->size(), ui::twipSize(7350, 4215));
     }
 
-    // Every button whole inside the window and on the screen, the topmost
-    // widget at its centre.
+    // Every button, scrolled to where its area scrolls, whole inside the
+    // window and on the screen, the topmost widget at its centre.
     for (QAbstractButton* button : shown->findChildren<QAbstractButton*>()) {
-        // The main window's Exit button lies below its client area by design.
-        if (!button->isVisibleTo(shown) || button->objectName() == QLatin1String("cmdExit"))
+        if (!button->isVisibleTo(shown))
             continue;
-        const QRect inWindow(button->mapTo(shown, QPoint(0, 0)), button->size());
+        if (auto* area = shown->findChild<QScrollArea*>())
+            area->ensureWidgetVisible(button, 0, 0);
         const QString name = pathIn(button, shown);
-        QVERIFY2(shown->rect().contains(inWindow), qPrintable(name));
-        QVERIFY2(screen.contains(inWindow.translated(shown->mapToGlobal(QPoint(0, 0)))), qPrintable(name));
-        QCOMPARE(shown->childAt(inWindow.center()), button);
+        QVERIFY2(onScreenWhole(button), qPrintable(name));
+        QCOMPARE(shown->childAt(button->mapTo(shown, button->rect().center())), button);
     }
+
+    // Tab visits the same controls in the same order on every screen, each
+    // scrolled into sight.
+    QStringList visited;
+    QWidget* focused = shown->focusWidget();
+    for (int press = 0; focused && press < 2 * shown->findChildren<QWidget*>().size(); ++press) {
+        const QPoint centre = focused->mapTo(shown, focused->rect().center());
+        const QWidget* hit = shown->childAt(centre);
+        QVERIFY2((hit == focused || focused->isAncestorOf(hit)) && available.contains(shown->mapToGlobal(centre)),
+                 qPrintable(focused->objectName()));
+        visited << focused->objectName();
+        QTest::keyClick(focused, Qt::Key_Tab);
+        focused = shown->focusWidget();
+        if (focused && focused->objectName() == visited.constFirst())
+            break;
+    }
+    if (!tabOrders_.contains(window))
+        tabOrders_.insert(window, visited);
+    QCOMPARE(visited, tabOrders_.value(window));
 
     // A text box that gave up room scrolls through the whole text.
-    if (auto* box = shown->findChild<QTextEdit*>(); box && !fits) {
-        QVERIFY(shown->rect().contains(QRect(box->mapTo(shown, QPoint(0, 0)), box->size())));
-        QVERIFY(box->verticalScrollBar()->isVisible());
+    if (auto* box = shown->findChild<QTextEdit*>(); box && box->verticalScrollBar()->isVisible()) {
+        QVERIFY(onScreenWhole(box));
         box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
         const QTextCursor end(box->document()->lastBlock());
         QVERIFY(box->viewport()->rect().intersects(box->cursorRect(end)));

@@ -19,23 +19,27 @@
 #include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace zorvane::app;
@@ -78,21 +82,25 @@ private:
     bool stubborn_;
 };
 
-// A process holding the lock, as a first copy does; of this user, or of
-// another with its own environment. The lock path "-" is a real start's.
+// Another copy of the program as far as the lock sees it (lock_holder), of
+// this user or of another with its own environment. It holds the lock it
+// took until it is destroyed; the lock path "-" is a real start's.
 class OtherCopy {
 public:
-    OtherCopy(const QString& lockPath, const char* mode)
+    OtherCopy(const QString& lockPath, const char* mode, const OtherUser* user = nullptr,
+              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
-        process.setProgram(QStringLiteral(LOCK_HOLDER));
-        process.setArguments({lockPath, QString::fromLatin1(mode)});
-        start();
-    }
-    OtherCopy(const QString& lockPath, const char* mode, const OtherUser& user, const QProcessEnvironment& environment)
-    {
-        user.prepare(process, QStringLiteral(LOCK_HOLDER), {lockPath, QString::fromLatin1(mode)});
+        const QStringList arguments{lockPath, QString::fromLatin1(mode)};
+        if (user) {
+            user->prepare(process, QStringLiteral(LOCK_HOLDER), arguments);
+        } else {
+            process.setProgram(QStringLiteral(LOCK_HOLDER));
+            process.setArguments(arguments);
+        }
         process.setProcessEnvironment(environment);
-        start();
+        process.start();
+        if (process.waitForStarted() && process.waitForReadyRead())
+            answer = process.readLine().trimmed();
     }
     ~OtherCopy()
     {
@@ -100,27 +108,19 @@ public:
         if (!process.waitForFinished())
             process.kill();
     }
-    QProcess process;
-    bool started = false;
+    OtherCopy(const OtherCopy&) = delete;
+    OtherCopy& operator=(const OtherCopy&) = delete;
 
-private:
-    void start()
-    {
-        process.start();
-        started = process.waitForStarted() && process.waitForReadyRead()
-                  && process.readAllStandardOutput().trimmed() == "locked";
-    }
+    QProcess process;
+    // "locked", "refused" (another copy holds the lock), "unavailable"; or,
+    // asked "where", the lock path.
+    QByteArray answer;
 };
 
 // Where a real start of the user, in the environment, puts its lock.
 QString lockPathOf(const OtherUser& user, const QProcessEnvironment& environment)
 {
-    QProcess process;
-    user.prepare(process, QStringLiteral(LOCK_HOLDER), {QStringLiteral("-"), QStringLiteral("where")});
-    process.setProcessEnvironment(environment);
-    process.start();
-    process.waitForFinished();
-    return QString::fromLocal8Bit(process.readAllStandardOutput().trimmed());
+    return QString::fromLocal8Bit(OtherCopy(QStringLiteral("-"), "where", &user, environment).answer);
 }
 
 // While it lives, the process acts with the effective ids of another user,
@@ -173,61 +173,84 @@ private:
     QtMessageHandler previous_ = nullptr;
 };
 
-// What may stand at the lock's name when no copy runs.
-enum class LockDamage { None, EmptyFile, RandomBytes, Folder, FolderWithFiles, DanglingLink, LinkToFile, Pipe };
+// What may stand at the lock's name when no copy runs; named by
+// leftoverName() in this order.
+enum class Leftover {
+    None,
+    CrashedCopysLock,
+    EmptyFile,
+    RandomBytes,
+    Folder,
+    FolderWithFiles,
+    DanglingLink,
+    LinkToFile,
+    Pipe,
+    OtherUsersFile
+};
 
-const char* damageName(LockDamage damage)
+const char* leftoverName(Leftover leftover)
 {
-    switch (damage) {
-    case LockDamage::None:
-        return "nothing";
-    case LockDamage::EmptyFile:
-        return "an empty file";
-    case LockDamage::RandomBytes:
-        return "random bytes";
-    case LockDamage::Folder:
-        return "a folder";
-    case LockDamage::FolderWithFiles:
-        return "a folder with files";
-    case LockDamage::DanglingLink:
-        return "a dangling link";
-    case LockDamage::LinkToFile:
-        return "a link to a file";
-    case LockDamage::Pipe:
-        return "a named pipe";
-    }
-    return "";
+    constexpr std::array names{"nothing",         "the lock of a copy that crashed",
+                               "an empty file",   "random bytes",
+                               "a folder",        "a folder with files",
+                               "a dangling link", "a link to a file",
+                               "a named pipe",    "another user's file, unreadable"};
+    return names.at(static_cast<std::size_t>(leftover));
 }
 
-// Puts the damage at the lock's name; a link to a file leads to `linked`.
-bool damageLock(const QString& path, LockDamage damage, const QString& linked)
+// Puts the leftover at the lock's name; a link to a file leads to `linked`.
+// A crashed copy is `user`'s; another user's file is `intruder`'s.
+bool leaveAtLockName(const QString& path, Leftover leftover, const QString& linked, const OtherUser* user,
+                     const OtherUser* intruder)
 {
-    const QByteArray name = QFile::encodeName(path);
-    switch (damage) {
-    case LockDamage::None:
+    switch (leftover) {
+    case Leftover::None:
         return !QFile::exists(path);
-    case LockDamage::EmptyFile:
+    case Leftover::CrashedCopysLock: {
+        OtherCopy crashed(path, "crash", user);
+        return crashed.answer == "locked" && crashed.process.waitForFinished()
+               && crashed.process.exitStatus() == QProcess::CrashExit && QFile::exists(path);
+    }
+    case Leftover::EmptyFile:
         return writeFile(path, {});
-    case LockDamage::RandomBytes: {
+    case Leftover::RandomBytes: {
         QByteArray bytes(300, Qt::Uninitialized);
         QRandomGenerator generator(17);
         for (char& byte : bytes)
             byte = static_cast<char>(generator.bounded(256));
         return writeFile(path, bytes);
     }
-    case LockDamage::Folder:
+    case Leftover::Folder:
         return QDir().mkdir(path);
-    case LockDamage::FolderWithFiles:
+    case Leftover::FolderWithFiles:
         return QDir().mkpath(path + QStringLiteral("/inner")) && writeFile(path + QStringLiteral("/inner/a"), "a")
                && writeFile(path + QStringLiteral("/b"), "b");
-    case LockDamage::DanglingLink:
+    case Leftover::DanglingLink:
         return QFile::link(path + QStringLiteral(".gone"), path);
-    case LockDamage::LinkToFile:
+    case Leftover::LinkToFile:
         return QFile::link(linked, path);
-    case LockDamage::Pipe:
-        return ::mkfifo(name.constData(), 0600) == 0;
+    case Leftover::Pipe:
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    case Leftover::OtherUsersFile:
+        return writeFile(path, "12345\n") && intruder->take(path)
+               && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
     return false;
+}
+
+// What stands at the name of the settings file, or on the way to it.
+enum class Planted { OwnLink, OtherUsersLink, OtherUsersLinkOnTheWay, Device, Pipe, HugeFile };
+
+// What stands at path, a link not followed: its kind, size, device and target.
+QString entryAt(const QString& path)
+{
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(info.st_mode)
+        .arg(info.st_size)
+        .arg(info.st_rdev)
+        .arg(QFileInfo(path).symLinkTarget());
 }
 }  // namespace
 
@@ -237,7 +260,8 @@ enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
 // the folder that stands in for the user's runtime folder.
 enum class Intrusion { None, Folder, Link, File };
 
-Q_DECLARE_METATYPE(LockDamage)
+Q_DECLARE_METATYPE(Leftover)
+Q_DECLARE_METATYPE(Planted)
 Q_DECLARE_METATYPE(RuntimeFolder)
 Q_DECLARE_METATYPE(Intrusion)
 
@@ -249,8 +273,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void roundingHalfToEven_data();
-    void roundingHalfToEven();
     void offerLabel_data();
     void offerLabel();
 
@@ -259,22 +281,19 @@ private Q_SLOTS:
     void reminderStoredForm();
     void unwritableSettingsLogged_data();
     void unwritableSettingsLogged();
-    void scrambleRoundTrip_data();
-    void scrambleRoundTrip();
-    void unscrambleRefuses_data();
-    void unscrambleRefuses();
+    void settingsFilePlanted_data();
+    void settingsFilePlanted();
 
-    void secondLockRefused();
-    void otherCopyRunning();
-    void staleLockRecovered();
-    void secondCopyStartsNothing();
-    void damagedLockTakenOver_data();
-    void damagedLockTakenOver();
+    void runningCopyRefuses_data();
+    void runningCopyRefuses();
+    void leftoverTakenOver_data();
+    void leftoverTakenOver();
     void doubleStartRunsOneCopy_data();
     void doubleStartRunsOneCopy();
-    void fallbackLockPerUser_data();
-    void fallbackLockPerUser();
-    void lockFailureLogged();
+    void lockFolderPerUser_data();
+    void lockFolderPerUser();
+    void noLockNoStart_data();
+    void noLockNoStart();
 
     void fileSizeLimit();
 
@@ -325,31 +344,6 @@ StartUpOptions tst_StartUp::options(const QString& programFolder, double fractio
 }
 
 // --- The offer label -----------------------------------------------------------
-
-void tst_StartUp::roundingHalfToEven_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<double>("rounded");
-
-    // Rule: halves go to the even neighbour, everything else to the nearest.
-    for (int whole = 0; whole <= 7; ++whole) {
-        const double half = whole + 0.5;
-        const double even = whole % 2 == 0 ? whole : whole + 1;
-        // clang-format off
-        QTest::addRow("%.1f to even", half) << half << even;
-        QTest::addRow("just below %.1f", half) << std::nextafter(half, 0.0) << double(whole);
-        QTest::addRow("just above %.1f", half) << std::nextafter(half, 10.0) << double(whole + 1);
-        QTest::addRow("%d stays", whole) << double(whole) << double(whole);
-        // clang-format on
-    }
-}
-
-void tst_StartUp::roundingHalfToEven()
-{
-    QFETCH(double, value);
-    QFETCH(double, rounded);
-    QCOMPARE(roundHalfToEven(value), rounded);
-}
 
 void tst_StartUp::offerLabel_data()
 {
@@ -424,6 +418,7 @@ void tst_StartUp::reminder_data()
     QTest::newRow("unreadable: not scrambled") << "raw:2026-01-01" << MessageAnswer::Yes << false << "unchanged"
                                                << false;
     QTest::newRow("unreadable: odd length") << "raw:ABC" << MessageAnswer::Yes << false << "unchanged" << false;
+    QTest::newRow("unreadable: not hexadecimal") << "raw:ZZ" << MessageAnswer::Yes << false << "unchanged" << false;
     QTest::newRow("unreadable: regional form") << "scrambled:01/01/2025" << MessageAnswer::Yes << false
                                                << "unchanged" << false;
     QTest::newRow("unreadable: impossible date") << "scrambled:2025-02-30" << MessageAnswer::Yes << false
@@ -569,188 +564,235 @@ void tst_StartUp::unwritableSettingsLogged()
     }
 }
 
-void tst_StartUp::scrambleRoundTrip_data()
+void tst_StartUp::settingsFilePlanted_data()
 {
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<Planted>("planted");
+    QTest::addColumn<QString>("refusal");  // words of the logged reason; empty: the file is used
 
+    // Rule: the settings file is used when it is a regular file of at most
+    // 1 MB reached by no link that another user may place; otherwise the
+    // start goes on without the reminder, and nothing is written there.
     // clang-format off
-    QTest::newRow("empty") << "";
-    QTest::newRow("key") << "Duration";
-    QTest::newRow("ISO date") << "2026-03-01";
-    QTest::newRow("repeated characters") << "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
-    QTest::newRow("beyond ASCII") << QStringLiteral("Zörvàne ✓ \U0001F31E");
-    QTest::newRow("longer than the mask cycle") << QString(300, QLatin1Char('x'));
+    QTest::newRow("own link to own file") << Planted::OwnLink << QString();
+    QTest::newRow("other user's link at the name") << Planted::OtherUsersLink << "belongs to another user";
+    QTest::newRow("other user's link at ~/.config") << Planted::OtherUsersLinkOnTheWay << "belongs to another user";
+    QTest::newRow("a device") << Planted::Device << "no regular file";
+    QTest::newRow("a named pipe") << Planted::Pipe << "no regular file";
+    QTest::newRow("200 MB") << Planted::HugeFile << "more than the 1048576";
     // clang-format on
 }
 
-void tst_StartUp::scrambleRoundTrip()
+void tst_StartUp::settingsFilePlanted()
 {
-    QFETCH(QString, text);
+    QFETCH(Planted, planted);
+    QFETCH(QString, refusal);
+    const bool byOtherUser = planted == Planted::OtherUsersLink || planted == Planted::OtherUsersLinkOnTheWay;
+    if (const QString reason = OtherUser::unavailable(); byOtherUser && !reason.isEmpty())
+        QSKIP(qPrintable(reason));
+    const OtherUser other;
 
-    const QString scrambled = scramble(text);
-    QCOMPARE(unscramble(scrambled), std::optional<QString>(text));
-    if (!text.isEmpty())
-        QVERIFY(!scrambled.contains(text));
-    // Equal characters do not show as equal digit pairs next to each other.
-    if (text.startsWith(QLatin1String("aa")))
-        QVERIFY(scrambled.mid(0, 2) != scrambled.mid(2, 2));
-}
+    // Below home/: the user's own settings of a month ago in victim/, where a
+    // link leads; the settings file in config/ or, for a home in a shared
+    // folder, in shared/.config/.
+    QVERIFY(QFile::setPermissions(scratch_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                        | QFile::ReadOther | QFile::ExeOther));
+    const QDir home(scratch_->filePath(QStringLiteral("home")));
+    const QString victim = home.filePath(QStringLiteral("victim/Zorvane/Zorvane.conf"));
+    QString path = home.filePath(QStringLiteral("config/Zorvane/Zorvane.conf"));
+    QVERIFY(QDir().mkpath(QFileInfo(victim).path()) && QDir().mkpath(QFileInfo(path).path()));
+    {
+        QSettings settings(victim, QSettings::IniFormat);
+        storeReminderDate(settings, today_.addDays(-30));
+    }
+    const QByteArray victimBytes = contentOf(victim);
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray shared = QFile::encodeName(home.filePath(QStringLiteral("shared")));
+    QFile huge(path);
+    switch (planted) {
+    case Planted::OwnLink:
+        QVERIFY(QFile::link(victim, path));
+        break;
+    case Planted::OtherUsersLink:
+        QCOMPARE(::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777), 0);
+        QVERIFY(other.makeLink(victim, path));
+        break;
+    case Planted::OtherUsersLinkOnTheWay:
+        QVERIFY(::mkdir(shared.constData(), 0755) == 0 && ::chmod(shared.constData(), 01777) == 0);
+        QVERIFY(other.makeLink(home.filePath(QStringLiteral("victim")), QFile::decodeName(shared + "/.config")));
+        path = QFile::decodeName(shared + "/.config/Zorvane/Zorvane.conf");
+        break;
+    case Planted::Device:
+        if (::mknod(name.constData(), S_IFCHR | 0666, ::makedev(1, 5)) != 0)
+            QSKIP("making a device takes root");
+        break;
+    case Planted::Pipe:
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        break;
+    case Planted::HugeFile:
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(200) << 20));
+        break;
+    }
+    const QString before = entryAt(path);
+    const QStringList filesBefore = filesUnder(home.path());
 
-void tst_StartUp::unscrambleRefuses_data()
-{
-    QTest::addColumn<QString>("scrambled");
+    // A start that waits at the named pipe is freed by a writer after 5 s.
+    std::atomic<bool> waited = false;
+    std::jthread rescue([&](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any woken;
+        std::unique_lock lock(mutex);
+        while (!woken.wait_for(lock, stop, std::chrono::seconds(5), [] { return false; }) && !stop.stop_requested()) {
+            waited = true;
+            ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));
+        }
+    });
+    StartUpOptions o = options(folder_->path());
+    o.openSettings = [path] { return openSettingsFile(path); };
+    ProgramLog log;
+    StartUp startUp(o);
+    QVERIFY(startUp.run());
+    rescue.request_stop();
+    rescue.join();
+    QVERIFY2(!waited, "the start waited at a named pipe");
+    QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
 
-    // clang-format off
-    QTest::newRow("odd length") << "ABC";
-    QTest::newRow("not hexadecimal") << "ZZ";
-    QTest::newRow("lower case") << scramble(QStringLiteral("Duration")).toLower();
-    QTest::newRow("plain date") << "2026-03-01";
-    // 0x5A ^ 0xFF = 0xA5: unmasks to the byte 0xFF, never valid UTF-8.
-    QTest::newRow("not UTF-8 underneath") << "A5";
-    // clang-format on
-}
-
-void tst_StartUp::unscrambleRefuses()
-{
-    QFETCH(QString, scrambled);
-    QCOMPARE(unscramble(scrambled), std::nullopt);
+    QCOMPARE(entryAt(path), before);
+    if (refusal.isEmpty()) {
+        // The user's own settings, asked about and stored through the link.
+        QCOMPARE(log.warnings, QStringList{});
+        QCOMPARE(fake_->messages.size(), 1);
+        QSettings settings(victim, QSettings::IniFormat);
+        QCOMPARE(readReminderDate(settings).date, today_);
+        return;
+    }
+    QCOMPARE(log.warnings.size(), 1);
+    QVERIFY2(log.warnings.constFirst().contains(path) && log.warnings.constFirst().contains(refusal),
+             qPrintable(log.warnings.constFirst()));
+    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(contentOf(victim), victimBytes);
+    QCOMPARE(filesUnder(home.path()), filesBefore);
 }
 
 // --- One copy per user ---------------------------------------------------------
 
-void tst_StartUp::secondLockRefused()
+void tst_StartUp::runningCopyRefuses_data()
 {
-    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
-    SingleInstance first(path);
-    QVERIFY(first.tryAcquire());
-    QFile lockFile(path);
-    QVERIFY(lockFile.open(QIODevice::ReadOnly));
-    const QByteArray content = lockFile.readAll();
-    lockFile.close();
+    QTest::addColumn<QByteArray>("rewritten");  // the lock file's text once taken; null: as written
 
-    SingleInstance second(path);
-    QVERIFY(!second.tryAcquire());
-    QVERIFY(first.isHeld());
-    QVERIFY(lockFile.open(QIODevice::ReadOnly));
-    QCOMPARE(lockFile.readAll(), content);
+    // Rule: a lock a running copy holds refuses the next start, whatever its
+    // file says; once that copy has ended, the next start takes it.
+    // clang-format off
+    QTest::newRow("as its copy wrote it") << QByteArray();
+    QTest::newRow("emptied while its copy runs") << QByteArray("");
+    QTest::newRow("garbled while its copy runs") << QByteArray("\x01\xfe not a process\n");
+    // clang-format on
 }
 
-void tst_StartUp::otherCopyRunning()
+void tst_StartUp::runningCopyRefuses()
 {
-    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
-    {
-        OtherCopy other(path, "hold");
-        QVERIFY(other.started);
-        SingleInstance second(path);
-        QVERIFY(!second.tryAcquire());
-        QCOMPARE(other.process.state(), QProcess::Running);
-    }
-    // Once the other copy has ended, the lock is free again.
-    SingleInstance afterwards(path);
-    QVERIFY(afterwards.tryAcquire());
-}
-
-void tst_StartUp::staleLockRecovered()
-{
-    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
-    OtherCopy crashed(path, "crash");
-    QVERIFY(crashed.started);
-    QVERIFY(crashed.process.waitForFinished());
-    QCOMPARE(crashed.process.exitStatus(), QProcess::CrashExit);
-    QVERIFY(QFile::exists(path));
-
-    SingleInstance next(path);
-    QVERIFY(next.tryAcquire());
-}
-
-void tst_StartUp::secondCopyStartsNothing()
-{
+    QFETCH(QByteArray, rewritten);
     const StartUpOptions o = options(folder_->path());
-    OtherCopy first(o.lockPath, "hold");
-    QVERIFY(first.started);
-    QFile lockFile(o.lockPath);
-    QVERIFY(lockFile.open(QIODevice::ReadOnly));
-    const QByteArray content = lockFile.readAll();
-    lockFile.close();
+    {
+        const OtherCopy first(o.lockPath, "hold");
+        QCOMPARE(first.answer, QByteArray("locked"));
+        if (!rewritten.isNull())
+            QVERIFY(writeFile(o.lockPath, rewritten));
+        QFile lockFile(o.lockPath);
+        QVERIFY(lockFile.open(QIODevice::ReadOnly));
+        const QByteArray content = lockFile.readAll();
+        lockFile.close();
 
-    StartUp second(o);
-    QVERIFY(!second.run());
+        StartUp second(o);
+        QVERIFY(!second.run());
 
-    const zorvane::ui::Message refusal{QStringLiteral("Zorvane"), AlreadyRunning, MessageIcon::Information,
-                                       MessageButtons::Ok};
-    QCOMPARE(fake_->messages, QList{refusal});
-    QCOMPARE(ends_->ends, 1);
-    QVERIFY(!second.mainWindow());
-    QVERIFY(zorvane::ui::openWindows().isEmpty());
-    // The reminder did not run either: nothing stored.
-    QVERIFY(!QFile::exists(scratch_->filePath(QStringLiteral("settings.conf"))));
-    // The first copy runs on, its lock untouched.
-    QCOMPARE(first.process.state(), QProcess::Running);
-    QVERIFY(lockFile.open(QIODevice::ReadOnly));
-    QCOMPARE(lockFile.readAll(), content);
+        const zorvane::ui::Message refusal{QStringLiteral("Zorvane"), AlreadyRunning, MessageIcon::Information,
+                                           MessageButtons::Ok};
+        QCOMPARE(fake_->messages, QList{refusal});
+        QCOMPARE(ends_->ends, 1);
+        QVERIFY(!second.mainWindow());
+        QVERIFY(zorvane::ui::openWindows().isEmpty());
+        // The reminder did not run either: nothing stored.
+        QVERIFY(!QFile::exists(scratch_->filePath(QStringLiteral("settings.conf"))));
+        // The first copy runs on, its lock untouched.
+        QCOMPARE(first.process.state(), QProcess::Running);
+        QVERIFY(lockFile.open(QIODevice::ReadOnly));
+        QCOMPARE(lockFile.readAll(), content);
+    }
+    SingleInstance afterwards(o.lockPath);
+    QCOMPARE(afterwards.acquire(), SingleInstance::Outcome::Held);
 }
 
-void tst_StartUp::damagedLockTakenOver_data()
+void tst_StartUp::leftoverTakenOver_data()
 {
-    QTest::addColumn<LockDamage>("damage");
+    QTest::addColumn<Leftover>("leftover");
 
-    // Rule: a lock no running copy holds is stale, whatever it is.
-    for (const LockDamage damage :
-         {LockDamage::EmptyFile, LockDamage::RandomBytes, LockDamage::Folder, LockDamage::FolderWithFiles,
-          LockDamage::DanglingLink, LockDamage::LinkToFile, LockDamage::Pipe})
-        QTest::newRow(damageName(damage)) << damage;
+    // Rule: whatever stands at the lock's name while no running copy holds
+    // it is taken over; what a link leads to is never touched.
+    for (int leftover = int(Leftover::CrashedCopysLock); leftover <= int(Leftover::OtherUsersFile); ++leftover)
+        QTest::newRow(leftoverName(Leftover(leftover))) << Leftover(leftover);
 }
 
-void tst_StartUp::damagedLockTakenOver()
+void tst_StartUp::leftoverTakenOver()
 {
-    QFETCH(LockDamage, damage);
-    const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
+    QFETCH(Leftover, leftover);
+    // Root may read any file: another user's file is met by a user of the
+    // test's own, in a folder of theirs.
+    std::optional<OtherUser> user;
+    std::optional<OtherUser> intruder;
+    if (leftover == Leftover::OtherUsersFile) {
+        if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
+            QSKIP(qPrintable(reason));
+        user.emplace(1);
+        intruder.emplace(0);
+    }
+    const QString folder = scratch_->filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkdir(folder));
+    if (user) {
+        QVERIFY(QFile::setPermissions(scratch_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                            | QFile::ExeGroup | QFile::ExeOther));
+        QVERIFY(user->take(folder));
+    }
+    const QString path = QDir(folder).filePath(QStringLiteral("zorvane.lock"));
     const QString linked = scratch_->filePath(QStringLiteral("notes.txt"));
     const QByteArray notes = QByteArrayLiteral("a file of the user's that a link at the lock's name leads to");
     QVERIFY(writeFile(linked, notes));
-    QVERIFY(damageLock(path, damage, linked));
+    QVERIFY(leaveAtLockName(path, leftover, linked, user ? &*user : nullptr, intruder ? &*intruder : nullptr));
 
     {
-        StartUp first(options(folder_->path()));
-        QVERIFY(first.run());
-        QCOMPARE(fake_->messages.size(), 0);
-        QVERIFY(QTest::qWaitForWindowExposed(first.mainWindow()));
-
-        // Taken over, not merely ignored: the next copy is refused.
-        OtherCopy second(path, "hold");
-        QVERIFY(!second.started);
-        QVERIFY(second.process.waitForFinished());
-        QCOMPARE(second.process.exitCode(), 1);
+        const OtherCopy first(path, "hold", user ? &*user : nullptr);
+        QCOMPARE(first.answer, QByteArray("locked"));
+        // Taken over, not merely passed by: the next copy is refused.
+        const OtherCopy second(path, "hold", user ? &*user : nullptr);
+        QCOMPARE(second.answer, QByteArray("refused"));
         QVERIFY(QFileInfo(path).isFile());
         QVERIFY(!QFileInfo(path).isSymLink());
-        ends_->ends = 0;
     }
-    // What a link led to is never touched; the lock goes with its copy.
-    QCOMPARE(QFileInfo(linked).size(), notes.size());
     QFile file(linked);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), notes);
+    // The lock goes with its copy.
     QVERIFY(!QFileInfo::exists(path) && !QFileInfo(path).isSymLink());
 }
 
 void tst_StartUp::doubleStartRunsOneCopy_data()
 {
-    QTest::addColumn<LockDamage>("damage");
+    QTest::addColumn<Leftover>("leftover");
 
     // Rule: of two copies started together exactly one runs, also when both
-    // find a damaged lock to clear first.
-    const std::array damages{LockDamage::None, LockDamage::RandomBytes, LockDamage::Folder, LockDamage::DanglingLink};
+    // find something at the lock's name to clear first.
+    const std::array leftovers{Leftover::None, Leftover::RandomBytes, Leftover::Folder, Leftover::DanglingLink,
+                               Leftover::Pipe};
     for (int start = 1; start <= 100; ++start) {
-        const LockDamage damage = damages[static_cast<std::size_t>(start) % damages.size()];
-        QTest::addRow("start %d, %s at the name", start, damageName(damage)) << damage;
+        const Leftover leftover = leftovers[static_cast<std::size_t>(start) % leftovers.size()];
+        QTest::addRow("start %d, %s at the name", start, leftoverName(leftover)) << leftover;
     }
 }
 
 void tst_StartUp::doubleStartRunsOneCopy()
 {
-    QFETCH(LockDamage, damage);
+    QFETCH(Leftover, leftover);
     const QString path = scratch_->filePath(QStringLiteral("zorvane.lock"));
-    QVERIFY(damageLock(path, damage, {}));
+    QVERIFY(leaveAtLockName(path, leftover, {}, nullptr, nullptr));
 
     std::array<QProcess, 2> copies;
     for (QProcess& copy : copies)
@@ -769,31 +811,35 @@ void tst_StartUp::doubleStartRunsOneCopy()
     }
 }
 
-void tst_StartUp::fallbackLockPerUser_data()
+void tst_StartUp::lockFolderPerUser_data()
 {
     QTest::addColumn<RuntimeFolder>("runtime");
     QTest::addColumn<Intrusion>("intrusion");
+    QTest::addColumn<bool>("homeReadOnly");
 
     // Rule: without a usable runtime folder the lock lies in a folder of the
     // user's alone, so that another user holding the shared name, or taking
-    // the stand-in folder's name, cannot keep them from starting.
+    // a stand-in folder's name, can neither keep them from starting nor let
+    // two of their copies run; with no such folder at all, none runs.
     // clang-format off
-    QTest::newRow("runtime folder unset") << RuntimeFolder::Unset << Intrusion::None;
-    QTest::newRow("runtime folder missing") << RuntimeFolder::Missing << Intrusion::None;
-    QTest::newRow("runtime folder of another user") << RuntimeFolder::OtherUsers << Intrusion::None;
-    QTest::newRow("runtime folder open to others") << RuntimeFolder::OpenToOthers << Intrusion::None;
-    QTest::newRow("runtime folder the user may not write to") << RuntimeFolder::ReadOnly << Intrusion::None;
-    QTest::newRow("another user's folder at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Folder;
-    QTest::newRow("another user's link at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Link;
-    QTest::newRow("another user's file at the stand-in's name") << RuntimeFolder::Missing << Intrusion::File;
-    QTest::newRow("runtime folder and stand-in of another user") << RuntimeFolder::OtherUsers << Intrusion::Folder;
+    QTest::newRow("runtime folder unset") << RuntimeFolder::Unset << Intrusion::None << false;
+    QTest::newRow("runtime folder missing") << RuntimeFolder::Missing << Intrusion::None << false;
+    QTest::newRow("runtime folder of another user") << RuntimeFolder::OtherUsers << Intrusion::None << false;
+    QTest::newRow("runtime folder open to others") << RuntimeFolder::OpenToOthers << Intrusion::None << false;
+    QTest::newRow("runtime folder the user may not write to") << RuntimeFolder::ReadOnly << Intrusion::None << false;
+    QTest::newRow("another user's folder at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Folder << false;
+    QTest::newRow("another user's link at the stand-in's name") << RuntimeFolder::Unset << Intrusion::Link << false;
+    QTest::newRow("another user's file at the stand-in's name") << RuntimeFolder::Missing << Intrusion::File << false;
+    QTest::newRow("runtime folder and stand-in of another user") << RuntimeFolder::OtherUsers << Intrusion::Folder << false;
+    QTest::newRow("no private place: stand-in taken, home read-only") << RuntimeFolder::Unset << Intrusion::Folder << true;
     // clang-format on
 }
 
-void tst_StartUp::fallbackLockPerUser()
+void tst_StartUp::lockFolderPerUser()
 {
     QFETCH(RuntimeFolder, runtime);
     QFETCH(Intrusion, intrusion);
+    QFETCH(bool, homeReadOnly);
     if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
         QSKIP(qPrintable(reason));
     const OtherUser intruder(0);
@@ -810,32 +856,24 @@ void tst_StartUp::fallbackLockPerUser()
     QCOMPARE(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
     // The temporary folder everyone shares, and the user's home.
     QVERIFY(makeFolder(QStringLiteral("tmp"), 01777, nullptr));
-    QVERIFY(makeFolder(QStringLiteral("home"), 0700, &user));
-    QVERIFY(makeFolder(QStringLiteral("home/private"), 0700, &user));
+    QVERIFY(makeFolder(QStringLiteral("home"), homeReadOnly ? 0500 : 0700, &user));
+    QVERIFY(homeReadOnly || makeFolder(QStringLiteral("home/private"), 0700, &user));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TMPDIR"), dir.filePath(QStringLiteral("tmp")));
     environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
     environment.remove(QStringLiteral("XDG_CACHE_HOME"));
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    switch (runtime) {
-    case RuntimeFolder::Unset:
-        break;
-    case RuntimeFolder::Missing:  // and not to be made: its parent is not the user's
-        QVERIFY(makeFolder(QStringLiteral("sealed"), 0755, nullptr));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("sealed/runtime")));
-        break;
-    case RuntimeFolder::OtherUsers:
-        QVERIFY(makeFolder(QStringLiteral("runtime"), 0700, &intruder));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
-        break;
-    case RuntimeFolder::OpenToOthers:
-        QVERIFY(makeFolder(QStringLiteral("runtime"), 0755, &user));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
-        break;
-    case RuntimeFolder::ReadOnly:
-        QVERIFY(makeFolder(QStringLiteral("runtime"), 0500, &user));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
-        break;
+    if (runtime != RuntimeFolder::Unset) {
+        // A missing one cannot be made either: its parent is not the user's.
+        const bool missing = runtime == RuntimeFolder::Missing;
+        const mode_t mode = runtime == RuntimeFolder::OpenToOthers ? 0755
+                            : runtime == RuntimeFolder::ReadOnly   ? 0500
+                                                                   : 0700;
+        const OtherUser* owner = runtime == RuntimeFolder::OtherUsers ? &intruder : &user;
+        QVERIFY(missing ? makeFolder(QStringLiteral("sealed"), 0755, nullptr)
+                        : makeFolder(QStringLiteral("runtime"), mode, owner));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                           dir.filePath(missing ? QStringLiteral("sealed/runtime") : QStringLiteral("runtime")));
     }
 
     if (intrusion != Intrusion::None) {
@@ -851,16 +889,20 @@ void tst_StartUp::fallbackLockPerUser()
             QVERIFY(intruder.run(QStringLiteral("touch"), {standIn}));
     }
     // The one name all users once shared, held by the other user.
-    const OtherCopy intruderCopy(dir.filePath(QStringLiteral("tmp/zorvane.lock")), "hold", intruder, environment);
-    QVERIFY(intruderCopy.started);
+    const OtherCopy intruderCopy(dir.filePath(QStringLiteral("tmp/zorvane.lock")), "hold", &intruder, environment);
+    QCOMPARE(intruderCopy.answer, QByteArray("locked"));
 
-    OtherCopy first(QStringLiteral("-"), "hold", user, environment);
-    QVERIFY(first.started);
+    const OtherCopy first(QStringLiteral("-"), "hold", &user, environment);
+    QCOMPARE(intruderCopy.process.state(), QProcess::Running);
+    if (homeReadOnly) {
+        QCOMPARE(first.answer, QByteArray("unavailable"));
+        QVERIFY(lockPathOf(user, environment).isEmpty());
+        return;
+    }
+    QCOMPARE(first.answer, QByteArray("locked"));
     // Still one copy per user.
-    OtherCopy second(QStringLiteral("-"), "hold", user, environment);
-    QVERIFY(!second.started);
-    QVERIFY(second.process.waitForFinished());
-    QCOMPARE(second.process.exitCode(), 1);
+    const OtherCopy second(QStringLiteral("-"), "hold", &user, environment);
+    QCOMPARE(second.answer, QByteArray("refused"));
 
     const QString lockPath = lockPathOf(user, environment);
     QVERIFY(QFileInfo(lockPath).isFile());
@@ -869,32 +911,43 @@ void tst_StartUp::fallbackLockPerUser()
     QVERIFY2(S_ISDIR(folder.st_mode), qPrintable(lockPath));
     QCOMPARE(folder.st_uid, user.uid());
     QCOMPARE(folder.st_mode & 077, 0u);
-    QCOMPARE(intruderCopy.process.state(), QProcess::Running);
 }
 
-void tst_StartUp::lockFailureLogged()
+void tst_StartUp::noLockNoStart_data()
 {
-    if (const QString reason = OtherUser::unavailable(); !reason.isEmpty())
-        QSKIP(qPrintable(reason));
-    // A folder of the user's that they may not write to: the lock cannot be
-    // made there, and the log says why.
-    const OtherUser person;
-    const QString folder = scratch_->filePath(QStringLiteral("sealed"));
-    QVERIFY(QDir().mkdir(folder));
-    QVERIFY(person.take(scratch_->path()) && person.take(folder));
-    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0500), 0);
-    const QString path = QDir(folder).filePath(QStringLiteral("zorvane.lock"));
+    QTest::addColumn<QString>("lockFolder");  // a file in the scratch folder; empty: no folder found
 
-    const ActingAs acting(person);
-    QVERIFY(acting.acting());
+    // Rule: a start that cannot take a lock says why and ends, as a second
+    // copy does; it runs no further step.
+    // clang-format off
+    QTest::newRow("no folder of the user's own") << QString();
+    QTest::newRow("a file where the folder should be") << "file";
+    // clang-format on
+}
+
+void tst_StartUp::noLockNoStart()
+{
+    QFETCH(QString, lockFolder);
+    StartUpOptions o = options(folder_->path());
+    o.lockPath = lockFolder.isEmpty() ? QString()
+                                      : QDir(scratch_->filePath(lockFolder)).filePath(QStringLiteral("zorvane.lock"));
+    if (!lockFolder.isEmpty())
+        QVERIFY(writeFile(scratch_->filePath(lockFolder), "a file"));
+
     ProgramLog log;
-    SingleInstance instance(path);
-    QVERIFY(instance.tryAcquire());
-    QVERIFY(!instance.isHeld());
+    StartUp startUp(o);
+    QVERIFY(!startUp.run());
+    QCOMPARE(fake_->messages.size(), 1);
+    const zorvane::ui::Message& message = fake_->messages.constFirst();
+    QCOMPARE(message.icon, MessageIcon::Critical);
+    QCOMPARE(message.caption, QStringLiteral("Zorvane"));
+    QVERIFY2(message.text.endsWith(QStringLiteral("\rZorvane cannot make sure that it runs only once, and ends.")),
+             qPrintable(message.text));
+    QVERIFY2(message.text.contains(o.lockPath), qPrintable(message.text));
     QCOMPARE(log.warnings.size(), 1);
-    const QString permissionDenied = QString::fromLocal8Bit(std::strerror(EACCES));
-    QVERIFY2(log.warnings.constFirst().contains(permissionDenied), qPrintable(log.warnings.constFirst()));
-    QVERIFY2(log.warnings.constFirst().contains(path), qPrintable(log.warnings.constFirst()));
+    QCOMPARE(ends_->ends, 1);
+    QVERIFY(!startUp.mainWindow());
+    QVERIFY(!QFile::exists(scratch_->filePath(QStringLiteral("settings.conf"))));
 }
 
 // --- The missing converter -----------------------------------------------------
@@ -1001,7 +1054,7 @@ void tst_StartUp::normalStart()
 
     // The lock is held while the program runs.
     SingleInstance second(options(folder_->path()).lockPath);
-    QVERIFY(!second.tryAcquire());
+    QCOMPARE(second.acquire(), SingleInstance::Outcome::RunningElsewhere);
     // The first start stored today.
     QSettings settings(scratch_->filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
     QCOMPARE(readReminderDate(settings).date, today_);

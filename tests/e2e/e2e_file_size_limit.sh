@@ -64,7 +64,7 @@ e2e_key "$reading" Escape
 e2e_wait_for e2e_no_other_window "$app" '^Zorvane v1\.0$' "$frame" || e2e_fail "the reading window did not close"
 
 e2e_log "Save as JPG beyond the limit"
-# The temporary bitmap alone (1000 x 566 pixels, 24 bits) is far beyond it.
+# The picture (1000 x 566 pixels at full quality) is far beyond it.
 e2e_key "$frame" alt+j
 dialog=$(e2e_wait_window "$app" '^Save As$|^Save') || e2e_fail "the Save as JPG dialog did not open"
 e2e_type "$dialog" "$out/panels"

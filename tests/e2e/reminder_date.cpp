@@ -17,6 +17,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const std::unique_ptr<QSettings> settings = zorvane::app::openUserSettings();
+    if (!settings)
+        return 1;
     QTextStream out(stdout);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 2) {
@@ -26,8 +28,7 @@ int main(int argc, char* argv[])
             return 2;
         }
         zorvane::app::storeReminderDate(*settings, date);
-        settings->sync();
-        return settings->status() == QSettings::NoError ? 0 : 1;
+        return zorvane::app::writeSettings(*settings) ? 0 : 1;
     }
     const StoredReminder stored = zorvane::app::readReminderDate(*settings);
     switch (stored.state) {

@@ -57,13 +57,17 @@ FirdariaReading readingOf(const BirthData& birth)
     return ComputeFirdaria(birth, subPeriodNamesByRule());
 }
 
-// "name 0" to "name 41": each entry tells its place.
-SubPeriodNameTable markedNames()
+bool isPlanet(Ruler ruler)
 {
-    SubPeriodNameTable names;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        names[i] = QStringLiteral("name %1").arg(i);
-    return names;
+    return ruler != Ruler::NorthNode && ruler != Ruler::SouthNode;
+}
+
+// Births checked one in `step` days: the whole range in an ordinary build,
+// a sample where the tests run much slower (ZORVANE_TEST_BIRTH_STEP=7 under
+// the sanitizers).
+int birthStep()
+{
+    return std::max(1, qEnvironmentVariableIntValue("ZORVANE_TEST_BIRTH_STEP"));
 }
 
 }  // namespace
@@ -76,12 +80,6 @@ private Q_SLOTS:
     void sequences();
     void nightIsDayRotatedToTheMoon_data();
     void nightIsDayRotatedToTheMoon();
-    void rulerLookups_data();
-    void rulerLookups();
-    void subPeriodNames_data();
-    void subPeriodNames();
-    void subPeriodDaysFollowTheSeventhsRule_data();
-    void subPeriodDaysFollowTheSeventhsRule();
 
     void addYearsOrDays_data();
     void addYearsOrDays();
@@ -90,10 +88,6 @@ private Q_SLOTS:
     void periodStarts();
     void subPeriodStart_data();
     void subPeriodStart();
-    void leapDayBirths_data();
-    void leapDayBirths();
-    void nodesHaveNoSubPeriods_data();
-    void nodesHaveNoSubPeriods();
 
     void widenTwoDigitYear_data();
     void widenTwoDigitYear();
@@ -122,8 +116,7 @@ void tst_Firdaria::sequences_data()
     // clang-format on
 }
 
-// Every ruler once, 75 years in all, and the informative starting years are
-// the running sums of the lengths.
+// Every ruler once, 75 years in all.
 void tst_Firdaria::sequences()
 {
     QFETCH(TimeOfBirth, time);
@@ -135,12 +128,10 @@ void tst_Firdaria::sequences()
     int sum = 0;
     for (const SequenceEntry& entry : order) {
         seen.insert(index(entry.ruler));
-        QCOMPARE(entry.startsAtYear, sum);
-        QCOMPARE(entry.years, years(entry.ruler));
         sum += entry.years;
     }
     QCOMPARE(seen.size(), RulerCount);
-    QCOMPARE(sum, TotalYears);
+    QCOMPARE(sum, 75);
 }
 
 void tst_Firdaria::nightIsDayRotatedToTheMoon_data()
@@ -160,7 +151,7 @@ void tst_Firdaria::nightIsDayRotatedToTheMoon()
     const auto planetsOf = [](const std::array<SequenceEntry, RulerCount>& order) {
         std::vector<Ruler> planets;
         for (const SequenceEntry& entry : order) {
-            if (kind(entry.ruler) == RulerKind::Planet)
+            if (isPlanet(entry.ruler))
                 planets.push_back(entry.ruler);
         }
         return planets;
@@ -171,107 +162,6 @@ void tst_Firdaria::nightIsDayRotatedToTheMoon()
     QCOMPARE(night.size(), std::size_t(PlanetCount));
     const auto moon = std::find(day.begin(), day.end(), Ruler::Moon) - day.begin();
     QCOMPARE(night[place], day[(moon + place) % PlanetCount]);
-}
-
-void tst_Firdaria::rulerLookups_data()
-{
-    QTest::addColumn<Ruler>("ruler");
-    QTest::addColumn<int>("years");
-    QTest::addColumn<RulerKind>("kind");
-    QTest::addColumn<QString>("heading");
-
-    // clang-format off
-    QTest::newRow("Sun")        << Ruler::Sun << 10 << RulerKind::Planet << "The Sun :: ";
-    QTest::newRow("Venus")      << Ruler::Venus << 8 << RulerKind::Planet << "Venus :: ";
-    QTest::newRow("Mercury")    << Ruler::Mercury << 13 << RulerKind::Planet << "Mercury :: ";
-    QTest::newRow("Moon")       << Ruler::Moon << 9 << RulerKind::Planet << "The Moon :: ";
-    QTest::newRow("Saturn")     << Ruler::Saturn << 11 << RulerKind::Planet << "Saturn :: ";
-    QTest::newRow("Jupiter")    << Ruler::Jupiter << 12 << RulerKind::Planet << "Jupiter :: ";
-    QTest::newRow("Mars")       << Ruler::Mars << 7 << RulerKind::Planet << "Mars :: ";
-    QTest::newRow("North Node") << Ruler::NorthNode << 3 << RulerKind::Node << "North Node :: ";
-    QTest::newRow("South Node") << Ruler::SouthNode << 2 << RulerKind::Node << "South Node :: ";
-    // clang-format on
-}
-
-void tst_Firdaria::rulerLookups()
-{
-    QFETCH(Ruler, ruler);
-    QFETCH(int, years);
-    QFETCH(RulerKind, kind);
-    QFETCH(QString, heading);
-
-    QCOMPARE(modFirdaria::years(ruler), years);
-    QCOMPARE(modFirdaria::kind(ruler), kind);
-    QCOMPARE(PanelHeading(ruler), heading);
-    const auto day =
-        std::find_if(DaySequence.begin(), DaySequence.end(), [&](const SequenceEntry& e) { return e.ruler == ruler; });
-    QCOMPARE(dayPosition(ruler), kind == RulerKind::Node ? -1 : int(day - DaySequence.begin()));
-}
-
-void tst_Firdaria::subPeriodNames_data()
-{
-    QTest::addColumn<Ruler>("planet");
-    QTest::addColumn<int>("ordinal");
-    QTest::addColumn<int>("nameIndex");
-
-    // Index 6 × (place in the Day sequence) + (ordinal − 2).
-    for (int place = 0; place < PlanetCount; ++place) {
-        for (int ordinal = FirstListedOrdinal; ordinal <= LastOrdinal; ++ordinal) {
-            const Ruler planet = DaySequence[place].ruler;
-            // clang-format off
-            QTest::addRow("%s %d", rulerTag(planet).constData(), ordinal)
-                << planet << ordinal << 6 * place + ordinal - 2;
-            // clang-format on
-        }
-    }
-}
-
-// The sub-rulers are the next planets of SubRulerCycle in turn, and a
-// planet's sub-period finds its entry of SubPeriodNames at
-// 6 × (place in the Day sequence) + (ordinal − 2).
-void tst_Firdaria::subPeriodNames()
-{
-    QFETCH(Ruler, planet);
-    QFETCH(int, ordinal);
-    QFETCH(int, nameIndex);
-
-    const Ruler expectedSub = cycleSuccessor(planet, ordinal - 1);
-    QVERIFY(expectedSub != planet);
-    QCOMPARE(subRulers(planet).size(), std::size_t(SubPeriodsPerPlanet));
-    QCOMPARE(subRulers(planet)[ordinal - 2], expectedSub);
-
-    QCOMPARE(subPeriodNameIndex(planet, ordinal), nameIndex);
-    QCOMPARE(subPeriodName(markedNames(), planet, ordinal), QStringLiteral("name %1").arg(nameIndex));
-
-    const FirdariaReading reading = ComputeFirdaria(BirthData{15, 3, 1980, TimeOfBirth::Day}, markedNames());
-    const Period* period = periodOf(reading, planet);
-    QVERIFY(period);
-    QCOMPARE(period->subPeriods[ordinal - FirstListedOrdinal].name, QStringLiteral("name %1").arg(nameIndex));
-}
-
-void tst_Firdaria::subPeriodDaysFollowTheSeventhsRule_data()
-{
-    QTest::addColumn<Ruler>("planet");
-    for (const Ruler planet : Planets) {
-        if (planet != Ruler::Mars) {
-            // clang-format off
-            QTest::newRow(rulerTag(planet).constData()) << planet;
-            // clang-format on
-        }
-    }
-}
-
-// Sub-period k + 1 starts floor(k × Y × 365.25 ÷ 7) days after the period start.
-void tst_Firdaria::subPeriodDaysFollowTheSeventhsRule()
-{
-    QFETCH(Ruler, planet);
-
-    const int y = years(planet);
-    int offset = 0;
-    for (int k = 1; k <= SubPeriodsPerPlanet; ++k) {
-        offset += SubPeriodDays[index(planet)][k - 1];
-        QCOMPARE(offset, k * y * 36525 / 700);
-    }
 }
 
 // --- Date arithmetic -------------------------------------------------------------
@@ -404,66 +294,6 @@ void tst_Firdaria::subPeriodStart()
     QCOMPARE(toQDate(sub.start), start);
 }
 
-void tst_Firdaria::leapDayBirths_data()
-{
-    QTest::addColumn<QDate>("birth");
-    QTest::addColumn<TimeOfBirth>("time");
-
-    for (int year = 1912; year <= 2048; year += 4) {
-        for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
-            // clang-format off
-            QTest::addRow("%s 2/29/%d", timeName(time), year) << QDate(year, 2, 29) << time;
-            // clang-format on
-        }
-    }
-}
-
-// A start moved to 28 February passes the 28th on to every later period, in
-// leap years too.
-void tst_Firdaria::leapDayBirths()
-{
-    QFETCH(QDate, birth);
-    QFETCH(TimeOfBirth, time);
-
-    const FirdariaReading reading = readingOf(birthOn(birth, time));
-    QCOMPARE(toQDate(reading.periods[0].start), birth);
-    for (int i = 1; i < RulerCount; ++i) {
-        const QDate expected(birth.year() + sequence(time)[i].startsAtYear, 2, 28);
-        QCOMPARE(toQDate(reading.periods[i].start), expected);
-    }
-}
-
-void tst_Firdaria::nodesHaveNoSubPeriods_data()
-{
-    QTest::addColumn<TimeOfBirth>("time");
-    QTest::addColumn<Ruler>("node");
-    for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
-        for (const Ruler node : {Ruler::NorthNode, Ruler::SouthNode}) {
-            // clang-format off
-            QTest::addRow("%s %s", timeName(time), rulerTag(node).constData()) << time << node;
-            // clang-format on
-        }
-    }
-}
-
-void tst_Firdaria::nodesHaveNoSubPeriods()
-{
-    QFETCH(TimeOfBirth, time);
-    QFETCH(Ruler, node);
-
-    QVERIFY(subRulers(node).empty());
-    for (int ordinal = FirstListedOrdinal; ordinal <= LastOrdinal; ++ordinal) {
-        QCOMPARE(subPeriodNameIndex(node, ordinal), -1);
-        QCOMPARE(subPeriodName(markedNames(), node, ordinal), QString());
-    }
-
-    const FirdariaReading reading = readingOf(birthOn(md(3, 15, 1980), time));
-    const Period* period = periodOf(reading, node);
-    QVERIFY(period);
-    QCOMPARE(period->subPeriods.size(), std::size_t(0));
-    QVERIFY(!period->startText.isEmpty());
-}
-
 // --- Short date texts ----------------------------------------------------------
 
 void tst_Firdaria::widenTwoDigitYear_data()
@@ -519,7 +349,7 @@ void tst_Firdaria::shortDateText()
     QFETCH(QDate, date);
     QFETCH(QString, expected);
 
-    QCOMPARE(ShortDateText(toDate(date), QLocale(locale)), expected);
+    QCOMPARE(ShortDateText(QLocale(locale))(toDate(date)), expected);
 }
 
 void tst_Firdaria::directTextsMatchQLocale_data()
@@ -569,10 +399,10 @@ void tst_Firdaria::directTextsMatchQLocale()
     QFETCH(QString, format);
     QFETCH(bool, shortFormat);
 
-    const DateTextFormat texts(locale, format);
+    const ShortDateText texts(locale, format);
     for (const QDate date :
          {md(1, 1, 1910), md(3, 15, 1980), md(2, 29, 2000), md(10, 5, 2009), md(6, 9, 2077), md(2, 21, 2124)}) {
-        const QString text = texts.text(toDate(date));
+        const QString text = texts(toDate(date));
         QCOMPARE(text, locale.toString(date, format));
         if (shortFormat)
             QVERIFY2(text.contains(locale.toString(date, u"yyyy")),
@@ -601,7 +431,7 @@ void tst_Firdaria::readingTextsFollowTheFormat()
 
     const BirthData birth = birthOn(md(3, 15, 1980), TimeOfBirth::Day);
     const QLocale chosen(locale);
-    const FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule(), DateTextFormat(chosen));
+    const FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule(), ShortDateText(chosen));
     const FirdariaReading reference = readingOf(birth);
     QCOMPARE(reading.periods[0].startText, firstText);
     for (int i = 0; i < RulerCount; ++i) {
@@ -637,7 +467,6 @@ void tst_Firdaria::systemShortDate()
 
     if (QLocale::system().name() != u"en_US")
         QSKIP("the system locale is not en_US");
-    QCOMPARE(ShortDateText(toDate(date)), expected);
     const FirdariaReading reading = readingOf(birthOn(date, TimeOfBirth::Night));
     QCOMPARE(reading.periods[0].startText, expected);
 }
@@ -653,17 +482,19 @@ void tst_Firdaria::everyBirthDate_data()
     // clang-format on
 }
 
-// Rules checked for every birth date from 1/1/1910 to 12/31/2050: chained
-// period starts with the 29 February clamp (dated by QDate), day-counted
-// sub-periods at whole sevenths of a 365.25-day year, Mars's on
-// anniversaries, starts rising inside their period, names agreeing with the
-// sub-rulers. The first fault found is reported with its birth date.
+// Rules checked for every birth date from 1/1/1910 to 12/31/2050 (or one in
+// birthStep() days): chained period starts with the 29 February clamp passed
+// on to every later period (dated by QDate), six sub-periods for a planet and
+// none for a node, day-counted sub-periods at whole sevenths of a 365.25-day
+// year, Mars's on anniversaries, starts rising inside their period, names
+// agreeing with the sub-rulers (so taken from the right index of
+// SubPeriodNames). The first fault found is reported with its birth date.
 void tst_Firdaria::everyBirthDate()
 {
     QFETCH(TimeOfBirth, time);
 
     const QLocale us("en_US");
-    const DateTextFormat format(us);
+    const ShortDateText format(us);
     const auto& order = sequence(time);
     const QDate first(1910, 1, 1);
     const QDate last(2050, 12, 31);
@@ -681,7 +512,8 @@ void tst_Firdaria::everyBirthDate()
                     + QString::number(number);
     };
 
-    for (QDate birth = first; birth <= last; birth = birth.addDays(1)) {
+    const int step = birthStep();
+    for (QDate birth = first; birth <= last; birth = birth.addDays(step)) {
         const FirdariaReading reading = ComputeFirdaria(birthOn(birth, time), subPeriodNamesByRule(), format);
         ++readings;
         QDate expectedStart = birth;
@@ -695,7 +527,7 @@ void tst_Firdaria::everyBirthDate()
             check(start == expectedStart, birth, "start of period", i + 1);
             check(period.startText == us.toString(start, u"M/d/yyyy"), birth, "text of period", i + 1);
 
-            const bool planet = kind(period.ruler) == RulerKind::Planet;
+            const bool planet = isPlanet(period.ruler);
             check(period.subPeriods.size() == (planet ? std::size_t(SubPeriodsPerPlanet) : 0u), birth,
                   "number of sub-periods of period", i + 1);
             QDate previous = start;
@@ -707,7 +539,7 @@ void tst_Firdaria::everyBirthDate()
                 anniversary = anniversary.addYears(1);
                 const QDate expected = period.ruler == Ruler::Mars
                                            ? anniversary
-                                           : start.addDays(qint64(steps) * years(period.ruler) * 36525 / 700);
+                                           : start.addDays(qint64(steps) * order[i].years * 36525 / 700);
                 check(subStart == expected, birth, "start of sub-period", steps + 1);
                 check(previous < subStart && subStart < nextStart, birth, "order of sub-period", steps + 1);
                 previous = subStart;
@@ -727,8 +559,9 @@ void tst_Firdaria::everyBirthDate()
     }
 
     QCOMPARE(fault, QString());
-    QCOMPARE(readings, int(first.daysTo(last)) + 1);
-    QCOMPARE(latestShown, time == TimeOfBirth::Night ? md(2, 21, 2124) : md(12, 31, 2123));
+    QCOMPARE(readings, int(first.daysTo(last)) / step + 1);
+    if (step == 1)
+        QCOMPARE(latestShown, time == TimeOfBirth::Night ? md(2, 21, 2124) : md(12, 31, 2123));
 }
 
 QTEST_GUILESS_MAIN(tst_Firdaria)

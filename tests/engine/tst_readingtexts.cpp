@@ -217,14 +217,8 @@ class tst_ReadingTexts : public QObject {
 private Q_SLOTS:
     void initTestCase();
 
-    void sentenceRule_data();
-    void sentenceRule();
-
     void text_data();
     void text();
-
-    void storedConstants_data();
-    void storedConstants();
 
     void paragraph_data();
     void paragraph();
@@ -240,30 +234,6 @@ private Q_SLOTS:
 void tst_ReadingTexts::initTestCase()
 {
     modFirdaria::BuildReadingTexts();
-}
-
-void tst_ReadingTexts::sentenceRule_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("sentences");
-
-    // clang-format off
-    QTest::newRow("one sentence")              << QStringLiteral("One.") << 1;
-    QTest::newRow("two sentences")             << QStringLiteral("One. Two!") << 2;
-    QTest::newRow("doubled blank between")     << QStringLiteral("One.  Two?") << 2;
-    QTest::newRow("lower case after stop")     << QStringLiteral("One. two.") << 1;
-    QTest::newRow("quoted exclamation")        << QStringLiteral("Say ‘yes!’ and go.") << 1;
-    QTest::newRow("heading mark")              << QStringLiteral("Mars :-One. Two.") << 2;
-    QTest::newRow("mark joined to capital")    << QStringLiteral("Up!Health.") << 1;
-    QTest::newRow("no closing mark")           << QStringLiteral("One. Two") << 1;
-    // clang-format on
-}
-
-void tst_ReadingTexts::sentenceRule()
-{
-    QFETCH(QString, text);
-    QFETCH(int, sentences);
-    QCOMPARE(sentenceCount(text), sentences);
 }
 
 void tst_ReadingTexts::text_data()
@@ -320,47 +290,6 @@ void tst_ReadingTexts::text()
     QCOMPARE(text.count(u'\''), 0);
     QCOMPARE(text.count(u'"'), 0);
     QCOMPARE(text.count(u'‘'), text.count(QStringLiteral("‘live and let live!’")));
-}
-
-void tst_ReadingTexts::storedConstants_data()
-{
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<int>("constants");
-    QTest::addColumn<int>("heldSeparators");
-
-    // A constant per paragraph, except the South Node's four paragraphs: one
-    // constant that holds its three separators.
-    for (int entry = 0; entry < modFirdaria::RulerCount; ++entry) {
-        const auto ruler = static_cast<Ruler>(entry);
-        const int paragraphs = paragraphCount(ruler);
-        const bool oneConstant = ruler == Ruler::SouthNode;
-        // clang-format off
-        QTest::newRow(RulerNames[entry]) << entry << (oneConstant ? 1 : paragraphs) << (oneConstant ? paragraphs - 1 : 0);
-        // clang-format on
-    }
-}
-
-// How each text is stored, and that joining what is stored gives the text.
-void tst_ReadingTexts::storedConstants()
-{
-    QFETCH(int, entry);
-    QFETCH(int, constants);
-    QFETCH(int, heldSeparators);
-
-    const modFirdaria::StoredReadingText stored = modFirdaria::storedReadingText(static_cast<Ruler>(entry));
-    QCOMPARE(qsizetype(stored.texts.size()), qsizetype(constants));
-    QString joined;
-    int held = 0;
-    for (const QStringView text : stored.texts) {
-        held += int(text.count(Separator));
-        if (!joined.isEmpty())
-            joined += Separator;
-        joined += text;
-    }
-    joined += stored.tail;
-    QCOMPARE(held, heldSeparators);
-    QCOMPARE(stored.tail.count(Separator), qsizetype(0));
-    QCOMPARE(joined, ReadingTexts[entry]);
 }
 
 void tst_ReadingTexts::paragraph_data()

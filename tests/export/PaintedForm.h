@@ -26,9 +26,12 @@ public:
         update();
     }
 
+    int paints = 0;
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
+        ++paints;
         QPainter painter(this);
         QLinearGradient gradient(0, 0, 0, height());
         gradient.setColorAt(0, QColor(64, 0, 64));

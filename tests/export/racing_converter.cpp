@@ -1,9 +1,8 @@
 // A converter that plays another process writing into the same folder: when
 // it is asked to convert, it first puts something at the JPEG path (as many
-// times as it was told to), or runs what it was given once, then hands the
-// work to the real converter. The export calls it once the temporary picture
-// has been written, so whatever it puts there appeared after the name was
-// chosen.
+// times as it was told to), then hands the work to the real converter. The
+// export calls it once the name has been chosen, so whatever it puts there
+// appeared after that.
 
 #include "Bmp2Jpeg.h"
 
@@ -22,8 +21,6 @@ enum Appearance { AFile = 0, ALinkLeadingNowhere = 1, AFolder = 2 };
 
 int racesLeft = 0;
 int appearance = AFile;
-void (*beforeConversion)(void*) = nullptr;
-void* beforeConversionContext = nullptr;
 
 void appear(const char* path)
 {
@@ -44,11 +41,11 @@ void appear(const char* path)
     }
 }
 
-BmpToJpegExFunction realConverter()
+BmpToJpegFromDibFunction realConverter()
 {
-    static const BmpToJpegExFunction real = [] {
+    static const BmpToJpegFromDibFunction real = [] {
         void* library = ::dlopen(REAL_CONVERTER, RTLD_NOW | RTLD_LOCAL);
-        return library ? reinterpret_cast<BmpToJpegExFunction>(::dlsym(library, "BmpToJpegEx")) : nullptr;
+        return library ? reinterpret_cast<BmpToJpegFromDibFunction>(::dlsym(library, "BmpToJpegFromDib")) : nullptr;
     }();
     return real;
 }
@@ -63,25 +60,13 @@ extern "C" BMP2JPEG_API void RaceBeforeConversions(int count, int what)
     appearance = what;
 }
 
-// The next conversion first calls action(context), as another export into
-// the same folder would run at that moment.
-extern "C" BMP2JPEG_API void RunBeforeNextConversion(void (*action)(void*), void* context)
+extern "C" BMP2JPEG_API int BmpToJpegFromDib(const void* info, const void* bits, size_t bitsSize, const char* jpegPath,
+                                             int quality, int flags)
 {
-    beforeConversion = action;
-    beforeConversionContext = context;
-}
-
-extern "C" BMP2JPEG_API int BmpToJpegEx(const char* bitmapPath, const char* jpegPath, int quality, int flags)
-{
-    if (beforeConversion) {
-        void (*const action)(void*) = beforeConversion;
-        beforeConversion = nullptr;
-        action(beforeConversionContext);
-    }
     if (racesLeft > 0) {
         --racesLeft;
         appear(jpegPath);
     }
-    const BmpToJpegExFunction real = realConverter();
-    return real ? real(bitmapPath, jpegPath, quality, flags) : BMP2JPEG_ENCODER_FAILED;
+    const BmpToJpegFromDibFunction real = realConverter();
+    return real ? real(info, bits, bitsSize, jpegPath, quality, flags) : BMP2JPEG_ENCODER_FAILED;
 }

@@ -20,7 +20,6 @@ private Q_SLOTS:
 
     void pageOperations_data();
     void pageOperations();
-    void addressesAreAbsolute();
     void openWebPage_data();
     void openWebPage();
 
@@ -56,19 +55,6 @@ void tst_modHelp::pageOperations()
     for (int i = 0; i < calls; ++i)
         operation();
     QCOMPARE(urls_.opened, QStringList(calls, address));
-}
-
-void tst_modHelp::addressesAreAbsolute()
-{
-    const auto& pages = modHelp::PageAddresses();
-    const QStringList all{pages.homePage,   pages.onlineHelp,    pages.downloadPage,
-                          pages.donatePage, pages.fullBrandPage, pages.coBrandPage};
-    for (const QString& address : all) {
-        const QUrl url(address, QUrl::StrictMode);
-        QVERIFY2(url.isValid() && !url.isRelative() && !url.host().isEmpty(), qPrintable(address));
-        QVERIFY2(!url.hasQuery(), qPrintable(address));
-        QCOMPARE(all.count(address), 1);
-    }
 }
 
 void tst_modHelp::openWebPage_data()

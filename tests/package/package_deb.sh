@@ -26,6 +26,8 @@ e2e_log "cpack"
 "$cpack" -G DEB --config "$config" -B "$work/out" \
     -D "CPACK_INSTALL_CMAKE_PROJECTS=$rules;Zorvane;ALL;/" >"$work/cpack.log" 2>&1 \
     || { cat "$work/cpack.log"; e2e_fail "cpack could not build the package"; }
+# Nothing to warn about on the way.
+! grep -i 'warning' "$work/cpack.log" || e2e_fail "cpack warned while building the package"
 # Named for the architecture it is built on, as Debian names it.
 deb_name=zorvane_1.0_$(dpkg --print-architecture).deb
 deb=$work/out/$deb_name
@@ -54,7 +56,7 @@ synopsis=$(head -n1 <<<"$description")
 first_line=$(sed -n '2{s/^ *//;p}' <<<"$description")
 [[ $first_line != "$synopsis" ]] || e2e_fail "the description repeats its synopsis: $synopsis"
 recommends=$(field Recommends)
-for package in qt6-wayland fonts-dejavu-core; do
+for package in qt6-wayland fonts-dejavu-core fonts-dejavu-extra; do
     [[ ", $recommends," =~ ,\ $package[\ ,] ]] || e2e_fail "Recommends does not name $package: $recommends"
 done
 # The private folder is not on the library path: no maintainer script, so
@@ -71,7 +73,8 @@ done
 
 e2e_log "files"
 dpkg -x "$deb" "$root" || e2e_fail "dpkg -x failed"
-private=usr/lib/zorvane
+# Debian's folder of the package's private libraries.
+private=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/zorvane
 doc=usr/share/doc/zorvane
 icons=usr/share/icons/hicolor
 icon_sizes=(32 48 64 128 256)

@@ -5,6 +5,7 @@
 // technology reach them, marked only when the keyboard moves the focus.
 
 #include "PeriodPanel.h"
+#include "PictureDifference.h"
 #include "ResultsTestSupport.h"
 #include "SpokenCaptions.h"
 #include "Style.h"
@@ -22,6 +23,7 @@
 
 using namespace modFirdaria;
 using zorvane::test::captionOf;
+using zorvane::test::differingPixels;
 using zorvane::test::fillWith;
 using zorvane::test::markReadingTexts;
 using zorvane::test::ModalSeen;
@@ -65,21 +67,6 @@ QString focusedInPanel(PeriodPanel* panel)
     return focused->text(QAccessible::Name);
 }
 
-// Pixels that differ between two pictures of one size, and the smallest
-// rectangle holding them.
-QRect differingPixels(const QImage& a, const QImage& b, int* count)
-{
-    QRect where;
-    *count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y)) {
-                where |= QRect(x, y, 1, 1);
-                ++*count;
-            }
-    return where;
-}
-
 }  // namespace
 
 class tst_frmDisplay : public QObject {
@@ -88,12 +75,6 @@ class tst_frmDisplay : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void init();
-
-    void panelsStandOnTheGrid_data();
-    void panelsStandOnTheGrid();
-
-    void rowsBelongToTheirPanel_data();
-    void rowsBelongToTheirPanel();
 
     void controlsShowWhatTheFillingWrites_data();
     void controlsShowWhatTheFillingWrites();
@@ -142,80 +123,6 @@ void tst_frmDisplay::initTestCase()
 void tst_frmDisplay::init()
 {
     markReadingTexts();
-}
-
-void tst_frmDisplay::panelsStandOnTheGrid_data()
-{
-    QTest::addColumn<int>("panel");
-    QTest::addColumn<int>("left");
-    QTest::addColumn<int>("top");
-
-    // Three columns; panel 6 heads the right column.
-    // clang-format off
-    QTest::newRow("panel 0") << 0 << 120 << 480;
-    QTest::newRow("panel 1") << 1 << 120 << 3120;
-    QTest::newRow("panel 2") << 2 << 120 << 5760;
-    QTest::newRow("panel 3") << 3 << 3840 << 480;
-    QTest::newRow("panel 4") << 4 << 3840 << 3120;
-    QTest::newRow("panel 5") << 5 << 3840 << 5760;
-    QTest::newRow("panel 6") << 6 << 7560 << 480;
-    // clang-format on
-}
-
-void tst_frmDisplay::panelsStandOnTheGrid()
-{
-    QFETCH(int, panel);
-    QFETCH(int, left);
-    QFETCH(int, top);
-
-    const frmDisplay display;
-    const QGroupBox* frame = panelOf(display, panel);
-    const auto* container = display.findChild<QFrame*>(QStringLiteral("Frame1"));
-    QVERIFY(frame);
-    QVERIFY(container);
-    QCOMPARE(frame->parentWidget(), container);
-    QCOMPARE(frame->geometry(), ui::twipRect(left, top, 3615, 2535));
-    // Every panel lies wholly inside the visible container.
-    QVERIFY(container->rect().contains(frame->geometry()));
-}
-
-void tst_frmDisplay::rowsBelongToTheirPanel_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("panel");
-    QTest::addColumn<int>("top");
-
-    // Row 6f + k is the k-th row (top 360 + 360 k) of panel f.
-    for (int row = 0; row < PeriodPanels::RowCount; ++row) {
-        // clang-format off
-        QTest::addRow("row %d", row) << row << row / 6 << 360 + 360 * (row % 6);
-        // clang-format on
-    }
-}
-
-void tst_frmDisplay::rowsBelongToTheirPanel()
-{
-    QFETCH(int, row);
-    QFETCH(int, panel);
-    QFETCH(int, top);
-
-    const frmDisplay display;
-    const auto* name = display.findChild<QLabel*>(QStringLiteral("lblPlanetCycleName(%1)").arg(row));
-    const auto* date = display.findChild<QLabel*>(QStringLiteral("lblPlanetCycle(%1)").arg(row));
-    QVERIFY(name);
-    QVERIFY(date);
-
-    const QWidget* frame = panelOf(display, panel);
-    QCOMPARE(name->parentWidget(), frame);
-    QCOMPARE(date->parentWidget(), frame);
-    QCOMPARE(name->y(), ui::px(top));
-    QCOMPARE(date->y(), ui::px(top));
-    QCOMPARE(name->x(), ui::px(120));
-    QCOMPARE(date->x(), ui::px(2040));
-    // Side by side, not overlapping, and inside the panel.
-    QVERIFY(name->geometry().right() < date->geometry().left());
-    QVERIFY(frame->rect().contains(name->geometry()));
-    QVERIFY(frame->rect().contains(date->geometry()));
 }
 
 void tst_frmDisplay::controlsShowWhatTheFillingWrites_data()
@@ -409,7 +316,9 @@ void tst_frmDisplay::labelsShowTheirColour()
 
 void tst_frmDisplay::panelBorderBreaksForItsCaption_data()
 {
-    panelsStandOnTheGrid_data();
+    QTest::addColumn<int>("panel");
+    for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel)
+        QTest::addRow("panel %d", panel) << panel;
 }
 
 void tst_frmDisplay::panelBorderBreaksForItsCaption()
@@ -500,7 +409,9 @@ void tst_frmDisplay::arrowKeysReadAPanel_data()
     const int up = Qt::Key_Up;
     // clang-format off
     QTest::newRow("down twice") << QList<int>{down, down} << rows.mid(0, 2) << 1;
-    QTest::newRow("down past the last row") << QList<int>(7, down) << rows + QStringList{rows.at(5)} << 5;
+    QTest::newRow("down past the last row") << QList<int>(7, down)
+                                            << rows + QStringList{rows.at(5) + ". " + PeriodPanel::lastRowDescription()}
+                                            << 5;
     QTest::newRow("up back to the heading") << QList<int>{down, up} << QStringList{rows.at(0), heading} << -1;
     QTest::newRow("up on the heading") << QList<int>{up} << QStringList{heading} << -1;
     QTest::newRow("end, then home") << QList<int>{int(Qt::Key_End), int(Qt::Key_Home)}
@@ -591,9 +502,10 @@ void tst_frmDisplay::focusIsMarkedOnlyFromTheKeyboard()
     QCOMPARE(panel->grab().toImage(), unfocused);
 
     // Tab marks the focus window-wide, as it does for the program's buttons;
-    // the arrow keys do the same.
-    display.setAttribute(Qt::WA_KeyboardFocusChange);
-    if (row >= 0)
+    // the arrow keys do the same, without a Tab first.
+    if (row < 0)
+        display.setAttribute(Qt::WA_KeyboardFocusChange);
+    else
         QTest::keyClick(panel, Qt::Key_End);
     for (int up = 5; up > row && row >= 0; --up)
         QTest::keyClick(panel, Qt::Key_Up);

@@ -36,8 +36,6 @@ namespace ui = zorvane::ui;
 
 namespace {
 
-enum class CloseWay { BackButton, FileBack, ExitButton, FileExit, CloseBox };
-
 QWidget* widgetNamed(const MDI& frame, const char* name)
 {
     return frame.findChild<QWidget*>(QLatin1String(name));
@@ -48,31 +46,8 @@ QAction* actionNamed(const MDI& frame, const QString& name)
     return frame.findChild<QAction*>(name);
 }
 
-void closeBy(MDI& frame, CloseWay way)
-{
-    switch (way) {
-    case CloseWay::BackButton:
-        frame.findChild<QPushButton*>(QStringLiteral("cmdBack"))->click();
-        break;
-    case CloseWay::FileBack:
-        actionNamed(frame, QStringLiteral("mnuBack"))->trigger();
-        break;
-    case CloseWay::ExitButton:
-        frame.findChild<QPushButton*>(QStringLiteral("cmdMdiExit"))->click();
-        break;
-    case CloseWay::FileExit:
-        actionNamed(frame, QStringLiteral("mnuExit"))->trigger();
-        break;
-    // The window system's close request, as from the title bar.
-    case CloseWay::CloseBox:
-        frame.windowHandle()->close();
-        break;
-    }
-}
-
 }  // namespace
 
-Q_DECLARE_METATYPE(CloseWay)
 Q_DECLARE_METATYPE(modFirdaria::BirthData)
 
 class tst_MDI : public QObject {
@@ -89,14 +64,8 @@ private Q_SLOTS:
 
     void restoredToTheDesignSize();
 
-    void captionsFitTheirButtons_data();
-    void captionsFitTheirButtons();
-
     void menus_data();
     void menus();
-
-    void closing_data();
-    void closing();
 
     void linksOpenTheirPage_data();
     void linksOpenTheirPage();
@@ -226,44 +195,6 @@ void tst_MDI::restoredToTheDesignSize()
     QCOMPARE(frame.centralWidget()->y(), frame.menuBar()->height());
 }
 
-void tst_MDI::captionsFitTheirButtons_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("lines");
-
-    // clang-format off
-    QTest::newRow("cmdSavePicture")   << "cmdSavePicture" << "Save as &JPG" << 1;
-    QTest::newRow("cmdComprehensive") << "cmdComprehensive" << "Comprehensive Reading" << 2;
-    QTest::newRow("cmdBack")          << "cmdBack" << "&Back" << 1;
-    QTest::newRow("cmdMdiExit")       << "cmdMdiExit" << "&Exit" << 1;
-    // clang-format on
-}
-
-void tst_MDI::captionsFitTheirButtons()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(int, lines);
-
-    const MDI frame;
-    const auto* button = frame.findChild<QPushButton*>(name);
-    QVERIFY(button);
-    QCOMPARE(button->text(), caption);
-
-    // Wrapped at word boundaries inside the border, the caption fits whole.
-    const QFontMetrics metrics(button->font());
-    const QRect inside = button->rect().adjusted(2, 1, -2, -1);
-    const QRect needed =
-        metrics.boundingRect(inside, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
-    QVERIFY2(inside.contains(needed), qPrintable(QStringLiteral("%1x%2 in %3x%4")
-                                                     .arg(needed.width())
-                                                     .arg(needed.height())
-                                                     .arg(inside.width())
-                                                     .arg(inside.height())));
-    QCOMPARE((needed.height() + metrics.leading()) / metrics.lineSpacing(), lines);
-}
-
 void tst_MDI::menus_data()
 {
     QTest::addColumn<QString>("menu");
@@ -292,43 +223,6 @@ void tst_MDI::menus()
     for (const QAction* action : owner->actions())
         shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(shown, items);
-}
-
-void tst_MDI::closing_data()
-{
-    QTest::addColumn<CloseWay>("way");
-    QTest::addColumn<bool>("back");
-
-    // clang-format off
-    QTest::newRow("Back button")  << CloseWay::BackButton << true;
-    QTest::newRow("File > Back")  << CloseWay::FileBack << true;
-    QTest::newRow("Exit button")  << CloseWay::ExitButton << false;
-    QTest::newRow("File > Exit")  << CloseWay::FileExit << false;
-    QTest::newRow("close box")    << CloseWay::CloseBox << false;
-    // clang-format on
-}
-
-void tst_MDI::closing()
-{
-    QFETCH(CloseWay, way);
-    QFETCH(bool, back);
-
-    QPointer<MDI> frame = new MDI;
-    QPointer<frmDisplay> panels = frame->display();
-    frame->show();
-    QSignalSpy byBack(frame.data(), &MDI::closedByBack);
-    QSignalSpy toEnd(frame.data(), &MDI::closedToEnd);
-
-    closeBy(*frame, way);
-    // The general close at the end of the program may close the frame once
-    // more before it is deleted; it reports its ending only once.
-    frame->close();
-    QCOMPARE(byBack.count(), back ? 1 : 0);
-    QCOMPARE(toEnd.count(), back ? 0 : 1);
-
-    // A closed frame is destroyed, the panels window with it.
-    QTRY_VERIFY(frame.isNull());
-    QVERIFY(panels.isNull());
 }
 
 void tst_MDI::linksOpenTheirPage_data()
@@ -361,7 +255,7 @@ void tst_MDI::tabFollowsThePeriodsInTime_data()
 {
     QTest::addColumn<BirthData>("before");  // the reading shown first
     QTest::addColumn<BirthData>("birth");
-    QTest::addColumn<QStringList>("periods");  // Tab's stops after the banner
+    QTest::addColumn<QStringList>("periods");  // Tab's stops after the time of birth
 
     QStringList panels;
     for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel)
@@ -377,9 +271,9 @@ void tst_MDI::tabFollowsThePeriodsInTime_data()
     // clang-format on
 }
 
-// Tab goes from the banner through the periods in the order they come in
-// time, whatever reading the panels showed before, and on to the first
-// description button.
+// Tab goes from the time of birth through the periods in the order they
+// come in time, whatever reading the panels showed before, and on to the
+// first description button.
 void tst_MDI::tabFollowsThePeriodsInTime()
 {
     QFETCH(BirthData, before);
@@ -392,9 +286,9 @@ void tst_MDI::tabFollowsThePeriodsInTime()
     frame.show();
     frame.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
-    QWidget* banner = widgetNamed(frame, "lblHalvidorBanner");
-    banner->setFocus(Qt::TabFocusReason);
-    QTRY_COMPARE(QApplication::focusWidget(), banner);
+    QWidget* timeOfBirth = widgetNamed(frame, "lblTimeOfBirth");
+    timeOfBirth->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), timeOfBirth);
 
     QStringList visited;
     for (qsizetype stop = 0; stop <= periods.size(); ++stop) {

@@ -17,6 +17,7 @@
 #include "MDI.h"
 #include "RulerNames.h"
 #include "StartUp.h"
+#include "UpdateReminder.h"
 #include "UrlCatcher.h"
 #include "frmAbout.h"
 #include "frmDisplay.h"
@@ -92,7 +93,7 @@ inline app::StartUpOptions startUpOptions(const QString& programFolder, const QS
     options.lockPath = folder.filePath(QStringLiteral("zorvane.lock"));
     options.programFolder = programFolder;
     options.openSettings = [settingsPath = folder.filePath(QStringLiteral("settings.conf"))] {
-        return std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
+        return app::openSettingsFile(settingsPath);
     };
     options.today = [today] { return today; };
     options.randomFraction = [fraction] { return fraction; };

@@ -54,7 +54,7 @@ bool FakeDialogs::setUpPrinter(QWidget*, QPrinter& printer, const ui::PrintReque
         return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(*printToPdf);
-    return true;
+    return !cancelPrint;
 }
 
 void FakeDialogs::failIfScripted()

@@ -32,6 +32,9 @@ public:
     std::deque<ui::MessageAnswer> answers;
     std::deque<std::optional<QString>> savePaths;
     std::optional<QString> printToPdf;  // nothing: the print dialog is cancelled
+    // The print dialog sets the printer up to print to printToPdf, and is
+    // cancelled all the same: a job sent anyway would leave that file.
+    bool cancelPrint = false;
     // The next dialog, of any kind, is recorded and then throws
     // std::runtime_error instead of answering.
     bool failNext = false;

@@ -52,4 +52,17 @@ void RecordedPanels::setSouthNodeLine(const QString& text)
     record(QStringLiteral("lblSNodePlanetName"), text);
 }
 
+void RecordedPanels::setPeriodOrder(const PeriodPlaces& inTime)
+{
+    periodOrder.clear();
+    for (const int place : inTime) {
+        if (place == NorthNodeLine)
+            periodOrder << QStringLiteral("lblNNodePlanetName");
+        else if (place == SouthNodeLine)
+            periodOrder << QStringLiteral("lblSNodePlanetName");
+        else
+            periodOrder << indexedName("fraPlanetName", place);
+    }
+}
+
 }  // namespace zorvane::test

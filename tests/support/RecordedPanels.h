@@ -25,11 +25,14 @@ public:
     void setRow(int row, const QString& name, const QString& startText) override;
     void setNorthNodeLine(const QString& text) override;
     void setSouthNodeLine(const QString& text) override;
+    void setPeriodOrder(const PeriodPlaces& inTime) override;
 
     // The latest caption of each control written, by control name.
     QMap<QString, QString> captions;
     // Every caption written, in order, as "control: caption".
     QStringList writes;
+    // The controls of the periods in the order last given, by control name.
+    QStringList periodOrder;
 
 private:
     void record(const QString& control, const QString& caption);

@@ -1,4 +1,5 @@
-// libFuzzer target: BmpToJpeg on any bytes as a bitmap file.
+// libFuzzer target: BmpToJpeg on any bytes as a bitmap file, and
+// BmpToJpegFromDib on the same bytes as a bitmap in memory.
 //
 // Each input is handed over as a file in memory (memfd, opened by the
 // converter through /proc/self/fd). Besides the sanitizers' own findings, a
@@ -150,6 +151,35 @@ bool jpegSize(const std::string& path, int& width, int& height)
     return read;
 }
 
+// Aborts when a conversion of the bitmap data broke a promise of the
+// converter's, and removes the JPEG it wrote.
+void checkOutcome(int result, const std::string& jpegPath, const std::uint8_t* data, std::size_t size)
+{
+    struct stat info {};
+    const bool written = ::lstat(jpegPath.c_str(), &info) == 0;
+    // BMP2JPEG_TARGET_EXISTS belongs to BMP2JPEG_NO_REPLACE alone: without it
+    // whatever stands at the JPEG path is replaced.
+    if (result < BMP2JPEG_OK || result > BMP2JPEG_CANNOT_WRITE)
+        broken("a result the converter never gives");
+    if (strayEntries() != 0)
+        broken("a temporary file was left behind");
+    if (result != BMP2JPEG_OK) {
+        if (written)
+            broken("a failed conversion left a file");
+        return;
+    }
+    constexpr std::size_t kWidthAt = 18;
+    constexpr std::size_t kHeightAt = 22;
+    int width = 0;
+    int height = 0;
+    if (!written || size < kHeightAt + 4 || !jpegSize(jpegPath, width, height))
+        broken("a conversion reported success without a readable JPEG");
+    // A negative height gives the rows top down.
+    if (width != le32At(data + kWidthAt) || height != std::llabs(le32At(data + kHeightAt)))
+        broken("the JPEG's size differs from the bitmap's header");
+    ::unlink(jpegPath.c_str());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -173,30 +203,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bitmapPath = "/proc/self/fd/" + std::to_string(bitmap);
     const std::string jpegPath = outputFolder() + "/out.jpg";
 
-    const int result = BmpToJpeg(bitmapPath.c_str(), jpegPath.c_str(), 100);
+    checkOutcome(BmpToJpeg(bitmapPath.c_str(), jpegPath.c_str(), 100), jpegPath, data, size);
     ::close(bitmap);
-
-    struct stat info {};
-    const bool written = ::lstat(jpegPath.c_str(), &info) == 0;
-    // BMP2JPEG_TARGET_EXISTS belongs to BMP2JPEG_NO_REPLACE alone: without it
-    // whatever stands at the JPEG path is replaced.
-    if (result < BMP2JPEG_OK || result > BMP2JPEG_CANNOT_WRITE)
-        broken("a result BmpToJpeg never gives");
-    if (strayEntries() != 0)
-        broken("a temporary file was left behind");
-    if (result != BMP2JPEG_OK) {
-        if (written)
-            broken("a failed conversion left a file");
-        return 0;
-    }
-    constexpr std::size_t kWidthAt = 18;
-    constexpr std::size_t kHeightAt = 22;
-    int width = 0;
-    int height = 0;
-    if (!written || size < kHeightAt + 4 || !jpegSize(jpegPath, width, height))
-        broken("a conversion reported success without a readable JPEG");
-    if (width != le32At(data + kWidthAt) || height != le32At(data + kHeightAt))
-        broken("the JPEG's size differs from the bitmap's header");
-    ::unlink(jpegPath.c_str());
+    // The same bytes as a bitmap in memory: the info header after the file
+    // header, the rows after both.
+    constexpr std::size_t kInfoAt = 14;
+    constexpr std::size_t kRowsAt = 54;
+    if (size >= kRowsAt)
+        checkOutcome(BmpToJpegFromDib(data + kInfoAt, data + kRowsAt, size - kRowsAt, jpegPath.c_str(), 100, 0),
+                     jpegPath, data, size);
     return 0;
 }

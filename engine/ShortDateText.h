@@ -1,15 +1,15 @@
 #pragma once
 
 // Dates as the engine holds them, and their texts in the user's short date
-// format.
+// format: ShortDateText(locale)(date), every date shown anywhere.
 //
-// DateTextFormat exists for speed. A reading shows 51 dates, and every one
-// goes through the locale's short date format. QLocale::toString(QDate,
-// format) parses the format again and looks up the locale's data on every
-// call: for 51 dates that alone comes to about the whole time target of a
-// reading with its texts (20 µs, bench/bench_engine). DateTextFormat reads
-// the format and the locale's digits and month names once, and then writes
-// each date directly, with the same result as QLocale.
+// ShortDateText reads the format and the locale's digits and month names
+// once, and then writes each date directly, with the same result as
+// QLocale::toString(QDate, format). That call parses the format again and
+// looks up the locale's data every time: for the 51 dates of a reading it
+// takes about six times the instructions of the whole reading with its
+// texts written this way (callgrind), well beyond the time target of a
+// reading (bench/bench_engine).
 //
 // The engine counts days with std::chrono::year_month_day. Qt 6.4 converts
 // from it (QDate(year_month_day)) only where the standard library announces
@@ -42,19 +42,19 @@ QString WidenTwoDigitYear(const QString& format);
 // The locale's short date format, date part only, year widened.
 QString ShortDateFormat(const QLocale& locale);
 
-// One date format read once and applied to many dates. Day, month and year
+// ShortDateText: one date format read once and applied to many dates. Day, month and year
 // numbers, short month names ("MMM", as in the C locale's "d MMM yyyy") and
 // literals are written directly from what was read from the locale at
 // construction; a format with anything else (no short format has it) goes
 // through QLocale for every date.
-class DateTextFormat {
+class ShortDateText {
 public:
     // The locale's short date format, year widened.
-    explicit DateTextFormat(const QLocale& locale);
+    explicit ShortDateText(const QLocale& locale);
     // A format taken as given, with the locale's digits and names.
-    DateTextFormat(const QLocale& locale, const QString& format);
+    ShortDateText(const QLocale& locale, const QString& format);
 
-    QString text(Date date) const;
+    QString operator()(Date date) const;
 
 private:
     enum class Field : std::uint8_t { Literal, Day, Month, MonthName, Year };
@@ -65,12 +65,17 @@ private:
     };
 
     void compile();
-    void appendNumber(QString& out, int value, int digits) const;
+    char16_t* writeNumber(char16_t* out, int value, int digits) const;
+
+    // Longest text written directly; a longer format (no short format is)
+    // goes through QLocale.
+    static constexpr qsizetype MaxDirectLength = 64;
 
     QLocale locale_;
     QString format_;
     std::vector<Piece> pieces_;
-    bool direct_ = false;  // pieces_ reproduce QLocale's output exactly
+    bool direct_ = false;      // pieces_ reproduce QLocale's output exactly
+    qsizetype maxLength_ = 0;  // of any text this format gives
     char16_t zeroDigit_ = u'0';
     std::array<QString, 12> monthNames_;  // short names, [month - 1]
 };

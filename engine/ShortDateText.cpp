@@ -1,6 +1,8 @@
 // Short date texts written directly from a format read once.
 
-#include "DateTextFormat.h"
+#include "ShortDateText.h"
+
+#include <algorithm>
 
 namespace modFirdaria {
 
@@ -78,11 +80,11 @@ QString ShortDateFormat(const QLocale& locale)
     return WidenTwoDigitYear(locale.dateFormat(QLocale::ShortFormat));
 }
 
-DateTextFormat::DateTextFormat(const QLocale& locale)
-    : DateTextFormat(locale, ShortDateFormat(locale))
+ShortDateText::ShortDateText(const QLocale& locale)
+    : ShortDateText(locale, ShortDateFormat(locale))
 {}
 
-DateTextFormat::DateTextFormat(const QLocale& locale, const QString& format)
+ShortDateText::ShortDateText(const QLocale& locale, const QString& format)
     : locale_(locale)
     , format_(format)
 {
@@ -94,7 +96,7 @@ DateTextFormat::DateTextFormat(const QLocale& locale, const QString& format)
 // direct_ stays false for anything it does not write itself: weekday and long
 // month names, time fields, odd widths, digits outside the Basic Multilingual
 // Plane.
-void DateTextFormat::compile()
+void ShortDateText::compile()
 {
     pieces_.clear();
     direct_ = false;
@@ -147,11 +149,25 @@ void DateTextFormat::compile()
         for (int m = 1; m <= 12; ++m)
             monthNames_[m - 1] = locale_.monthName(m, QLocale::ShortFormat);
     }
-    direct_ = true;
+    // Numbers take at most four digits (the years shown run to 2124).
+    maxLength_ = 0;
+    for (const Piece& piece : pieces_) {
+        if (piece.field == Field::Literal)
+            maxLength_ += piece.literal.size();
+        else if (piece.field == Field::MonthName)
+            maxLength_ +=
+                std::max_element(monthNames_.begin(), monthNames_.end(), [](const QString& a, const QString& b) {
+                    return a.size() < b.size();
+                })->size();
+        else
+            maxLength_ += 4;
+    }
+    direct_ = maxLength_ <= MaxDirectLength;
 }
 
-// value in at most four digits, zero-padded to `digits`, in the locale's digits.
-void DateTextFormat::appendNumber(QString& out, int value, int digits) const
+// value in at most four digits, zero-padded to `digits`, in the locale's
+// digits, written at out; returns the position after it.
+char16_t* ShortDateText::writeNumber(char16_t* out, int value, int digits) const
 {
     char16_t reversed[4];
     int n = 0;
@@ -160,12 +176,13 @@ void DateTextFormat::appendNumber(QString& out, int value, int digits) const
         value /= 10;
     } while (value > 0 && n < 4);
     for (int pad = n; pad < digits; ++pad)
-        out += QChar(zeroDigit_);
+        *out++ = zeroDigit_;
     while (n > 0)
-        out += QChar(reversed[--n]);
+        *out++ = reversed[--n];
+    return out;
 }
 
-QString DateTextFormat::text(Date date) const
+QString ShortDateText::operator()(Date date) const
 {
     if (!direct_)
         return locale_.toString(toQDate(date), format_);
@@ -173,28 +190,32 @@ QString DateTextFormat::text(Date date) const
     const int day = static_cast<int>(static_cast<unsigned>(date.day()));
     const int month = static_cast<int>(static_cast<unsigned>(date.month()));
     const int year = static_cast<int>(date.year());
-    QString out;
-    out.reserve(format_.size() + 8);
+    // Written on the stack, then copied once into the text.
+    std::array<char16_t, MaxDirectLength> buffer;
+    char16_t* out = buffer.data();
+    const auto append = [&out](const QString& piece) {
+        out = std::copy_n(reinterpret_cast<const char16_t*>(piece.constData()), piece.size(), out);
+    };
     for (const Piece& piece : pieces_) {
         switch (piece.field) {
         case Field::Literal:
-            out += piece.literal;
+            append(piece.literal);
             break;
         case Field::Day:
-            appendNumber(out, day, piece.width);
+            out = writeNumber(out, day, piece.width);
             break;
         case Field::Month:
-            appendNumber(out, month, piece.width);
+            out = writeNumber(out, month, piece.width);
             break;
         case Field::MonthName:
-            out += monthNames_[month - 1];
+            append(monthNames_[month - 1]);
             break;
         case Field::Year:
-            appendNumber(out, piece.width == 2 ? year % 100 : year, piece.width);
+            out = writeNumber(out, piece.width == 2 ? year % 100 : year, piece.width);
             break;
         }
     }
-    return out;
+    return QString(reinterpret_cast<const QChar*>(buffer.data()), out - buffer.data());
 }
 
 }  // namespace modFirdaria

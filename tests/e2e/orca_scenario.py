@@ -1,0 +1,238 @@
+"""What Orca says of Zorvane: the scenario that e2e_screen_reader.sh runs once
+Orca and the program are up, the main window active.
+
+Keys go to the program with xdotool, as a person's keyboard would send them.
+After each, the scenario waits, for a bounded time, until Orca has said what
+a blind user must hear, as its debug log records it, and fails with what Orca
+did say when it does not. It takes a reading for 3 March 1912, Night, with
+the keyboard alone: the date lists with their label and value, and each new
+value as the arrow keys and typing change it; Day and Night; Enter on
+"Get My Firdaria Reading"; the periods and sub-periods in the results; the
+comprehensive reading with its Save and Print dialogs; the About box; Back,
+and Exit, each pressed with Enter. Everything said on the way goes to the
+transcript.
+
+Run with Debian's own /usr/bin/python3; it needs nothing beyond the standard
+library and xdotool.
+"""
+
+import argparse
+import datetime
+import re
+import subprocess
+import sys
+import time
+
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?(\{.*\})?$")
+POLL_SECONDS = 0.05
+
+# Reached with the arrow keys and a single typed letter, which do not depend
+# on how fast the keys follow each other as typed words do.
+BIRTH = datetime.date(1912, 3, 3)
+# The periods of a night birth: the heading's ruler, its start in whole years
+# from the birth (no 29 February, so plain year steps), and whether it has
+# sub-periods.
+NIGHT_PERIODS = [
+    ("The Moon", 0),
+    ("Saturn", 9),
+    ("Jupiter", 20),
+    ("Mars", 32),
+    ("North Node", 39),
+    ("South Node", 42),
+    ("The Sun", 44),
+    ("Venus", 54),
+    ("Mercury", 62),
+]
+# The sub-rulers follow a period's ruler in this cycle.
+CYCLE = ["Saturn", "Jupiter", "Mars", "Sun", "Venus", "Mercury", "Moon"]
+HINT = "Planetary period and its start; Down reads its sub-periods"
+LAST = "Last of this period's sub-periods"
+DATE = r"(\d{1,2})/(\d{1,2})/(\d{4})"
+
+
+class Failed(Exception):
+    """Orca did not say what was expected, or said what it must not."""
+
+
+def short_date(date):
+    return f"{date.month}/{date.day}/{date.year}"
+
+
+def parse_date(match, first_group):
+    month, day, year = (int(match.group(first_group + i)) for i in range(3))
+    return datetime.date(year, month, day)
+
+
+class Orca:
+    """What Orca says, read from its debug log, and keys sent to the program."""
+
+    def __init__(self, log, timeout, transcript):
+        self.log = log
+        self.timeout = timeout
+        self.transcript = transcript
+
+    def utterances(self):
+        with open(self.log, encoding="utf-8", errors="replace") as lines:
+            found = (SPOKEN.search(line) for line in lines)
+            return [match.group(1).strip() for match in found if match]
+
+    def press(self, keys, expected, what, forbidden=()):
+        """Presses the keys (xdotool key names, one after the other) and waits
+        until Orca has said each expected utterance, in this order; each is a
+        regular expression for a whole utterance, without Orca's closing full
+        stop. Nothing said in the meantime may hold a forbidden text. Returns
+        what was said, and the match of each expected utterance. Without
+        keys, what Orca has said since it started counts."""
+        mark = len(self.utterances()) if keys else 0
+        if keys:
+            subprocess.run(["xdotool", "key", "--delay", "100", *keys], check=True)
+        deadline = time.monotonic() + self.timeout
+        while True:
+            said = self.utterances()[mark:]
+            matches = in_order(said, expected)
+            if matches is not None or time.monotonic() >= deadline:
+                break
+            time.sleep(POLL_SECONDS)
+        self.transcript.append(f"-- {what}: {' '.join(keys) or '(no key)'}")
+        self.transcript.extend(f"   {text}" for text in said)
+        if matches is None:
+            raise Failed(f"{what}: Orca did not say {expected}; it said {said}")
+        heard = [text for text in said if any(word in text for word in forbidden)]
+        if heard:
+            raise Failed(f"{what}: Orca said {heard}")
+        return matches
+
+
+def in_order(said, expected):
+    """The matches of the expected patterns against whole utterances, in the
+    order given; None when some is missing."""
+    matches, at = [], 0
+    for pattern in expected:
+        for index in range(at, len(said)):
+            match = re.fullmatch(pattern, said[index].rstrip(". "))
+            if match:
+                matches.append(match)
+                at = index + 1
+                break
+        else:
+            return None
+    return matches
+
+
+def main_window(orca):
+    orca.press([], [r"Zorvane v1\.0 frame", "Get My Firdaria Reading push button"], "the main window opens")
+    # Each date list: label and value as the focus reaches it, then each new
+    # value as the keys change it.
+    orca.press(["Tab"], ["Day of birth combo box", "1"], "Tab to the day")
+    orca.press(["Down"], ["2"], "Down in the day")
+    orca.press(["Down"], ["3"], "Down in the day")
+    orca.press(["Tab"], ["Month of birth combo box", "January"], "Tab to the month")
+    orca.press(["m"], ["March"], "typing m")
+    orca.press(["Down"], ["April"], "Down in the month")
+    orca.press(["Up"], ["March"], "Up in the month")
+    orca.press(["Tab"], ["Year of birth combo box", "1910"], "Tab to the year")
+    orca.press(["Down"], ["1911"], "Down in the year")
+    orca.press(["Down"], ["1912"], "Down in the year")
+    orca.press(["Tab"], ["Day", "selected radio button"], "Tab to Day")
+    orca.press(["Down"], ["Night", "selected radio button"], "Down to Night")
+    # The links, the offer in front chosen at start-up, and round to the
+    # reading button.
+    orca.press(["Tab"], ["Meet fellow students of the stars.* link"], "Tab to the forum link")
+    orca.press(["Tab"], [r"(Home Business Opportunity|Co-brand this software).* link"], "Tab to the offer")
+    orca.press(["Tab"], ["Get My Firdaria Reading push button"], "Tab round to the reading button")
+
+
+def results_frame(orca):
+    periods = [(ruler, short_date(BIRTH.replace(year=BIRTH.year + years))) for ruler, years in NIGHT_PERIODS]
+    first, start = periods[0]
+    orca.press(
+        ["Return"],
+        [r"Zorvane v1\.0 frame", "Firdaria periods", f"{first}, {start}", "List with 6 items", re.escape(HINT)],
+        "Enter on the reading button",
+        forbidden=["layered pane"],
+    )
+    # The Moon's sub-periods, each named for its ruler, in order inside the
+    # period; the last says so, again at each Down.
+    ruler = first.split()[-1]
+    subs = CYCLE[CYCLE.index(ruler) + 1 :] + CYCLE[: CYCLE.index(ruler)]
+    end = BIRTH.replace(year=BIRTH.year + NIGHT_PERIODS[1][1])
+    previous = BIRTH
+    for place, sub in enumerate(subs):
+        last = place == len(subs) - 1
+        row = rf"{ruler}/{sub}, {DATE}"
+        (match, *_) = orca.press(["Down"], [row] + ([re.escape(LAST)] if last else []), f"Down to {ruler}/{sub}")
+        date = parse_date(match, 1)
+        if not previous < date < end:
+            raise Failed(f"{ruler}/{sub} starts {date}, outside {previous} .. {end}")
+        previous = date
+    orca.press(["Down"], [rf"{ruler}/{subs[-1]}, {DATE}\. {re.escape(LAST)}"], "Down past the last sub-period")
+    orca.press(["shift+Tab"], ["Your Time Of Birth Night label"], "Shift+Tab to the time of birth")
+    orca.press(["Tab"], [f"{first}, {start}", "List with 6 items"], "Tab back to the first period")
+    # Every period in the order of time, the hint not said again.
+    for ruler, start in periods[1:]:
+        orca.press(["Tab"], [rf"{ruler}, {start}( label)?"], f"Tab to {ruler}", forbidden=[HINT])
+
+
+def reading_window(orca):
+    for ruler in ("The Sun", "Venus", "Mercury", "The Moon", "Saturn", "Jupiter", "Mars", "N. Node", "S. Node"):
+        orca.press(["Tab"], [f"Click To Know More About {ruler} push button"], f"Tab to {ruler}'s description")
+    orca.press(["Tab"], ["Home Business Opportunity.* link"], "Tab to the offer")
+    orca.press(["Tab"], ["Save as JPG push button"], "Tab to Save as JPG")
+    orca.press(["Tab"], ["Comprehensive Reading push button"], "Tab to Comprehensive Reading")
+    orca.press(
+        ["Return"], ["Comprehensive Reading dialog", "Reading text", r"The Sun Period:-.*"], "Enter on Comprehensive Reading"
+    )
+    # The end of the text, without the empty lines after it.
+    orca.press(["ctrl+End"], [r"This is a time to .*"], "Ctrl+End", forbidden=["blank"])
+    orca.press(["Down", "Tab"], ["Save push button"], "Down at the end, then Tab to Save", forbidden=["blank"])
+    orca.press(["Return"], [r"Zorvane dialog.*"], "Enter on Save: the Save As dialog")
+    orca.press(["Escape"], ["Comprehensive Reading dialog", "Save push button"], "Esc")
+    orca.press(["Tab"], ["Print push button"], "Tab to Print")
+    orca.press(["Return"], ["Print dialog"], "Enter on Print: the print dialog")
+    orca.press(["Escape"], ["Print push button"], "Esc")
+    orca.press(["Escape"], [r"Zorvane v1\.0 frame", "Comprehensive Reading push button"], "Esc closes the reading")
+
+
+def about_box(orca):
+    orca.press(["alt+h"], ["Online Help"], "Alt+H, the Help menu")
+    orca.press(["a"], [r"Zorvane v1\.0 dialog Zorvane is a form of Medieval astrology.*", "OK push button"], "About Software")
+    orca.press(["Return"], [r"Zorvane v1\.0 frame", "Comprehensive Reading push button"], "Enter on OK")
+
+
+def back_and_exit(orca):
+    orca.press(["Tab"], ["Back push button"], "Tab to Back")
+    orca.press(["Return"], [r"Zorvane v1\.0 frame", "Get My Firdaria Reading push button"], "Enter on Back")
+    orca.press(["Tab"], ["Day of birth combo box", str(BIRTH.day)], "the day kept")
+    orca.press(["shift+Tab", "Return"], [f"{NIGHT_PERIODS[0][0]}, {short_date(BIRTH)}"], "the reading again")
+    orca.press(["shift+Tab"], ["Your Time Of Birth Night label"], "Shift+Tab to the time of birth")
+    orca.press(["shift+Tab"], ["Visit our online astrology forum.* link"], "Shift+Tab to the banner")
+    orca.press(["shift+Tab"], ["Exit push button"], "Shift+Tab to Exit")
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+    orca.transcript.append("-- Enter on Exit: Return")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--log", required=True, help="Orca's debug log")
+    parser.add_argument("--transcript", required=True, help="file for what Orca said")
+    parser.add_argument("--timeout", type=float, default=20, help="seconds to wait for Orca after a key")
+    arguments = parser.parse_args()
+    transcript = ["What Orca says of Zorvane, key by key, from its debug log."]
+    orca = Orca(arguments.log, arguments.timeout, transcript)
+    status = 0
+    try:
+        for part in (main_window, results_frame, reading_window, about_box, back_and_exit):
+            transcript.append(f"== {part.__name__.replace('_', ' ')}")
+            part(orca)
+    except (Failed, subprocess.CalledProcessError) as error:
+        print(f"FAIL: {error}", file=sys.stderr)
+        transcript.append(f"!! {error}")
+        status = 1
+    with open(arguments.transcript, "w", encoding="utf-8") as out:
+        out.write("\n".join(transcript) + "\n")
+    print(f"transcript: {arguments.transcript}")
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())
