@@ -107,6 +107,23 @@ int widePath(std::string_view utf8, std::wstring& wide)
     return 0;
 }
 
+// 0 and path made absolute against the current folder, or the reason. A
+// folder is held by this path, which stays right when the current folder
+// changes later.
+int makeAbsolute(std::wstring& path)
+{
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return lastError();
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length)
+        return written == 0 ? lastError() : EIO;
+    full.resize(written);
+    path = std::move(full);
+    return 0;
+}
+
 std::wstring asciiWide(std::string_view ascii)
 {
     return std::wstring(ascii.begin(), ascii.end());
@@ -123,7 +140,7 @@ void removeOnClose(HANDLE file)
 }  // namespace
 
 struct Folder::Handle {
-    std::wstring path;  // ends in a separator
+    std::wstring path;  // absolute, ends in a separator
     Win32Handle folder;
     std::string utf8Path;  // as it was opened
 
@@ -144,6 +161,8 @@ int Folder::open(std::string_view path)
 {
     std::wstring wide;
     if (const int error = widePath(path.empty() ? std::string_view(".") : path, wide))
+        return error;
+    if (const int error = makeAbsolute(wide))
         return error;
     // Held without sharing deletion: the folder can be neither renamed nor
     // removed while a file is made in it.
@@ -332,13 +351,16 @@ std::string NewFile::path() const
 
 int NewFile::commit(std::string_view name, Commit how)
 {
-    std::wstring target;
-    if (const int error = widePath(name, target))
+    std::wstring wideName;
+    if (const int error = widePath(name, wideName))
         return error;
     HANDLE file = handle_->file.get();
     if (!::FlushFileBuffers(file))
         return lastError();
-    // A name without a folder renames the file within its own folder.
+    // The whole path, through the folder held open: a bare name would be
+    // taken from the current folder by some systems (Wine) rather than the
+    // file's own.
+    const std::wstring target = handle_->folder + wideName;
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     rename->ReplaceIfExists = how == Commit::Replace ? TRUE : FALSE;
@@ -346,7 +368,7 @@ int NewFile::commit(std::string_view name, Commit how)
     rename->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
     std::memcpy(buffer.data() + offsetof(FILE_RENAME_INFO, FileName), target.c_str(), rename->FileNameLength);
     if (how == Commit::Replace) {
-        const DWORD attributes = ::GetFileAttributesW((handle_->folder + target).c_str());
+        const DWORD attributes = ::GetFileAttributesW(target.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             return ELOOP;
     }

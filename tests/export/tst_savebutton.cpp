@@ -59,7 +59,7 @@ void tst_SaveButton::savesPanelsWindow()
     button->click();
 
     QCOMPARE(fake.saveRequests.size(), 1);
-    QCOMPARE(fake.messages.size(), 0);
+    QVERIFY2(fake.messages.isEmpty(), qPrintable(fake.messages.value(0).text));
     QCOMPARE(filesUnder(dir.path()), written);
     // The capture is taken before the dialog, whatever the answer.
     const modSaveForm::PanelsWindow holders = panels->exportHolders();
