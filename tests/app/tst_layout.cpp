@@ -4,6 +4,7 @@
 // 2); and the colours the design fixes, kept under a dark desktop palette.
 
 #include "AppTestSupport.h"
+#include "OffscreenFonts.h"
 #include "Style.h"
 
 #include <QAbstractItemView>
@@ -239,6 +240,7 @@ private:
 
 void tst_Layout::initTestCase()
 {
+    zorvane::test::measureTextUnhinted();
     QApplication::setPalette(darkDesktopPalette());
     zorvane::ui::useProgramStyle();
     zorvane::ui::installFontSubstitutes();

@@ -8,6 +8,7 @@
 #include "PictureDifference.h"
 #include "ResultsTestSupport.h"
 #include "SpokenCaptions.h"
+#include "OffscreenFonts.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmDisplay.h"
@@ -116,6 +117,7 @@ private Q_SLOTS:
 
 void tst_frmDisplay::initTestCase()
 {
+    zorvane::test::measureTextUnhinted();
     ui::useProgramStyle();
     ui::installFontSubstitutes();
 }
