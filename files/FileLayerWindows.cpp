@@ -372,8 +372,15 @@ int NewFile::commit(std::string_view name, Commit how)
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             return ELOOP;
     }
-    if (!::SetFileInformationByHandle(file, FileRenameInfo, rename, DWORD(buffer.size())))
-        return lastError();
+    if (!::SetFileInformationByHandle(file, FileRenameInfo, rename, DWORD(buffer.size()))) {
+        const DWORD error = ::GetLastError();
+        // Windows refuses a folder at the name as access denied.
+        const DWORD attributes = ::GetFileAttributesW(target.c_str());
+        if (how == Commit::Replace && attributes != INVALID_FILE_ATTRIBUTES
+            && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return EISDIR;
+        return errnoOf(error);
+    }
     handle_->committed = true;
     return 0;
 }
