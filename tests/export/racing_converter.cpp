@@ -6,13 +6,20 @@
 
 #include "Bmp2Jpeg.h"
 
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <string_view>
+#include <system_error>
+
+#if defined(_WIN32)
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
+#  include <windows.h>
+#else
+#  include <dlfcn.h>
+#endif
 
 namespace {
 
@@ -22,30 +29,40 @@ enum Appearance { AFile = 0, ALinkLeadingNowhere = 1, AFolder = 2 };
 int racesLeft = 0;
 int appearance = AFile;
 
-void appear(const char* path)
+// The converter's paths are UTF-8 on every system.
+std::filesystem::path fromUtf8(const char* path)
 {
+    const std::string_view bytes(path);
+    return std::filesystem::path(std::u8string(bytes.begin(), bytes.end()));
+}
+
+void appear(const char* jpegPath)
+{
+    const std::filesystem::path path = fromUtf8(jpegPath);
+    std::error_code failed;
     if (appearance == ALinkLeadingNowhere) {
-        const std::string target = std::string(path) + ".nowhere";
-        ::symlink(target.c_str(), path);
+        std::filesystem::create_symlink(fromUtf8((std::string(jpegPath) + ".nowhere").c_str()), path, failed);
     } else if (appearance == AFolder) {
-        ::mkdir(path, 0700);
-    } else {
-        const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            static constexpr char kContent[] = "appeared late";
-            if (::write(fd, kContent, std::strlen(kContent)) < 0) {
-                // The test sees a wrong content.
-            }
-            ::close(fd);
-        }
+        std::filesystem::create_directory(path, failed);
+    } else if (!std::filesystem::exists(path, failed)) {
+        // The test sees a wrong content if this fails.
+        std::ofstream(path, std::ios::binary) << "appeared late";
     }
 }
 
 BmpToJpegFromDibFunction realConverter()
 {
     static const BmpToJpegFromDibFunction real = [] {
+#if defined(_WIN32)
+        // Beside the program, whose folder Windows searches first.
+        const HMODULE library = ::LoadLibraryA(REAL_CONVERTER);
+        return library ? reinterpret_cast<BmpToJpegFromDibFunction>(
+                             reinterpret_cast<void*>(::GetProcAddress(library, "BmpToJpegFromDib")))
+                       : nullptr;
+#else
         void* library = ::dlopen(REAL_CONVERTER, RTLD_NOW | RTLD_LOCAL);
         return library ? reinterpret_cast<BmpToJpegFromDibFunction>(::dlsym(library, "BmpToJpegFromDib")) : nullptr;
+#endif
     }();
     return real;
 }
