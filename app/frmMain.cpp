@@ -126,11 +126,17 @@ frmMain::frmMain(QWidget* parent)
     setCentralWidget(createClientArea());
     createMenus();
     arrangeTabOrder();
+    connect(this, &frmMain::readingRequested, this, guarded(this, &frmMain::showReading));
 
     // The design keeps a fixed layout: the client area is fixed, and with the
     // menu bar in place the window takes exactly the size they need.
     setFixedSize(sizeHint());
     addOpenWindow(this);
+}
+
+frmMain::~frmMain()
+{
+    delete results_;
 }
 
 QWidget* frmMain::createClientArea()
