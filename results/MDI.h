@@ -61,16 +61,7 @@ public Q_SLOTS:
     void cmdMdiExit_Click();
 
 private Q_SLOTS:
-    void mnuBack_Click();
-    void mnuExit_Click();
-    void mnuOnline_Click();
-    void mnuVisit_Click();
-    void mnuUpdate_Click();
     void mnuAbout_Click();
-    void mnuDonate_Click();
-    void mkmoney_Click();
-    void lblHalvidorBanner_Click();
-    void Label8_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
