@@ -286,7 +286,7 @@ void frmSave::connectControls()
     connect(Label2, &ui::LinkLabel::clicked, this, ui::guarded(modHelp::OpenFullBrandPage));
     connect(cmdSave, &QPushButton::clicked, this, ui::guarded(this, &frmSave::cmdSave_Click));
     connect(cmdPrint, &QPushButton::clicked, this, ui::guarded(this, &frmSave::cmdPrint_Click));
-    connect(RTB, &QTextEdit::textChanged, this, ui::guarded(this, &frmSave::RTB_Change));
+    connect(RTB, &QTextEdit::textChanged, this, ui::guarded(emptyClipboard));
 }
 
 void frmSave::showEvent(QShowEvent* event)
@@ -440,50 +440,19 @@ void frmSave::cmdPrint_Click()
 
 bool frmSave::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == RTB->viewport())
-        ui::runGuarded([&] { handleBoxMouse(*event); });
-    return QDialog::eventFilter(watched, event);
-}
-
-void frmSave::handleBoxMouse(const QEvent& event)
-{
-    switch (event.type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        RTB_MouseDown();
-        break;
-    case QEvent::MouseMove:
-        RTB_MouseMove();
-        break;
-    case QEvent::MouseButtonRelease:
-        RTB_MouseUp();
-        if (RTB->viewport()->rect().contains(static_cast<const QMouseEvent&>(event).position().toPoint()))
-            RTB_Click();
-        break;
-    default:
-        break;
+    if (watched == RTB->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            ui::runGuarded(emptyClipboard);
+            break;
+        default:
+            break;
+        }
     }
-}
-
-void frmSave::RTB_Change()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_Click()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_MouseDown()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_MouseMove()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_MouseUp()
-{
-    emptyClipboard();
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmSave::emptyClipboard()
