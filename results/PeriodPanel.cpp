@@ -1,4 +1,5 @@
 #include "PeriodPanel.h"
+#include "Accessibility.h"
 
 #include "FocusMark.h"
 #include "SpokenCaptions.h"
@@ -177,28 +178,12 @@ private:
     std::optional<QAccessible::Id> lastRowWhole_;
 };
 
-QAccessibleInterface* periodPanelFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(PeriodPanel::staticMetaObject.className()) && object && object->isWidgetType())
-        return new PeriodPanelAccessible(static_cast<PeriodPanel*>(object));
-    return nullptr;
-}
-
-void installAccessibleFactory()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(periodPanelFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 }  // namespace
 
 PeriodPanel::PeriodPanel(QWidget* parent)
     : QGroupBox(parent)
 {
-    installAccessibleFactory();
+    ui::useAccessibleOf<PeriodPanel, PeriodPanelAccessible>();
     // Tab reaches it; a click does not, so that the mouse changes nothing.
     setFocusPolicy(Qt::TabFocus);
 }
