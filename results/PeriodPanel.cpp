@@ -1,6 +1,6 @@
 #include "PeriodPanel.h"
-#include "Accessibility.h"
 
+#include "Accessibility.h"
 #include "FocusMark.h"
 #include "SpokenCaptions.h"
 #include "Style.h"

@@ -1,4 +1,5 @@
 #include "DropDownList.h"
+
 #include "Accessibility.h"
 
 #include <QAbstractItemView>
