@@ -78,9 +78,10 @@ private:
     void arrangeTabOrder();
     void MDIForm_Unload();
 
-    QWidget* Picture1 = nullptr;  // top: banner
-    QWidget* Picture3 = nullptr;  // top, below Picture1: product name
-    QWidget* Picture2 = nullptr;  // bottom: buttons and offer
+    // The frame's three bars (picture strips), full width.
+    QWidget* Picture1 = nullptr;  // banner bar, at the top
+    QWidget* Picture3 = nullptr;  // product name bar, below the banner
+    QWidget* Picture2 = nullptr;  // button bar, at the bottom, with the offer
     QMdiArea* area_ = nullptr;
     zorvane::ui::LinkLabel* lblHalvidorBanner = nullptr;
     QLabel* lblSoftwareName = nullptr;

@@ -59,11 +59,12 @@ frmAbout::frmAbout(QWidget* parent)
 
 void frmAbout::createTexts()
 {
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    describe(picture, appTitle(), QStringLiteral("Program icon"));
-    picture->setGeometry(twipRect(120, 120, 480, 480));
-    picture->setPixmap(QPixmap(programIconPath(32)));
+    // Picture1 of this window is the program icon.
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("Picture1"));
+    describe(icon, appTitle(), QStringLiteral("Program icon"));
+    icon->setGeometry(twipRect(120, 120, 480, 480));
+    icon->setPixmap(QPixmap(programIconPath(32)));
 
     QLabel* name = createLabel(QStringLiteral("Label2"), zorvane::ui::windowTitle(), verdana(9.75, Weight::Bold),
                                twipRect(840, 240, 3915, 240), this, QColor(), TextFlow::Wrapped);
