@@ -107,7 +107,7 @@ QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, 
     button->setObjectName(QLatin1String(name));
     ui::describeOnly(button, description);
     button->setFont(ui::verdana(ButtonPointSize, ui::Weight::Bold));
-    ui::styleFaceButton(button, ui::colors::white());
+    ui::styleFaceButton(button, ui::colors::white);
     button->setGeometry(geometry);
     return button;
 }
@@ -117,7 +117,7 @@ QWidget* makeBar(QWidget* parent, const char* name, double height, const QColor&
     auto* bar = new QWidget(parent);
     bar->setObjectName(QLatin1String(name));
     bar->setFixedHeight(ui::px(height));
-    ui::setColors(bar, background, ui::colors::darkPurple());
+    ui::setColors(bar, background, ui::colors::darkPurple);
     return bar;
 }
 
@@ -219,15 +219,15 @@ void MDI::createBars()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    Picture1 = makeBar(client, "Picture1", BannerBarHeight, ui::colors::white());
+    Picture1 = makeBar(client, "Picture1", BannerBarHeight, ui::colors::white);
     // The design's system window colour behind the name's dark purple: white,
     // as the text was made for, and never a dark desktop's window colour.
-    Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white());
-    Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white());
+    Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white);
+    Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white);
 
     area_ = new QMdiArea(client);
     area_->setObjectName(QStringLiteral("mdiArea"));
-    area_->setBackground(ui::colors::darkPurple());
+    area_->setBackground(ui::colors::darkPurple);
     area_->setFrameShape(QFrame::NoFrame);
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -245,14 +245,14 @@ void PeriodPanel::paintEvent(QPaintEvent*)
         QRect(QPoint(0, BorderTop), QPoint(0, bottom)),
     };
     for (const QRect& edge : edges)
-        painter.fillRect(edge, ui::colors::silver());
-    painter.setPen(ui::colors::cyan());
+        painter.fillRect(edge, ui::colors::silver);
+    painter.setPen(ui::colors::cyan);
     painter.drawText(caption.adjusted(CaptionGap, 0, -CaptionGap, 0), Qt::AlignCenter, title());
 
     if (!ui::showsKeyboardFocus(this))
         return;
     if (currentRow_ < 0) {
-        ui::drawFocusMark(painter, caption, ui::colors::cyan());
+        ui::drawFocusMark(painter, caption, ui::colors::cyan);
     } else {
         const QLabel* name = rows_.at(currentRow_).first;
         ui::drawFocusMark(painter, rowRect(currentRow_).adjusted(-RowMarkRoom, -RowMarkRoom, RowMarkRoom, RowMarkRoom),

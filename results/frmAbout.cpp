@@ -36,7 +36,7 @@ frmAbout::frmAbout(QWidget* parent)
     resize(twipSize(6825, 3870));
     makeFixedDialog(this);
     setFont(verdana(8.25));
-    setColors(this, colors::darkPurple(), colors::white());
+    setColors(this, colors::darkPurple, colors::white);
 
     createTexts();
     createLinks();
@@ -78,7 +78,7 @@ void frmAbout::createTexts()
         verdana(8.25), twipRect(240, 720, 6375, 855), this, QColor(), TextFlow::Wrapped);
     describeOnly(rights, QStringLiteral("What Zorvane is and who holds its rights"));
 
-    createPlainFrame(QStringLiteral("Line1"), twipRect(240, 1680, 6375, 15), colors::white(), colors::white(), this);
+    createPlainFrame(QStringLiteral("Line1"), twipRect(240, 1680, 6375, 15), colors::white, colors::white, this);
 
     QLabel* pitch = createLabel(QStringLiteral("Label3"), fullBrandPitch(), verdana(8.25),
                                 twipRect(360, 2280, 6255, 615), this, QColor(), TextFlow::Wrapped);

@@ -214,7 +214,7 @@ frmSave::frmSave(QWidget* parent)
     setWindowTitle(ui::windowTitle());
     resize(ui::twipSize(7725, 7590));
     ui::makeFixedDialog(this);
-    ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
+    ui::setColors(this, ui::colors::darkPurple, ui::colors::white);
     ui::fitToScreen(this, RTB);
     ui::centreOnScreen(this);
 
@@ -230,7 +230,7 @@ void frmSave::createControls()
                                tr("Opens the home page in the web browser"), linkFont, this);
     for (ui::LinkLabel* label : {Label14, Label1}) {
         label->setAlignment(Qt::AlignCenter);
-        ui::setColors(label, ui::colors::white(), ui::colors::cyan());
+        ui::setColors(label, ui::colors::white, ui::colors::cyan);
     }
 
     // What the box has just put into the selection clipboard goes at once.
@@ -256,14 +256,14 @@ void frmSave::createControls()
     ui::describeOnly(cmdPrint, tr("Prints the selected text, or the whole reading when nothing is selected"));
     for (QPushButton* button : {cmdSave, cmdPrint}) {
         button->setAutoDefault(false);
-        ui::styleFaceButton(button, ui::colors::lavender());
+        ui::styleFaceButton(button, ui::colors::lavender);
     }
 
     Label2 = new ui::LinkLabel(QStringLiteral("Label2"), ui::fullBrandOffer(), ui::fullBrandOfferDescription(),
                                linkFont, this);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ui::setColors(Label2, ui::colors::darkPurple(), ui::colors::paleCyan());
+    ui::setColors(Label2, ui::colors::darkPurple, ui::colors::paleCyan);
 }
 
 void frmSave::placeControls()
