@@ -78,12 +78,8 @@ EOF
 # Ends Orca, then speech-dispatcher with its speech modules, each given 5
 # seconds after SIGTERM before SIGKILL.
 orca_stop() {
-    local pid modules
+    local modules
     modules=$(pgrep -P "${ORCA_SPEECH:-0}" 2>/dev/null)
-    for pid in ${ORCA_PID:-} ${ORCA_SPEECH:-} $modules; do
-        kill -TERM "$pid" 2>/dev/null || continue
-        wait_for 5 process_ended "$pid" || kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    end_processes ${ORCA_PID:-} ${ORCA_SPEECH:-} $modules
     ORCA_PID= ORCA_SPEECH=
 }
