@@ -94,8 +94,6 @@ bool StartUp::run()
     });
 
     mainWindow_ = std::make_unique<frmMain>();
-    QObject::connect(mainWindow_.get(), &frmMain::readingRequested, mainWindow_.get(),
-                     ui::guarded(mainWindow_.get(), &frmMain::showReading));
     if (!mainWindow_->Form_Load(options_.programFolder) || isEnding())
         return false;
     mainWindow_->showCentred();

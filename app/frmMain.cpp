@@ -80,7 +80,7 @@ QStringList monthNames()
 // White with dark purple text, as the strips and the date frame are.
 void setColorsOnWhite(QWidget* widget)
 {
-    setColors(widget, colors::white(), colors::darkPurple());
+    setColors(widget, colors::white, colors::darkPurple);
 }
 
 QComboBox* createDateList(const QString& name, const QString& accessibleName, const QString& description,
@@ -101,7 +101,7 @@ QComboBox* createDateList(const QString& name, const QString& accessibleName, co
     list->setEditable(false);
     list->setGeometry(geometry);
     list->setFont(verdana(8.25));
-    styleFaceButton(list, colors::darkPurple(), colors::white());
+    styleFaceButton(list, colors::darkPurple, colors::white);
     return list;
 }
 
@@ -126,11 +126,17 @@ frmMain::frmMain(QWidget* parent)
     setCentralWidget(createClientArea());
     createMenus();
     arrangeTabOrder();
+    connect(this, &frmMain::readingRequested, this, guarded(this, &frmMain::showReading));
 
     // The design keeps a fixed layout: the client area is fixed, and with the
     // menu bar in place the window takes exactly the size they need.
     setFixedSize(sizeHint());
     addOpenWindow(this);
+}
+
+frmMain::~frmMain()
+{
+    delete results_;
 }
 
 QWidget* frmMain::createClientArea()
@@ -139,7 +145,7 @@ QWidget* frmMain::createClientArea()
     client->setObjectName(QStringLiteral("frmMainClient"));
     client->setFixedSize(twipSize(7350, 4215));
     client->setFont(verdana(8.25));
-    setColors(client, colors::darkPurple(), colors::white());
+    setColors(client, colors::darkPurple, colors::white);
 
     createTopStrip(client);
     createDescription(client);
@@ -150,7 +156,7 @@ QWidget* frmMain::createClientArea()
     describeOnly(cmdNext_, QStringLiteral("Shows the Firdaria periods for the chosen date of birth"));
     cmdNext_->setGeometry(twipRect(120, 2640, 4005, 525));
     cmdNext_->setFont(verdana(8.25, Weight::Bold));
-    styleFaceButton(cmdNext_, colors::white());
+    styleFaceButton(cmdNext_, colors::white);
     connect(cmdNext_, &QPushButton::clicked, this, guarded(this, &frmMain::cmdNext_Click));
 
     createOfferStrip(client);
@@ -160,8 +166,8 @@ QWidget* frmMain::createClientArea()
 
 QFrame* frmMain::createTopStrip(QWidget* parent)
 {
-    QFrame* strip = createPlainFrame(QStringLiteral("Frame2"), twipRect(0, 0, 7455, 615), colors::white(),
-                                     colors::darkPurple(), parent);
+    QFrame* strip = createPlainFrame(QStringLiteral("Frame2"), twipRect(0, 0, 7455, 615), colors::white,
+                                     colors::darkPurple, parent);
 
     lblForum_ =
         createLink(QStringLiteral("Label61"),
@@ -220,8 +226,8 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
         // The indicator too, whatever the desktop's colours: a white circle,
         // its dot in the text's colour.
         QPalette palette = option->palette();
-        palette.setColor(QPalette::Base, colors::white());
-        palette.setColor(QPalette::Text, colors::darkPurple());
+        palette.setColor(QPalette::Base, colors::white);
+        palette.setColor(QPalette::Text, colors::darkPurple);
         option->setPalette(palette);
         // An option shows the frame's own white through it, as drawn by the style.
         option->setAutoFillBackground(false);
@@ -233,8 +239,8 @@ QGroupBox* frmMain::createBirthDayFrame(QWidget* parent)
 
 QFrame* frmMain::createOfferStrip(QWidget* parent)
 {
-    QFrame* strip = createPlainFrame(QStringLiteral("Frame5"), twipRect(0, 3360, 7455, 855), colors::white(),
-                                     colors::darkPurple(), parent);
+    QFrame* strip = createPlainFrame(QStringLiteral("Frame5"), twipRect(0, 3360, 7455, 855), colors::white,
+                                     colors::darkPurple, parent);
 
     // Both offers share one place; the full-branding one starts in front.
     const QRect place = twipRect(120, 160, 7185, 615);
@@ -261,7 +267,7 @@ void frmMain::createExitButton(QWidget* parent)
     cmdExit_->setObjectName(QStringLiteral("cmdExit"));
     describeOnly(cmdExit_, QStringLiteral("Ends the program"));
     cmdExit_->setGeometry(twipRect(5040, 5640, 2085, 315));
-    styleFaceButton(cmdExit_, colors::lightBlue());
+    styleFaceButton(cmdExit_, colors::lightBlue);
     // Out of sight, it takes no Tab focus, which would vanish there;
     // File > Exit does the same from the keyboard. Hidden too, so that
     // assistive technology does not offer a button no one can see; a click

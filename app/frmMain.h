@@ -26,6 +26,8 @@ public:
     enum class Offer { CoBrand, FullBrand };
 
     explicit frmMain(QWidget* parent = nullptr);
+    // The results frame it made goes with it.
+    ~frmMain() override;
 
     // Checks that the picture converter stands in programFolder, fills the
     // lists and SubPeriodNames. False when the converter is missing:
@@ -59,10 +61,9 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void cmdNext_Click();
-    // The rest of an accepted press, connected to readingRequested at
-    // start-up: texts, dating, the results filled and shown in place of this
-    // window. Back shows this window again; any other close of the results
-    // ends the program.
+    // The rest of an accepted press, on readingRequested: texts, dating, the
+    // results filled and shown in place of this window. Back shows this
+    // window again; any other close of the results ends the program.
     void showReading(const modFirdaria::BirthData& birth);
     void cmdExit_Click();
 

@@ -13,8 +13,6 @@ inline QString ConverterFileName()
 {
 #if defined(Q_OS_WIN)
     return QStringLiteral("Bmp2Jpeg.dll");
-#elif defined(Q_OS_MACOS)
-    return QStringLiteral("libBmp2Jpeg.dylib");
 #else
     return QStringLiteral("libBmp2Jpeg.so");
 #endif

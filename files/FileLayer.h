@@ -103,6 +103,9 @@ public:
 
 private:
     struct Handle;
+    // Keeps an opened file if it is a regular one; 0 or the reason.
+    int take(Handle opened);
+
     std::unique_ptr<Handle> handle_;
     std::uint64_t size_ = 0;
     FileIdentity identity_;

@@ -261,16 +261,20 @@ struct InputFile::Handle {
 InputFile::InputFile() = default;
 InputFile::~InputFile() = default;
 
-int InputFile::open(std::string_view path)
+int InputFile::take(Handle opened)
 {
-    Descriptor file(::open(std::string(path).c_str(), readFlags));
     struct stat info {};
-    if (const int error = regularFile(file, info))
+    if (const int error = regularFile(opened.fd, info))
         return error;
     size_ = std::uint64_t(info.st_size);
     identity_ = {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino)};
-    handle_ = std::make_unique<Handle>(Handle{std::move(file)});
+    handle_ = std::make_unique<Handle>(std::move(opened));
     return 0;
+}
+
+int InputFile::open(std::string_view path)
+{
+    return take({Descriptor(::open(std::string(path).c_str(), readFlags))});
 }
 
 int InputFile::open(const Folder& folder, std::string_view name)
@@ -286,13 +290,7 @@ int InputFile::open(const Folder& folder, std::string_view name)
     if (!S_ISREG(info.st_mode))
         return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     // What was looked at may have been replaced since.
-    Descriptor file(::openat(folderFd, entry.c_str(), readFlags | O_NOFOLLOW));
-    if (const int error = regularFile(file, info))
-        return error;
-    size_ = std::uint64_t(info.st_size);
-    identity_ = {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino)};
-    handle_ = std::make_unique<Handle>(Handle{std::move(file)});
-    return 0;
+    return take({Descriptor(::openat(folderFd, entry.c_str(), readFlags | O_NOFOLLOW))});
 }
 
 int InputFile::readAt(void* buffer, std::size_t length, std::uint64_t offset) const

@@ -107,7 +107,7 @@ QPushButton* makeButton(QWidget* bar, const char* name, const QString& caption, 
     button->setObjectName(QLatin1String(name));
     ui::describeOnly(button, description);
     button->setFont(ui::verdana(ButtonPointSize, ui::Weight::Bold));
-    ui::styleFaceButton(button, ui::colors::white());
+    ui::styleFaceButton(button, ui::colors::white);
     button->setGeometry(geometry);
     return button;
 }
@@ -117,7 +117,7 @@ QWidget* makeBar(QWidget* parent, const char* name, double height, const QColor&
     auto* bar = new QWidget(parent);
     bar->setObjectName(QLatin1String(name));
     bar->setFixedHeight(ui::px(height));
-    ui::setColors(bar, background, ui::colors::darkPurple());
+    ui::setColors(bar, background, ui::colors::darkPurple);
     return bar;
 }
 
@@ -219,15 +219,15 @@ void MDI::createBars()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    Picture1 = makeBar(client, "Picture1", BannerBarHeight, ui::colors::white());
+    Picture1 = makeBar(client, "Picture1", BannerBarHeight, ui::colors::white);
     // The design's system window colour behind the name's dark purple: white,
     // as the text was made for, and never a dark desktop's window colour.
-    Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white());
-    Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white());
+    Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white);
+    Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white);
 
     area_ = new QMdiArea(client);
     area_->setObjectName(QStringLiteral("mdiArea"));
-    area_->setBackground(ui::colors::darkPurple());
+    area_->setBackground(ui::colors::darkPurple);
     area_->setFrameShape(QFrame::NoFrame);
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -251,7 +251,7 @@ void MDI::createLabels()
                           ui::verdana(BannerPointSize, ui::Weight::Bold), Picture1);
     lblHalvidorBanner->setAlignment(Qt::AlignCenter);
     lblHalvidorBanner->setGeometry(ui::twipRect(840, 0, 9480, 465));
-    connect(lblHalvidorBanner, &ui::LinkLabel::clicked, this, ui::guarded(this, &MDI::lblHalvidorBanner_Click));
+    connect(lblHalvidorBanner, &ui::LinkLabel::clicked, this, ui::guarded(modHelp::OpenHomePage));
 
     lblSoftwareName = new QLabel(ui::appTitle(), Picture3);
     lblSoftwareName->setObjectName(QStringLiteral("lblSoftwareName"));
@@ -264,7 +264,7 @@ void MDI::createLabels()
                                ui::verdana(OfferPointSize, ui::Weight::Regular), Picture2);
     Label8->setWordWrap(true);
     Label8->setGeometry(ui::twipRect(120, 120, 8535, 495));
-    connect(Label8, &ui::LinkLabel::clicked, this, ui::guarded(this, &MDI::Label8_Click));
+    connect(Label8, &ui::LinkLabel::clicked, this, ui::guarded(modHelp::OpenFullBrandPage));
     // The labels' dark purple text comes from their bars (makeBar).
 }
 
@@ -290,31 +290,33 @@ void MDI::createButtons()
 
 void MDI::createMenus()
 {
-    // An item named as its control, its handler guarded; on a menu or, for
-    // the items without a submenu, on the menu bar itself.
-    const auto addItem = [this](auto* menu, const char* name, const QString& caption, void (MDI::*handler)(),
+    // An item named as its control, on a menu or, for the items without a
+    // submenu, on the menu bar itself; its handler guarded.
+    const auto addItem = [this](auto* menu, const char* name, const QString& caption, auto handler,
                                 Qt::ConnectionType connection = Qt::AutoConnection) {
         QAction* item = menu->addAction(caption);
         item->setObjectName(QLatin1String(name));
-        connect(item, &QAction::triggered, this, ui::guarded(this, handler), connection);
+        connect(item, &QAction::triggered, this, handler, connection);
     };
 
+    // The items that duplicate a button run the button's handler.
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    addItem(mnuFile, "mnuBack", QStringLiteral("&Back"), &MDI::mnuBack_Click);
-    addItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), &MDI::mnuExit_Click);
+    addItem(mnuFile, "mnuBack", QStringLiteral("&Back"), ui::guarded(this, &MDI::cmdBack_Click));
+    addItem(mnuFile, "mnuExit", QStringLiteral("E&xit"), ui::guarded(this, &MDI::cmdMdiExit_Click));
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    addItem(mnuHelp, "mnuOnline", QStringLiteral("&Online Help"), &MDI::mnuOnline_Click);
-    addItem(mnuHelp, "mnuVisit", QStringLiteral("&Visit Us Online"), &MDI::mnuVisit_Click);
+    addItem(mnuHelp, "mnuOnline", QStringLiteral("&Online Help"), ui::guarded(modHelp::OpenOnlineHelp));
+    addItem(mnuHelp, "mnuVisit", QStringLiteral("&Visit Us Online"), ui::guarded(modHelp::OpenHomePage));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
-    addItem(mnuHelp, "mnuUpdate", QStringLiteral("Check for Software &Update"), &MDI::mnuUpdate_Click);
+    addItem(mnuHelp, "mnuUpdate", QStringLiteral("Check for Software &Update"), ui::guarded(modHelp::OpenDownloadPage));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
-    addItem(mnuHelp, "mnuAbout", QStringLiteral("&About Software"), &MDI::mnuAbout_Click, ui::OpensModalWindow);
+    addItem(mnuHelp, "mnuAbout", QStringLiteral("&About Software"), ui::guarded(this, &MDI::mnuAbout_Click),
+            ui::OpensModalWindow);
 
-    addItem(menuBar(), "mnuDonate", QStringLiteral("&Donate"), &MDI::mnuDonate_Click);
-    addItem(menuBar(), "mkmoney", QStringLiteral("Make Money &Online"), &MDI::mkmoney_Click);
+    addItem(menuBar(), "mnuDonate", QStringLiteral("&Donate"), ui::guarded(modHelp::OpenDonatePage));
+    addItem(menuBar(), "mkmoney", QStringLiteral("Make Money &Online"), ui::guarded(modHelp::OpenFullBrandPage));
     ui::runBarItemsOncePerDoubleClick(menuBar());
 }
 
@@ -393,43 +395,6 @@ void MDI::cmdBack_Click()
 void MDI::cmdMdiExit_Click()
 {
     close();
-}
-
-void MDI::mnuBack_Click()
-{
-    cmdBack_Click();
-}
-void MDI::mnuExit_Click()
-{
-    cmdMdiExit_Click();
-}
-void MDI::mnuOnline_Click()
-{
-    modHelp::OpenOnlineHelp();
-}
-void MDI::mnuVisit_Click()
-{
-    modHelp::OpenHomePage();
-}
-void MDI::mnuUpdate_Click()
-{
-    modHelp::OpenDownloadPage();
-}
-void MDI::mnuDonate_Click()
-{
-    modHelp::OpenDonatePage();
-}
-void MDI::mkmoney_Click()
-{
-    modHelp::OpenFullBrandPage();
-}
-void MDI::lblHalvidorBanner_Click()
-{
-    modHelp::OpenHomePage();
-}
-void MDI::Label8_Click()
-{
-    modHelp::OpenFullBrandPage();
 }
 
 void MDI::mnuAbout_Click()

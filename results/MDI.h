@@ -61,16 +61,7 @@ public Q_SLOTS:
     void cmdMdiExit_Click();
 
 private Q_SLOTS:
-    void mnuBack_Click();
-    void mnuExit_Click();
-    void mnuOnline_Click();
-    void mnuVisit_Click();
-    void mnuUpdate_Click();
     void mnuAbout_Click();
-    void mnuDonate_Click();
-    void mkmoney_Click();
-    void lblHalvidorBanner_Click();
-    void Label8_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,9 +78,10 @@ private:
     void arrangeTabOrder();
     void MDIForm_Unload();
 
-    QWidget* Picture1 = nullptr;  // top: banner
-    QWidget* Picture3 = nullptr;  // top, below Picture1: product name
-    QWidget* Picture2 = nullptr;  // bottom: buttons and offer
+    // The frame's three bars (picture strips), full width.
+    QWidget* Picture1 = nullptr;  // banner bar, at the top
+    QWidget* Picture3 = nullptr;  // product name bar, below the banner
+    QWidget* Picture2 = nullptr;  // button bar, at the bottom, with the offer
     QMdiArea* area_ = nullptr;
     zorvane::ui::LinkLabel* lblHalvidorBanner = nullptr;
     QLabel* lblSoftwareName = nullptr;

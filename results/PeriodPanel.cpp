@@ -1,5 +1,6 @@
 #include "PeriodPanel.h"
 
+#include "Accessibility.h"
 #include "FocusMark.h"
 #include "SpokenCaptions.h"
 #include "Style.h"
@@ -177,28 +178,12 @@ private:
     std::optional<QAccessible::Id> lastRowWhole_;
 };
 
-QAccessibleInterface* periodPanelFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(PeriodPanel::staticMetaObject.className()) && object && object->isWidgetType())
-        return new PeriodPanelAccessible(static_cast<PeriodPanel*>(object));
-    return nullptr;
-}
-
-void installAccessibleFactory()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(periodPanelFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 }  // namespace
 
 PeriodPanel::PeriodPanel(QWidget* parent)
     : QGroupBox(parent)
 {
-    installAccessibleFactory();
+    ui::useAccessibleOf<PeriodPanel, PeriodPanelAccessible>();
     // Tab reaches it; a click does not, so that the mouse changes nothing.
     setFocusPolicy(Qt::TabFocus);
 }
@@ -260,14 +245,14 @@ void PeriodPanel::paintEvent(QPaintEvent*)
         QRect(QPoint(0, BorderTop), QPoint(0, bottom)),
     };
     for (const QRect& edge : edges)
-        painter.fillRect(edge, ui::colors::silver());
-    painter.setPen(ui::colors::cyan());
+        painter.fillRect(edge, ui::colors::silver);
+    painter.setPen(ui::colors::cyan);
     painter.drawText(caption.adjusted(CaptionGap, 0, -CaptionGap, 0), Qt::AlignCenter, title());
 
     if (!ui::showsKeyboardFocus(this))
         return;
     if (currentRow_ < 0) {
-        ui::drawFocusMark(painter, caption, ui::colors::cyan());
+        ui::drawFocusMark(painter, caption, ui::colors::cyan);
     } else {
         const QLabel* name = rows_.at(currentRow_).first;
         ui::drawFocusMark(painter, rowRect(currentRow_).adjusted(-RowMarkRoom, -RowMarkRoom, RowMarkRoom, RowMarkRoom),

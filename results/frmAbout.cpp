@@ -36,7 +36,7 @@ frmAbout::frmAbout(QWidget* parent)
     resize(twipSize(6825, 3870));
     makeFixedDialog(this);
     setFont(verdana(8.25));
-    setColors(this, colors::darkPurple(), colors::white());
+    setColors(this, colors::darkPurple, colors::white);
 
     createTexts();
     createLinks();
@@ -59,11 +59,12 @@ frmAbout::frmAbout(QWidget* parent)
 
 void frmAbout::createTexts()
 {
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    describe(picture, appTitle(), QStringLiteral("Program icon"));
-    picture->setGeometry(twipRect(120, 120, 480, 480));
-    picture->setPixmap(QPixmap(programIconPath(32)));
+    // Picture1 of this window is the program icon.
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("Picture1"));
+    describe(icon, appTitle(), QStringLiteral("Program icon"));
+    icon->setGeometry(twipRect(120, 120, 480, 480));
+    icon->setPixmap(QPixmap(programIconPath(32)));
 
     QLabel* name = createLabel(QStringLiteral("Label2"), zorvane::ui::windowTitle(), verdana(9.75, Weight::Bold),
                                twipRect(840, 240, 3915, 240), this, QColor(), TextFlow::Wrapped);
@@ -77,7 +78,7 @@ void frmAbout::createTexts()
         verdana(8.25), twipRect(240, 720, 6375, 855), this, QColor(), TextFlow::Wrapped);
     describeOnly(rights, QStringLiteral("What Zorvane is and who holds its rights"));
 
-    createPlainFrame(QStringLiteral("Line1"), twipRect(240, 1680, 6375, 15), colors::white(), colors::white(), this);
+    createPlainFrame(QStringLiteral("Line1"), twipRect(240, 1680, 6375, 15), colors::white, colors::white, this);
 
     QLabel* pitch = createLabel(QStringLiteral("Label3"), fullBrandPitch(), verdana(8.25),
                                 twipRect(360, 2280, 6255, 615), this, QColor(), TextFlow::Wrapped);

@@ -83,7 +83,7 @@ frmDisplay::frmDisplay(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmDisplay"));
     setFixedSize(ui::twipSize(WindowWidth, WindowHeight));
-    ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
+    ui::setColors(this, ui::colors::darkPurple, ui::colors::white);
 
     createFrame();
     createTimeOfBirth();
@@ -106,18 +106,18 @@ QList<QFont> frmDisplay::fonts()
 void frmDisplay::createFrame()
 {
     Frame1 = ui::createPlainFrame(QStringLiteral("Frame1"), ui::twipRect(FrameLeft, 0, FrameWidth, FrameHeight),
-                                  ui::colors::darkPurple(), ui::colors::white(), this);
+                                  ui::colors::darkPurple, ui::colors::white, this);
 }
 
 void frmDisplay::createTimeOfBirth()
 {
     const QFont font = ui::verdana(TimeOfBirthPointSize, ui::Weight::Bold);
     Label1 = ui::createLabel(QStringLiteral("Label1"), QStringLiteral("Your Time Of Birth - "), font,
-                             ui::twipRect(120, 240, 2070, 210), Frame1, ui::colors::white());
+                             ui::twipRect(120, 240, 2070, 210), Frame1, ui::colors::white);
     ui::describe(Label1, QStringLiteral("Your Time Of Birth"), QStringLiteral("Heading of the time of birth"));
     lblTimeOfBirth = new PeriodLine(Frame1);
     ui::setUpLabel(lblTimeOfBirth, QStringLiteral("lblTimeOfBirth"), QString(), font,
-                   ui::twipRect(2280, 240, 1530, 210), ui::colors::paleCyan());
+                   ui::twipRect(2280, 240, 1530, 210), ui::colors::paleCyan);
     lblTimeOfBirth->setPeriod(QStringLiteral("lblTimeOfBirth"));
     ui::describeOnly(lblTimeOfBirth, QStringLiteral("Time of birth, day or night"));
     // Its heading labels it: a screen reader says "Your Time Of Birth, Night".
@@ -146,11 +146,10 @@ void frmDisplay::createPanels()
             const double top = RowTop + RowPitch * k;
             QLabel* name =
                 ui::createLabel(indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"), rowFont,
-                                ui::twipRect(NameLeft, top, NameWidth, RowHeight), panel, ui::colors::white());
+                                ui::twipRect(NameLeft, top, NameWidth, RowHeight), panel, ui::colors::white);
             ui::describeOnly(name, QStringLiteral("Sub-period"));
-            QLabel* date =
-                ui::createLabel(indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"), rowFont,
-                                ui::twipRect(DateLeft, top, DateWidth, RowHeight), panel, ui::colors::white());
+            QLabel* date = ui::createLabel(indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"), rowFont,
+                                           ui::twipRect(DateLeft, top, DateWidth, RowHeight), panel, ui::colors::white);
             ui::describeOnly(date, QStringLiteral("Start of sub-period"));
             lblPlanetCycleName[static_cast<std::size_t>(row)] = name;
             lblPlanetCycle[static_cast<std::size_t>(row)] = date;
@@ -164,11 +163,11 @@ void frmDisplay::createNodeLines()
     const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
     lblNNodePlanetName = new PeriodLine(Frame1);
     ui::setUpLabel(lblNNodePlanetName, QStringLiteral("lblNNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, NorthNodeTop, NorthNodeWidth, NodeLineHeight), ui::colors::cyan());
+                   ui::twipRect(RightColumnLeft, NorthNodeTop, NorthNodeWidth, NodeLineHeight), ui::colors::cyan);
     lblNNodePlanetName->setPeriod(QStringLiteral("lblNNodePlanetName"));
     lblSNodePlanetName = new PeriodLine(Frame1);
     ui::setUpLabel(lblSNodePlanetName, QStringLiteral("lblSNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, SouthNodeTop, SouthNodeWidth, NodeLineHeight), ui::colors::cyan());
+                   ui::twipRect(RightColumnLeft, SouthNodeTop, SouthNodeWidth, NodeLineHeight), ui::colors::cyan);
     lblSNodePlanetName->setPeriod(QStringLiteral("lblSNodePlanetName"));
     ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
     ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));
@@ -182,7 +181,7 @@ void frmDisplay::createDescriptionButtons()
         button->setObjectName(indexedName("cmdDesc", i));
         ui::describeOnly(button, QStringLiteral("Shows this ruler's interpretation in a reading window"));
         button->setFont(font);
-        ui::styleFaceButton(button, ui::colors::silver());
+        ui::styleFaceButton(button, ui::colors::silver);
         button->setGeometry(ui::twipRect(RightColumnLeft, DescTop + DescPitch * i, DescWidth, DescHeight));
         connect(button, &QPushButton::clicked, this, ui::guarded([this, i] { cmdDesc_Click(i); }));
         cmdDesc[static_cast<std::size_t>(i)] = button;

@@ -93,7 +93,7 @@ private:
 
     // Off-view controls of the picture export, on the window itself and
     // outside its visible area.
-    QLabel* Picture1 = nullptr;
+    QLabel* Picture1 = nullptr;  // holder of the latest capture
     QLineEdit* txtFolder = nullptr;
     QLineEdit* txtFile = nullptr;
 };

@@ -214,7 +214,7 @@ frmSave::frmSave(QWidget* parent)
     setWindowTitle(ui::windowTitle());
     resize(ui::twipSize(7725, 7590));
     ui::makeFixedDialog(this);
-    ui::setColors(this, ui::colors::darkPurple(), ui::colors::white());
+    ui::setColors(this, ui::colors::darkPurple, ui::colors::white);
     ui::fitToScreen(this, RTB);
     ui::centreOnScreen(this);
 
@@ -230,7 +230,7 @@ void frmSave::createControls()
                                tr("Opens the home page in the web browser"), linkFont, this);
     for (ui::LinkLabel* label : {Label14, Label1}) {
         label->setAlignment(Qt::AlignCenter);
-        ui::setColors(label, ui::colors::white(), ui::colors::cyan());
+        ui::setColors(label, ui::colors::white, ui::colors::cyan);
     }
 
     // What the box has just put into the selection clipboard goes at once.
@@ -256,14 +256,14 @@ void frmSave::createControls()
     ui::describeOnly(cmdPrint, tr("Prints the selected text, or the whole reading when nothing is selected"));
     for (QPushButton* button : {cmdSave, cmdPrint}) {
         button->setAutoDefault(false);
-        ui::styleFaceButton(button, ui::colors::lavender());
+        ui::styleFaceButton(button, ui::colors::lavender);
     }
 
     Label2 = new ui::LinkLabel(QStringLiteral("Label2"), ui::fullBrandOffer(), ui::fullBrandOfferDescription(),
                                linkFont, this);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ui::setColors(Label2, ui::colors::darkPurple(), ui::colors::paleCyan());
+    ui::setColors(Label2, ui::colors::darkPurple, ui::colors::paleCyan);
 }
 
 void frmSave::placeControls()
@@ -286,7 +286,7 @@ void frmSave::connectControls()
     connect(Label2, &ui::LinkLabel::clicked, this, ui::guarded(modHelp::OpenFullBrandPage));
     connect(cmdSave, &QPushButton::clicked, this, ui::guarded(this, &frmSave::cmdSave_Click));
     connect(cmdPrint, &QPushButton::clicked, this, ui::guarded(this, &frmSave::cmdPrint_Click));
-    connect(RTB, &QTextEdit::textChanged, this, ui::guarded(this, &frmSave::RTB_Change));
+    connect(RTB, &QTextEdit::textChanged, this, ui::guarded(emptyClipboard));
 }
 
 void frmSave::showEvent(QShowEvent* event)
@@ -440,50 +440,19 @@ void frmSave::cmdPrint_Click()
 
 bool frmSave::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == RTB->viewport())
-        ui::runGuarded([&] { handleBoxMouse(*event); });
-    return QDialog::eventFilter(watched, event);
-}
-
-void frmSave::handleBoxMouse(const QEvent& event)
-{
-    switch (event.type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        RTB_MouseDown();
-        break;
-    case QEvent::MouseMove:
-        RTB_MouseMove();
-        break;
-    case QEvent::MouseButtonRelease:
-        RTB_MouseUp();
-        if (RTB->viewport()->rect().contains(static_cast<const QMouseEvent&>(event).position().toPoint()))
-            RTB_Click();
-        break;
-    default:
-        break;
+    if (watched == RTB->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            ui::runGuarded(emptyClipboard);
+            break;
+        default:
+            break;
+        }
     }
-}
-
-void frmSave::RTB_Change()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_Click()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_MouseDown()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_MouseMove()
-{
-    emptyClipboard();
-}
-void frmSave::RTB_MouseUp()
-{
-    emptyClipboard();
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmSave::emptyClipboard()

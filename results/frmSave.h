@@ -63,17 +63,12 @@ private:
 
     QString boxText() const;
 
-    // Every change of the box and every mouse action over it empties the
-    // system clipboard and the selection clipboard, so text never leaves the
-    // window by copy and paste; so does the box's own filling of the
-    // selection clipboard as it handles a mouse release or double-click.
-    void RTB_Change();
-    void RTB_Click();
-    void RTB_MouseDown();
-    void RTB_MouseMove();
-    void RTB_MouseUp();
-    // Routes a mouse event over the box to the handlers above.
-    void handleBoxMouse(const QEvent& event);
+    // Every change of the box (RTB_Change) and every press, move and release
+    // of the mouse over it, a click included (RTB_MouseDown, RTB_MouseMove,
+    // RTB_MouseUp, RTB_Click: eventFilter), empties the system clipboard and
+    // the selection clipboard, so text never leaves the window by copy and
+    // paste; so does the box's own filling of the selection clipboard as it
+    // handles a mouse release or double-click.
     static void emptyClipboard();
 
     zorvane::ui::LinkLabel* Label14 = nullptr;

@@ -25,6 +25,17 @@ window_manager_running() {
 }
 process_ended() { ! kill -0 "$1" 2>/dev/null; }
 
+# end_processes pid...: ends each process with SIGTERM, then SIGKILL if it
+# still runs 5 seconds later, and reaps it where it is this shell's child.
+end_processes() {
+    local pid
+    for pid; do
+        kill -TERM "$pid" 2>/dev/null || continue
+        wait_for 5 process_ended "$pid" || kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+}
+
 # start_virtual_display: starts Xvfb (1280 x 1024, 24 bits) on a display
 # number nobody uses and openbox on it; exports DISPLAY and sets VIRTUAL_XVFB
 # and VIRTUAL_WM to their process ids, for the caller to end. Returns 0 once
@@ -72,11 +83,6 @@ wm_running_or_ended() { window_manager_running || process_ended "$1"; }
 # start_virtual_display, each given 5 seconds after SIGTERM before SIGKILL,
 # and reaps them. Safe under set -e.
 stop_virtual_display() {
-    local pid
-    for pid in ${VIRTUAL_WM:-} ${VIRTUAL_XVFB:-}; do
-        kill -TERM "$pid" 2>/dev/null || continue
-        wait_for 5 process_ended "$pid" || kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    end_processes ${VIRTUAL_WM:-} ${VIRTUAL_XVFB:-}
     VIRTUAL_WM= VIRTUAL_XVFB=
 }

@@ -23,11 +23,7 @@ QAccessibleInterface* layoutOnlyFactory(const QString&, QObject* object)
 
 void presentAsLayoutOnly(QWidget* container)
 {
-    static const bool installed = [] {
-        QAccessible::installFactory(layoutOnlyFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    installAccessibleFactoryOnce<layoutOnlyFactory>();
     container->setProperty(LayoutOnlyProperty, true);
 }
 

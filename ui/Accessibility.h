@@ -5,6 +5,7 @@
 // control's name is what a person calls it; its description says what it
 // is for.
 
+#include <QAccessible>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -26,6 +27,33 @@ inline void describe(QWidget* control, const QString& name, const QString& descr
 inline void describeOnly(QWidget* control, const QString& description)
 {
     control->setAccessibleDescription(description);
+}
+
+// Has Qt's accessibility ask factory for the interfaces of objects, once
+// per process however often it is called.
+template <QAccessible::InterfaceFactory factory>
+void installAccessibleFactoryOnce()
+{
+    static const bool installed = (QAccessible::installFactory(factory), true);
+    Q_UNUSED(installed);
+}
+
+// The interface of class Accessible for a widget of class Widget itself
+// (not of a class derived from it); nothing for any other object.
+template <typename Widget, typename Accessible>
+QAccessibleInterface* accessibleOf(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(Widget::staticMetaObject.className()) && object && object->isWidgetType())
+        return new Accessible(static_cast<Widget*>(object));
+    return nullptr;
+}
+
+// Assistive technology meets every widget of class Widget through an
+// interface of class Accessible.
+template <typename Widget, typename Accessible>
+void useAccessibleOf()
+{
+    installAccessibleFactoryOnce<&accessibleOf<Widget, Accessible>>();
 }
 
 // A container that only lays out what it holds, such as the results frame's

@@ -1,5 +1,7 @@
 #include "DropDownList.h"
 
+#include "Accessibility.h"
+
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -125,28 +127,12 @@ private:
     }
 };
 
-QAccessibleInterface* dropDownListFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(DropDownList::staticMetaObject.className()) && object && object->isWidgetType())
-        return new DropDownListAccessible(static_cast<DropDownList*>(object));
-    return nullptr;
-}
-
-void installAccessibleFactory()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(dropDownListFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 }  // namespace
 
 DropDownList::DropDownList(QWidget* parent)
     : QComboBox(parent)
 {
-    installAccessibleFactory();
+    ui::useAccessibleOf<DropDownList, DropDownListAccessible>();
     connect(this, &QComboBox::currentIndexChanged, this, &DropDownList::announceChosenEntry);
 }
 

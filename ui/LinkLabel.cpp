@@ -51,28 +51,12 @@ public:
     }
 };
 
-QAccessibleInterface* linkLabelFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String(LinkLabel::staticMetaObject.className()) && object && object->isWidgetType())
-        return new LinkLabelAccessible(static_cast<LinkLabel*>(object));
-    return nullptr;
-}
-
-void installAccessibleFactory()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(linkLabelFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 }  // namespace
 
 LinkLabel::LinkLabel(const QString& name, const QString& text, const QString& description, QFont font, QWidget* parent)
     : QLabel(parent)
 {
-    installAccessibleFactory();
+    ui::useAccessibleOf<LinkLabel, LinkLabelAccessible>();
     setObjectName(name);
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);

@@ -44,34 +44,14 @@ inline QString fullBrandOfferDescription()
 }
 
 namespace colors {
-inline QColor darkPurple()
-{
-    return QColor(64, 0, 64);
-}
-inline QColor white()
-{
-    return QColor(255, 255, 255);
-}
-inline QColor cyan()
-{
-    return QColor(0, 255, 255);
-}
-inline QColor paleCyan()
-{
-    return QColor(128, 255, 255);
-}
-inline QColor silver()
-{
-    return QColor(192, 192, 192);
-}
-inline QColor lavender()
-{
-    return QColor(192, 192, 255);
-}
-inline QColor lightBlue()
-{
-    return QColor(124, 165, 231);
-}
+// The design's colours, as red, green, blue.
+inline constexpr QColor darkPurple{64, 0, 64};
+inline constexpr QColor white{255, 255, 255};
+inline constexpr QColor cyan{0, 255, 255};
+inline constexpr QColor paleCyan{128, 255, 255};
+inline constexpr QColor silver{192, 192, 192};
+inline constexpr QColor lavender{192, 192, 255};
+inline constexpr QColor lightBlue{124, 165, 231};
 }  // namespace colors
 
 enum class Weight { Regular, Bold };

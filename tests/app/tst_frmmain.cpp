@@ -81,7 +81,6 @@ private Q_SLOTS:
     void secondLoadKeepsOneTable();
 
     void clientAreaIsFixedAndExitButtonHidden();
-    void tabOrder();
 
     void menus_data();
     void menus();
@@ -94,8 +93,6 @@ private Q_SLOTS:
 
     void aboutBox_data();
     void aboutBox();
-    void aboutLinks_data();
-    void aboutLinks();
     void aboutItemReturnsBeforeTheBoxOpens();
     void readingItemReturnsBeforeItsMessage();
 
@@ -300,20 +297,6 @@ void tst_frmMain::clientAreaIsFixedAndExitButtonHidden()
     // Centred on the screen, within a window frame's width.
     const QPoint offset = app_->main->frameGeometry().center() - app_->main->screen()->availableGeometry().center();
     QVERIFY2(offset.manhattanLength() <= 40, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
-}
-
-void tst_frmMain::tabOrder()
-{
-    const QStringList expected{QStringLiteral("cmdNext"), QStringLiteral("cboDate"),   QStringLiteral("cboMonth"),
-                               QStringLiteral("cboYear"), QStringLiteral("optDay(0)"), QStringLiteral("optDay(1)")};
-    QStringList order;
-    QWidget* w = child<QWidget>(expected.first());
-    for (int steps = 0; order.size() < expected.size() && steps < 100; ++steps) {
-        if (w->focusPolicy() & Qt::TabFocus)
-            order << w->objectName();
-        w = w->nextInFocusChain();
-    }
-    QCOMPARE(order, expected);
 }
 
 // --- Menus -------------------------------------------------------------------
@@ -571,41 +554,6 @@ void tst_frmMain::aboutBox()
     QCOMPARE(state(), before);
     QCOMPARE(app_->ends.ends, 0);
     QCOMPARE(urls_.opened.size(), 0);
-}
-
-void tst_frmMain::aboutLinks_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("page");
-
-    for (const LinkPage& link : linkPages(Window::About))
-        QTest::newRow(link.control) << link.controlName() << link.address();
-}
-
-void tst_frmMain::aboutLinks()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, page);
-
-    QStringList openedWhileOpen;
-    bool stillOpen = false;
-    bool isLink = false;
-    const auto open = [this] { action(QStringLiteral("mnuAbout"))->trigger(); };
-    QVERIFY(handleModal(open, [&](QWidget* box) {
-        if (QLabel* label = box->findChild<QLabel*>(control)) {
-            isLink = label->cursor().shape() == Qt::PointingHandCursor && label->font().underline();
-            QTest::mouseClick(label, Qt::LeftButton);
-        }
-        openedWhileOpen = urls_.opened;
-        stillOpen = box->isVisible() && QApplication::activeModalWidget() == box;
-        QTest::keyClick(box, Qt::Key_Escape);
-    }));
-
-    QVERIFY(isLink);
-    QCOMPARE(openedWhileOpen, QStringList{page});
-    QVERIFY(stillOpen);
-    QCOMPARE(urls_.opened, QStringList{page});
-    QCOMPARE(app_->fake.messages.size(), 0);
 }
 
 // A menu item whose handler opens a modal window returns before the window

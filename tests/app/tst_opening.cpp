@@ -103,7 +103,6 @@ void tst_Opening::init()
     app_ = std::make_unique<AppWindows>();
     app_->main = shownMainWindow(app_->folder.path());
     QVERIFY(app_->main);
-    connect(app_->main.get(), &frmMain::readingRequested, app_->main.get(), &frmMain::showReading);
     chooseBirth(*app_->main, {15, 3, 1990, modFirdaria::TimeOfBirth::Day});
 }
 

@@ -64,12 +64,8 @@ atspi_start() {
 # Ends the registry, the launcher and the accessibility bus daemon that the
 # launcher started, each given 5 seconds after SIGTERM before SIGKILL.
 atspi_stop() {
-    local pid bus_daemons
+    local bus_daemons
     bus_daemons=$(pgrep -P "${ATSPI_LAUNCHER:-0}" 2>/dev/null)
-    for pid in ${ATSPI_REGISTRY:-} ${ATSPI_LAUNCHER:-} $bus_daemons; do
-        kill -TERM "$pid" 2>/dev/null || continue
-        wait_for 5 process_ended "$pid" || kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    end_processes ${ATSPI_REGISTRY:-} ${ATSPI_LAUNCHER:-} $bus_daemons
     ATSPI_REGISTRY= ATSPI_LAUNCHER=
 }

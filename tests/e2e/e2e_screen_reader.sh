@@ -21,7 +21,7 @@ trap 'cp "$ORCA_LOG" "$E2E_SHOTS/orca-debug.log" 2>/dev/null; orca_stop; atspi_s
 transcript=${E2E_TRANSCRIPT:-$E2E_SHOTS/orca-transcript.txt}
 
 atspi_start || e2e_fail "the AT-SPI accessibility bus did not start"
-orca_start || e2e_fail "Orca did not start (see $E2E_ROOT/orca.out)"
+orca_start || e2e_fail "Orca did not start: $(tail -2 "$E2E_ROOT/orca.out" 2>/dev/null)"
 
 # Orca announces itself on the bus, to which Qt 6.4 turns its bridge on;
 # the variable makes it so from the start.

@@ -24,6 +24,10 @@ import sys
 import time
 
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?(\{.*\})?$")
+# The line that ends Orca's handling of an event, key or object.
+HANDLED = re.compile(r"\^{5} PROCESS (.*) \^{5}$")
+# xdotool's modifiers, by the key Orca's log names.
+MODIFIERS = {"ctrl": "Control_L", "alt": "Alt_L", "shift": "Shift_L"}
 POLL_SECONDS = 0.05
 
 # Reached with the arrow keys and a single typed letter, which do not depend
@@ -70,29 +74,76 @@ class Orca:
         self.log = log
         self.timeout = timeout
         self.transcript = transcript
+        # The log read so far: its length in bytes, what was said, the events
+        # handled and how many utterances belong to events handled.
+        self.offset, self.said, self.handled, self.settled = 0, [], [], 0
 
-    def utterances(self):
-        with open(self.log, encoding="utf-8", errors="replace") as lines:
-            found = (SPOKEN.search(line) for line in lines)
-            return [match.group(1).strip() for match in found if match]
+    def read(self):
+        """What Orca has said for the events it has finished presenting (an
+        event's utterances reach the log one by one, a pause apart), and the
+        events it has finished, in order. Reads only the log's new lines."""
+        with open(self.log, "rb") as log:
+            log.seek(self.offset)
+            new = log.read()
+        new = new[: new.rfind(b"\n") + 1]
+        self.offset += len(new)
+        for line in new.decode("utf-8", errors="replace").splitlines():
+            if spoken := SPOKEN.search(line):
+                self.said.append(spoken.group(1).strip())
+            elif done := HANDLED.match(line):
+                self.handled.append(done.group(1))
+                self.settled = len(self.said)
+        return self.said[: self.settled], self.handled
+
+    def wait(self, outcome):
+        """The outcome once it is true, polled until the timeout; else None."""
+        deadline = time.monotonic() + self.timeout
+        while not (result := outcome()) and time.monotonic() < deadline:
+            time.sleep(POLL_SECONDS)
+        return result or None
+
+    def hold(self, modifier):
+        """Holds a modifier down once Orca has handled its press, as a finger
+        rests on it before the key: Orca takes the modifiers of a move from
+        the last key event, so a release it met first would turn Ctrl+End
+        into End."""
+        self.until_handled(["keydown", modifier], MODIFIERS[modifier])
+        if modifier == "alt":
+            # Qt's bridge hands the program each key only once Orca has
+            # answered it, while Alt+H opens the menu at once; an Alt press
+            # handed over later reaches the open menu and closes it. A tap on
+            # Shift reaches Orca only after that answer has gone back.
+            self.until_handled(["key", "shift"], MODIFIERS["shift"])
+
+    def until_handled(self, xdotool, key):
+        """Runs xdotool and waits until Orca has handled the key's press."""
+        pressed = f"ATSPI_KEY_PRESSED_EVENT: '{key}'"
+        mark = len(self.read()[1])
+        subprocess.run(["xdotool", *xdotool], check=True)
+        if not self.wait(lambda: any(event.startswith(pressed) for event in self.read()[1][mark:])):
+            raise Failed(f"Orca did not take the key {key}")
 
     def press(self, keys, expected, what, forbidden=()):
-        """Presses the keys (xdotool key names, one after the other) and waits
-        until Orca has said each expected utterance, in this order; each is a
-        regular expression for a whole utterance, without Orca's closing full
-        stop. Nothing said in the meantime may hold a forbidden text. Returns
-        what was said, and the match of each expected utterance. Without
-        keys, what Orca has said since it started counts."""
-        mark = len(self.utterances()) if keys else 0
-        if keys:
-            subprocess.run(["xdotool", "key", "--delay", "100", *keys], check=True)
-        deadline = time.monotonic() + self.timeout
-        while True:
-            said = self.utterances()[mark:]
-            matches = in_order(said, expected)
-            if matches is not None or time.monotonic() >= deadline:
-                break
-            time.sleep(POLL_SECONDS)
+        """Presses the keys (xdotool key names, one after the other, a chord's
+        modifiers held until the next key, the last chord's until the end) and
+        waits until Orca has said each expected utterance, in this order; each
+        is a regular expression for a whole utterance, without Orca's closing
+        full stop. Nothing said in the meantime may hold a forbidden text.
+        Returns the match of each expected utterance. Without keys, what Orca
+        has said since it started counts."""
+        mark = len(self.read()[0]) if keys else 0
+        held = []
+        try:
+            for chord in keys:
+                release(held)
+                *held, key = chord.split("+")
+                for modifier in held:
+                    self.hold(modifier)
+                subprocess.run(["xdotool", "key", key], check=True)
+            matches = self.wait(lambda: in_order(self.read()[0][mark:], expected))
+        finally:
+            release(held)
+        said = self.read()[0][mark:]
         self.transcript.append(f"-- {what}: {' '.join(keys) or '(no key)'}")
         self.transcript.extend(f"   {text}" for text in said)
         if matches is None:
@@ -101,6 +152,12 @@ class Orca:
         if heard:
             raise Failed(f"{what}: Orca said {heard}")
         return matches
+
+
+def release(modifiers):
+    """Lets held modifiers go."""
+    if modifiers:
+        subprocess.run(["xdotool", "keyup", *modifiers], check=True)
 
 
 def in_order(said, expected):

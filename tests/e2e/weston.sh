@@ -34,12 +34,8 @@ weston_start() {
 # Ends weston and the clients it started itself (its shell and on-screen
 # keyboard), each given 5 seconds after SIGTERM before SIGKILL.
 weston_stop() {
-    local pid clients
+    local clients
     clients=$(pgrep -P "${WESTON_PID:-0}" 2>/dev/null)
-    for pid in ${WESTON_PID:-} $clients; do
-        kill -TERM "$pid" 2>/dev/null || continue
-        wait_for 5 process_ended "$pid" || kill -KILL "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    end_processes ${WESTON_PID:-} $clients
     WESTON_PID=
 }

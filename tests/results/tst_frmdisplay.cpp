@@ -283,7 +283,7 @@ void tst_frmDisplay::descriptionButtonsShowTheirFace()
     // clear of the border and of the centred caption.
     const QImage face = button->grab().toImage();
     const QColor drawn = face.pixelColor(6, face.height() / 2);
-    QCOMPARE(drawn, ui::colors::silver());
+    QCOMPARE(drawn, ui::colors::silver);
 }
 
 void tst_frmDisplay::labelsShowTheirColour_data()
@@ -291,16 +291,16 @@ void tst_frmDisplay::labelsShowTheirColour_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QColor>("colour");
     // clang-format off
-    QTest::newRow("time of birth caption") << "Label1" << ui::colors::white();
-    QTest::newRow("time of birth") << "lblTimeOfBirth" << ui::colors::paleCyan();
-    QTest::newRow("north node line") << "lblNNodePlanetName" << ui::colors::cyan();
-    QTest::newRow("south node line") << "lblSNodePlanetName" << ui::colors::cyan();
+    QTest::newRow("time of birth caption") << "Label1" << ui::colors::white;
+    QTest::newRow("time of birth") << "lblTimeOfBirth" << ui::colors::paleCyan;
+    QTest::newRow("north node line") << "lblNNodePlanetName" << ui::colors::cyan;
+    QTest::newRow("south node line") << "lblSNodePlanetName" << ui::colors::cyan;
     // The first and last row of every panel.
     for (int panel = 0; panel < PeriodPanels::PanelCount; ++panel) {
         const int first = panel * PeriodPanels::RowsPerPanel;
         for (const int row : {first, first + PeriodPanels::RowsPerPanel - 1}) {
-            QTest::addRow("row %d name", row) << QStringLiteral("lblPlanetCycleName(%1)").arg(row) << ui::colors::white();
-            QTest::addRow("row %d date", row) << QStringLiteral("lblPlanetCycle(%1)").arg(row) << ui::colors::white();
+            QTest::addRow("row %d name", row) << QStringLiteral("lblPlanetCycleName(%1)").arg(row) << ui::colors::white;
+            QTest::addRow("row %d date", row) << QStringLiteral("lblPlanetCycle(%1)").arg(row) << ui::colors::white;
         }
     }
     // clang-format on
@@ -343,15 +343,15 @@ void tst_frmDisplay::panelBorderBreaksForItsCaption()
                                  {right, BorderTop},  {right, bottom / 2}, {right, bottom},
                                  {right / 2, bottom}, {0, bottom},         {0, bottom / 2}};
     for (const QPoint& point : onBorder)
-        QVERIFY2(drawn.pixelColor(point) == ui::colors::silver(),
+        QVERIFY2(drawn.pixelColor(point) == ui::colors::silver,
                  qPrintable(QStringLiteral("no border at %1, %2").arg(point.x()).arg(point.y())));
-    QVERIFY2(drawn.pixelColor(InCaption, BorderTop) != ui::colors::silver(), "the border runs through the caption");
+    QVERIFY2(drawn.pixelColor(InCaption, BorderTop) != ui::colors::silver, "the border runs through the caption");
     // Where the caption starts, before its text: a glyph drawn over an
     // unbroken border would hide it at InCaption, never here.
-    QVERIFY2(drawn.pixelColor(CaptionLeft, BorderTop) != ui::colors::silver(), "the border runs into the caption");
+    QVERIFY2(drawn.pixelColor(CaptionLeft, BorderTop) != ui::colors::silver, "the border runs into the caption");
     // Nothing of the border above its top edge or inside it.
-    QCOMPARE_NE(drawn.pixelColor(0, BorderTop - 1), ui::colors::silver());
-    QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver());
+    QCOMPARE_NE(drawn.pixelColor(0, BorderTop - 1), ui::colors::silver);
+    QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver);
 }
 
 void tst_frmDisplay::headingsReadAsOnePhrase_data()
@@ -534,14 +534,14 @@ void tst_frmDisplay::focusIsMarkedOnlyFromTheKeyboard()
 void tst_frmDisplay::nodeLineDrawnAsAPlainLabel()
 {
     QWidget window;
-    ui::setColors(&window, ui::colors::darkPurple(), ui::colors::white());
+    ui::setColors(&window, ui::colors::darkPurple, ui::colors::white);
     const QFont font = ui::verdana(12, ui::Weight::Bold);
     const QRect place(0, 0, 241, 18);
     auto* line = new PeriodLine(&window);
-    ui::setUpLabel(line, QStringLiteral("line"), QString(), font, place, ui::colors::cyan());
+    ui::setUpLabel(line, QStringLiteral("line"), QString(), font, place, ui::colors::cyan);
     line->setPeriod(QStringLiteral("North Node :: 12/31/2049"));
     QLabel* label = ui::createLabel(QStringLiteral("label"), QStringLiteral("North Node :: 12/31/2049"), font,
-                                    place.translated(0, 40), &window, ui::colors::cyan());
+                                    place.translated(0, 40), &window, ui::colors::cyan);
     window.resize(300, 100);
     window.show();
     window.activateWindow();

@@ -1,13 +1,10 @@
 // The results frame: placement from the screen width, the bars, the button
-// captions, the menus, the two ways of closing, the modal windows and the
-// links.
+// captions, the menus, the two ways of closing and the modal windows.
 
-#include "LinkPages.h"
 #include "MDI.h"
 #include "ResultsTestSupport.h"
 #include "Style.h"
 #include "Twips.h"
-#include "UrlCatcher.h"
 #include "frmDisplay.h"
 
 #include <QAbstractButton>
@@ -23,7 +20,6 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
@@ -55,7 +51,6 @@ class tst_MDI : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
 
     void placedFromTheScreenWidth_data();
     void placedFromTheScreenWidth();
@@ -67,9 +62,6 @@ private Q_SLOTS:
     void menus_data();
     void menus();
 
-    void linksOpenTheirPage_data();
-    void linksOpenTheirPage();
-
     void tabFollowsThePeriodsInTime_data();
     void tabFollowsThePeriodsInTime();
     void panelsWindowIsNamed();
@@ -79,19 +71,11 @@ private Q_SLOTS:
     void aboutItemReturnsBeforeTheBoxOpens();
     void preparingOpensNoWindow();
     void everyTextIsInAPreparedFont();
-
-private:
-    zorvane::test::UrlCatcher catcher_;
 };
 
 void tst_MDI::initTestCase()
 {
     ui::installFontSubstitutes();
-}
-
-void tst_MDI::init()
-{
-    catcher_.opened.clear();
 }
 
 void tst_MDI::placedFromTheScreenWidth_data()
@@ -223,32 +207,6 @@ void tst_MDI::menus()
     for (const QAction* action : owner->actions())
         shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(shown, items);
-}
-
-void tst_MDI::linksOpenTheirPage_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("address");
-
-    for (const auto& link : zorvane::test::linkPages(zorvane::test::Window::Results))
-        QTest::newRow(link.control) << link.controlName() << link.address();
-}
-
-void tst_MDI::linksOpenTheirPage()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, address);
-
-    MDI frame;
-    if (auto* label = frame.findChild<QLabel*>(control)) {
-        QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, label->rect().center());
-    } else {
-        QAction* action = actionNamed(frame, control);
-        QVERIFY(action);
-        QVERIFY(!action->menu());
-        action->trigger();
-    }
-    QCOMPARE(catcher_.opened, QStringList{QUrl(address).toString(QUrl::FullyEncoded)});
 }
 
 void tst_MDI::tabFollowsThePeriodsInTime_data()
