@@ -2,7 +2,9 @@
 //   lock_holder <lock path> hold    takes the lock, prints "locked", and holds
 //                                   it until its standard input closes
 //   lock_holder <lock path> crash   takes the lock, prints "locked", and dies
-//                                   by SIGKILL, leaving the lock file behind
+//                                   at once (SIGKILL, on Windows terminated
+//                                   with a crash's code), leaving the lock
+//                                   file behind
 //   lock_holder - where             prints the lock path a real start uses
 // The lock path "-" stands for the path a real start uses. Prints "refused"
 // and exits with 1 when another copy holds the lock, "unavailable" and exits
@@ -15,6 +17,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+
+#if defined(Q_OS_WIN)
+#  ifndef NOMINMAX
+#    define NOMINMAX
+#  endif
+#  include <windows.h>
+#endif
 
 int main(int argc, char* argv[])
 {
@@ -41,8 +50,14 @@ int main(int argc, char* argv[])
     }
     std::puts("locked");
     std::fflush(stdout);
-    if (std::strcmp(argv[2], "crash") == 0)
+    if (std::strcmp(argv[2], "crash") == 0) {
+#if defined(Q_OS_WIN)
+        // An exception's status, which QProcess reports as a crash.
+        ::TerminateProcess(::GetCurrentProcess(), UINT(EXCEPTION_ACCESS_VIOLATION));
+#else
         std::raise(SIGKILL);
+#endif
+    }
     for (int c = std::getchar(); c != EOF; c = std::getchar()) {
     }
     return 0;

@@ -841,7 +841,7 @@ void tst_Converter::rejectsUnreadableBitmaps_data()
     // clang-format on
     // Windows has no permission bits that refuse the owner to read.
 #if defined(Q_OS_UNIX)
-    QTest::newRow("no read permission")  << QStringLiteral("unreadable")  << EACCES;
+    QTest::newRow("no read permission") << QStringLiteral("unreadable") << EACCES;
 #endif
 }
 

@@ -57,7 +57,7 @@ BmpToJpegFromDibFunction realConverter()
         // Beside the program, whose folder Windows searches first.
         const HMODULE library = ::LoadLibraryA(REAL_CONVERTER);
         return library ? reinterpret_cast<BmpToJpegFromDibFunction>(
-                             reinterpret_cast<void*>(::GetProcAddress(library, "BmpToJpegFromDib")))
+                   reinterpret_cast<void*>(::GetProcAddress(library, "BmpToJpegFromDib")))
                        : nullptr;
 #else
         void* library = ::dlopen(REAL_CONVERTER, RTLD_NOW | RTLD_LOCAL);

@@ -182,7 +182,8 @@ void tst_Export::naming_data()
                                                 << "chart_001.jpg" << "chart.jpg";
     // clang-format on
     // Windows' file names ignore case: there it is the same name, taken.
-    QTest::newRow("name differing in case") << QStringList{"Chart.JPG"} << "chart" << false
+    QTest::newRow("name differing in case")
+        << QStringList{"Chart.JPG"} << "chart" << false
         << (QSysInfo::productType() == QLatin1String("windows") ? "chart_001.jpg" : "chart.jpg") << "chart.jpg";
     // clang-format off
     // Rows from the rule: with chart.jpg and copies _001 to _n present, the

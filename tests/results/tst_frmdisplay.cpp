@@ -4,11 +4,11 @@
 // modal reading window, and the periods as the keyboard and assistive
 // technology reach them, marked only when the keyboard moves the focus.
 
+#include "OffscreenFonts.h"
 #include "PeriodPanel.h"
 #include "PictureDifference.h"
 #include "ResultsTestSupport.h"
 #include "SpokenCaptions.h"
-#include "OffscreenFonts.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmDisplay.h"

@@ -590,7 +590,8 @@ void tst_frmSave::failedSave_data()
         row("disk full over an existing file") << SaveFailure::DiskFull << "No space left on device";
 #endif
 #if defined(Q_OS_UNIX)
-        row("file size limit over an existing file") << SaveFailure::FileSizeLimit
+        row("file size limit over an existing file")
+            << SaveFailure::FileSizeLimit
             << (output == Output::Rtf ? "File too large" : "The printed file came out incomplete");
 #endif
     }

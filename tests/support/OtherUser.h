@@ -92,4 +92,12 @@ private:
 
 }  // namespace zorvane::test
 
+#else
+
+namespace zorvane::test {
+// Declared only, so that code that may meet another user compiles; where
+// there is no such user, nothing may act as one.
+class OtherUser;
+}  // namespace zorvane::test
+
 #endif  // Q_OS_UNIX
