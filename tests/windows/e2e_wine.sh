@@ -3,14 +3,14 @@
 # openbox, as a person meets them: a silent install (/S) into a private Wine
 # prefix puts the program, its converter, Qt and the MinGW runtime into
 # C:\Program Files\Zorvane with a Start-menu shortcut; the installed program
-# shows its main window, takes a reading for 15 March 1980, Night, and shows
-# the results frame; the panels are saved as JPEG twice (the second as
-# _001), a 1000 x 566 picture; the comprehensive reading is saved as .rtf;
-# the date of the update reminder is in Wine's registry; a second copy says
-# "Application is already running" and ends with 0; Exit ends the program
-# with 0; the silent uninstall leaves nothing in Program Files, the Start
-# menu or the registry. (The dates of the reading are checked by
-# tst_readingflow, which runs under Wine as well.)
+# shows its main window and its About box, takes a reading for 15 March 1980,
+# Night, and shows the results frame; the panels are saved as JPEG twice (the
+# second as _001), a 1000 x 566 picture; the comprehensive reading is saved as
+# .rtf; the date of the update reminder is in Wine's registry; a second copy
+# says "Application is already running" and ends with 0; Exit ends the program
+# with 0; the silent uninstall leaves nothing in Program Files, the Start menu
+# or the registry. (The dates of the reading are checked by tst_readingflow,
+# which runs under Wine as well.)
 #
 # Usage: e2e_wine.sh <installer.exe> <wine-run> <reminder_date.exe>
 source "$(dirname "$0")/../e2e/lib.sh"
@@ -19,10 +19,10 @@ wine_run=$2
 reminder_date=$3
 [[ -f $installer ]] || { echo "FAIL: no installer $installer (make windows builds it)" >&2; exit 1; }
 
-# Every Windows program here is Wine's: windows are told apart by their titles
-# (Wine's file dialogs have none: an empty title matches every window).
-e2e_windows() { xdotool search --all --onlyvisible --name "$2" 2>/dev/null; }
-
+# Windows are found by the process that shows them, as Wine marks each with
+# the program's process (_NET_WM_PID): Wine's file dialogs have no title, and
+# an empty title alone would match openbox's frames and Wine's hidden windows
+# as well.
 E2E_TIMEOUT=${E2E_TIMEOUT:-60}
 e2e_start wine "$installer"
 export WINEPREFIX=$E2E_ROOT/wine WINEARCH=win64 WINEDEBUG=-all
@@ -64,6 +64,14 @@ app=$E2E_PID
 main=$(e2e_wait_window "$app" '^Zorvane v1\.0$') || e2e_fail "the main window did not appear"
 sleep 1
 e2e_shot main-window
+
+e2e_log "Help > About Software"
+e2e_key "$main" alt+h a
+about=$(e2e_wait_other_window "$app" '^Zorvane v1\.0$' "$main") || e2e_fail "the About box did not open"
+sleep 1
+e2e_shot about
+e2e_key "$about" Escape
+e2e_wait_for e2e_no_other_window "$app" '^Zorvane v1\.0$' "$main" || e2e_fail "the About box did not close"
 
 e2e_log "choose 15 March 1980, Night, with the keyboard"
 e2e_key "$main" Tab
