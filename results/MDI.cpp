@@ -182,10 +182,10 @@ QList<QFont> MDI::fonts()
                                << ui::verdana(OfferPointSize, ui::Weight::Regular);
 }
 
-void MDI::prepareFirstShowing()
+void MDI::prepareFirstShowing(const modFirdaria::SubPeriodNameTable& names)
 {
     QList<QFont> fonts;
-    for (const QFont& font : MDI::fonts()) {
+    for (const QFont& font : MDI::fonts() + frmDisplay::fitCaptionsAhead(names)) {
         if (!fonts.contains(font))
             fonts.append(font);
     }

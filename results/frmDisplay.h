@@ -37,6 +37,11 @@ public:
     // The fonts of the window's texts: headings and node lines, rows, time
     // of birth, buttons.
     static QList<QFont> fonts();
+    // Fits ahead of the first reading the captions that readings narrow
+    // (ui::fitCaption): the sub-period names, and the node lines and start
+    // dates with a date of each length. Returns the fonts they are then
+    // shown in, so that their glyphs can be drawn ahead too.
+    static QList<QFont> fitCaptionsAhead(const modFirdaria::SubPeriodNameTable& names);
 
     // The window and its off-view holders, as the picture export works on them.
     modSaveForm::PanelsWindow exportHolders();

@@ -84,6 +84,8 @@ private Q_SLOTS:
 
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
+    void captionsAreFittedAhead_data();
+    void captionsAreFittedAhead();
 
     void descriptionButtonOpensItsRulersText_data();
     void descriptionButtonOpensItsRulersText();
@@ -210,6 +212,32 @@ void tst_frmDisplay::captionsFitTheirControls()
             QVERIFY2(width <= label->width(), qPrintable(label->text()));
         }
     }
+}
+
+void tst_frmDisplay::captionsAreFittedAhead_data()
+{
+    captionsFitTheirControls_data();
+}
+
+// Fitted ahead, the captions leave a reading nothing to narrow anew: every
+// narrowed caption is shown in a font that fitting ahead gave.
+void tst_frmDisplay::captionsAreFittedAhead()
+{
+    QFETCH(BirthData, data);
+
+    const QList<QFont> ahead = frmDisplay::fitCaptionsAhead(subPeriodNamesByRule());
+    frmDisplay display;
+    fillWith(display, data);
+    int narrowed = 0;
+    for (const QString& name : RecordedPanels::controlNames()) {
+        const auto* label = display.findChild<QLabel*>(name);
+        if (!label || label->font().stretch() == QFont::AnyStretch)
+            continue;
+        ++narrowed;
+        QVERIFY2(ahead.contains(label->font()), qPrintable(label->text() + u' ' + label->font().toString()));
+    }
+    // "Mercury/Jupiter -" is narrowed in every reading.
+    QVERIFY(narrowed > 0);
 }
 
 void tst_frmDisplay::descriptionButtonOpensItsRulersText_data()

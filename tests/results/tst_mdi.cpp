@@ -360,7 +360,7 @@ void tst_MDI::preparingOpensNoWindow()
     // The frame and its panels are created by the press that asks for a
     // reading, never ahead of it: preparing loads fonts and icons only.
     const qsizetype widgetsBefore = QApplication::allWidgets().size();
-    MDI::prepareFirstShowing();
+    MDI::prepareFirstShowing(zorvane::test::subPeriodNamesByRule());
     QCOMPARE(QApplication::allWidgets().size(), widgetsBefore);
 }
 
