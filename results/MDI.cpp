@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMdiArea>
@@ -97,6 +98,24 @@ protected:
             }
         }
         return false;
+    }
+};
+
+// The area around the panels window. Qt shows or hides an area's scroll
+// bars by a queued call once its size has changed; this area does so at
+// once. The frame is laid out at its design size, where the panels window
+// needs scroll bars, before it takes the maximized size where it needs none:
+// without this its first paint would show scroll bars that vanish at once,
+// and paint everything again without them.
+class PanelsArea : public QMdiArea {
+public:
+    using QMdiArea::QMdiArea;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QMdiArea::resizeEvent(event);
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     }
 };
 
@@ -225,7 +244,7 @@ void MDI::createBars()
     Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white);
     Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white);
 
-    area_ = new QMdiArea(client);
+    area_ = new PanelsArea(client);
     area_->setObjectName(QStringLiteral("mdiArea"));
     area_->setBackground(ui::colors::darkPurple);
     area_->setFrameShape(QFrame::NoFrame);
