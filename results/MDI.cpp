@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QMdiArea>
@@ -203,25 +204,25 @@ QList<QFont> MDI::fonts()
 
 void MDI::prepareFirstShowing(const modFirdaria::SubPeriodNameTable& names)
 {
-    QList<QFont> fonts;
-    for (const QFont& font : MDI::fonts() + frmDisplay::fitCaptionsAhead(names)) {
-        if (!fonts.contains(font))
-            fonts.append(font);
-    }
+    QString printable;
+    for (char16_t c = u' '; c <= u'~'; ++c)
+        printable += QChar(c);
+    // The narrowed fonts of the captions with the characters they show; the
+    // fonts of the frame and its panels with every printable character.
+    QHash<QFont, QString> characters = frmDisplay::fitCaptionsAhead(names);
+    for (const QFont& font : MDI::fonts())
+        characters.insert(font, printable);
 
     // Text is placed at quarter-pixel offsets, and the glyph cache keeps a
     // picture of each character for each offset it was drawn at.
     constexpr int SubPixelOffsets = 4;
-    QString printable;
-    for (char16_t c = u' '; c <= u'~'; ++c)
-        printable += QChar(c);
     QImage scratch(1, 1, QImage::Format_RGB32);
     scratch.setDevicePixelRatio(qApp->devicePixelRatio());
     QPainter painter(&scratch);
-    for (const QFont& font : fonts) {
-        painter.setFont(font);
+    for (auto font = characters.cbegin(); font != characters.cend(); ++font) {
+        painter.setFont(font.key());
         for (int offset = 0; offset < SubPixelOffsets; ++offset)
-            painter.drawText(QPointF(static_cast<double>(offset) / SubPixelOffsets, 0), printable);
+            painter.drawText(QPointF(static_cast<double>(offset) / SubPixelOffsets, 0), font.value());
     }
 
     // The icons a sub-window asks its style for as it is created.

@@ -39,9 +39,10 @@ public:
 
     // Loads ahead of time what the first showing of the results would
     // otherwise load while the person waits: the fonts at the frame's and the
-    // panels' sizes, and those of the captions narrowed to fit (the
-    // sub-period names, names), with the pictures of their printable ASCII
-    // characters, and the icons of a sub-window.
+    // panels' sizes with the pictures of their printable ASCII characters,
+    // those of the captions narrowed to fit (the sub-period names, names)
+    // with the pictures of the characters they show, and the icons of a
+    // sub-window.
     static void prepareFirstShowing(const modFirdaria::SubPeriodNameTable& names);
     // The fonts of the texts of the frame and its panels window, underline
     // aside.

@@ -135,7 +135,7 @@ QList<QFont> frmDisplay::fonts()
             ui::verdana(ButtonPointSize, ui::Weight::Bold)};
 }
 
-QList<QFont> frmDisplay::fitCaptionsAhead(const modFirdaria::SubPeriodNameTable& names)
+QHash<QFont, QString> frmDisplay::fitCaptionsAhead(const modFirdaria::SubPeriodNameTable& names)
 {
     // Made as the window makes its own, never shown: a caption is fitted by
     // its text, font, width and screen alone.
@@ -148,26 +148,33 @@ QList<QFont> frmDisplay::fitCaptionsAhead(const modFirdaria::SubPeriodNameTable&
     ui::setUpLabel(&northNode, {}, {}, headingFont(), northNodeRect());
     ui::setUpLabel(&southNode, {}, {}, headingFont(), southNodeRect());
 
-    QList<QFont> fitted;
-    const auto fit = [&fitted](QLabel& label, const QString& text) {
+    QHash<QFont, QString> shown;
+    const auto fit = [&shown](QLabel& label, const QString& text, const QString& alsoShown) {
         label.setText(text);
         ui::fitCaption(&label);
-        if (!fitted.contains(label.font()))
-            fitted.append(label.font());
+        QString& characters = shown[label.font()];
+        for (const QChar c : text + alsoShown) {
+            if (!characters.contains(c))
+                characters += c;
+        }
     };
     for (const QString& text : names)
-        fit(name, text);
-    // The fonts' digits share one width, so a date's width goes by the
-    // number of its digits: one- and two-digit days and months stand for all.
+        fit(name, text, {});
+    // A date's width goes by the number of its digits, which share one width
+    // in these fonts, and by its month where the date spells the month's name:
+    // a one- and a two-digit day of each month stand for all dates.
     using namespace std::chrono;
     const modFirdaria::ShortDateText dateText(QLocale::system());
-    for (const modFirdaria::Date date : {2000y / January / 1d, 2000y / January / 10d, 2000y / October / 10d}) {
-        const QString text = dateText(date);
-        fit(start, text);
-        fit(northNode, modFirdaria::PanelHeading(modFirdaria::Ruler::NorthNode) + text);
-        fit(southNode, modFirdaria::PanelHeading(modFirdaria::Ruler::SouthNode) + text);
+    const QString digits = QStringLiteral("0123456789");
+    for (unsigned m = unsigned(January); m <= unsigned(December); ++m) {
+        for (const day d : {1d, 10d}) {
+            const QString text = dateText(modFirdaria::Date(2000y, month(m), d));
+            fit(start, text, digits);
+            fit(northNode, modFirdaria::PanelHeading(modFirdaria::Ruler::NorthNode) + text, digits);
+            fit(southNode, modFirdaria::PanelHeading(modFirdaria::Ruler::SouthNode) + text, digits);
+        }
     }
-    return fitted;
+    return shown;
 }
 
 void frmDisplay::createFrame()

@@ -15,6 +15,7 @@
 #include "modSaveForm.h"
 
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QWidget>
 
@@ -39,9 +40,10 @@ public:
     static QList<QFont> fonts();
     // Fits ahead of the first reading the captions that readings narrow
     // (ui::fitCaption): the sub-period names, and the node lines and start
-    // dates with a date of each length. Returns the fonts they are then
-    // shown in, so that their glyphs can be drawn ahead too.
-    static QList<QFont> fitCaptionsAhead(const modFirdaria::SubPeriodNameTable& names);
+    // dates with a date of each length and month. Returns each font they are
+    // then shown in with the characters shown in it (every digit for the
+    // dates), so that their glyphs can be drawn ahead too.
+    static QHash<QFont, QString> fitCaptionsAhead(const modFirdaria::SubPeriodNameTable& names);
 
     // The window and its off-view holders, as the picture export works on them.
     modSaveForm::PanelsWindow exportHolders();

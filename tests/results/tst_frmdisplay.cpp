@@ -219,13 +219,14 @@ void tst_frmDisplay::captionsAreFittedAhead_data()
     captionsFitTheirControls_data();
 }
 
-// Fitted ahead, the captions leave a reading nothing to narrow anew: every
-// narrowed caption is shown in a font that fitting ahead gave.
+// Fitted ahead, the captions leave a reading nothing to narrow anew, nor a
+// glyph to draw for the first time: every narrowed caption is shown in a font
+// that fitting ahead gave, with characters it gave for that font.
 void tst_frmDisplay::captionsAreFittedAhead()
 {
     QFETCH(BirthData, data);
 
-    const QList<QFont> ahead = frmDisplay::fitCaptionsAhead(subPeriodNamesByRule());
+    const QHash<QFont, QString> ahead = frmDisplay::fitCaptionsAhead(subPeriodNamesByRule());
     frmDisplay display;
     fillWith(display, data);
     int narrowed = 0;
@@ -235,6 +236,8 @@ void tst_frmDisplay::captionsAreFittedAhead()
             continue;
         ++narrowed;
         QVERIFY2(ahead.contains(label->font()), qPrintable(label->text() + u' ' + label->font().toString()));
+        for (const QChar c : label->text())
+            QVERIFY2(ahead.value(label->font()).contains(c), qPrintable(label->text()));
     }
     // "Mercury/Jupiter -" is narrowed in every reading.
     QVERIFY(narrowed > 0);
