@@ -103,7 +103,8 @@ bool StartUp::run()
         mainWindow_->bringOfferToFront(offerForDraw(draw));
 
     // Once the main window has been drawn, while the person chooses a date.
-    ui::afterFirstPaint(mainWindow_.get(), ui::guarded(MDI::prepareFirstShowing));
+    frmMain* window = mainWindow_.get();
+    ui::afterFirstPaint(window, ui::guarded([window] { MDI::prepareFirstShowing(window->SubPeriodNames); }));
     return !isEnding();
 }
 

@@ -16,6 +16,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QMdiArea>
@@ -97,6 +99,24 @@ protected:
             }
         }
         return false;
+    }
+};
+
+// The area around the panels window. Qt shows or hides an area's scroll
+// bars by a queued call once its size has changed; this area does so at
+// once. The frame is laid out at its design size, where the panels window
+// needs scroll bars, before it takes the maximized size where it needs none:
+// without this its first paint would show scroll bars that vanish at once,
+// and paint everything again without them.
+class PanelsArea : public QMdiArea {
+public:
+    using QMdiArea::QMdiArea;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QMdiArea::resizeEvent(event);
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     }
 };
 
@@ -182,27 +202,27 @@ QList<QFont> MDI::fonts()
                                << ui::verdana(OfferPointSize, ui::Weight::Regular);
 }
 
-void MDI::prepareFirstShowing()
+void MDI::prepareFirstShowing(const modFirdaria::SubPeriodNameTable& names)
 {
-    QList<QFont> fonts;
-    for (const QFont& font : MDI::fonts()) {
-        if (!fonts.contains(font))
-            fonts.append(font);
-    }
+    QString printable;
+    for (char16_t c = u' '; c <= u'~'; ++c)
+        printable += QChar(c);
+    // The narrowed fonts of the captions with the characters they show; the
+    // fonts of the frame and its panels with every printable character.
+    QHash<QFont, QString> characters = frmDisplay::fitCaptionsAhead(names);
+    for (const QFont& font : MDI::fonts())
+        characters.insert(font, printable);
 
     // Text is placed at quarter-pixel offsets, and the glyph cache keeps a
     // picture of each character for each offset it was drawn at.
     constexpr int SubPixelOffsets = 4;
-    QString printable;
-    for (char16_t c = u' '; c <= u'~'; ++c)
-        printable += QChar(c);
     QImage scratch(1, 1, QImage::Format_RGB32);
     scratch.setDevicePixelRatio(qApp->devicePixelRatio());
     QPainter painter(&scratch);
-    for (const QFont& font : fonts) {
-        painter.setFont(font);
+    for (auto font = characters.cbegin(); font != characters.cend(); ++font) {
+        painter.setFont(font.key());
         for (int offset = 0; offset < SubPixelOffsets; ++offset)
-            painter.drawText(QPointF(static_cast<double>(offset) / SubPixelOffsets, 0), printable);
+            painter.drawText(QPointF(static_cast<double>(offset) / SubPixelOffsets, 0), font.value());
     }
 
     // The icons a sub-window asks its style for as it is created.
@@ -225,7 +245,7 @@ void MDI::createBars()
     Picture3 = makeBar(client, "Picture3", NameBarHeight, ui::colors::white);
     Picture2 = makeBar(client, "Picture2", ButtonBarHeight, ui::colors::white);
 
-    area_ = new QMdiArea(client);
+    area_ = new PanelsArea(client);
     area_->setObjectName(QStringLiteral("mdiArea"));
     area_->setBackground(ui::colors::darkPurple);
     area_->setFrameShape(QFrame::NoFrame);

@@ -9,6 +9,8 @@
 // the close box) emits closedToEnd(); the owner ends the program. Either
 // signal comes once per frame. The frame deletes itself when closed.
 
+#include "modFirdaria.h"
+
 #include <QFont>
 #include <QList>
 #include <QMainWindow>
@@ -36,11 +38,12 @@ public:
     static double ScreenWidthTwips();
 
     // Loads ahead of time what the first showing of the results would
-    // otherwise load while the person waits, about a third of the time to
-    // its first picture: the fonts at the frame's and the panels' sizes with
-    // the pictures of their printable ASCII characters, and the icons of a
+    // otherwise load while the person waits: the fonts at the frame's and the
+    // panels' sizes with the pictures of their printable ASCII characters,
+    // those of the captions narrowed to fit (the sub-period names, names)
+    // with the pictures of the characters they show, and the icons of a
     // sub-window.
-    static void prepareFirstShowing();
+    static void prepareFirstShowing(const modFirdaria::SubPeriodNameTable& names);
     // The fonts of the texts of the frame and its panels window, underline
     // aside.
     static QList<QFont> fonts();

@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 #include "Guarded.h"
 #include "PeriodPanel.h"
+#include "ShortDateText.h"
 #include "Style.h"
 #include "Twips.h"
 #include "frmSave.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 
 #include <array>
+#include <chrono>
 
 namespace ui = zorvane::ui;
 
@@ -69,6 +71,36 @@ constexpr double RowPointSize = 9.75;
 constexpr double TimeOfBirthPointSize = 9;
 constexpr double ButtonPointSize = 8.25;
 
+QFont headingFont()
+{
+    return ui::verdana(HeadingPointSize, ui::Weight::Bold);
+}
+
+QFont rowFont()
+{
+    return ui::verdana(RowPointSize, ui::Weight::Bold);
+}
+
+QRect nameRect(double top)
+{
+    return ui::twipRect(NameLeft, top, NameWidth, RowHeight);
+}
+
+QRect dateRect(double top)
+{
+    return ui::twipRect(DateLeft, top, DateWidth, RowHeight);
+}
+
+QRect northNodeRect()
+{
+    return ui::twipRect(RightColumnLeft, NorthNodeTop, NorthNodeWidth, NodeLineHeight);
+}
+
+QRect southNodeRect()
+{
+    return ui::twipRect(RightColumnLeft, SouthNodeTop, SouthNodeWidth, NodeLineHeight);
+}
+
 // "name(index)", as a control of a control array is named. Joined rather
 // than formatted with arg(): it runs for each of the panels' 84 rows.
 QString indexedName(const char* name, int index)
@@ -99,8 +131,50 @@ frmDisplay::frmDisplay(QWidget* parent)
 
 QList<QFont> frmDisplay::fonts()
 {
-    return {ui::verdana(HeadingPointSize, ui::Weight::Bold), ui::verdana(RowPointSize, ui::Weight::Bold),
-            ui::verdana(TimeOfBirthPointSize, ui::Weight::Bold), ui::verdana(ButtonPointSize, ui::Weight::Bold)};
+    return {headingFont(), rowFont(), ui::verdana(TimeOfBirthPointSize, ui::Weight::Bold),
+            ui::verdana(ButtonPointSize, ui::Weight::Bold)};
+}
+
+QHash<QFont, QString> frmDisplay::fitCaptionsAhead(const modFirdaria::SubPeriodNameTable& names)
+{
+    // Made as the window makes its own, never shown: a caption is fitted by
+    // its text, font, width and screen alone.
+    QLabel name;
+    QLabel start;
+    QLabel northNode;
+    QLabel southNode;
+    ui::setUpLabel(&name, {}, {}, rowFont(), nameRect(RowTop));
+    ui::setUpLabel(&start, {}, {}, rowFont(), dateRect(RowTop));
+    ui::setUpLabel(&northNode, {}, {}, headingFont(), northNodeRect());
+    ui::setUpLabel(&southNode, {}, {}, headingFont(), southNodeRect());
+
+    QHash<QFont, QString> shown;
+    const auto fit = [&shown](QLabel& label, const QString& text, const QString& alsoShown) {
+        label.setText(text);
+        ui::fitCaption(&label);
+        QString& characters = shown[label.font()];
+        for (const QChar c : text + alsoShown) {
+            if (!characters.contains(c))
+                characters += c;
+        }
+    };
+    for (const QString& text : names)
+        fit(name, text, {});
+    // A date's width goes by the number of its digits, which share one width
+    // in these fonts, and by its month where the date spells the month's name:
+    // a one- and a two-digit day of each month stand for all dates.
+    using namespace std::chrono;
+    const modFirdaria::ShortDateText dateText(QLocale::system());
+    const QString digits = QStringLiteral("0123456789");
+    for (unsigned m = unsigned(January); m <= unsigned(December); ++m) {
+        for (const day d : {1d, 10d}) {
+            const QString text = dateText(modFirdaria::Date(2000y, month(m), d));
+            fit(start, text, digits);
+            fit(northNode, modFirdaria::PanelHeading(modFirdaria::Ruler::NorthNode) + text, digits);
+            fit(southNode, modFirdaria::PanelHeading(modFirdaria::Ruler::SouthNode) + text, digits);
+        }
+    }
+    return shown;
 }
 
 void frmDisplay::createFrame()
@@ -126,13 +200,10 @@ void frmDisplay::createTimeOfBirth()
 
 void frmDisplay::createPanels()
 {
-    const QFont headingFont = ui::verdana(HeadingPointSize, ui::Weight::Bold);
-    const QFont rowFont = ui::verdana(RowPointSize, ui::Weight::Bold);
-
     for (int f = 0; f < PanelCount; ++f) {
         auto* panel = new PeriodPanel(Frame1);
         panel->setObjectName(indexedName("fraPlanetName", f));
-        panel->setFont(headingFont);
+        panel->setFont(headingFont());
         panel->setGeometry(ui::twipRect(PanelLeft + PanelColumnPitch * (f / PanelsPerColumn),
                                         PanelTop + PanelRowPitch * (f % PanelsPerColumn), PanelWidth, PanelHeight));
         fraPlanetName[static_cast<std::size_t>(f)] = panel;
@@ -144,12 +215,11 @@ void frmDisplay::createPanels()
         for (int k = 0; k < RowsPerPanel; ++k) {
             const int row = RowsPerPanel * f + k;
             const double top = RowTop + RowPitch * k;
-            QLabel* name =
-                ui::createLabel(indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"), rowFont,
-                                ui::twipRect(NameLeft, top, NameWidth, RowHeight), panel, ui::colors::white);
+            QLabel* name = ui::createLabel(indexedName("lblPlanetCycleName", row), QStringLiteral("Moon/Saturn"),
+                                           rowFont(), nameRect(top), panel, ui::colors::white);
             ui::describeOnly(name, QStringLiteral("Sub-period"));
-            QLabel* date = ui::createLabel(indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"), rowFont,
-                                           ui::twipRect(DateLeft, top, DateWidth, RowHeight), panel, ui::colors::white);
+            QLabel* date = ui::createLabel(indexedName("lblPlanetCycle", row), QStringLiteral("jan/12/2006"), rowFont(),
+                                           dateRect(top), panel, ui::colors::white);
             ui::describeOnly(date, QStringLiteral("Start of sub-period"));
             lblPlanetCycleName[static_cast<std::size_t>(row)] = name;
             lblPlanetCycle[static_cast<std::size_t>(row)] = date;
@@ -160,14 +230,13 @@ void frmDisplay::createPanels()
 
 void frmDisplay::createNodeLines()
 {
-    const QFont font = ui::verdana(HeadingPointSize, ui::Weight::Bold);
     lblNNodePlanetName = new PeriodLine(Frame1);
-    ui::setUpLabel(lblNNodePlanetName, QStringLiteral("lblNNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, NorthNodeTop, NorthNodeWidth, NodeLineHeight), ui::colors::cyan);
+    ui::setUpLabel(lblNNodePlanetName, QStringLiteral("lblNNodePlanetName"), QString(), headingFont(), northNodeRect(),
+                   ui::colors::cyan);
     lblNNodePlanetName->setPeriod(QStringLiteral("lblNNodePlanetName"));
     lblSNodePlanetName = new PeriodLine(Frame1);
-    ui::setUpLabel(lblSNodePlanetName, QStringLiteral("lblSNodePlanetName"), QString(), font,
-                   ui::twipRect(RightColumnLeft, SouthNodeTop, SouthNodeWidth, NodeLineHeight), ui::colors::cyan);
+    ui::setUpLabel(lblSNodePlanetName, QStringLiteral("lblSNodePlanetName"), QString(), headingFont(), southNodeRect(),
+                   ui::colors::cyan);
     lblSNodePlanetName->setPeriod(QStringLiteral("lblSNodePlanetName"));
     ui::describeOnly(lblNNodePlanetName, QStringLiteral("North Node period and its start"));
     ui::describeOnly(lblSNodePlanetName, QStringLiteral("South Node period and its start"));

@@ -15,6 +15,7 @@
 #include "modSaveForm.h"
 
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QWidget>
 
@@ -37,6 +38,12 @@ public:
     // The fonts of the window's texts: headings and node lines, rows, time
     // of birth, buttons.
     static QList<QFont> fonts();
+    // Fits ahead of the first reading the captions that readings narrow
+    // (ui::fitCaption): the sub-period names, and the node lines and start
+    // dates with a date of each length and month. Returns each font they are
+    // then shown in with the characters shown in it (every digit for the
+    // dates), so that their glyphs can be drawn ahead too.
+    static QHash<QFont, QString> fitCaptionsAhead(const modFirdaria::SubPeriodNameTable& names);
 
     // The window and its off-view holders, as the picture export works on them.
     modSaveForm::PanelsWindow exportHolders();

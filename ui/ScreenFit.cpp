@@ -90,11 +90,12 @@ std::optional<QMargins> askedFrame(const QWidget* window)
                    reinterpret_cast<const char*>(&message));
     xcb_flush(connection);
 
-    // The window manager answers at once; one that does not within a fifth of
-    // a second is not waited for again.
+    // The window manager answers at once, within a fraction of a millisecond
+    // (each look is a round trip to the X server); one that does not within a
+    // fifth of a second is not waited for again.
     static bool answers = true;
     constexpr int WaitMs = 200;
-    constexpr int PollMs = 2;
+    constexpr unsigned long PollUs = 250;
     QElapsedTimer waited;
     waited.start();
     while (answers) {
@@ -109,7 +110,7 @@ std::optional<QMargins> askedFrame(const QWidget* window)
         if (waited.elapsed() >= WaitMs)
             answers = false;
         else
-            QThread::msleep(PollMs);
+            QThread::usleep(PollUs);
     }
     return std::nullopt;
 }

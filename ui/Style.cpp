@@ -62,6 +62,22 @@ constexpr int StretchStep = 5;
 // Narrower than half its width a caption is too cramped to read; it is
 // shown at half its width and may then be cut.
 constexpr int NarrowestStretch = 50;
+
+// A caption as fitCaption fits it: the label's font at its normal width, the
+// label's width in pixels, its screen's scale factor and the text.
+struct Caption {
+    QFont font;
+    int width = 0;
+    qreal ratio = 1;
+    QString text;
+
+    friend bool operator==(const Caption&, const Caption&) = default;
+};
+
+size_t qHash(const Caption& caption, size_t seed = 0)
+{
+    return qHashMulti(seed, caption.font, caption.width, caption.ratio, caption.text);
+}
 }  // namespace
 
 QFont fittedFont(const QFont& font, const QString& text, double width, const QPaintDevice* device)
@@ -92,15 +108,14 @@ void fitCaption(QLabel* label)
     normal.setStretch(QFont::AnyStretch);
     // The same captions come back with every reading (the 42 sub-period
     // names): each is fitted once per font, width and screen.
-    static QHash<QString, int> stretches;
-    const int width = label->contentsRect().width();
-    const QString key = normal.key() + QLatin1Char('|') + QString::number(width) + QLatin1Char('|')
-                        + QString::number(label->devicePixelRatioF()) + QLatin1Char('|') + label->text();
-    auto found = stretches.constFind(key);
+    static QHash<Caption, int> stretches;
+    Caption caption{normal, label->contentsRect().width(), label->devicePixelRatioF(), label->text()};
+    auto found = stretches.constFind(caption);
     if (found == stretches.cend()) {
         // Measured on the label, with the metrics of its screen: at a scale
         // factor other than 1 a font's advances differ slightly from 96 dpi's.
-        found = stretches.insert(key, fittedFont(normal, label->text(), width, label).stretch());
+        const int stretch = fittedFont(normal, caption.text, caption.width, label).stretch();
+        found = stretches.insert(std::move(caption), stretch);
     }
     QFont fitted = normal;
     fitted.setStretch(*found);

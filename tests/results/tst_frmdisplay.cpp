@@ -85,6 +85,8 @@ private Q_SLOTS:
 
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
+    void captionsAreFittedAhead_data();
+    void captionsAreFittedAhead();
 
     void descriptionButtonOpensItsRulersText_data();
     void descriptionButtonOpensItsRulersText();
@@ -212,6 +214,35 @@ void tst_frmDisplay::captionsFitTheirControls()
             QVERIFY2(width <= label->width(), qPrintable(label->text()));
         }
     }
+}
+
+void tst_frmDisplay::captionsAreFittedAhead_data()
+{
+    captionsFitTheirControls_data();
+}
+
+// Fitted ahead, the captions leave a reading nothing to narrow anew, nor a
+// glyph to draw for the first time: every narrowed caption is shown in a font
+// that fitting ahead gave, with characters it gave for that font.
+void tst_frmDisplay::captionsAreFittedAhead()
+{
+    QFETCH(BirthData, data);
+
+    const QHash<QFont, QString> ahead = frmDisplay::fitCaptionsAhead(subPeriodNamesByRule());
+    frmDisplay display;
+    fillWith(display, data);
+    int narrowed = 0;
+    for (const QString& name : RecordedPanels::controlNames()) {
+        const auto* label = display.findChild<QLabel*>(name);
+        if (!label || label->font().stretch() == QFont::AnyStretch)
+            continue;
+        ++narrowed;
+        QVERIFY2(ahead.contains(label->font()), qPrintable(label->text() + u' ' + label->font().toString()));
+        for (const QChar c : label->text())
+            QVERIFY2(ahead.value(label->font()).contains(c), qPrintable(label->text()));
+    }
+    // "Mercury/Jupiter -" is narrowed in every reading.
+    QVERIFY(narrowed > 0);
 }
 
 void tst_frmDisplay::descriptionButtonOpensItsRulersText_data()

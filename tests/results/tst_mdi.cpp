@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void barsAndWindow();
 
     void restoredToTheDesignSize();
+    void scrollBarsFollowTheSizeAtOnce_data();
+    void scrollBarsFollowTheSizeAtOnce();
 
     void menus_data();
     void menus();
@@ -177,6 +180,39 @@ void tst_MDI::restoredToTheDesignSize()
     QTRY_VERIFY(!frame.isMaximized());
     QTRY_COMPARE(frame.centralWidget()->size(), ui::twipSize(11175, 8025));
     QCOMPARE(frame.centralWidget()->y(), frame.menuBar()->height());
+}
+
+// The area shows or hides its scroll bars as soon as its size changes, before
+// the next paint: the frame, laid out at its design size where the panels
+// window needs them, is maximized to a size where it needs none and paints
+// once, without them. Rows: the room around the panels window after the
+// resize in pixels (a negative room crops it), one pixel and more either side
+// of exactly fitting.
+void tst_MDI::scrollBarsFollowTheSizeAtOnce_data()
+{
+    QTest::addColumn<int>("margin");
+    for (const int margin : {-200, -1, 1, 200})
+        QTest::addRow("margin %d", margin) << margin;
+}
+
+void tst_MDI::scrollBarsFollowTheSizeAtOnce()
+{
+    QFETCH(int, margin);
+
+    MDI frame;
+    frame.setWindowState(Qt::WindowNoState);
+    frame.MDIForm_Load(15360);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    const auto* area = frame.findChild<QMdiArea*>();
+    const QWidget* panels = frame.findChild<QWidget*>(QStringLiteral("frmDisplayWindow"));
+    QVERIFY(area && panels);
+    const QPoint end = panels->geometry().bottomRight() + QPoint(1, 1);
+    const QSize size = frame.size() - area->size() + QSize(end.x() + margin, end.y() + margin);
+    frame.resize(size);
+    QCOMPARE(frame.size(), size);
+    QCOMPARE(area->horizontalScrollBar()->isVisible(), margin < 0);
+    QCOMPARE(area->verticalScrollBar()->isVisible(), margin < 0);
 }
 
 void tst_MDI::menus_data()
@@ -318,7 +354,7 @@ void tst_MDI::preparingOpensNoWindow()
     // The frame and its panels are created by the press that asks for a
     // reading, never ahead of it: preparing loads fonts and icons only.
     const qsizetype widgetsBefore = QApplication::allWidgets().size();
-    MDI::prepareFirstShowing();
+    MDI::prepareFirstShowing(zorvane::test::subPeriodNamesByRule());
     QCOMPARE(QApplication::allWidgets().size(), widgetsBefore);
 }
 
