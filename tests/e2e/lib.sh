@@ -195,3 +195,17 @@ e2e_click() {
     local window=$1 x=$2 y=$3
     xdotool mousemove --window "$window" --sync "$x" "$y" click 1
 }
+
+# Saves the panels as "<folder>/panels" twice through the scenario's own
+# save_jpeg <path>: the first picture is panels.jpg at the panels' 1000 x 566
+# pixels, the second panels_001.jpg, and no temporary bitmap stays behind.
+e2e_save_jpeg_twice() {
+    local out=$1 size
+    save_jpeg "$out/panels"
+    e2e_wait_file "$out/panels.jpg" || e2e_fail "no JPEG was written"
+    size=$(identify -format '%wx%h' "$out/panels.jpg")
+    [[ $size == 1000x566 ]] || e2e_fail "the JPEG is $size, not the panels' 1000x566"
+    save_jpeg "$out/panels"
+    e2e_wait_file "$out/panels_001.jpg" || e2e_fail "the second save did not make panels_001.jpg"
+    ! ls "$out"/*.bmp >/dev/null 2>&1 || e2e_fail "a temporary bitmap was left behind"
+}
