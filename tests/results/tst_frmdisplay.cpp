@@ -85,8 +85,6 @@ private Q_SLOTS:
 
     void captionsFitTheirControls_data();
     void captionsFitTheirControls();
-    void captionsAreFittedAhead_data();
-    void captionsAreFittedAhead();
 
     void descriptionButtonOpensItsRulersText_data();
     void descriptionButtonOpensItsRulersText();
@@ -199,42 +197,26 @@ void tst_frmDisplay::captionsFitTheirControls()
 {
     QFETCH(BirthData, data);
 
+    // Fitted ahead, the captions leave a reading nothing to narrow anew, nor
+    // a glyph to draw for the first time: a narrowed caption is shown in a
+    // font that fitting ahead gave, with characters it gave for that font.
+    static const QHash<QFont, QString> ahead = frmDisplay::fitCaptionsAhead(subPeriodNamesByRule());
     frmDisplay display;
     fillWith(display, data);
     QStringList names = RecordedPanels::controlNames();
     names << QStringLiteral("Label1");
+    int narrowed = 0;
     for (const QString& name : names) {
         if (const auto* panel = display.findChild<QGroupBox*>(name)) {
             const int width = QFontMetrics(panel->font()).horizontalAdvance(panel->title());
             QVERIFY2(width < panel->width(), qPrintable(panel->title()));
-        } else {
-            const auto* label = display.findChild<QLabel*>(name);
-            QVERIFY2(label, qPrintable(name));
-            const int width = QFontMetrics(label->font()).horizontalAdvance(label->text());
-            QVERIFY2(width <= label->width(), qPrintable(label->text()));
+            continue;
         }
-    }
-}
-
-void tst_frmDisplay::captionsAreFittedAhead_data()
-{
-    captionsFitTheirControls_data();
-}
-
-// Fitted ahead, the captions leave a reading nothing to narrow anew, nor a
-// glyph to draw for the first time: every narrowed caption is shown in a font
-// that fitting ahead gave, with characters it gave for that font.
-void tst_frmDisplay::captionsAreFittedAhead()
-{
-    QFETCH(BirthData, data);
-
-    const QHash<QFont, QString> ahead = frmDisplay::fitCaptionsAhead(subPeriodNamesByRule());
-    frmDisplay display;
-    fillWith(display, data);
-    int narrowed = 0;
-    for (const QString& name : RecordedPanels::controlNames()) {
         const auto* label = display.findChild<QLabel*>(name);
-        if (!label || label->font().stretch() == QFont::AnyStretch)
+        QVERIFY2(label, qPrintable(name));
+        const int width = QFontMetrics(label->font()).horizontalAdvance(label->text());
+        QVERIFY2(width <= label->width(), qPrintable(label->text()));
+        if (label->font().stretch() == QFont::AnyStretch)
             continue;
         ++narrowed;
         QVERIFY2(ahead.contains(label->font()), qPrintable(label->text() + u' ' + label->font().toString()));
