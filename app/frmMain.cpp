@@ -416,7 +416,9 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
         started.start();
     modFirdaria::BuildReadingTexts();
     if (!results_) {
-        results_ = new MDI;
+        // Shown as soon as it is sized: the window system maps it while its
+        // panels window is made and filled, and the first paint shows it whole.
+        results_ = new MDI(nullptr, MDI::Showing::AsSoonAsSized);
         connect(results_, &MDI::closedByBack, this, guarded([this] {
                     results_ = nullptr;
                     show();

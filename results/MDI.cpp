@@ -160,7 +160,7 @@ void moveLeftTo(QWidget* control, double leftTwips)
 
 }  // namespace
 
-MDI::MDI(QWidget* parent)
+MDI::MDI(QWidget* parent, Showing showing)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MDI"));
@@ -172,9 +172,16 @@ MDI::MDI(QWidget* parent)
     createLabels();
     createButtons();
     createMenus();
+    setOpeningSize();
+    if (showing == Showing::AsSoonAsSized)
+        show();
     createPanelsWindow();
     arrangeTabOrder();
+    MDIForm_Load(ScreenWidthTwips());
+}
 
+void MDI::setOpeningSize()
+{
     // The frame is created at its design size and maximized before it is
     // shown: the window system keeps the design size as the one to restore,
     // and maps the window at the screen's size, so that its first paint is
@@ -186,7 +193,6 @@ MDI::MDI(QWidget* parent)
         normalSize = normalSize.boundedTo(screen->availableGeometry().size());
     resize(normalSize);
     setWindowState(Qt::WindowMaximized);
-    MDIForm_Load(ScreenWidthTwips());
 }
 
 double MDI::ScreenWidthTwips()

@@ -29,7 +29,14 @@ class LinkLabel;
 class MDI : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MDI(QWidget* parent = nullptr);
+    // When the frame is shown. ByOwner: after the constructor, by whoever
+    // made it. AsSoonAsSized: by the constructor itself, as soon as its size
+    // and maximized state are set and before its panels window is made, so
+    // that the window system maps the frame while the rest is built. Either
+    // way the first paint, which waits for the event loop, shows it whole.
+    enum class Showing { ByOwner, AsSoonAsSized };
+
+    explicit MDI(QWidget* parent = nullptr, Showing showing = Showing::ByOwner);
 
     // The period panels window, the frame's only child.
     frmDisplay* display() const { return display_; }
@@ -74,6 +81,7 @@ private:
     void createLabels();
     void createButtons();
     void createMenus();
+    void setOpeningSize();
     void createPanelsWindow();
     // The Tab chain, again whenever the periods change their order; and the
     // focus where the frame opens.
