@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QStyle>
 #include <QWindow>
 
 #include <array>
@@ -333,25 +332,18 @@ void PeriodPanel::sayLastRowAgain()
 }
 
 PeriodLine::PeriodLine(QWidget* parent)
-    : QLabel(parent)
+    : FocusableLabel(parent)
 {
     setFocusPolicy(Qt::TabFocus);
 }
 
 void PeriodLine::setPeriod(const QString& heading)
 {
-    setText(heading);
+    setPlainText(heading);
     setAccessibleName(zorvane::results::spokenHeading(heading));
 }
 
-void PeriodLine::paintEvent(QPaintEvent*)
+bool PeriodLine::marksFocus() const
 {
-    // The text as a plain label draws it. QLabel would draw a label that
-    // takes focus through a text document, whose layout makes its first
-    // showing several times slower.
-    QPainter painter(this);
-    const int flags = QStyle::visualAlignment(layoutDirection(), alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
-    style()->drawItemText(&painter, contentsRect(), flags, palette(), isEnabled(), text(), foregroundRole());
-    if (ui::showsKeyboardFocus(this))
-        ui::drawFocusMark(painter, rect(), palette().color(foregroundRole()));
+    return ui::showsKeyboardFocus(this);
 }

@@ -18,6 +18,8 @@
 // the window, as the program's style marks a button; used with the mouse
 // alone, both look exactly as a plain frame and label do.
 
+#include "FocusableLabel.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QList>
@@ -64,7 +66,7 @@ private:
     int currentRow_ = -1;
 };
 
-class PeriodLine : public QLabel {
+class PeriodLine : public zorvane::ui::FocusableLabel {
     Q_OBJECT
 public:
     explicit PeriodLine(QWidget* parent = nullptr);
@@ -74,5 +76,5 @@ public:
     void setPeriod(const QString& heading);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    bool marksFocus() const override;
 };

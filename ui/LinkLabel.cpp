@@ -1,15 +1,12 @@
 #include "LinkLabel.h"
 
 #include "Accessibility.h"
-#include "FocusMark.h"
 #include "Guarded.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QStyle>
 
 namespace zorvane::ui {
 
@@ -54,13 +51,12 @@ public:
 }  // namespace
 
 LinkLabel::LinkLabel(const QString& name, const QString& text, const QString& description, QFont font, QWidget* parent)
-    : QLabel(parent)
+    : FocusableLabel(parent)
 {
     ui::useAccessibleOf<LinkLabel, LinkLabelAccessible>();
     setObjectName(name);
     setCursor(Qt::PointingHandCursor);
-    setTextFormat(Qt::PlainText);
-    setText(text);
+    setPlainText(text);
     describeOnly(this, description);
     setFocusPolicy(Qt::StrongFocus);
     font.setUnderline(true);
@@ -111,16 +107,9 @@ void LinkLabel::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void LinkLabel::paintEvent(QPaintEvent*)
+bool LinkLabel::marksFocus() const
 {
-    // The text is drawn here as a plain label draws it. QLabel would draw a
-    // label that takes focus through a text document, whose layout makes
-    // its first showing several times slower.
-    QPainter painter(this);
-    const int flags = QStyle::visualAlignment(layoutDirection(), alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
-    style()->drawItemText(&painter, contentsRect(), flags, palette(), isEnabled(), text(), foregroundRole());
-    if (hasFocus())
-        drawFocusMark(painter, rect(), palette().color(foregroundRole()));
+    return hasFocus();
 }
 
 LinkLabel* createLink(const QString& name, const QString& text, const QString& description, const QFont& font,

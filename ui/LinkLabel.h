@@ -1,8 +1,7 @@
 #pragma once
 
+#include "FocusableLabel.h"
 #include "Style.h"
-
-#include <QLabel>
 
 namespace zorvane::ui {
 
@@ -11,7 +10,7 @@ namespace zorvane::ui {
 // shows it with a dotted rectangle, and Enter, Return or Space click it;
 // assistive technology sees a link with a "press" action, and a "set focus"
 // action while it takes the focus.
-class LinkLabel : public QLabel {
+class LinkLabel : public FocusableLabel {
     Q_OBJECT
 public:
     // A link shown as text in font (underlined whatever font says), found by
@@ -33,7 +32,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
+    bool marksFocus() const override;
 
 private:
     bool pressed_ = false;

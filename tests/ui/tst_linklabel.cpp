@@ -1,7 +1,8 @@
 // A link label shows its text exactly as a plain label of the same text,
 // font, size and alignment does: on one line or wrapped, aligned as asked.
 // Assistive technology presses it, and moves the keyboard focus to it while
-// it takes the focus.
+// it takes the focus. It makes no text document, which a QLabel that takes
+// the focus would.
 
 #include "LinkLabel.h"
 #include "Style.h"
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QTest>
+#include <QTextDocument>
 
 namespace ui = zorvane::ui;
 
@@ -23,6 +25,8 @@ private Q_SLOTS:
 
     void accessibleActions_data();
     void accessibleActions();
+
+    void makesNoTextDocument();
 };
 
 void tst_LinkLabel::drawnAsAPlainLabel_data()
@@ -129,4 +133,20 @@ void tst_LinkLabel::accessibleActions()
 }
 
 QTEST_MAIN(tst_LinkLabel)
+// Polished, shown, focused and given another text.
+void tst_LinkLabel::makesNoTextDocument()
+{
+    ui::LinkLabel link(QStringLiteral("link"), QStringLiteral("A page"), QStringLiteral("Opens a page"),
+                       ui::verdana(9.75, ui::Weight::Bold));
+    link.show();
+    link.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&link));
+    link.setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(link.hasFocus());
+    QCOMPARE(link.findChild<QTextDocument*>(), nullptr);
+    link.setPlainText(QStringLiteral("Another page"));
+    QCOMPARE(link.text(), QStringLiteral("Another page"));
+    QCOMPARE(link.findChild<QTextDocument*>(), nullptr);
+}
+
 #include "tst_linklabel.moc"
