@@ -16,8 +16,8 @@ FocusableLabel::FocusableLabel(QWidget* parent)
 
 void FocusableLabel::setPlainText(const QString& text)
 {
-    // QLabel makes the document for the text of a label that takes the
-    // focus, whichever policy it is given back afterwards.
+    // QLabel makes the document as the text of a label that takes the focus
+    // is set, not as the policy comes back afterwards.
     const Qt::FocusPolicy policy = focusPolicy();
     setFocusPolicy(Qt::NoFocus);
     setText(text);

@@ -9,10 +9,8 @@ namespace zorvane::ui {
 // marksFocus() says so.
 //
 // QLabel gives a label that takes the focus a text document, made as the
-// label is polished, takes the focus or is given a text. This one needs none
-// and makes none: the document's layout makes a label's first showing
-// several times slower, and the first one in the program looks up fonts that
-// nothing else uses.
+// label is polished, takes the focus or is given a text, and laid out as it
+// is first shown. This one draws its text itself, needs none and makes none.
 class FocusableLabel : public QLabel {
     Q_OBJECT
 public:
