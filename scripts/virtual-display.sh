@@ -42,7 +42,7 @@ end_processes() {
 # openbox has taken over the screen and lists what it supports (a window
 # mapped while the window manager is still taking over can stay unmapped);
 # 1 when the X server did not start within 10 seconds; 2 when openbox did not
-# take over within 10 seconds, or ended before it did three times running.
+# take over within 10 seconds, or ended before it did five times running.
 start_virtual_display() {
     # Xvfb picks the display number itself and writes it to the given file
     # descriptor, so that two virtual displays never collide.
@@ -55,11 +55,13 @@ start_virtual_display() {
     [[ -n $number ]] || return 1
     export DISPLAY=":$number"
     wait_for 5 x_server_answers || true
-    # A window manager that ends before it takes over (on a loaded machine it
-    # may find the new server not yet answering) is started again, twice at
-    # the most, rather than waited for in vain.
+    # A window manager that ends before it takes over (on a loaded machine
+    # openbox now and then ends at once with status 1, saying nothing, and has
+    # done so three times in a row) is started again after a pause, four
+    # times at the most, rather than waited for in vain.
     local attempt status
-    for attempt in 1 2 3; do
+    for attempt in 1 2 3 4 5; do
+        ((attempt > 1)) && sleep 0.5
         openbox >/dev/null 2>&1 &
         VIRTUAL_WM=$!
         wait_for 10 wm_running_or_ended "$VIRTUAL_WM" || return 2
