@@ -417,7 +417,8 @@ void frmMain::showReading(const modFirdaria::BirthData& birth)
     modFirdaria::BuildReadingTexts();
     if (!results_) {
         // Shown as soon as it is sized: the window system maps it while its
-        // panels window is made and filled, and the first paint shows it whole.
+        // bars and panels are made and filled, and the first paint shows it
+        // whole.
         results_ = new MDI(nullptr, MDI::Showing::AsSoonAsSized);
         connect(results_, &MDI::closedByBack, this, guarded([this] {
                     results_ = nullptr;

@@ -168,16 +168,20 @@ MDI::MDI(QWidget* parent, Showing showing)
     setWindowTitle(ui::windowTitle());
     ui::addOpenWindow(this);
 
-    createBars();
-    createLabels();
-    createButtons();
+    // The menu bar comes first: its height is part of the frame's size.
     createMenus();
     setOpeningSize();
     if (showing == Showing::AsSoonAsSized)
         show();
+    createBars();
+    createLabels();
+    createButtons();
     createPanelsWindow();
     arrangeTabOrder();
     MDIForm_Load(ScreenWidthTwips());
+    // Made after the frame was shown, the client area is shown explicitly,
+    // and with it everything in it, before the event loop paints the frame.
+    centralWidget()->show();
 }
 
 void MDI::setOpeningSize()

@@ -30,10 +30,11 @@ class MDI : public QMainWindow {
     Q_OBJECT
 public:
     // When the frame is shown. ByOwner: after the constructor, by whoever
-    // made it. AsSoonAsSized: by the constructor itself, as soon as its size
-    // and maximized state are set and before its panels window is made, so
-    // that the window system maps the frame while the rest is built. Either
-    // way the first paint, which waits for the event loop, shows it whole.
+    // made it. AsSoonAsSized: by the constructor itself, as soon as its menu
+    // bar, size and maximized state are set and before its client area is
+    // made, so that the window system maps the frame while the rest is built.
+    // Either way the first paint, which waits for the event loop, shows it
+    // whole.
     enum class Showing { ByOwner, AsSoonAsSized };
 
     explicit MDI(QWidget* parent = nullptr, Showing showing = Showing::ByOwner);

@@ -4,6 +4,7 @@
 // centred on its owner shows as off the screen's centre.
 
 #include "AppTestSupport.h"
+#include "MDI.h"
 #include "ModalWindows.h"
 #include "frmDisplay.h"
 
@@ -122,8 +123,14 @@ QMainWindow* tst_Opening::showResults()
 {
     app_->main->cmdNext_Click();
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* frame = qobject_cast<MDI*>(window); frame && frame->isVisible())
-            return frame;
+        if (auto* frame = qobject_cast<MDI*>(window); frame && frame->isVisible()) {
+            // Shown whole by the press itself: the first paint, which waits
+            // for the event loop, finds the panels visible in it.
+            if (frame->display()->periods().first()->isVisible())
+                return frame;
+            qWarning("The results frame was shown without its panels");
+            return nullptr;
+        }
     return nullptr;
 }
 
