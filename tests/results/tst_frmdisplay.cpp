@@ -77,23 +77,11 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void controlsShowWhatTheFillingWrites_data();
-    void controlsShowWhatTheFillingWrites();
-
-    void descriptionButtonsKeepTheirCaptions_data();
-    void descriptionButtonsKeepTheirCaptions();
-
-    void captionsFitTheirControls_data();
-    void captionsFitTheirControls();
+    void filledWindow_data();
+    void filledWindow();
 
     void descriptionButtonOpensItsRulersText_data();
     void descriptionButtonOpensItsRulersText();
-
-    void textsNeverPileUp_data();
-    void textsNeverPileUp();
-
-    void descriptionButtonsShowTheirFace_data();
-    void descriptionButtonsShowTheirFace();
 
     void labelsShowTheirColour_data();
     void labelsShowTheirColour();
@@ -101,10 +89,8 @@ private Q_SLOTS:
     void panelBorderBreaksForItsCaption_data();
     void panelBorderBreaksForItsCaption();
 
-    void headingsReadAsOnePhrase_data();
-    void headingsReadAsOnePhrase();
-    void rowsReadAsOnePhrase_data();
-    void rowsReadAsOnePhrase();
+    void readAsOnePhrase_data();
+    void readAsOnePhrase();
 
     void arrowKeysReadAPanel_data();
     void arrowKeysReadAPanel();
@@ -127,65 +113,16 @@ void tst_frmDisplay::init()
     markReadingTexts();
 }
 
-void tst_frmDisplay::controlsShowWhatTheFillingWrites_data()
+void tst_frmDisplay::filledWindow_data()
 {
     QTest::addColumn<BirthData>("birth");
-    // clang-format off
-    QTest::newRow("day 15 Mar 1980")   << BirthData{15, 3, 1980, TimeOfBirth::Day};
-    QTest::newRow("night 15 Mar 1980") << BirthData{15, 3, 1980, TimeOfBirth::Night};
-    QTest::newRow("night 29 Feb 2000") << BirthData{29, 2, 2000, TimeOfBirth::Night};
-    // clang-format on
-}
-
-// Each of the 94 captions that the filling writes through PeriodPanels
-// reaches the control of the window named for it.
-void tst_frmDisplay::controlsShowWhatTheFillingWrites()
-{
-    QFETCH(BirthData, birth);
-
-    const FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule());
-    RecordedPanels written;
-    FillResults(reading, written);
-    frmDisplay display;
-    FillResults(reading, display);
-
-    for (const QString& name : RecordedPanels::controlNames())
-        QCOMPARE(captionOf(display, name), written.captions.value(name));
-}
-
-void tst_frmDisplay::descriptionButtonsKeepTheirCaptions_data()
-{
-    QTest::addColumn<TimeOfBirth>("time");
-    // clang-format off
-    QTest::newRow("day")   << TimeOfBirth::Day;
-    QTest::newRow("night") << TimeOfBirth::Night;
-    // clang-format on
-}
-
-void tst_frmDisplay::descriptionButtonsKeepTheirCaptions()
-{
-    QFETCH(TimeOfBirth, time);
-
-    // The buttons follow the fixed ruler order whatever the sequence.
-    const frmDisplay untouched;
-    frmDisplay display;
-    fillWith(display, BirthData{15, 3, 1980, time});
-    QCOMPARE(descriptionButton(display, index(Ruler::Sun))->text(), QStringLiteral("Click To Know More About The Sun"));
-    QCOMPARE(descriptionButton(display, index(Ruler::SouthNode))->text(),
-             QStringLiteral("Click To Know More About S. Node"));
-    for (int i = 0; i < frmDisplay::DescButtonCount; ++i)
-        QCOMPARE(descriptionButton(display, i)->text(), descriptionButton(untouched, i)->text());
-}
-
-void tst_frmDisplay::captionsFitTheirControls_data()
-{
-    QTest::addColumn<BirthData>("data");
 
     // Two-digit months and days give the widest dates.
     for (const TimeOfBirth time : {TimeOfBirth::Day, TimeOfBirth::Night}) {
         const char* t = time == TimeOfBirth::Day ? "day" : "night";
         // clang-format off
         QTest::addRow("%s 15 Mar 1980", t) << BirthData{15, 3, 1980, time};
+        QTest::addRow("%s 29 Feb 2000", t) << BirthData{29, 2, 2000, time};
         QTest::addRow("%s 28 Dec 1999", t) << BirthData{28, 12, 1999, time};
         QTest::addRow("%s 31 Dec 2050", t) << BirthData{31, 12, 2050, time};
         QTest::addRow("%s 30 Nov 2048", t) << BirthData{30, 11, 2048, time};
@@ -193,20 +130,35 @@ void tst_frmDisplay::captionsFitTheirControls_data()
     }
 }
 
-void tst_frmDisplay::captionsFitTheirControls()
+// Each of the 94 captions that the filling writes through PeriodPanels
+// reaches the control of the window named for it and fits it; the
+// description buttons keep their captions in the fixed ruler order.
+void tst_frmDisplay::filledWindow()
 {
-    QFETCH(BirthData, data);
+    QFETCH(BirthData, birth);
+
+    const FirdariaReading reading = ComputeFirdaria(birth, subPeriodNamesByRule());
+    RecordedPanels written;
+    FillResults(reading, written);
+    const frmDisplay untouched;
+    frmDisplay display;
+    FillResults(reading, display);
+
+    QCOMPARE(descriptionButton(display, index(Ruler::Sun))->text(), QStringLiteral("Click To Know More About The Sun"));
+    QCOMPARE(descriptionButton(display, index(Ruler::SouthNode))->text(),
+             QStringLiteral("Click To Know More About S. Node"));
+    for (int i = 0; i < frmDisplay::DescButtonCount; ++i)
+        QCOMPARE(descriptionButton(display, i)->text(), descriptionButton(untouched, i)->text());
 
     // Fitted ahead, the captions leave a reading nothing to narrow anew, nor
     // a glyph to draw for the first time: a narrowed caption is shown in a
     // font that fitting ahead gave, with characters it gave for that font.
     static const QHash<QFont, QString> ahead = frmDisplay::fitCaptionsAhead(subPeriodNamesByRule());
-    frmDisplay display;
-    fillWith(display, data);
-    QStringList names = RecordedPanels::controlNames();
-    names << QStringLiteral("Label1");
+    const QStringList filled = RecordedPanels::controlNames();
     int narrowed = 0;
-    for (const QString& name : names) {
+    for (const QString& name : filled + QStringList{QStringLiteral("Label1")}) {
+        if (filled.contains(name))
+            QCOMPARE(captionOf(display, name), written.captions.value(name));
         if (const auto* panel = display.findChild<QGroupBox*>(name)) {
             const int width = QFontMetrics(panel->font()).horizontalAdvance(panel->title());
             QVERIFY2(width < panel->width(), qPrintable(panel->title()));
@@ -229,74 +181,40 @@ void tst_frmDisplay::captionsFitTheirControls()
 
 void tst_frmDisplay::descriptionButtonOpensItsRulersText_data()
 {
+    QTest::addColumn<int>("previous");
     QTest::addColumn<int>("index");
 
-    // Also for a night birth, whose panel 0 shows the Moon: the buttons
+    // Each button pressed after the one before it (the Sun's after the
+    // South Node's), by night, whose panel 0 shows the Moon: the buttons
     // follow the rulers, not the panels.
     for (int i = 0; i < frmDisplay::DescButtonCount; ++i) {
-        // clang-format off
-        QTest::addRow("cmdDesc(%d)", i) << i;
-        // clang-format on
+        const int previous = (i + frmDisplay::DescButtonCount - 1) % frmDisplay::DescButtonCount;
+        QTest::addRow("cmdDesc(%d) after cmdDesc(%d)", i, previous) << previous << i;
     }
 }
 
+// A press opens the ruler's text alone in a fresh modal reading window,
+// whatever was opened before; the button shows its silver face.
 void tst_frmDisplay::descriptionButtonOpensItsRulersText()
 {
+    QFETCH(int, previous);
     QFETCH(int, index);
 
     frmDisplay display;
     fillWith(display, BirthData{15, 3, 1980, TimeOfBirth::Night});
     QVERIFY(panelOf(display, 0)->title().startsWith(QStringLiteral("The Moon")));
 
+    const ModalSeen before = seeModal([&] { descriptionButton(display, previous)->click(); });
+    QCOMPARE(before.text, QStringLiteral("text of slot %1").arg(previous));
     const ModalSeen seen = seeModal([&] { descriptionButton(display, index)->click(); });
     QCOMPARE(seen.className, QStringLiteral("frmSave"));
     QCOMPARE(seen.text, QStringLiteral("text of slot %1").arg(index));
     QCOMPARE(seen.modalWindowsShown, 1);
-}
 
-void tst_frmDisplay::textsNeverPileUp_data()
-{
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("second");
-
-    // clang-format off
-    QTest::newRow("Sun then South Node")   << 0 << 8;
-    QTest::newRow("South Node then Sun")   << 8 << 0;
-    QTest::newRow("Moon twice")            << 3 << 3;
-    QTest::newRow("North then South Node") << 7 << 8;
-    // clang-format on
-}
-
-void tst_frmDisplay::textsNeverPileUp()
-{
-    QFETCH(int, first);
-    QFETCH(int, second);
-
-    frmDisplay display;
-    const ModalSeen before = seeModal([&] { descriptionButton(display, first)->click(); });
-    QCOMPARE(before.text, QStringLiteral("text of slot %1").arg(first));
-    const ModalSeen after = seeModal([&] { descriptionButton(display, second)->click(); });
-    QCOMPARE(after.className, QStringLiteral("frmSave"));
-    QCOMPARE(after.text, QStringLiteral("text of slot %1").arg(second));
-    QCOMPARE(after.modalWindowsShown, 1);
-}
-
-void tst_frmDisplay::descriptionButtonsShowTheirFace_data()
-{
-    descriptionButtonOpensItsRulersText_data();
-}
-
-void tst_frmDisplay::descriptionButtonsShowTheirFace()
-{
-    QFETCH(int, index);
-    frmDisplay display;
-    QPushButton* button = descriptionButton(display, index);
-    QVERIFY(button);
-    // The face as drawn, a few pixels in from the left edge at mid-height,
-    // clear of the border and of the centred caption.
-    const QImage face = button->grab().toImage();
-    const QColor drawn = face.pixelColor(6, face.height() / 2);
-    QCOMPARE(drawn, ui::colors::silver);
+    // A few pixels in from the left edge at mid-height, clear of the border
+    // and of the centred caption.
+    const QImage face = descriptionButton(display, index)->grab().toImage();
+    QCOMPARE(face.pixelColor(6, face.height() / 2), ui::colors::silver);
 }
 
 void tst_frmDisplay::labelsShowTheirColour_data()
@@ -367,46 +285,33 @@ void tst_frmDisplay::panelBorderBreaksForItsCaption()
     QCOMPARE_NE(drawn.pixelColor(1, BorderTop + 1), ui::colors::silver);
 }
 
-void tst_frmDisplay::headingsReadAsOnePhrase_data()
+void tst_frmDisplay::readAsOnePhrase_data()
 {
-    QTest::addColumn<QString>("heading");
-    QTest::addColumn<QString>("spoken");
-    // clang-format off
-    QTest::newRow("planet") << "The Moon :: 3/15/1980" << "The Moon, 3/15/1980";
-    QTest::newRow("node") << "North Node :: 12/31/2049" << "North Node, 12/31/2049";
-    QTest::newRow("no start") << "Venus :: " << "Venus";
-    QTest::newRow("never written") << "lblNNodePlanetName" << "lblNNodePlanetName";
-    QTest::newRow("empty") << "" << "";
-    // clang-format on
-}
-
-void tst_frmDisplay::headingsReadAsOnePhrase()
-{
-    QFETCH(QString, heading);
-    QFETCH(QString, spoken);
-    QCOMPARE(zorvane::results::spokenHeading(heading), spoken);
-}
-
-void tst_frmDisplay::rowsReadAsOnePhrase_data()
-{
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("heading");  // else a row: its name, and its start
+    QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("spoken");
-    // The names end in " -", two of them in a blank after it.
+    // Rows' names end in " -", two of them in a blank after it.
     // clang-format off
-    QTest::newRow("name and start") << "Moon/Saturn -" << "6/27/1981" << "Moon/Saturn, 6/27/1981";
-    QTest::newRow("blank after the hyphen") << "Mars/Mercury - " << "3/15/2015" << "Mars/Mercury, 3/15/2015";
-    QTest::newRow("no hyphen") << "Moon/Saturn" << "jan/12/2006" << "Moon/Saturn, jan/12/2006";
-    QTest::newRow("empty row") << "" << "" << "";
+    QTest::newRow("planet heading") << true << "The Moon :: 3/15/1980" << "" << "The Moon, 3/15/1980";
+    QTest::newRow("node heading") << true << "North Node :: 12/31/2049" << "" << "North Node, 12/31/2049";
+    QTest::newRow("heading without a start") << true << "Venus :: " << "" << "Venus";
+    QTest::newRow("heading never written") << true << "lblNNodePlanetName" << "" << "lblNNodePlanetName";
+    QTest::newRow("empty heading") << true << "" << "" << "";
+    QTest::newRow("row") << false << "Moon/Saturn -" << "6/27/1981" << "Moon/Saturn, 6/27/1981";
+    QTest::newRow("row, blank after the hyphen") << false << "Mars/Mercury - " << "3/15/2015" << "Mars/Mercury, 3/15/2015";
+    QTest::newRow("row without a hyphen") << false << "Moon/Saturn" << "jan/12/2006" << "Moon/Saturn, jan/12/2006";
+    QTest::newRow("empty row") << false << "" << "" << "";
     // clang-format on
 }
 
-void tst_frmDisplay::rowsReadAsOnePhrase()
+void tst_frmDisplay::readAsOnePhrase()
 {
-    QFETCH(QString, name);
+    QFETCH(bool, heading);
+    QFETCH(QString, caption);
     QFETCH(QString, start);
     QFETCH(QString, spoken);
-    QCOMPARE(zorvane::results::spokenRow(name, start), spoken);
+    QCOMPARE(heading ? zorvane::results::spokenHeading(caption) : zorvane::results::spokenRow(caption, start), spoken);
 }
 
 void tst_frmDisplay::arrowKeysReadAPanel_data()
