@@ -1,6 +1,6 @@
 // A reading from the main window to the results frame and back: the press
-// that passes the date check, the rejected date, Back with the choices kept,
-// a second reading replacing the first, and the closes that end the program.
+// that passes the date check, Back with the choices kept, a second reading
+// replacing the first, and the closes that end the program.
 
 #include "AppShell.h"
 #include "AppTestSupport.h"
@@ -27,6 +27,7 @@
 #include <QWindow>
 
 #include <memory>
+#include <tuple>
 
 using namespace modFirdaria;
 using namespace zorvane::test;
@@ -47,33 +48,28 @@ QList<MDI*> openFrames()
     return frames;
 }
 
-// Captions of a reading as the person reads them, by control name.
-using Captions = QList<std::pair<QString, QString>>;
-
-// The captions of 15 March 1980 that tell a day reading from a night one.
-Captions captionsOf15March1980(TimeOfBirth time)
+// The captions of 15 March 1980 that tell a day reading from a night one,
+// by control name; the rows' names aside.
+QList<std::pair<QString, QString>> captionsOf15March1980(TimeOfBirth time)
 {
     if (time == TimeOfBirth::Day)
         return {{QStringLiteral("lblTimeOfBirth"), QStringLiteral("Day")},
                 {QStringLiteral("fraPlanetName(0)"), QStringLiteral("The Sun :: 3/15/1980")},
-                {QStringLiteral("lblPlanetCycleName(0)"), QStringLiteral("Sun/Venus -")},
                 {QStringLiteral("lblPlanetCycle(0)"), QStringLiteral("8/18/1981")},
                 {QStringLiteral("lblPlanetCycle(41)"), QStringLiteral("3/15/2049")},
                 {QStringLiteral("lblNNodePlanetName"), QStringLiteral("North Node :: 3/15/2050")},
                 {QStringLiteral("lblSNodePlanetName"), QStringLiteral("South Node :: 3/15/2053")}};
     return {{QStringLiteral("lblTimeOfBirth"), QStringLiteral("Night")},
             {QStringLiteral("fraPlanetName(0)"), QStringLiteral("The Moon :: 3/15/1980")},
-            {QStringLiteral("lblPlanetCycleName(0)"), QStringLiteral("Moon/Saturn -")},
             {QStringLiteral("lblPlanetCycle(0)"), QStringLiteral("6/27/1981")},
             {QStringLiteral("fraPlanetName(4)"), QStringLiteral("The Sun :: 3/15/2024")},
             {QStringLiteral("lblNNodePlanetName"), QStringLiteral("North Node :: 3/15/2019")},
             {QStringLiteral("lblSNodePlanetName"), QStringLiteral("South Node :: 3/15/2022")}};
 }
 
-void compareCaptions(const frmDisplay& display, const Captions& expected)
+auto fieldsOf(const BirthData& birth)
 {
-    for (const auto& [control, caption] : expected)
-        QCOMPARE(captionOf(display, control), caption);
+    return std::tuple(birth.day, birth.month, birth.year, birth.timeOfBirth);
 }
 
 }  // namespace
@@ -89,17 +85,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void acceptedPressShowsTheReading_data();
-    void acceptedPressShowsTheReading();
-
-    void everyPressReadsTheMainWindowsNames_data();
-    void everyPressReadsTheMainWindowsNames();
-
-    void rejectedDateChangesNothing_data();
-    void rejectedDateChangesNothing();
-
-    void backKeepsTheChoicesAndANewReadingReplacesTheOld_data();
-    void backKeepsTheChoicesAndANewReadingReplacesTheOld();
+    void eachReadingReplacesTheLast_data();
+    void eachReadingReplacesTheLast();
 
     void leavingTheFrame_data();
     void leavingTheFrame();
@@ -108,6 +95,10 @@ private:
     BirthData chosen() const;
     void press(Press how);
     void leave(MDI& frame, Leave how);
+    // The one frame open shows 15 March 1980 at `time`, its rows named from
+    // the main window's SubPeriodNames as they stand, from the first name of
+    // the ruler of panel 0 on.
+    void compareReading(TimeOfBirth time);
 
     ProgramFolder programFolder_;
     std::unique_ptr<app::StartUp> startUp_;
@@ -193,158 +184,60 @@ void tst_ReadingFlow::leave(MDI& frame, Leave how)
     }
 }
 
-void tst_ReadingFlow::acceptedPressShowsTheReading_data()
+void tst_ReadingFlow::compareReading(TimeOfBirth time)
 {
-    QTest::addColumn<Press>("how");
-    QTest::addColumn<TimeOfBirth>("time");
-
-    // clang-format off
-    QTest::newRow("button day")    << Press::Button << TimeOfBirth::Day;
-    QTest::newRow("button night")  << Press::Button << TimeOfBirth::Night;
-    QTest::newRow("mnuNext day")   << Press::Menu << TimeOfBirth::Day;
-    QTest::newRow("mnuNext night") << Press::Menu << TimeOfBirth::Night;
-    // clang-format on
-}
-
-void tst_ReadingFlow::acceptedPressShowsTheReading()
-{
-    QFETCH(Press, how);
-    QFETCH(TimeOfBirth, time);
-
-    chooseBirth(*main_, BirthData{15, 3, 1980, time});
-    press(how);
-
-    // The frame replaces the main window, showing this reading.
-    const QList<MDI*> frames = openFrames();
-    QCOMPARE(frames.size(), 1);
+    QCOMPARE(openFrames().size(), 1);
     QVERIFY(!main_->isVisible());
-    compareCaptions(*frames.first()->display(), captionsOf15March1980(time));
-
-    // The interpretation texts are in place for the description buttons.
-    for (int slot = 0; slot < RulerCount; ++slot)
-        QCOMPARE_NE(ReadingTexts[static_cast<std::size_t>(slot)], QStringLiteral("left from before"));
-    QVERIFY(fake_->messages.isEmpty());
-    QCOMPARE(ends_->ends, 0);
+    const frmDisplay& display = *openFrames().first()->display();
+    for (const auto& [control, caption] : captionsOf15March1980(time))
+        QCOMPARE(captionOf(display, control), caption);
+    const int firstName = firstSubPeriodName(time == TimeOfBirth::Day ? Ruler::Sun : Ruler::Moon);
+    for (int row = 0; row < PeriodPanels::RowCount; ++row)
+        QCOMPARE(captionOf(display, QStringLiteral("lblPlanetCycleName(%1)").arg(row)),
+                 main_->SubPeriodNames[static_cast<std::size_t>((firstName + row) % SubPeriodNameCount)]);
 }
 
-void tst_ReadingFlow::everyPressReadsTheMainWindowsNames_data()
+void tst_ReadingFlow::eachReadingReplacesTheLast_data()
 {
     QTest::addColumn<Press>("how");
-    QTest::addColumn<TimeOfBirth>("time");
-    QTest::addColumn<int>("firstName");  // of row 0: the Sun's names first by day, the Moon's by night
+    QTest::addColumn<TimeOfBirth>("first");  // the second reading is by the other time of birth
 
-    // clang-format off
-    QTest::newRow("button day")    << Press::Button << TimeOfBirth::Day << firstSubPeriodName(Ruler::Sun);
-    QTest::newRow("mnuNext night") << Press::Menu << TimeOfBirth::Night << firstSubPeriodName(Ruler::Moon);
-    // clang-format on
+    for (const auto& [how, pressName] : {std::pair{Press::Button, "button"}, std::pair{Press::Menu, "mnuNext"}}) {
+        QTest::addRow("%s, day then night", pressName) << how << TimeOfBirth::Day;
+        QTest::addRow("%s, night then day", pressName) << how << TimeOfBirth::Night;
+    }
 }
 
-// The rows are named from the main window's SubPeriodNames as it stands at
-// each press, here marked entry by entry and changed again between presses.
-void tst_ReadingFlow::everyPressReadsTheMainWindowsNames()
+// A reading replaces the main window with a frame showing it; Back brings
+// the main window back as it was chosen, and the next press shows only the
+// next reading, its rows named from SubPeriodNames as changed in between.
+void tst_ReadingFlow::eachReadingReplacesTheLast()
 {
     QFETCH(Press, how);
-    QFETCH(TimeOfBirth, time);
-    QFETCH(int, firstName);
-
-    for (std::size_t i = 0; i < main_->SubPeriodNames.size(); ++i)
-        main_->SubPeriodNames[i] = QStringLiteral("entry %1").arg(i);
-    chooseBirth(*main_, BirthData{15, 3, 1980, time});
-    press(how);
-    QCOMPARE(openFrames().size(), 1);
-    const frmDisplay& first = *openFrames().first()->display();
-    for (int row = 0; row < PeriodPanels::RowCount; ++row)
-        QCOMPARE(captionOf(first, QStringLiteral("lblPlanetCycleName(%1)").arg(row)),
-                 QStringLiteral("entry %1").arg((firstName + row) % SubPeriodNameCount));
-
-    leave(*openFrames().first(), Leave::BackButton);
-    QTRY_VERIFY(main_->isVisible());
-    main_->SubPeriodNames[static_cast<std::size_t>(firstName)] = QStringLiteral("changed");
-    press(how);
-    QCOMPARE(openFrames().size(), 1);
-    QCOMPARE(captionOf(*openFrames().first()->display(), QStringLiteral("lblPlanetCycleName(0)")),
-             QStringLiteral("changed"));
-}
-
-void tst_ReadingFlow::rejectedDateChangesNothing_data()
-{
-    QTest::addColumn<BirthData>("birth");
-    QTest::addColumn<QString>("message");
-
-    const QString february = QStringLiteral("Please Enter Correct Date Or Month!");
-    const QString thirtyDays = QStringLiteral("Please Enter Correct Date Or Month !");
-    // clang-format off
-    QTest::newRow("31 April 1980")    << BirthData{31, 4, 1980, TimeOfBirth::Day} << thirtyDays;
-    QTest::newRow("31 November 2050") << BirthData{31, 11, 2050, TimeOfBirth::Night} << thirtyDays;
-    QTest::newRow("30 February 1980") << BirthData{30, 2, 1980, TimeOfBirth::Day} << february;
-    QTest::newRow("29 February 1981") << BirthData{29, 2, 1981, TimeOfBirth::Night} << february;
-    // clang-format on
-}
-
-void tst_ReadingFlow::rejectedDateChangesNothing()
-{
-    QFETCH(BirthData, birth);
-    QFETCH(QString, message);
-
-    chooseBirth(*main_, birth);
-    press(Press::Button);
-
-    QCOMPARE(fake_->messages.size(), 1);
-    QCOMPARE(fake_->messages.first().text, message);
-    QVERIFY(openFrames().isEmpty());
-    QVERIFY(main_->isVisible());
-    for (const QString& text : ReadingTexts)
-        QCOMPARE(text, QStringLiteral("left from before"));
-    const BirthData after = chosen();
-    QCOMPARE(after.day, birth.day);
-    QCOMPARE(after.month, birth.month);
-    QCOMPARE(after.year, birth.year);
-    QCOMPARE(after.timeOfBirth, birth.timeOfBirth);
-}
-
-void tst_ReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld_data()
-{
-    QTest::addColumn<Leave>("back");
-    QTest::addColumn<TimeOfBirth>("first");
-
-    // The second reading is of 15 March 1980 by the other time of birth.
-    // clang-format off
-    QTest::newRow("Back button night then day") << Leave::BackButton << TimeOfBirth::Night;
-    QTest::newRow("File > Back night then day") << Leave::FileBack << TimeOfBirth::Night;
-    QTest::newRow("Back button day then night") << Leave::BackButton << TimeOfBirth::Day;
-    // clang-format on
-}
-
-void tst_ReadingFlow::backKeepsTheChoicesAndANewReadingReplacesTheOld()
-{
-    QFETCH(Leave, back);
     QFETCH(TimeOfBirth, first);
     const BirthData firstBirth{15, 3, 1980, first};
     const TimeOfBirth second = first == TimeOfBirth::Day ? TimeOfBirth::Night : TimeOfBirth::Day;
 
     chooseBirth(*main_, firstBirth);
-    press(Press::Button);
-    QCOMPARE(openFrames().size(), 1);
+    press(how);
+    compareReading(first);
+    // The interpretation texts are in place for the description buttons.
+    for (int slot = 0; slot < RulerCount; ++slot)
+        QCOMPARE_NE(ReadingTexts[static_cast<std::size_t>(slot)], QStringLiteral("left from before"));
+    QVERIFY(fake_->messages.isEmpty());
+
     QPointer<MDI> firstFrame = openFrames().first();
-    QVERIFY(!main_->isVisible());
-
-    leave(*firstFrame, back);
-    QVERIFY(main_->isVisible());
-    QVERIFY(openFrames().isEmpty());
+    leave(*firstFrame, Leave::BackButton);
     QTRY_VERIFY(firstFrame.isNull());
-    QCOMPARE(ends_->ends, 0);
-    const BirthData kept = chosen();
-    QCOMPARE(kept.day, firstBirth.day);
-    QCOMPARE(kept.month, firstBirth.month);
-    QCOMPARE(kept.year, firstBirth.year);
-    QCOMPARE(kept.timeOfBirth, firstBirth.timeOfBirth);
+    QVERIFY(main_->isVisible());
+    QVERIFY(fieldsOf(chosen()) == fieldsOf(firstBirth));
 
-    // A fresh frame and panels, showing only the second reading.
+    for (std::size_t i = 0; i < main_->SubPeriodNames.size(); ++i)
+        main_->SubPeriodNames[i] = QStringLiteral("entry %1").arg(i);
     chooseBirth(*main_, BirthData{15, 3, 1980, second});
-    press(Press::Button);
-    QCOMPARE(openFrames().size(), 1);
-    QVERIFY(!main_->isVisible());
-    compareCaptions(*openFrames().first()->display(), captionsOf15March1980(second));
+    press(how);
+    compareReading(second);
+    QCOMPARE(ends_->ends, 0);
 }
 
 void tst_ReadingFlow::leavingTheFrame_data()
