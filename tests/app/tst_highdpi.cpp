@@ -1,6 +1,6 @@
 // The windows at twice the usual scale (QT_SCALE_FACTOR=2, a 3840 x 2160
 // screen, so 1920 x 1080 device-independent pixels): every control stays
-// inside its containers, controls beside each other do not overlap, and the
+// inside its containers, no widget overlaps its siblings, and the
 // main window looks as it does at scale 1, only sharper. That every caption
 // fits its control at this scale is tst_layout's.
 //
@@ -89,11 +89,8 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
 
-    void controlsStayInsideTheirContainers_data();
-    void controlsStayInsideTheirContainers();
-
-    void siblingsDoNotOverlap_data();
-    void siblingsDoNotOverlap();
+    void placesHold_data();
+    void placesHold();
 
     void mainWindowLooksAsAtScaleOne();
 
@@ -124,23 +121,31 @@ void tst_HighDpi::cleanupTestCase()
     app_.reset();
 }
 
-void tst_HighDpi::controlsStayInsideTheirContainers_data()
+void tst_HighDpi::placesHold_data()
 {
-    QTest::addColumn<QWidget*>("control");
+    QTest::addColumn<QWidget*>("widget");
 
+    // Every shown widget with a name, controls and containers alike, except
+    // Qt's own parts.
     for (Window window : AllWindows)
-        addShownRows<QWidget>(window, windowOf(window),
-                              [](const QWidget* w) { return isControl(w) && !outOfSightByDesign(w); });
+        addShownRows<QWidget>(window, windowOf(window), [](const QWidget* w) {
+            return !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_"))
+                   && !outOfSightByDesign(w);
+        });
 }
 
-// The control, within a pixel, inside its parent and each container up to
-// the window.
-void tst_HighDpi::controlsStayInsideTheirContainers()
+// A control, within a pixel, inside its parent and each container up to
+// the window; and every widget overlapping none of the later of its shown, named
+// siblings (the main window's menu bar and client are stacked by the window
+// itself and have no name).
+void tst_HighDpi::placesHold()
 {
-    QFETCH(QWidget*, control);
+    QFETCH(QWidget*, widget);
 
-    for (const QWidget* container = control->parentWidget(); container; container = container->parentWidget()) {
-        const QRect place(control->mapTo(container, QPoint(0, 0)), control->size());
+    // The design's strips reach past the main window's client area.
+    for (const QWidget* container = isControl(widget) ? widget->parentWidget() : nullptr; container;
+         container = container->parentWidget()) {
+        const QRect place(widget->mapTo(container, QPoint(0, 0)), widget->size());
         const QRect room = container->rect().adjusted(-RoundingSlack, -RoundingSlack, RoundingSlack, RoundingSlack);
         QVERIFY2(room.contains(place), qPrintable(QStringLiteral("outside %1: %2,%3 %4x%5 in %6x%7")
                                                       .arg(container->objectName())
@@ -153,48 +158,19 @@ void tst_HighDpi::controlsStayInsideTheirContainers()
         if (container->isWindow())
             break;
     }
-}
 
-void tst_HighDpi::siblingsDoNotOverlap_data()
-{
-    QTest::addColumn<QWidget*>("first");
-    QTest::addColumn<QWidget*>("second");
-
-    // Every pair of shown children of one parent, controls and containers
-    // alike, except Qt's own parts, the main window's menu bar and client,
-    // which the window stacks itself, and pairs that may overlap at will.
-    for (Window window : AllWindows) {
-        QWidget* top = windowOf(window);
-        QList<QWidget*> parents{top};
-        parents << top->findChildren<QWidget*>();
-        for (QWidget* parent : parents) {
-            QList<QWidget*> children;
-            for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-                if (child->isVisibleTo(top) && !child->objectName().isEmpty()
-                    && !child->objectName().startsWith(QLatin1String("qt_")) && !outOfSightByDesign(child))
-                    children << child;
-            for (qsizetype i = 0; i < children.size(); ++i)
-                for (qsizetype j = i + 1; j < children.size(); ++j)
-                    if (allowedOverlap(children.at(i), children.at(j)) >= 0) {
-                        // clang-format off
-                        QTest::addRow("%s: %s ~ %s", qPrintable(windowKey(window)),
-                                      qPrintable(pathIn(children.at(i), top)),
-                                      qPrintable(children.at(j)->objectName()))
-                            << children.at(i) << children.at(j);
-                        // clang-format on
-                    }
-        }
+    const QWidget* top = widget->window();
+    const QList<QWidget*> siblings = widget->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (qsizetype i = siblings.indexOf(widget) + 1; i < siblings.size(); ++i) {
+        const QWidget* sibling = siblings.at(i);
+        if (!sibling->isVisibleTo(top) || sibling->objectName().isEmpty()
+            || sibling->objectName().startsWith(QLatin1String("qt_")) || outOfSightByDesign(sibling))
+            continue;
+        const int allowed = allowedOverlap(widget, sibling);
+        const int overlap = overlapOf(widget->geometry(), sibling->geometry());
+        QVERIFY2(allowed < 0 || overlap <= allowed,
+                 qPrintable(QStringLiteral("%1 px over %2").arg(overlap).arg(sibling->objectName())));
     }
-}
-
-void tst_HighDpi::siblingsDoNotOverlap()
-{
-    QFETCH(QWidget*, first);
-    QFETCH(QWidget*, second);
-
-    const int allowed = allowedOverlap(first, second);
-    const int overlap = overlapOf(first->geometry(), second->geometry());
-    QVERIFY2(overlap <= allowed, qPrintable(QStringLiteral("%1 px").arg(overlap)));
 }
 
 // The picture at scale 2 holds twice the pixels each way of the one at
