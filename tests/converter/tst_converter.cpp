@@ -7,7 +7,6 @@
 #include "FileSizeSignal.h"
 #include "FilesAndPictures.h"
 #include "OtherUser.h"
-#include "export/ConverterLibrary.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -16,19 +15,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QLibrary>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
-#include <turbojpeg.h>
-
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -59,6 +54,7 @@ using zorvane::test::noisePicture;
 #if defined(Q_OS_UNIX)
 using zorvane::test::OtherUser;
 #endif
+using zorvane::test::readJpeg;
 using zorvane::test::SmallDisk;
 using zorvane::test::writeFile;
 
@@ -76,38 +72,19 @@ constexpr int kCompressionRle4 = 2;
 constexpr int kCompressionBitFields = 3;
 constexpr int kCompressionPng = 5;
 
-void putLe16(QByteArray& bytes, int offset, quint16 value)
+template <typename T>
+void appendLe(QByteArray& bytes, T value)
 {
-    bytes[offset] = char(value & 0xff);
-    bytes[offset + 1] = char(value >> 8);
+    const T little = qToLittleEndian(value);
+    bytes.append(reinterpret_cast<const char*>(&little), qsizetype(sizeof little));
 }
 
-void putLe32(QByteArray& bytes, int offset, quint32 value)
+// bytes with value written little-endian at offset.
+template <typename T>
+QByteArray with(QByteArray bytes, std::size_t offset, T value)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = char((value >> (8 * i)) & 0xff);
-}
-
-void appendLe16(QByteArray& bytes, quint16 value)
-{
-    bytes.append(2, '\0');
-    putLe16(bytes, bytes.size() - 2, value);
-}
-
-void appendLe32(QByteArray& bytes, quint32 value)
-{
-    bytes.append(4, '\0');
-    putLe32(bytes, bytes.size() - 4, value);
-}
-
-quint16 le16At(const QByteArray& bytes, int offset)
-{
-    return quint16(quint8(bytes[offset]) | (quint8(bytes[offset + 1]) << 8));
-}
-
-quint32 le32At(const QByteArray& bytes, int offset)
-{
-    return quint32(le16At(bytes, offset)) | (quint32(le16At(bytes, offset + 2)) << 16);
+    qToLittleEndian(value, bytes.data() + offset);
+    return bytes;
 }
 
 struct BitmapLayout {
@@ -126,35 +103,31 @@ QByteArray bitmapFile(const QImage& picture, const BitmapLayout& layout = {})
     const int height = picture.height();
     const int bytesPerPixel = layout.bitCount / 8;
     const int rowBytes = (width * bytesPerPixel + 3) / 4 * 4;
-    const int masksSize = layout.bitFields ? 12 : 0;
-    const int pixelOffset = 14 + layout.infoSize + masksSize + layout.gap;
+    const int pixelOffset = int(kFileHeaderSize) + layout.infoSize + (layout.bitFields ? 12 : 0) + layout.gap;
 
     QByteArray bytes("BM");
-    appendLe32(bytes, quint32(pixelOffset + rowBytes * height));
-    appendLe32(bytes, 0);
-    appendLe32(bytes, quint32(pixelOffset));
-    appendLe32(bytes, quint32(layout.infoSize));
-    appendLe32(bytes, quint32(width));
-    appendLe32(bytes, quint32(layout.topDown ? -height : height));
-    appendLe16(bytes, 1);
-    appendLe16(bytes, quint16(layout.bitCount));
-    appendLe32(bytes, layout.bitFields ? kCompressionBitFields : 0);
-    appendLe32(bytes, quint32(rowBytes * height));
-    appendLe32(bytes, quint32(layout.pixelsPerMeter));
-    appendLe32(bytes, quint32(layout.pixelsPerMeter));
-    appendLe32(bytes, 0);
-    appendLe32(bytes, 0);
-    bytes.append(14 + layout.infoSize - bytes.size(), '\0');
+    appendLe(bytes, quint32(pixelOffset + rowBytes * height));
+    appendLe(bytes, quint32(0));
+    appendLe(bytes, quint32(pixelOffset));
+    appendLe(bytes, quint32(layout.infoSize));
+    appendLe(bytes, qint32(width));
+    appendLe(bytes, qint32(layout.topDown ? -height : height));
+    appendLe(bytes, quint16(1));
+    appendLe(bytes, quint16(layout.bitCount));
+    appendLe(bytes, quint32(layout.bitFields ? kCompressionBitFields : 0));
+    appendLe(bytes, quint32(rowBytes * height));
+    appendLe(bytes, qint32(layout.pixelsPerMeter));
+    appendLe(bytes, qint32(layout.pixelsPerMeter));
+    bytes.append(qsizetype(kFileHeaderSize) + layout.infoSize - bytes.size(), '\0');
     if (layout.bitFields) {
-        appendLe32(bytes, 0x00ff0000);
-        appendLe32(bytes, 0x0000ff00);
-        appendLe32(bytes, 0x000000ff);
+        for (const quint32 mask : {0x00ff0000u, 0x0000ff00u, 0x000000ffu})
+            appendLe(bytes, mask);
     }
     bytes.append(layout.gap, '\x5a');
 
     for (int row = 0; row < height; ++row) {
         const int y = layout.topDown ? row : height - 1 - row;
-        const int start = bytes.size();
+        const qsizetype start = bytes.size();
         for (int x = 0; x < width; ++x) {
             const QRgb pixel = picture.pixel(x, y);
             bytes.append(char(qBlue(pixel)));
@@ -189,32 +162,6 @@ QImage testPicture(int width, int height)
     return picture;
 }
 
-QImage decodeJpeg(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray jpeg = file.readAll();
-    const std::unique_ptr<void, int (*)(tjhandle)> decompressor(tjInitDecompress(), tjDestroy);
-    if (!decompressor)
-        return {};
-    auto* data = reinterpret_cast<unsigned char*>(jpeg.data());
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;
-    int colorspace = 0;
-    if (tjDecompressHeader3(decompressor.get(), data, static_cast<unsigned long>(jpeg.size()), &width, &height,
-                            &subsampling, &colorspace)
-        != 0)
-        return {};
-    QImage decoded(width, height, QImage::Format_RGB888);
-    if (tjDecompress2(decompressor.get(), data, static_cast<unsigned long>(jpeg.size()), decoded.bits(), width,
-                      int(decoded.bytesPerLine()), height, TJPF_RGB, TJFLAG_ACCURATEDCT)
-        != 0)
-        return {};
-    return decoded;
-}
-
 // Converts the bitmap file through BmpToJpeg, and (where it is a regular file
 // with whole headers) its info header and rows in memory through
 // BmpToJpegFromDib into a second JPEG beside the first, which is removed
@@ -227,17 +174,19 @@ int convert(const QString& bitmapPath, const QString& jpegPath, int quality = 10
     QFile file(bitmapPath);
     if (QFileInfo(bitmapPath).isFile() && file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
-        constexpr int fileHeader = 14;
-        constexpr int pixelOffsetAt = 10;
-        const auto field = [&bytes](int at) { return qint64(qFromLittleEndian<quint32>(bytes.constData() + at)); };
+        const auto field = [&bytes](std::size_t at) {
+            return qint64(qFromLittleEndian<quint32>(bytes.constData() + at));
+        };
         // Only a whole file, its info header and rows where its headers put
         // them, has a match in memory.
-        const qint64 infoEnd = bytes.size() >= 54 ? fileHeader + field(fileHeader) : -1;
-        const qint64 pixelOffset = bytes.size() >= 54 ? field(pixelOffsetAt) : -1;
-        if (bytes.startsWith("BM") && infoEnd >= 54 && infoEnd <= pixelOffset && pixelOffset <= bytes.size()) {
+        const bool headers = bytes.size() >= qsizetype(kHeadersSize);
+        const qint64 infoEnd = headers ? qint64(kFileHeaderSize) + field(kOffInfoSize) : -1;
+        const qint64 pixelOffset = headers ? field(kOffPixelData) : -1;
+        if (bytes.startsWith("BM") && infoEnd >= qint64(kHeadersSize) && infoEnd <= pixelOffset
+            && pixelOffset <= bytes.size()) {
             const QString second = jpegPath + QStringLiteral(".memory.jpg");
             const int fromMemory =
-                BmpToJpegFromDib(bytes.constData() + fileHeader, bytes.constData() + pixelOffset,
+                BmpToJpegFromDib(bytes.constData() + kFileHeaderSize, bytes.constData() + pixelOffset,
                                  std::size_t(bytes.size() - pixelOffset), second.toUtf8().constData(), quality, 0);
             const bool agree =
                 fromMemory == result && (result != BMP2JPEG_OK || contentOf(second) == contentOf(jpegPath));
@@ -263,6 +212,12 @@ Outcome convertWith(const QString& bitmapPath, const QString& jpegPath, int flag
     return {result, errno};
 }
 
+// A valid 24-bit bitmap to alter field by field.
+QByteArray validBitmap()
+{
+    return bitmapFile(testPicture(7, 5));
+}
+
 #if defined(Q_OS_UNIX)
 // Symbolic links below folder, each given as "name=target".
 void makeLinks(const QString& folder, const QStringList& links)
@@ -286,27 +241,7 @@ QString modeOf(const QString& path)
         return {};
     return QString::number(info.st_mode & 0777, 8);
 }
-#endif
 
-// A valid 24-bit bitmap to alter field by field.
-QByteArray validBitmap()
-{
-    return bitmapFile(testPicture(7, 5));
-}
-
-QByteArray withLe16(QByteArray bytes, int offset, quint16 value)
-{
-    putLe16(bytes, offset, value);
-    return bytes;
-}
-
-QByteArray withLe32(QByteArray bytes, int offset, quint32 value)
-{
-    putLe32(bytes, offset, value);
-    return bytes;
-}
-
-#if defined(Q_OS_UNIX)
 // The umask for the life of the object.
 class Umask {
 public:
@@ -357,25 +292,13 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void convertsHandWrittenBitmaps_data();
-    void convertsHandWrittenBitmaps();
-    void convertsAtSideLimit_data();
-    void convertsAtSideLimit();
-    void carriesDensity_data();
-    void carriesDensity();
-    void givesPermissions_data();
-    void givesPermissions();
+    void convertsBitmaps_data();
+    void convertsBitmaps();
     void keepsWhatStandsAtTarget_data();
     void keepsWhatStandsAtTarget();
     void passesQualityToEncoder();
     void rejectsBadBitmaps_data();
     void rejectsBadBitmaps();
-    void rejectsEveryTruncation_data();
-    void rejectsEveryTruncation();
-    void survivesAlteredHeaderBytes_data();
-    void survivesAlteredHeaderBytes();
-    void rejectsUnreadableBitmaps_data();
-    void rejectsUnreadableBitmaps();
     void readsBitmapOpenedOnce();
     void walksPathAsKernel_data();
     void walksPathAsKernel();
@@ -387,7 +310,6 @@ private Q_SLOTS:
     void removesAbandonedParts();
     void rejectsBadArguments_data();
     void rejectsBadArguments();
-    void loadsAtRunTimeBesideProgram();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -416,12 +338,14 @@ void tst_Converter::cleanup()
     m_dir.reset();
 }
 
-void tst_Converter::convertsHandWrittenBitmaps_data()
+void tst_Converter::convertsBitmaps_data()
 {
     QTest::addColumn<int>("bitCount");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("gap");
     QTest::addColumn<bool>("topDown");
+    QTest::addColumn<int>("pixelsPerMeter");
+    QTest::addColumn<int>("dotsPerInch");  // 0: the JPEG has no units
 
     // Widths of every remainder modulo 4 give every amount of row padding;
     // rows come in either order.
@@ -433,190 +357,122 @@ void tst_Converter::convertsHandWrittenBitmaps_data()
             for (const QSize& size : sizes) {
                 // clang-format off
                 QTest::addRow("%d-bit %dx%d, %s", bitCount, size.width(), size.height(), order)
-                    << bitCount << size << 0 << topDown;
+                    << bitCount << size << 0 << topDown << 3780 << 96;
                 // clang-format on
             }
             // clang-format off
             QTest::addRow("%d-bit 33x17, 12 bytes before pixels, %s", bitCount, order)
-                << bitCount << QSize(33, 17) << 12 << topDown;
+                << bitCount << QSize(33, 17) << 12 << topDown << 3780 << 96;
             // clang-format on
         }
     }
+    // The largest sides, one pixel thin so that they cost little memory; one
+    // more is refused (rejectsBadBitmaps).
+    const int limit = BMP2JPEG_MAX_SIDE;
+    for (const int bitCount : {24, 32}) {
+        // clang-format off
+        QTest::addRow("%d-bit, width at limit", bitCount)  << bitCount << QSize(limit, 1) << 0 << false << 3780 << 96;
+        QTest::addRow("%d-bit, height at limit", bitCount) << bitCount << QSize(1, limit) << 0 << false << 3780 << 96;
+        // clang-format on
+    }
+    // The JPEG prints at the size the bitmap gives: an inch is 0.0254 metres,
+    // rounded to the nearest dot; densities that a JFIF header cannot hold
+    // give none.
+    for (const int dpi : {1, 72, 144, 192, 288, 65535}) {
+        // clang-format off
+        QTest::addRow("%d dpi", dpi) << 24 << QSize(8, 8) << 0 << false << qRound(dpi / 0.0254) << dpi;
+        // clang-format on
+    }
+    // clang-format off
+    QTest::newRow("unknown density")  << 24 << QSize(8, 8) << 0 << false << 0 << 0;
+    QTest::newRow("negative density") << 24 << QSize(8, 8) << 0 << false << -3780 << 0;
+    QTest::newRow("beyond 65535 dpi") << 24 << QSize(8, 8) << 0 << false << qRound(65536 / 0.0254) << 0;
+    // clang-format on
 }
 
-void tst_Converter::convertsHandWrittenBitmaps()
+void tst_Converter::convertsBitmaps()
 {
     QFETCH(int, bitCount);
     QFETCH(QSize, size);
     QFETCH(int, gap);
     QFETCH(bool, topDown);
+    QFETCH(int, pixelsPerMeter);
+    QFETCH(int, dotsPerInch);
 
     const QImage picture = testPicture(size.width(), size.height());
-    const QByteArray bitmap = bitmapFile(picture, {.bitCount = bitCount, .gap = gap, .topDown = topDown});
+    const QByteArray bitmap =
+        bitmapFile(picture, {.bitCount = bitCount, .gap = gap, .topDown = topDown, .pixelsPerMeter = pixelsPerMeter});
     QVERIFY(writeFile(path("in.bmp"), bitmap));
 
     QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
 
-    const QImage decoded = decodeJpeg(path("out.jpg"));
-    QCOMPARE(decoded.size(), size);
-    const double error = meanDifference(picture, decoded);
-    QVERIFY2(error < kMaxMeanError, qPrintable(QStringLiteral("mean error %1").arg(error)));
-    QCOMPARE(contentOf(path("in.bmp")), bitmap);
-    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
-}
-
-void tst_Converter::convertsAtSideLimit_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("bitCount");
-
-    // One more is refused: rejectsBadBitmaps.
-    const int limit = BMP2JPEG_MAX_SIDE;
-    for (const int bitCount : {24, 32}) {
-        // clang-format off
-        QTest::addRow("%d-bit, width at limit", bitCount)       << QSize(limit, 1) << bitCount;
-        QTest::addRow("%d-bit, height at limit", bitCount)      << QSize(1, limit) << bitCount;
-        // clang-format on
-    }
-}
-
-// Whole bitmaps one pixel thin, so that the largest sides cost little memory.
-void tst_Converter::convertsAtSideLimit()
-{
-    QFETCH(QSize, size);
-    QFETCH(int, bitCount);
-
-    const QImage picture = testPicture(size.width(), size.height());
-    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture, {.bitCount = bitCount})));
-
-    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
-
-    const QImage decoded = decodeJpeg(path("out.jpg"));
+    const QImage decoded = readJpeg(path("out.jpg"));
     QCOMPARE(decoded.size(), size);
     QCOMPARE_LT(meanDifference(picture, decoded), kMaxMeanError);
-    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
-}
-
-void tst_Converter::carriesDensity_data()
-{
-    QTest::addColumn<int>("pixelsPerMeter");
-    QTest::addColumn<int>("dotsPerInch");  // 0: the JPEG has no units
-
-    // An inch is 0.0254 metres, rounded to the nearest dot; densities that a
-    // JFIF header cannot hold give none.
-    for (const int dpi : {1, 72, 96, 144, 192, 288, 65535}) {
-        // clang-format off
-        QTest::addRow("%d dpi", dpi) << qRound(dpi / 0.0254) << dpi;
-        // clang-format on
-    }
-    // clang-format off
-    QTest::newRow("unknown density")    << 0 << 0;
-    QTest::newRow("negative density")   << -3780 << 0;
-    QTest::newRow("beyond 65535 dpi")   << qRound(65536 / 0.0254) << 0;
-    // clang-format on
-}
-
-// The JPEG prints at the size the bitmap gives: its density, in dots per inch.
-void tst_Converter::carriesDensity()
-{
-    QFETCH(int, pixelsPerMeter);
-    QFETCH(int, dotsPerInch);
-
-    QVERIFY(writeFile(path("in.bmp"), bitmapFile(testPicture(8, 8), {.pixelsPerMeter = pixelsPerMeter})));
-
-    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_OK));
-
-    // JFIF: units, then horizontal and vertical density, big-endian, from byte 13.
-    const QByteArray jfif = contentOf(path("out.jpg")).mid(13, 5);
-    // Without units the density is TurboJPEG's: square pixels, 1 by 1.
+    // JFIF: units, then horizontal and vertical density, big-endian, from
+    // byte 13. Without units the density is TurboJPEG's: square pixels, 1 by 1.
     const int density = dotsPerInch == 0 ? 1 : dotsPerInch;
-    const char expected[] = {char(dotsPerInch == 0 ? 0 : 1), char(density >> 8), char(density & 0xff),
-                             char(density >> 8), char(density & 0xff)};
-    QCOMPARE(jfif, QByteArray(expected, sizeof expected));
-    QCOMPARE(decodeJpeg(path("out.jpg")).size(), QSize(8, 8));
-}
-
-void tst_Converter::givesPermissions_data()
-{
-    QTest::addColumn<int>("mask");
-    QTest::addColumn<int>("replaced");  // the mode of the file replaced; -1: a new file
-    QTest::addColumn<int>("flags");
-    QTest::addColumn<int>("expected");
-#if !defined(Q_OS_UNIX)
-    QSKIP("Permission bits and the umask are Unix's");
-#endif
-
-    // A new file gets what the umask leaves of 0666; a file that replaces
-    // another takes the other's permission bits, whatever the umask.
-    // clang-format off
-    for (const int mask : {002, 022, 077}) {
-        QTest::addRow("new, umask %03o", mask)            << mask << -1 << 0 << (0666 & ~mask);
-        QTest::addRow("new only, umask %03o", mask)       << mask << -1 << int(BMP2JPEG_NO_REPLACE) << (0666 & ~mask);
-    }
-    for (const int mode : {0600, 0640, 0644, 0664, 0444})
-        QTest::addRow("replacing a file of mode %03o", mode) << 022 << mode << 0 << mode;
-    // clang-format on
-}
-
-void tst_Converter::givesPermissions()
-{
-#if defined(Q_OS_UNIX)
-    QFETCH(int, mask);
-    QFETCH(int, replaced);
-    QFETCH(int, flags);
-    QFETCH(int, expected);
-
-    const QImage picture = testPicture(50, 20);
-    QVERIFY(writeFile(path("in.bmp"), bitmapFile(picture)));
-    if (replaced >= 0) {
-        QVERIFY(writeFile(path("out.jpg"), QByteArray("an older picture")));
-        QCOMPARE(::chmod(QFile::encodeName(path("out.jpg")).constData(), mode_t(replaced)), 0);
-    }
-    {
-        const Umask scoped{mode_t(mask)};
-        QCOMPARE(convertWith(path("in.bmp"), path("out.jpg"), flags).result, int(BMP2JPEG_OK));
-    }
-
-    QCOMPARE(modeOf(path("out.jpg")), QString::number(expected, 8));
-    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
+    const char jfif[] = {char(dotsPerInch == 0 ? 0 : 1), char(density >> 8), char(density & 0xff), char(density >> 8),
+                         char(density & 0xff)};
+    QCOMPARE(contentOf(path("out.jpg")).mid(13, 5), QByteArray(jfif, sizeof jfif));
+    QCOMPARE(contentOf(path("in.bmp")), bitmap);
     QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
-#endif
 }
 
 void tst_Converter::keepsWhatStandsAtTarget_data()
 {
     QTest::addColumn<QString>("standing");
-    QTest::addColumn<bool>("noReplace");
+    QTest::addColumn<int>("mode");  // of the file standing there; -1: as created
+    QTest::addColumn<int>("mask");  // the umask
+    QTest::addColumn<int>("flags");
     QTest::addColumn<int>("expected");
     QTest::addColumn<int>("reason");
 
+    const int ok = BMP2JPEG_OK;
     const int exists = BMP2JPEG_TARGET_EXISTS;
     const int cannotWrite = BMP2JPEG_CANNOT_WRITE;
+    const int newOnly = BMP2JPEG_NO_REPLACE;
     // Asked for a new file only, whatever stands at the name stays; asked to
     // replace, a file goes, but a folder and a link (which is never written
     // through) stay.
     // clang-format off
-    QTest::newRow("nothing, new only")              << "nothing"  << true  << int(BMP2JPEG_OK) << 0;
-    QTest::newRow("file, new only")                 << "file"     << true  << exists << 0;
-    QTest::newRow("empty file, new only")           << "empty"    << true  << exists << 0;
-    QTest::newRow("folder, new only")               << "folder"   << true  << exists << 0;
-    QTest::newRow("folder, replacing")              << "folder"   << false << cannotWrite << EISDIR;
+    QTest::newRow("nothing, new only")               << "nothing"  << -1 << 022 << newOnly << ok << 0;
+    QTest::newRow("file, new only")                  << "file"     << -1 << 022 << newOnly << exists << 0;
+    QTest::newRow("empty file, new only")            << "empty"    << -1 << 022 << newOnly << exists << 0;
+    QTest::newRow("folder, new only")                << "folder"   << -1 << 022 << newOnly << exists << 0;
+    QTest::newRow("folder, replacing")               << "folder"   << -1 << 022 << 0 << cannotWrite << EISDIR;
     // clang-format on
-    // QFile::link makes a symbolic link on Unix, a shortcut file on Windows.
+    // QFile::link makes a symbolic link on Unix, a shortcut file on Windows;
+    // permission bits and the umask are Unix's.
 #if defined(Q_OS_UNIX)
     // clang-format off
-    QTest::newRow("link to a file, new only")       << "link"     << true  << exists << 0;
-    QTest::newRow("link leading nowhere, new only") << "dangling" << true  << exists << 0;
-    QTest::newRow("link to a file, replacing")      << "link"     << false << cannotWrite << ELOOP;
-    QTest::newRow("link leading nowhere, replacing") << "dangling" << false << cannotWrite << ELOOP;
+    QTest::newRow("link to a file, new only")        << "link"     << -1 << 022 << newOnly << exists << 0;
+    QTest::newRow("link leading nowhere, new only")  << "dangling" << -1 << 022 << newOnly << exists << 0;
+    QTest::newRow("link to a file, replacing")       << "link"     << -1 << 022 << 0 << cannotWrite << ELOOP;
+    QTest::newRow("link leading nowhere, replacing") << "dangling" << -1 << 022 << 0 << cannotWrite << ELOOP;
     // clang-format on
+    // A new file gets what the umask leaves of 0666; a file that replaces
+    // another takes the other's permission bits, whatever the umask.
+    for (const int mask : {002, 022, 077}) {
+        for (const int flags : {0, newOnly}) {
+            // clang-format off
+            QTest::addRow("new%s, umask %03o", flags == 0 ? "" : " only", mask)
+                << "nothing" << -1 << mask << flags << ok << 0;
+            // clang-format on
+        }
+    }
+    for (const int mode : {0600, 0640, 0644, 0664, 0444}) {
+        // clang-format off
+        QTest::addRow("replacing a file of mode %03o", mode) << "file" << mode << 077 << 0 << ok << 0;
+        // clang-format on
+    }
 #endif
 }
 
 void tst_Converter::keepsWhatStandsAtTarget()
 {
     QFETCH(QString, standing);
-    QFETCH(bool, noReplace);
+    QFETCH(int, flags);
     QFETCH(int, expected);
     QFETCH(int, reason);
 
@@ -637,16 +493,31 @@ void tst_Converter::keepsWhatStandsAtTarget()
     } else if (standing == QLatin1String("dangling")) {
         QVERIFY(QFile::link(path("elsewhere/created.jpg"), target));
     }
+#if defined(Q_OS_UNIX)
+    QFETCH(int, mode);
+    QFETCH(int, mask);
+    if (mode >= 0)
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(mode)), 0);
+#endif
     const QStringList before = entriesIn(m_dir->path());
     const QByteArray contentBefore = contentOf(target);
 
-    const Outcome outcome = convertWith(path("in.bmp"), target, noReplace ? BMP2JPEG_NO_REPLACE : 0);
+    Outcome outcome;
+    {
+#if defined(Q_OS_UNIX)
+        const Umask scoped{mode_t(mask)};
+#endif
+        outcome = convertWith(path("in.bmp"), target, flags);
+    }
 
     QCOMPARE(outcome.result, expected);
     QCOMPARE(outcome.reason, reason);
     if (expected == BMP2JPEG_OK) {
-        QCOMPARE_LT(meanDifference(picture, decodeJpeg(target)), kMaxMeanError);
+        QCOMPARE_LT(meanDifference(picture, readJpeg(target)), kMaxMeanError);
         QCOMPARE(entriesIn(m_dir->path()), QStringList({"elsewhere", "in.bmp", "out.jpg"}));
+#if defined(Q_OS_UNIX)
+        QCOMPARE(modeOf(target), QString::number(mode >= 0 ? mode : 0666 & ~mask, 8));
+#endif
     } else {
         QCOMPARE(entriesIn(m_dir->path()), before);
         QCOMPARE(contentOf(target), contentBefore);
@@ -666,188 +537,94 @@ void tst_Converter::passesQualityToEncoder()
     QCOMPARE(convert(path("in.bmp"), path("high.jpg"), 100), int(BMP2JPEG_OK));
 
     QCOMPARE_LT(QFileInfo(path("low.jpg")).size(), QFileInfo(path("high.jpg")).size());
-    QCOMPARE_GT(meanDifference(picture, decodeJpeg(path("low.jpg"))),
-                meanDifference(picture, decodeJpeg(path("high.jpg"))));
+    QCOMPARE_GT(meanDifference(picture, readJpeg(path("low.jpg"))),
+                meanDifference(picture, readJpeg(path("high.jpg"))));
 }
+
 void tst_Converter::rejectsBadBitmaps_data()
 {
+    QTest::addColumn<QString>("kind");  // "file": the bytes at the bitmap's path
     QTest::addColumn<QByteArray>("bitmap");
     QTest::addColumn<int>("expected");
+    QTest::addColumn<int>("reason");  // errno: 0 where the file was read
 
     const QByteArray valid = validBitmap();
     const int malformed = BMP2JPEG_MALFORMED;
     const int unsupported = BMP2JPEG_UNSUPPORTED;
     const int tooLarge = BMP2JPEG_TOO_LARGE;
+    const auto file = [](const QByteArray& tag, const QByteArray& bitmap, int expected) {
+        QTest::newRow(tag.constData()) << QStringLiteral("file") << bitmap << expected << 0;
+    };
 
-    // clang-format off
-    QTest::newRow("empty file")                    << QByteArray() << malformed;
-    QTest::newRow("truncated file header")         << valid.left(10) << malformed;
-    QTest::newRow("truncated info header")         << valid.left(30) << malformed;
-    QTest::newRow("truncated pixel data")          << valid.chopped(1) << malformed;
-    QTest::newRow("wrong magic")                   << withLe16(valid, kOffMagic, 'M' | ('B' << 8)) << malformed;
-    QTest::newRow("unknown info header size")      << withLe32(valid, kOffInfoSize, 20) << malformed;
-    QTest::newRow("info header beyond file end")   << withLe32(validBitmap().left(60), kOffInfoSize, 124)
-                                                   << malformed;
-    QTest::newRow("zero width")                    << withLe32(valid, kOffWidth, 0) << malformed;
-    QTest::newRow("negative width")                << withLe32(valid, kOffWidth, quint32(-7)) << malformed;
-    QTest::newRow("zero height")                   << withLe32(valid, kOffHeight, 0) << malformed;
-    QTest::newRow("two planes")                    << withLe16(valid, kOffPlanes, 2) << malformed;
-    QTest::newRow("7 bits per pixel")              << withLe16(valid, kOffBitCount, 7) << malformed;
-    QTest::newRow("pixel data inside headers")     << withLe32(valid, kOffPixelData, 20) << malformed;
-    QTest::newRow("pixel data past file end")      << withLe32(valid, kOffPixelData, quint32(valid.size()))
-                                                   << malformed;
-    QTest::newRow("pixel data at offset 4 GiB")    << withLe32(valid, kOffPixelData, 0xffffffffu) << malformed;
+    // Cut anywhere, a bitmap loses header fields or pixel rows.
+    for (int length = 0; length < valid.size(); ++length)
+        file("first " + QByteArray::number(length) + " bytes", valid.left(length), malformed);
+    file("wrong magic", with(valid, kOffMagic, quint16('M' | ('B' << 8))), malformed);
+    file("unknown info header size", with(valid, kOffInfoSize, quint32(20)), malformed);
+    file("info header beyond file end", with(valid.left(60), kOffInfoSize, quint32(124)), malformed);
+    file("zero width", with(valid, kOffWidth, qint32(0)), malformed);
+    file("negative width", with(valid, kOffWidth, qint32(-7)), malformed);
+    file("zero height", with(valid, kOffHeight, qint32(0)), malformed);
+    file("two planes", with(valid, kOffPlanes, quint16(2)), malformed);
+    file("7 bits per pixel", with(valid, kOffBitCount, quint16(7)), malformed);
+    file("pixel data inside headers", with(valid, kOffPixelData, quint32(20)), malformed);
+    file("pixel data past file end", with(valid, kOffPixelData, quint32(valid.size())), malformed);
+    file("pixel data at offset 4 GiB", with(valid, kOffPixelData, 0xffffffffu), malformed);
 
-    QTest::newRow("absurd 100000x100000")          << withLe32(withLe32(valid, kOffWidth, 100000), kOffHeight, 100000)
-                                                   << tooLarge;
-    QTest::newRow("width one above limit")         << withLe32(valid, kOffWidth, BMP2JPEG_MAX_SIDE + 1) << tooLarge;
-    QTest::newRow("height one above limit")        << withLe32(valid, kOffHeight, BMP2JPEG_MAX_SIDE + 1) << tooLarge;
-    QTest::newRow("top down, one above limit")     << withLe32(valid, kOffHeight, quint32(-(BMP2JPEG_MAX_SIDE + 1)))
-                                                   << tooLarge;
-    QTest::newRow("top down, lowest height")       << withLe32(valid, kOffHeight, 0x80000000u) << tooLarge;
+    file("absurd 100000x100000", with(with(valid, kOffWidth, qint32(100000)), kOffHeight, qint32(100000)), tooLarge);
+    file("width one above limit", with(valid, kOffWidth, qint32(BMP2JPEG_MAX_SIDE + 1)), tooLarge);
+    file("height one above limit", with(valid, kOffHeight, qint32(BMP2JPEG_MAX_SIDE + 1)), tooLarge);
+    file("top down, one above limit", with(valid, kOffHeight, qint32(-(BMP2JPEG_MAX_SIDE + 1))), tooLarge);
+    file("top down, lowest height", with(valid, kOffHeight, qint32(INT_MIN)), tooLarge);
     // Both sides within limit, and one row more than the pixel count allows;
     // at exactly the count the size passes, and the rows are missing.
-    const quint32 rowsAllowed = quint32(BMP2JPEG_MAX_PIXELS / BMP2JPEG_MAX_SIDE);
-    QTest::newRow("pixel count above limit")       << withLe32(withLe32(valid, kOffWidth, BMP2JPEG_MAX_SIDE),
-                                                               kOffHeight, rowsAllowed + 1)
-                                                   << tooLarge;
-    QTest::newRow("pixel count at limit")          << withLe32(withLe32(valid, kOffWidth, BMP2JPEG_MAX_SIDE),
-                                                               kOffHeight, rowsAllowed)
-                                                   << malformed;
+    const qint32 rowsAllowed = qint32(BMP2JPEG_MAX_PIXELS / BMP2JPEG_MAX_SIDE);
+    const QByteArray widest = with(valid, kOffWidth, qint32(BMP2JPEG_MAX_SIDE));
+    file("pixel count above limit", with(widest, kOffHeight, rowsAllowed + 1), tooLarge);
+    file("pixel count at limit", with(widest, kOffHeight, rowsAllowed), malformed);
 
     for (const int bitCount : {1, 2, 4, 8, 16})
-        QTest::addRow("%d bits per pixel", bitCount) << withLe16(valid, kOffBitCount, quint16(bitCount))
-                                                     << unsupported;
-    QTest::newRow("RLE8 compressed")               << withLe32(withLe16(valid, kOffBitCount, 8), kOffCompression,
-                                                               kCompressionRle8)
-                                                   << unsupported;
-    QTest::newRow("RLE4 compressed")               << withLe32(withLe16(valid, kOffBitCount, 4), kOffCompression,
-                                                               kCompressionRle4)
-                                                   << unsupported;
-    QTest::newRow("embedded PNG")                  << withLe32(valid, kOffCompression, kCompressionPng) << unsupported;
+        file(QByteArray::number(bitCount) + " bits per pixel", with(valid, kOffBitCount, quint16(bitCount)),
+             unsupported);
+    file("RLE8 compressed", with(with(valid, kOffBitCount, quint16(8)), kOffCompression, quint32(kCompressionRle8)),
+         unsupported);
+    file("RLE4 compressed", with(with(valid, kOffBitCount, quint16(4)), kOffCompression, quint32(kCompressionRle4)),
+         unsupported);
+    file("embedded PNG", with(valid, kOffCompression, quint32(kCompressionPng)), unsupported);
     // Header kinds known but not read: OS/2 1.x and 2.x, the Adobe variants.
     for (const int infoSize : {12, 16})
-        QTest::addRow("%d-byte info header", infoSize) << withLe32(valid, kOffInfoSize, quint32(infoSize))
-                                                       << unsupported;
+        file(QByteArray::number(infoSize) + "-byte info header", with(valid, kOffInfoSize, quint32(infoSize)),
+             unsupported);
     for (const int infoSize : {52, 56, 64})
-        QTest::addRow("24-bit, %d-byte info header", infoSize)
-            << bitmapFile(testPicture(6, 4), {.infoSize = infoSize}) << unsupported;
+        file("24-bit, " + QByteArray::number(infoSize) + "-byte info header",
+             bitmapFile(testPicture(6, 4), {.infoSize = infoSize}), unsupported);
     for (const int bitCount : {24, 32}) {
-        BitmapLayout layout;
-        layout.bitCount = bitCount;
-        for (const int infoSize : {108, 124}) {
-            layout.infoSize = infoSize;
-            QTest::addRow("%d-bit, %d-byte info header", bitCount, infoSize)
-                << bitmapFile(testPicture(6, 4), layout) << unsupported;
-        }
-        layout.infoSize = 40;
-        layout.bitFields = true;
-        QTest::addRow("%d-bit bit fields", bitCount) << bitmapFile(testPicture(6, 4), layout) << unsupported;
+        const QByteArray bits = QByteArray::number(bitCount) + "-bit";
+        for (const int infoSize : {108, 124})
+            file(bits + ", " + QByteArray::number(infoSize) + "-byte info header",
+                 bitmapFile(testPicture(6, 4), {.bitCount = bitCount, .infoSize = infoSize}), unsupported);
+        file(bits + " bit fields", bitmapFile(testPicture(6, 4), {.bitCount = bitCount, .bitFields = true}),
+             unsupported);
     }
+
+    // Nothing readable at the path: the system's reason.
+    const int cannotRead = BMP2JPEG_CANNOT_READ;
+    // clang-format off
+    QTest::newRow("missing file")       << QStringLiteral("missing")    << QByteArray() << cannotRead << ENOENT;
+    QTest::newRow("folder")             << QStringLiteral("folder")     << QByteArray() << cannotRead << EISDIR;
+    QTest::newRow("named pipe")         << QStringLiteral("pipe")       << QByteArray() << cannotRead << EINVAL;
     // clang-format on
+    // Windows has no permission bits that refuse the owner to read.
+#if defined(Q_OS_UNIX)
+    QTest::newRow("no read permission") << QStringLiteral("unreadable") << valid << cannotRead << EACCES;
+#endif
 }
 
 void tst_Converter::rejectsBadBitmaps()
 {
+    QFETCH(QString, kind);
     QFETCH(QByteArray, bitmap);
     QFETCH(int, expected);
-
-    QVERIFY(writeFile(path("in.bmp"), bitmap));
-
-    errno = EBADF;
-    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), expected);
-    // The file was read: no system error to report.
-    QCOMPARE(errno, 0);
-
-    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
-    QCOMPARE(contentOf(path("in.bmp")), bitmap);
-}
-
-void tst_Converter::rejectsEveryTruncation_data()
-{
-    QTest::addColumn<int>("length");
-
-    // Cut anywhere, a bitmap loses header fields or pixel rows.
-    const int size = int(validBitmap().size());
-    for (int length = 0; length < size; ++length) {
-        // clang-format off
-        QTest::addRow("first %d of %d bytes", length, size) << length;
-        // clang-format on
-    }
-}
-
-void tst_Converter::rejectsEveryTruncation()
-{
-    QFETCH(int, length);
-
-    const QByteArray bitmap = validBitmap().left(length);
-    QVERIFY(writeFile(path("in.bmp"), bitmap));
-
-    QCOMPARE(convert(path("in.bmp"), path("out.jpg")), int(BMP2JPEG_MALFORMED));
-
-    QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
-}
-
-void tst_Converter::survivesAlteredHeaderBytes_data()
-{
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("value");
-
-    // Every header byte set to each extreme and to the sign bit in turn.
-    for (int offset = 0; offset < 54; ++offset) {
-        for (const int value : {0x00, 0x80, 0xff}) {
-            // clang-format off
-            QTest::addRow("byte %d = 0x%02x", offset, value) << offset << value;
-            // clang-format on
-        }
-    }
-}
-
-// Whatever a header says, the converter either writes a complete picture of
-// the size the header gives or reports a failure and writes nothing.
-void tst_Converter::survivesAlteredHeaderBytes()
-{
-    QFETCH(int, offset);
-    QFETCH(int, value);
-
-    QByteArray bitmap = bitmapFile(testPicture(13, 6), {.bitCount = 32});
-    bitmap[offset] = char(value);
-    QVERIFY(writeFile(path("in.bmp"), bitmap));
-
-    const int result = convert(path("in.bmp"), path("out.jpg"));
-
-    QVERIFY2(result >= BMP2JPEG_OK && result <= BMP2JPEG_CANNOT_WRITE, qPrintable(QString::number(result)));
-    QCOMPARE(contentOf(path("in.bmp")), bitmap);
-    if (result == BMP2JPEG_OK) {
-        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp", "out.jpg"}));
-        const QImage decoded = decodeJpeg(path("out.jpg"));
-        QCOMPARE(decoded.width(), int(le32At(bitmap, kOffWidth)));
-        // A negative height gives the rows top down.
-        QCOMPARE(decoded.height(), std::abs(qint32(le32At(bitmap, kOffHeight))));
-    } else {
-        QCOMPARE(entriesIn(m_dir->path()), QStringList({"in.bmp"}));
-    }
-}
-
-void tst_Converter::rejectsUnreadableBitmaps_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("reason");
-
-    // clang-format off
-    QTest::newRow("missing file")        << QStringLiteral("missing")     << ENOENT;
-    QTest::newRow("folder")              << QStringLiteral("folder")      << EISDIR;
-    QTest::newRow("named pipe")          << QStringLiteral("pipe")        << EINVAL;
-    // clang-format on
-    // Windows has no permission bits that refuse the owner to read.
-#if defined(Q_OS_UNIX)
-    QTest::newRow("no read permission") << QStringLiteral("unreadable") << EACCES;
-#endif
-}
-
-void tst_Converter::rejectsUnreadableBitmaps()
-{
-    QFETCH(QString, kind);
     QFETCH(int, reason);
 
     QString bitmapPath = path("in.bmp");
@@ -855,7 +632,9 @@ void tst_Converter::rejectsUnreadableBitmaps()
     // Windows' named pipes stand in a namespace of their own.
     std::optional<NamedPipe> pipe;
 #endif
-    if (kind == QLatin1String("folder")) {
+    if (kind == QLatin1String("file")) {
+        QVERIFY(writeFile(bitmapPath, bitmap));
+    } else if (kind == QLatin1String("folder")) {
         QVERIFY(QDir().mkdir(bitmapPath));
     } else if (kind == QLatin1String("pipe")) {
 #if defined(Q_OS_UNIX)
@@ -869,16 +648,19 @@ void tst_Converter::rejectsUnreadableBitmaps()
 #if defined(Q_OS_UNIX)
         if (::geteuid() == 0)
             QSKIP("File permissions do not bind the superuser");
-        QVERIFY(writeFile(bitmapPath, validBitmap()));
+        QVERIFY(writeFile(bitmapPath, bitmap));
         QVERIFY(QFile::setPermissions(bitmapPath, QFileDevice::WriteOwner));
 #endif
     }
     const QStringList before = entriesIn(m_dir->path());
 
-    QCOMPARE(convert(bitmapPath, path("out.jpg")), int(BMP2JPEG_CANNOT_READ));
+    errno = EBADF;
+    QCOMPARE(convert(bitmapPath, path("out.jpg")), expected);
     QCOMPARE(errno, reason);
 
     QCOMPARE(entriesIn(m_dir->path()), before);
+    if (kind == QLatin1String("file"))
+        QCOMPARE(contentOf(bitmapPath), bitmap);
 }
 
 // The bitmap is read through the descriptor it was checked by: a named pipe
@@ -938,7 +720,7 @@ void tst_Converter::readsBitmapOpenedOnce()
     QVERIFY(swapped);
     QVERIFY2(!pipeOpened, "the converter opened the bitmap's path a second time");
     QCOMPARE(result, int(BMP2JPEG_OK));
-    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
+    QCOMPARE_LT(meanDifference(picture, readJpeg(path("out.jpg"))), kMaxMeanError);
 #endif
 }
 
@@ -1283,28 +1065,6 @@ void tst_Converter::rejectsBadArguments()
         expected == BMP2JPEG_OK ? QStringList({"in.bmp", "out.jpg", "sub"}) : QStringList({"in.bmp", "sub"});
     QCOMPARE(entriesIn(m_dir->path()), expectedEntries);
     QCOMPARE(entriesIn(path("sub")), QStringList());
-}
-
-// The program finds the converter by file name in its own folder and
-// resolves BmpToJpegFromDib by name, calling it with its bitmap in memory
-// and BMP2JPEG_NO_REPLACE, as here.
-void tst_Converter::loadsAtRunTimeBesideProgram()
-{
-    QLibrary library(modSaveForm::ConverterPath());
-    QVERIFY2(library.load(), qPrintable(library.errorString()));
-    QCOMPARE(QFileInfo(library.fileName()).fileName(), QStringLiteral(CONVERTER_FILE_NAME));
-    const auto fromDib = reinterpret_cast<BmpToJpegFromDibFunction>(library.resolve("BmpToJpegFromDib"));
-    QVERIFY(fromDib != nullptr);
-
-    const QImage picture = testPicture(80, 60);
-    const QByteArray bitmap = bitmapFile(picture);
-    constexpr int fileHeader = 14;
-    constexpr int headers = 54;
-    QCOMPARE(fromDib(bitmap.constData() + fileHeader, bitmap.constData() + headers,
-                     std::size_t(bitmap.size() - headers), path("out.jpg").toUtf8().constData(), 100,
-                     BMP2JPEG_NO_REPLACE),
-             int(BMP2JPEG_OK));
-    QCOMPARE_LT(meanDifference(picture, decodeJpeg(path("out.jpg"))), kMaxMeanError);
 }
 
 QTEST_MAIN(tst_Converter)
