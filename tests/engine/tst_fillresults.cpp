@@ -55,8 +55,6 @@ QString panelHeading(int panel)
     return zorvane::test::indexedName("fraPlanetName", panel);
 }
 
-const QString Sun = QStringLiteral("The Sun :: ");
-
 }  // namespace
 
 class tst_FillResults : public QObject {
@@ -97,30 +95,22 @@ void tst_FillResults::captionsOf15March1980_data()
     const auto night = TimeOfBirth::Night;
     // clang-format off
     QTest::newRow("day time of birth") << day << "lblTimeOfBirth" << "Day";
-    QTest::newRow("day panel 0")       << day << "fraPlanetName(0)" << Sun + "3/15/1980";
+    QTest::newRow("day panel 0")       << day << "fraPlanetName(0)" << "The Sun :: 3/15/1980";
     QTest::newRow("day panel 6")       << day << "fraPlanetName(6)" << "Mars :: 3/15/2043";
-    QTest::newRow("day row 0 name")    << day << "lblPlanetCycleName(0)" << "Sun/Venus -";
     QTest::newRow("day row 0 date")    << day << "lblPlanetCycle(0)" << "8/18/1981";
-    QTest::newRow("day row 5 name")    << day << "lblPlanetCycleName(5)" << "Sun/Mars -";
     QTest::newRow("day row 5 date")    << day << "lblPlanetCycle(5)" << "10/9/1988";
-    QTest::newRow("day row 24 name")   << day << "lblPlanetCycleName(24)" << "Saturn/Jupiter -";
     QTest::newRow("day row 24 date")   << day << "lblPlanetCycle(24)" << "10/9/2021";
-    QTest::newRow("day row 41 name")   << day << "lblPlanetCycleName(41)" << "Mars/Jupiter - ";
     QTest::newRow("day row 41 date")   << day << "lblPlanetCycle(41)" << "3/15/2049";
     QTest::newRow("day north node")    << day << "lblNNodePlanetName" << "North Node :: 3/15/2050";
     QTest::newRow("day south node")    << day << "lblSNodePlanetName" << "South Node :: 3/15/2053";
 
     QTest::newRow("night time of birth") << night << "lblTimeOfBirth" << "Night";
     QTest::newRow("night panel 0")       << night << "fraPlanetName(0)" << "The Moon :: 3/15/1980";
-    QTest::newRow("night panel 4")       << night << "fraPlanetName(4)" << Sun + "3/15/2024";
+    QTest::newRow("night panel 4")       << night << "fraPlanetName(4)" << "The Sun :: 3/15/2024";
     QTest::newRow("night panel 6")       << night << "fraPlanetName(6)" << "Mercury :: 3/15/2042";
-    QTest::newRow("night row 0 name")    << night << "lblPlanetCycleName(0)" << "Moon/Saturn -";
     QTest::newRow("night row 0 date")    << night << "lblPlanetCycle(0)" << "6/27/1981";
-    QTest::newRow("night row 5 name")    << night << "lblPlanetCycleName(5)" << "Moon/Mercury -";
     QTest::newRow("night row 5 date")    << night << "lblPlanetCycle(5)" << "12/1/1987";
-    QTest::newRow("night row 24 name")   << night << "lblPlanetCycleName(24)" << "Sun/Venus -";
     QTest::newRow("night row 24 date")   << night << "lblPlanetCycle(24)" << "8/18/2025";
-    QTest::newRow("night row 41 name")   << night << "lblPlanetCycleName(41)" << "Mercury/Venus -";
     QTest::newRow("night row 41 date")   << night << "lblPlanetCycle(41)" << "5/5/2053";
     QTest::newRow("night north node")    << night << "lblNNodePlanetName" << "North Node :: 3/15/2019";
     QTest::newRow("night south node")    << night << "lblSNodePlanetName" << "South Node :: 3/15/2022";
