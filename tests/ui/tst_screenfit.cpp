@@ -46,14 +46,13 @@ class tst_ScreenFit : public QObject {
 private Q_SLOTS:
     void controlsKeepTheirPlaceByTheBox_data();
     void controlsKeepTheirPlaceByTheBox();
-    void aWindowThatFitsIsLeftAlone();
     void boxKeepsItsMinimum();
 };
 
 void tst_ScreenFit::controlsKeepTheirPlaceByTheBox_data()
 {
     QTest::addColumn<Place>("place");
-    QTest::addColumn<int>("overflow");      // pixels beyond the screen on each axis
+    QTest::addColumn<int>("overflow");      // pixels beyond the screen on each axis, < 0 if it fits
     QTest::addColumn<double>("movedLeft");  // share of the width the box loses
     QTest::addColumn<double>("movedUp");    // share of the height the box loses
     QTest::addColumn<bool>("narrowed");     // by the width the box loses
@@ -66,6 +65,7 @@ void tst_ScreenFit::controlsKeepTheirPlaceByTheBox_data()
     QTest::newRow("below the box, as wide as it")      << Place::BelowAsWide << 100 << 0.0 << 1.0 << true;
     QTest::newRow("above the box, centred, overflow 100") << Place::AboveCentred << 100 << 0.5 << 0.0 << false;
     QTest::newRow("above the box, centred, overflow 101") << Place::AboveCentred << 101 << 0.5 << 0.0 << false;
+    QTest::newRow("below the box, as wide as it, fits")   << Place::BelowAsWide << -100 << 0.0 << 1.0 << true;
     // clang-format on
 }
 
@@ -94,25 +94,17 @@ void tst_ScreenFit::controlsKeepTheirPlaceByTheBox()
     ui::fitToScreen(&window, box);
 
     // The window loses what the box loses: at least the overflow, and the
-    // frame the window system adds.
+    // frame the window system adds; nothing if it fits.
     const QSize lost = boxBefore.size() - box->size();
-    QVERIFY(lost.width() >= overflow && lost.height() >= overflow);
+    if (overflow < 0)
+        QCOMPARE(lost, QSize(0, 0));
+    else
+        QVERIFY(lost.width() >= overflow && lost.height() >= overflow);
     QCOMPARE(window.size(), design - lost);
     QCOMPARE(box->pos(), boxBefore.topLeft());
     QCOMPARE(control->pos(),
              before.topLeft() - QPoint(qRound(movedLeft * lost.width()), qRound(movedUp * lost.height())));
     QCOMPARE(control->size(), before.size() - QSize(narrowed ? lost.width() : 0, 0));
-}
-
-void tst_ScreenFit::aWindowThatFitsIsLeftAlone()
-{
-    QWidget window;
-    window.setFixedSize(300, 200);
-    auto* box = new QTextEdit(&window);
-    box->setGeometry(10, 10, 280, 150);
-    ui::fitToScreen(&window, box);
-    QCOMPARE(window.size(), QSize(300, 200));
-    QCOMPARE(box->geometry(), QRect(10, 10, 280, 150));
 }
 
 // A window far larger than the screen, its box small: the box gives up all
