@@ -132,7 +132,6 @@ void tst_LinkLabel::accessibleActions()
     QCOMPARE(clicks, 1);
 }
 
-QTEST_MAIN(tst_LinkLabel)
 // Polished, shown, focused and given another text.
 void tst_LinkLabel::makesNoTextDocument()
 {
@@ -149,4 +148,5 @@ void tst_LinkLabel::makesNoTextDocument()
     QCOMPARE(link.findChild<QTextDocument*>(), nullptr);
 }
 
+QTEST_MAIN(tst_LinkLabel)
 #include "tst_linklabel.moc"
