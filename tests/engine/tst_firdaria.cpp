@@ -93,7 +93,7 @@ void tst_Firdaria::sequences()
     constexpr std::array<int, RulerCount> yearsByRuler = {10, 8, 13, 9, 11, 12, 7, 3, 2};
 
     const auto& entries = sequence(time);
-    QCOMPARE(order.size(), entries.size());
+    QCOMPARE(std::size_t(order.size()), entries.size());
     for (int i = 0; i < RulerCount; ++i) {
         QCOMPARE(entries[i].ruler, order[i]);
         QCOMPARE(entries[i].years, yearsByRuler[index(order[i])]);
