@@ -500,6 +500,9 @@ void tst_StartUp::reminder()
     QCOMPARE(urls_->opened, opensDownload ? QStringList{modHelp::PageAddresses().downloadPage} : QStringList{});
 }
 
+// Pinned to the letter: what one version stores, the next must read. The
+// date is in ISO 8601 form under the scramble, whatever the regional format,
+// and neither the key ("Duration") nor the date shows in plain text.
 void tst_StartUp::reminderStoredForm()
 {
     const QString path = scratch_->filePath(QStringLiteral("form.conf"));
@@ -507,21 +510,8 @@ void tst_StartUp::reminderStoredForm()
         QSettings settings(path, QSettings::IniFormat);
         storeReminderDate(settings, QDate(2031, 12, 24));
     }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray written = file.readAll();
-    QVERIFY(written.contains("[Settings]"));
-    for (const char* plain : {"Duration", "2031", "12-24", "12/24"})
-        QVERIFY2(!written.contains(plain), plain);
-
-    // ISO 8601 under the scramble, whatever the regional format.
-    QSettings settings(path, QSettings::IniFormat);
-    const std::optional<QString> text = unscramble(settings.value(reminderSettingsKey()).toString());
-    QVERIFY(text);
-    QCOMPARE(*text, QStringLiteral("2031-12-24"));
-    // Pinned to the letter: what one version stores, the next must read.
-    QCOMPARE(reminderSettingsKey(), QStringLiteral("Settings/1E0AD6A89A7A5733"));
-    QVERIFY2(written.contains("\n1E0AD6A89A7A5733=684F97F8C3220A70B093"), written.constData());
+    // Lines end in "\r\n" on Windows.
+    QCOMPARE(contentOf(path).replace("\r\n", "\n"), QByteArray("[Settings]\n1E0AD6A89A7A5733=684F97F8C3220A70B093\n"));
 }
 
 void tst_StartUp::unwritableSettingsLogged_data()
