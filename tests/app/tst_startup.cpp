@@ -134,25 +134,6 @@ QString lockPathOf(const OtherUser& user, const QProcessEnvironment& environment
 {
     return QString::fromLocal8Bit(OtherCopy(QStringLiteral("-"), "where", &user, environment).answer);
 }
-
-// While it lives, the process acts with the effective ids of another user,
-// so that file permissions bind it as they bind a person; root only.
-class ActingAs {
-public:
-    explicit ActingAs(const OtherUser& user) { acting_ = ::setegid(user.gid()) == 0 && ::seteuid(user.uid()) == 0; }
-    ~ActingAs()
-    {
-        if (::seteuid(0) != 0 || ::setegid(0) != 0)
-            qFatal("could not return to root");
-    }
-    ActingAs(const ActingAs&) = delete;
-    ActingAs& operator=(const ActingAs&) = delete;
-
-    bool acting() const { return acting_; }
-
-private:
-    bool acting_ = false;
-};
 #endif
 
 // Warnings and worse of the program's logging category while it lives; the
@@ -272,7 +253,17 @@ bool leaveAtLockName(const QString& path, Leftover leftover, const QString& link
 }
 
 // What stands at the name of the settings file, or on the way to it.
-enum class Planted { OwnLink, OtherUsersLink, OtherUsersLinkOnTheWay, Device, Pipe, HugeFile };
+enum class Planted {
+    Nothing,
+    File,
+    ReadOnlyFile,
+    OwnLink,
+    OtherUsersLink,
+    OtherUsersLinkOnTheWay,
+    Device,
+    Pipe,
+    HugeFile
+};
 
 // What stands at path, a link not followed: its kind, size, device and target.
 QString entryAt(const QString& path)
@@ -317,10 +308,8 @@ private Q_SLOTS:
     void reminder_data();
     void reminder();
     void reminderStoredForm();
-    void unwritableSettingsLogged_data();
-    void unwritableSettingsLogged();
-    void settingsFilePlanted_data();
-    void settingsFilePlanted();
+    void settingsFile_data();
+    void settingsFile();
 
     void runningCopyRefuses_data();
     void runningCopyRefuses();
@@ -514,113 +503,49 @@ void tst_StartUp::reminderStoredForm()
     QCOMPARE(contentOf(path).replace("\r\n", "\n"), QByteArray("[Settings]\n1E0AD6A89A7A5733=684F97F8C3220A70B093\n"));
 }
 
-void tst_StartUp::unwritableSettingsLogged_data()
-{
-    QTest::addColumn<QString>("stored");  // "none", a day offset, or "unreadable"
-    QTest::addColumn<bool>("readOnly");
-    QTest::addColumn<bool>("asks");
-    QTest::addColumn<bool>("logged");
-
-    // Rule: a date the reminder fails to store is logged; a store with
-    // nothing to write, or a value skipped as unreadable, logs nothing.
-    // clang-format off
-    QTest::newRow("read-only, question due") << "-30" << true << true << true;
-    QTest::newRow("read-only, first start") << "none" << true << false << true;
-    QTest::newRow("read-only, within the quiet days") << "-3" << true << false << false;
-    QTest::newRow("read-only, unreadable value") << "unreadable" << true << false << false;
-    QTest::newRow("writable, question due") << "-30" << false << true << false;
-    QTest::newRow("writable, first start") << "none" << false << false << false;
-    // clang-format on
-}
-
-void tst_StartUp::unwritableSettingsLogged()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, readOnly);
-    QFETCH(bool, asks);
-    QFETCH(bool, logged);
-
-    const StartUpOptions o = options(folder_->path());
-    const QString settingsPath = scratch_->filePath(QStringLiteral("settings.conf"));
-    {
-        QSettings settings(settingsPath, QSettings::IniFormat);
-        if (stored == QLatin1String("unreadable"))
-            settings.setValue(reminderSettingsKey(), QStringLiteral("not a scrambled date"));
-        else if (stored != QLatin1String("none"))
-            storeReminderDate(settings, today_.addDays(stored.toInt()));
-        settings.setValue(QStringLiteral("Other/kept"), 1);  // so that the file exists
-    }
-    QVERIFY(QFile::setPermissions(settingsPath, readOnly ? QFile::ReadOwner | QFile::ReadOther
-                                                         : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
-    const QByteArray before = [&] {
-        QFile file(settingsPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
-    fake_->answers.push_back(MessageAnswer::No);
-
-    // Root writes to a read-only file all the same: the start runs as a
-    // person would, with the folder and the file theirs.
-#if defined(Q_OS_UNIX)
-    std::optional<OtherUser> person;
-    std::optional<ActingAs> acting;
-    if (::geteuid() == 0 && OtherUser::unavailable().isEmpty()) {
-        person.emplace();
-        QVERIFY(person->take(scratch_->path()) && person->take(settingsPath));
-        QVERIFY(QFile::setPermissions(folder_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                           | QFile::ReadOther | QFile::ExeOther));
-        acting.emplace(*person);
-        QVERIFY(acting->acting());
-    }
-#endif
-    ProgramLog log;
-    StartUp startUp(o);
-    QVERIFY(startUp.run());
-    QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
-
-    const zorvane::ui::Message question{QStringLiteral("Zorvane"), UpdateQuestion, MessageIcon::Information,
-                                        MessageButtons::YesNo};
-    QCOMPARE(fake_->messages, asks ? QList{question} : QList<zorvane::ui::Message>{});
-    QCOMPARE(log.warnings.size(), logged ? 1 : 0);
-    if (logged)
-        QVERIFY2(log.warnings.constFirst().contains(QDir::toNativeSeparators(settingsPath)),
-                 qPrintable(log.warnings.constFirst()));
-    QFile file(settingsPath);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    if (readOnly || !(asks || stored == QLatin1String("none"))) {
-        QCOMPARE(file.readAll(), before);
-    } else {
-        QSettings settings(settingsPath, QSettings::IniFormat);
-        QCOMPARE(readReminderDate(settings).date, today_);
-    }
-}
-
-void tst_StartUp::settingsFilePlanted_data()
+void tst_StartUp::settingsFile_data()
 {
     QTest::addColumn<Planted>("planted");
-    QTest::addColumn<QString>("refusal");  // words of the logged reason; empty: the file is used
+    QTest::addColumn<QString>("stored");  // in the user's own settings: "none", a day offset, or "unreadable"
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<QString>("logged");  // words of the one warning logged; empty: none
+    QTest::addColumn<bool>("storesToday");
 
     // Rule: the settings file is used when it is a regular file of at most
-    // 1 MB reached by no link that another user may place; otherwise the
-    // start goes on without the reminder, and nothing is written there.
+    // 1 MB reached by no link that another user may place; the date the
+    // reminder stores is written there, through the user's own link, and
+    // into a new file and its folders on a first start. A file not used, and
+    // a date that cannot be stored, are logged with the reason, and nothing
+    // there changes; a store with nothing to write, or a value skipped as
+    // unreadable, logs nothing.
     // clang-format off
-    QTest::newRow("200 MB") << Planted::HugeFile << "more than the 1048576";
+    QTest::newRow("no file yet") << Planted::Nothing << "none" << false << QString() << true;
+    QTest::newRow("question due") << Planted::File << "-30" << true << QString() << true;
+    QTest::newRow("read-only, question due") << Planted::ReadOnlyFile << "-30" << true << "marked read-only" << false;
+    QTest::newRow("read-only, first start") << Planted::ReadOnlyFile << "none" << false << "marked read-only" << false;
+    QTest::newRow("read-only, within the quiet days") << Planted::ReadOnlyFile << "-3" << false << QString() << false;
+    QTest::newRow("read-only, unreadable value") << Planted::ReadOnlyFile << "unreadable" << false << QString() << false;
+    QTest::newRow("200 MB") << Planted::HugeFile << "-30" << false << "more than the 1048576" << false;
     // clang-format on
     // Links, devices and named pipes at a file's name are Unix's.
 #if defined(Q_OS_UNIX)
     // clang-format off
-    QTest::newRow("own link to own file") << Planted::OwnLink << QString();
-    QTest::newRow("other user's link at the name") << Planted::OtherUsersLink << "belongs to another user";
-    QTest::newRow("other user's link at ~/.config") << Planted::OtherUsersLinkOnTheWay << "belongs to another user";
-    QTest::newRow("a device") << Planted::Device << "no regular file";
-    QTest::newRow("a named pipe") << Planted::Pipe << "no regular file";
+    QTest::newRow("own link to own file") << Planted::OwnLink << "-30" << true << QString() << true;
+    QTest::newRow("other user's link at the name") << Planted::OtherUsersLink << "-30" << false << "belongs to another user" << false;
+    QTest::newRow("other user's link at ~/.config") << Planted::OtherUsersLinkOnTheWay << "-30" << false << "belongs to another user" << false;
+    QTest::newRow("a device") << Planted::Device << "-30" << false << "no regular file" << false;
+    QTest::newRow("a named pipe") << Planted::Pipe << "-30" << false << "no regular file" << false;
     // clang-format on
 #endif
 }
 
-void tst_StartUp::settingsFilePlanted()
+void tst_StartUp::settingsFile()
 {
     QFETCH(Planted, planted);
-    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    QFETCH(bool, asks);
+    QFETCH(QString, logged);
+    QFETCH(bool, storesToday);
 #if defined(Q_OS_UNIX)
     const bool byOtherUser = planted == Planted::OtherUsersLink || planted == Planted::OtherUsersLinkOnTheWay;
     if (const QString reason = OtherUser::unavailable(); byOtherUser && !reason.isEmpty())
@@ -628,24 +553,36 @@ void tst_StartUp::settingsFilePlanted()
     const OtherUser other;
 #endif
 
-    // Below home/: the user's own settings of a month ago in victim/, where a
-    // link leads; the settings file in config/ or, for a home in a shared
-    // folder, in shared/.config/.
+    // Below home/: the settings file in config/ or, for a home in a shared
+    // folder, in shared/.config/; the user's own settings at its name, or in
+    // victim/, where a link leads and which nothing else uses.
     QVERIFY(QFile::setPermissions(scratch_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                                         | QFile::ReadOther | QFile::ExeOther));
     const QDir home(scratch_->filePath(QStringLiteral("home")));
     const QString victim = home.filePath(QStringLiteral("victim/Zorvane/Zorvane.conf"));
     QString path = home.filePath(QStringLiteral("config/Zorvane/Zorvane.conf"));
-    QVERIFY(QDir().mkpath(QFileInfo(victim).path()) && QDir().mkpath(QFileInfo(path).path()));
-    {
-        QSettings settings(victim, QSettings::IniFormat);
-        storeReminderDate(settings, today_.addDays(-30));
+    const bool atName = planted == Planted::Nothing || planted == Planted::File || planted == Planted::ReadOnlyFile;
+    const QString own = atName ? path : victim;
+    QVERIFY(QDir().mkpath(QFileInfo(victim).path()));
+    if (planted != Planted::Nothing) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QSettings settings(own, QSettings::IniFormat);
+        if (stored == QLatin1String("unreadable"))
+            settings.setValue(reminderSettingsKey(), QStringLiteral("not a scrambled date"));
+        else if (stored != QLatin1String("none"))
+            storeReminderDate(settings, today_.addDays(stored.toInt()));
+        settings.setValue(QStringLiteral("Other/kept"), 1);  // so that the file exists
     }
-    const QByteArray victimBytes = contentOf(victim);
     const QByteArray name = QFile::encodeName(path);
     const QByteArray shared = QFile::encodeName(home.filePath(QStringLiteral("shared")));
     QFile huge(path);
     switch (planted) {
+    case Planted::Nothing:
+    case Planted::File:
+        break;
+    case Planted::ReadOnlyFile:
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadOther));
+        break;
 #if defined(Q_OS_UNIX)
     case Planted::OwnLink:
         QVERIFY(QFile::link(victim, path));
@@ -679,6 +616,7 @@ void tst_StartUp::settingsFilePlanted()
         break;
     }
     const QString before = entryAt(path);
+    const QByteArray ownBefore = contentOf(own);
     const QStringList filesBefore = filesUnder(home.path());
 
     // A start that waits at the named pipe is freed by a writer after 5 s.
@@ -699,6 +637,7 @@ void tst_StartUp::settingsFilePlanted()
 #endif
     StartUpOptions o = options(folder_->path());
     o.openSettings = [path] { return openSettingsFile(path); };
+    fake_->answers.push_back(MessageAnswer::No);
     ProgramLog log;
     StartUp startUp(o);
     QVERIFY(startUp.run());
@@ -709,22 +648,25 @@ void tst_StartUp::settingsFilePlanted()
     QVERIFY2(!waited, "the start waited at a named pipe");
     QVERIFY(QTest::qWaitForWindowExposed(startUp.mainWindow()));
 
-    QCOMPARE(entryAt(path), before);
-    if (refusal.isEmpty()) {
-        // The user's own settings, asked about and stored through the link.
+    const zorvane::ui::Message question{QStringLiteral("Zorvane"), UpdateQuestion, MessageIcon::Information,
+                                        MessageButtons::YesNo};
+    QCOMPARE(fake_->messages, asks ? QList{question} : QList<zorvane::ui::Message>{});
+    if (logged.isEmpty()) {
         QCOMPARE(log.warnings, QStringList{});
-        QCOMPARE(fake_->messages.size(), 1);
-        QSettings settings(victim, QSettings::IniFormat);
-        QCOMPARE(readReminderDate(settings).date, today_);
-        return;
+    } else {
+        QCOMPARE(log.warnings.size(), 1);
+        QVERIFY2(log.warnings.constFirst().contains(QDir::toNativeSeparators(path))
+                     && log.warnings.constFirst().contains(logged),
+                 qPrintable(log.warnings.constFirst()));
     }
-    QCOMPARE(log.warnings.size(), 1);
-    QVERIFY2(log.warnings.constFirst().contains(QDir::toNativeSeparators(path))
-                 && log.warnings.constFirst().contains(refusal),
-             qPrintable(log.warnings.constFirst()));
-    QCOMPARE(fake_->messages.size(), 0);
-    QCOMPARE(contentOf(victim), victimBytes);
-    QCOMPARE(filesUnder(home.path()), filesBefore);
+    if (storesToday) {
+        QSettings settings(own, QSettings::IniFormat);
+        QCOMPARE(readReminderDate(settings).date, today_);
+    } else {
+        QCOMPARE(entryAt(path), before);
+        QCOMPARE(contentOf(own), ownBefore);
+        QCOMPARE(filesUnder(home.path()), filesBefore);
+    }
 }
 
 // --- One copy per user ---------------------------------------------------------
