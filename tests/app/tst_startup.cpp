@@ -302,8 +302,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void offerLabel_data();
-    void offerLabel();
+    void normalStart_data();
+    void normalStart();
 
     void reminder_data();
     void reminder();
@@ -326,7 +326,6 @@ private Q_SLOTS:
 
     void missingConverter_data();
     void missingConverter();
-    void normalStart();
 
     void closeAllInCreationOrder();
     void endLeavesEventLoopsWithCodeZero();
@@ -369,43 +368,36 @@ StartUpOptions tst_StartUp::options(const QString& programFolder, double fractio
     return startUpOptions(programFolder, scratch_->path(), today_, fraction);
 }
 
-// --- The offer label -----------------------------------------------------------
+// --- A normal start and its offer label ---------------------------------------
 
-void tst_StartUp::offerLabel_data()
+void tst_StartUp::normalStart_data()
 {
     QTest::addColumn<double>("fraction");
     QTest::addColumn<int>("draw");
-    QTest::addColumn<bool>("coBrandInFront");
 
-    // Rule: draw = fraction × 6 + 1 rounded half to even; odd draws 1 to 5
-    // show the co-branding offer, even draws and 7 the full-branding offer.
-    // Off a boundary by more than the rounding of × 6 + 1 can hide.
+    // Rule: draw = fraction × 6 + 1 rounded half to even; the rows off a
+    // boundary lie further off than the rounding of × 6 + 1 can hide.
     const double off = 1e-9;
-    const auto addRow = [](const char* tag, double fraction, int draw) {
-        QTest::newRow(tag) << fraction << draw << (draw % 2 == 1 && draw < 7);
-    };
-    // clang-format off
-    addRow("0 draws 1", 0.0, 1);
-    addRow("nearly 1 draws 7", std::nextafter(1.0, 0.0), 7);
-    // clang-format on
+    QTest::newRow("0 draws 1") << 0.0 << 1;
+    QTest::newRow("nearly 1 draws 7") << std::nextafter(1.0, 0.0) << 7;
     for (int whole = 1; whole <= 6; ++whole) {
-        const double boundary = (whole + 0.5 - 1) / 6;  // fraction × 6 + 1 is exactly whole + 0.5
-        const int even = whole % 2 == 0 ? whole : whole + 1;
-        // clang-format off
-        QTest::addRow("%d.5 draws %d", whole, even) << boundary << even << (even % 2 == 1 && even < 7);
-        QTest::addRow("below %d.5 draws %d", whole, whole)
-            << boundary - off << whole << (whole % 2 == 1);
-        QTest::addRow("above %d.5 draws %d", whole, whole + 1)
-            << boundary + off << whole + 1 << ((whole + 1) % 2 == 1 && whole + 1 < 7);
-        // clang-format on
+        const double boundary = (whole - 0.5) / 6;  // fraction × 6 + 1 is exactly whole + 0.5
+        const int even = whole + whole % 2;
+        QTest::addRow("%d.5 draws %d", whole, even) << boundary << even;
+        QTest::addRow("below %d.5 draws %d", whole, whole) << boundary - off << whole;
+        QTest::addRow("above %d.5 draws %d", whole, whole + 1) << boundary + off << whole + 1;
     }
 }
 
-void tst_StartUp::offerLabel()
+// A start with nothing in its way shows the main window alone, asks nothing,
+// holds the lock while it runs, and brings its draw's offer to the front.
+void tst_StartUp::normalStart()
 {
     QFETCH(double, fraction);
     QFETCH(int, draw);
-    QFETCH(bool, coBrandInFront);
+    // Odd draws 1 to 5 bring the co-branding offer to the front; even draws
+    // and 7 leave the full-branding offer there.
+    const bool coBrandInFront = draw % 2 == 1 && draw < 7;
 
     QCOMPARE(offerDraw(fraction), draw);
 
@@ -413,6 +405,12 @@ void tst_StartUp::offerLabel()
     QVERIFY(startUp.run());
     frmMain* window = startUp.mainWindow();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(fake_->messages.size(), 0);
+    QCOMPARE(ends_->ends, 0);
+    QCOMPARE(zorvane::ui::openWindows(), QList<QWidget*>{window});
+    SingleInstance second(options(folder_->path()).lockPath);
+    QCOMPARE(second.acquire(), SingleInstance::Outcome::RunningElsewhere);
+
     // The label a click in the strip reaches is the one in front.
     QWidget* strip = window->findChild<QWidget*>(QStringLiteral("Frame5"));
     const QWidget* hit = strip->childAt(strip->rect().center());
@@ -1044,24 +1042,6 @@ void tst_StartUp::fileSizeLimit()
     QVERIFY2(ok, ignored.constData());
     QCOMPARE(mask & (1ULL << (SIGXFSZ - 1)), 0ULL);
 #endif
-}
-
-void tst_StartUp::normalStart()
-{
-    StartUp startUp(options(folder_->path()));
-    QVERIFY(startUp.run());
-    frmMain* window = startUp.mainWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QCOMPARE(fake_->messages.size(), 0);
-    QCOMPARE(ends_->ends, 0);
-    QCOMPARE(zorvane::ui::openWindows(), QList<QWidget*>{window});
-
-    // The lock is held while the program runs.
-    SingleInstance second(options(folder_->path()).lockPath);
-    QCOMPARE(second.acquire(), SingleInstance::Outcome::RunningElsewhere);
-    // The first start stored today.
-    QSettings settings(scratch_->filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
-    QCOMPARE(readReminderDate(settings).date, today_);
 }
 
 // --- CloseAllAndEnd -------------------------------------------------------------
