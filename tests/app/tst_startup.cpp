@@ -283,6 +283,8 @@ QString entryAt(const QString& path)
 }
 }  // namespace
 
+// What keeps a start from the lock.
+enum class Obstacle { RunningCopy, RunningCopyEmptiedLock, RunningCopyGarbledLock, NoLockFolder, FileAtLockFolder };
 // The runtime folder ($XDG_RUNTIME_DIR) when it cannot hold the lock.
 enum class RuntimeFolder { Unset, Missing, OtherUsers, OpenToOthers, ReadOnly };
 // What another user has put, before the user's first start, at the name of
@@ -291,6 +293,7 @@ enum class Intrusion { None, Folder, Link, File };
 
 Q_DECLARE_METATYPE(Leftover)
 Q_DECLARE_METATYPE(Planted)
+Q_DECLARE_METATYPE(Obstacle)
 Q_DECLARE_METATYPE(RuntimeFolder)
 Q_DECLARE_METATYPE(Intrusion)
 
@@ -311,16 +314,14 @@ private Q_SLOTS:
     void settingsFile_data();
     void settingsFile();
 
-    void runningCopyRefuses_data();
-    void runningCopyRefuses();
+    void startWithoutLockEnds_data();
+    void startWithoutLockEnds();
     void leftoverTakenOver_data();
     void leftoverTakenOver();
     void doubleStartRunsOneCopy_data();
     void doubleStartRunsOneCopy();
     void lockFolderPerUser_data();
     void lockFolderPerUser();
-    void noLockNoStart_data();
-    void noLockNoStart();
 
     void fileSizeLimit();
 
@@ -669,56 +670,75 @@ void tst_StartUp::settingsFile()
 
 // --- One copy per user ---------------------------------------------------------
 
-void tst_StartUp::runningCopyRefuses_data()
+void tst_StartUp::startWithoutLockEnds_data()
 {
-    QTest::addColumn<QByteArray>("rewritten");  // the lock file's text once taken; null: as written
+    QTest::addColumn<Obstacle>("obstacle");
 
-    // Rule: a lock a running copy holds refuses the next start, whatever its
-    // file says; once that copy has ended, the next start takes it.
-    // clang-format off
-    QTest::newRow("as its copy wrote it") << QByteArray();
-    // clang-format on
+    // Rule: a start that cannot hold the lock says why and ends; it runs no
+    // further step. A lock a running copy holds refuses it whatever its file
+    // says, and stays as it is until that copy has ended; a lock that cannot
+    // be made is logged.
+    QTest::newRow("a running copy's lock") << Obstacle::RunningCopy;
     // Windows lets nobody write a lock file that its copy holds.
 #if defined(Q_OS_UNIX)
-    // clang-format off
-    QTest::newRow("emptied while its copy runs") << QByteArray("");
-    QTest::newRow("garbled while its copy runs") << QByteArray("\x01\xfe not a process\n");
-    // clang-format on
+    QTest::newRow("a running copy's lock, emptied") << Obstacle::RunningCopyEmptiedLock;
+    QTest::newRow("a running copy's lock, garbled") << Obstacle::RunningCopyGarbledLock;
 #endif
+    QTest::newRow("no folder of the user's own") << Obstacle::NoLockFolder;
+    QTest::newRow("a file where the folder should be") << Obstacle::FileAtLockFolder;
 }
 
-void tst_StartUp::runningCopyRefuses()
+void tst_StartUp::startWithoutLockEnds()
 {
-    QFETCH(QByteArray, rewritten);
-    const StartUpOptions o = options(folder_->path());
-    {
-        const OtherCopy first(o.lockPath, "hold");
-        QCOMPARE(first.answer, QByteArray("locked"));
-        if (!rewritten.isNull())
-            QVERIFY(writeFile(o.lockPath, rewritten));
-        QFile lockFile(o.lockPath);
-        QVERIFY(lockFile.open(QIODevice::ReadOnly));
-        const QByteArray content = lockFile.readAll();
-        lockFile.close();
+    QFETCH(Obstacle, obstacle);
+    StartUpOptions o = options(folder_->path());
+    std::optional<OtherCopy> first;
+    switch (obstacle) {
+    case Obstacle::NoLockFolder:
+        o.lockPath.clear();
+        break;
+    case Obstacle::FileAtLockFolder:
+        QVERIFY(writeFile(scratch_->filePath(QStringLiteral("file")), "a file"));
+        o.lockPath = QDir(scratch_->filePath(QStringLiteral("file"))).filePath(QStringLiteral("zorvane.lock"));
+        break;
+    case Obstacle::RunningCopy:
+    case Obstacle::RunningCopyEmptiedLock:
+    case Obstacle::RunningCopyGarbledLock:
+        first.emplace(o.lockPath, "hold");
+        QCOMPARE(first->answer, QByteArray("locked"));
+        if (obstacle != Obstacle::RunningCopy)
+            QVERIFY(writeFile(o.lockPath, obstacle == Obstacle::RunningCopyEmptiedLock ? QByteArray()
+                                                                                       : "\x01\xfe not a process\n"));
+        break;
+    }
+    const QByteArray lockBefore = first ? contentOf(o.lockPath) : QByteArray();
 
-        StartUp second(o);
-        QVERIFY(!second.run());
-
+    ProgramLog log;
+    StartUp startUp(o);
+    QVERIFY(!startUp.run());
+    QCOMPARE(ends_->ends, 1);
+    QVERIFY(!startUp.mainWindow());
+    QVERIFY(zorvane::ui::openWindows().isEmpty());
+    QVERIFY(!QFile::exists(scratch_->filePath(QStringLiteral("settings.conf"))));
+    if (first) {
         const zorvane::ui::Message refusal{QStringLiteral("Zorvane"), AlreadyRunning, MessageIcon::Information,
                                            MessageButtons::Ok};
         QCOMPARE(fake_->messages, QList{refusal});
-        QCOMPARE(ends_->ends, 1);
-        QVERIFY(!second.mainWindow());
-        QVERIFY(zorvane::ui::openWindows().isEmpty());
-        // The reminder did not run either: nothing stored.
-        QVERIFY(!QFile::exists(scratch_->filePath(QStringLiteral("settings.conf"))));
-        // The first copy runs on, its lock untouched.
-        QCOMPARE(first.process.state(), QProcess::Running);
-        QVERIFY(lockFile.open(QIODevice::ReadOnly));
-        QCOMPARE(lockFile.readAll(), content);
+        QCOMPARE(first->process.state(), QProcess::Running);
+        QCOMPARE(contentOf(o.lockPath), lockBefore);
+        first.reset();
+        SingleInstance afterwards(o.lockPath);
+        QCOMPARE(afterwards.acquire(), SingleInstance::Outcome::Held);
+        return;
     }
-    SingleInstance afterwards(o.lockPath);
-    QCOMPARE(afterwards.acquire(), SingleInstance::Outcome::Held);
+    QCOMPARE(fake_->messages.size(), 1);
+    const zorvane::ui::Message& message = fake_->messages.constFirst();
+    QCOMPARE(message.icon, MessageIcon::Critical);
+    QCOMPARE(message.caption, QStringLiteral("Zorvane"));
+    QVERIFY2(message.text.endsWith(QStringLiteral("\rZorvane cannot make sure that it runs only once, and ends."))
+                 && message.text.contains(QDir::toNativeSeparators(o.lockPath)),
+             qPrintable(message.text));
+    QCOMPARE(log.warnings.size(), 1);
 }
 
 void tst_StartUp::leftoverTakenOver_data()
@@ -931,43 +951,6 @@ void tst_StartUp::lockFolderPerUser()
     QCOMPARE(folder.st_uid, user.uid());
     QCOMPARE(folder.st_mode & 077, 0u);
 #endif
-}
-
-void tst_StartUp::noLockNoStart_data()
-{
-    QTest::addColumn<QString>("lockFolder");  // a file in the scratch folder; empty: no folder found
-
-    // Rule: a start that cannot take a lock says why and ends, as a second
-    // copy does; it runs no further step.
-    // clang-format off
-    QTest::newRow("no folder of the user's own") << QString();
-    QTest::newRow("a file where the folder should be") << "file";
-    // clang-format on
-}
-
-void tst_StartUp::noLockNoStart()
-{
-    QFETCH(QString, lockFolder);
-    StartUpOptions o = options(folder_->path());
-    o.lockPath = lockFolder.isEmpty() ? QString()
-                                      : QDir(scratch_->filePath(lockFolder)).filePath(QStringLiteral("zorvane.lock"));
-    if (!lockFolder.isEmpty())
-        QVERIFY(writeFile(scratch_->filePath(lockFolder), "a file"));
-
-    ProgramLog log;
-    StartUp startUp(o);
-    QVERIFY(!startUp.run());
-    QCOMPARE(fake_->messages.size(), 1);
-    const zorvane::ui::Message& message = fake_->messages.constFirst();
-    QCOMPARE(message.icon, MessageIcon::Critical);
-    QCOMPARE(message.caption, QStringLiteral("Zorvane"));
-    QVERIFY2(message.text.endsWith(QStringLiteral("\rZorvane cannot make sure that it runs only once, and ends.")),
-             qPrintable(message.text));
-    QVERIFY2(message.text.contains(QDir::toNativeSeparators(o.lockPath)), qPrintable(message.text));
-    QCOMPARE(log.warnings.size(), 1);
-    QCOMPARE(ends_->ends, 1);
-    QVERIFY(!startUp.mainWindow());
-    QVERIFY(!QFile::exists(scratch_->filePath(QStringLiteral("settings.conf"))));
 }
 
 // --- The missing converter -----------------------------------------------------
