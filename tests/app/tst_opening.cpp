@@ -22,18 +22,9 @@
 using zorvane::test::AppWindows;
 using zorvane::test::chooseBirth;
 using zorvane::test::shownMainWindow;
+using zorvane::test::Window;
 
 namespace {
-
-// The ways a window comes up.
-enum class Opening {
-    MainWindow,
-    ResultsFrame,
-    ComprehensiveReading,
-    OneRulersReading,
-    AboutFromMainWindow,
-    AboutFromResultsFrame,
-};
 
 enum class Stands { Centred, Maximized };
 
@@ -77,7 +68,6 @@ Seen seeModal(const std::function<void()>& open)
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Opening)
 Q_DECLARE_METATYPE(Stands)
 
 class tst_Opening : public QObject {
@@ -94,7 +84,6 @@ private:
     // The results frame the main window shows for a reading; nullptr when
     // none is up.
     QMainWindow* showResults();
-    Seen open(Opening opening);
 
     std::unique_ptr<AppWindows> app_;
 };
@@ -134,39 +123,10 @@ QMainWindow* tst_Opening::showResults()
     return nullptr;
 }
 
-Seen tst_Opening::open(Opening opening)
-{
-    if (opening == Opening::MainWindow)
-        return seeActiveWindow(app_->main.get());
-    // The owner of the other windows in a corner, far from the screen's centre.
-    app_->main->move(app_->main->screen()->availableGeometry().topLeft());
-
-    switch (opening) {
-    case Opening::MainWindow:
-        break;
-    case Opening::ResultsFrame:
-        return seeActiveWindow(showResults());
-    case Opening::ComprehensiveReading:
-        if (QMainWindow* frame = showResults())
-            return seeModal([frame] { frame->findChild<QPushButton*>(QStringLiteral("cmdComprehensive"))->click(); });
-        return {};
-    case Opening::OneRulersReading:
-        if (QMainWindow* frame = showResults())
-            return seeModal([frame] { frame->findChild<QPushButton*>(QStringLiteral("cmdDesc(4)"))->click(); });
-        return {};
-    case Opening::AboutFromMainWindow:
-        return seeModal([this] { app_->main->findChild<QAction*>(QStringLiteral("mnuAbout"))->trigger(); });
-    case Opening::AboutFromResultsFrame:
-        if (QMainWindow* frame = showResults())
-            return seeModal([frame] { frame->findChild<QAction*>(QStringLiteral("mnuAbout"))->trigger(); });
-        return {};
-    }
-    return {};
-}
-
 void tst_Opening::focusStartsAndWindowStands_data()
 {
-    QTest::addColumn<Opening>("opening");
+    QTest::addColumn<Window>("from");    // the main window or the results frame
+    QTest::addColumn<QString>("press");  // the button or menu item pressed there; empty: that window itself
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Stands>("stands");
 
@@ -174,22 +134,37 @@ void tst_Opening::focusStartsAndWindowStands_data()
     // starts: a screen reader says it at once, Down reads its sub-periods,
     // and Tab goes on through the periods to the buttons below.
     // clang-format off
-    QTest::newRow("main window") << Opening::MainWindow << "cmdNext" << Stands::Centred;
-    QTest::newRow("results frame") << Opening::ResultsFrame << "fraPlanetName(0)" << Stands::Maximized;
-    QTest::newRow("comprehensive reading") << Opening::ComprehensiveReading << "RTB" << Stands::Centred;
-    QTest::newRow("one ruler's reading") << Opening::OneRulersReading << "RTB" << Stands::Centred;
-    QTest::newRow("About box from the main window") << Opening::AboutFromMainWindow << "cmdOK" << Stands::Centred;
-    QTest::newRow("About box from the results frame") << Opening::AboutFromResultsFrame << "cmdOK" << Stands::Centred;
+    QTest::newRow("main window") << Window::Main << QString() << "cmdNext" << Stands::Centred;
+    QTest::newRow("results frame") << Window::Results << QString() << "fraPlanetName(0)" << Stands::Maximized;
+    QTest::newRow("comprehensive reading") << Window::Results << "cmdComprehensive" << "RTB" << Stands::Centred;
+    QTest::newRow("one ruler's reading") << Window::Results << "cmdDesc(4)" << "RTB" << Stands::Centred;
+    QTest::newRow("About box from the main window") << Window::Main << "mnuAbout" << "cmdOK" << Stands::Centred;
+    QTest::newRow("About box from the results frame") << Window::Results << "mnuAbout" << "cmdOK" << Stands::Centred;
     // clang-format on
 }
 
 void tst_Opening::focusStartsAndWindowStands()
 {
-    QFETCH(Opening, opening);
+    QFETCH(Window, from);
+    QFETCH(QString, press);
     QFETCH(QString, focus);
     QFETCH(Stands, stands);
 
-    const Seen seen = open(opening);
+    QMainWindow* window = app_->main.get();
+    // The owner of the other windows in a corner, far from the screen's centre.
+    if (from != Window::Main || !press.isEmpty())
+        window->move(window->screen()->availableGeometry().topLeft());
+    if (from == Window::Results)
+        QVERIFY(window = showResults());
+    Seen seen;
+    if (press.isEmpty())
+        seen = seeActiveWindow(window);
+    else if (auto* item = window->findChild<QAction*>(press))
+        seen = seeModal([item] { item->trigger(); });
+    else if (auto* button = window->findChild<QPushButton*>(press))
+        seen = seeModal([button] { button->click(); });
+    else
+        QFAIL(qPrintable(press));
     QCOMPARE(seen.focus, focus);
 
     const QRect screen = app_->main->screen()->availableGeometry();
