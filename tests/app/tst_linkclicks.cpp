@@ -55,12 +55,6 @@ void clickAt(QWidget* target, QPoint global, Clicks clicks, QWidget* beneath)
     QTest::lastMouseTimestamp = time + Apart;
 }
 
-// The centre of a widget's rectangle r, in global coordinates.
-QPoint globalCentre(const QWidget* widget, const QRect& r)
-{
-    return widget->mapToGlobal(r.center());
-}
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Clicks)
@@ -80,7 +74,6 @@ private Q_SLOTS:
     void opensThePageOnce();
 
 private:
-    QWidget* windowOf(Window window) const { return app_->window(window); }
     // Clicks the menu item, opening its menu from the menu bar first when it
     // lies on one.
     void clickMenuItem(QMainWindow* window, QAction* item, Clicks clicks);
@@ -111,17 +104,17 @@ void tst_LinkClicks::clickMenuItem(QMainWindow* window, QAction* item, Clicks cl
 {
     QMenuBar* bar = window->menuBar();
     if (bar->actions().contains(item)) {
-        clickAt(bar, globalCentre(bar, bar->actionGeometry(item)), clicks, window);
+        clickAt(bar, bar->mapToGlobal(bar->actionGeometry(item).center()), clicks, window);
         return;
     }
     for (QAction* title : bar->actions()) {
         QMenu* menu = title->menu();
         if (!menu || !menu->actions().contains(item))
             continue;
-        clickAt(bar, globalCentre(bar, bar->actionGeometry(title)), Clicks::Single, window);
+        clickAt(bar, bar->mapToGlobal(bar->actionGeometry(title).center()), Clicks::Single, window);
         QVERIFY(QTest::qWaitForWindowExposed(menu));
         // The first click closes the menu; a second goes to the window below.
-        clickAt(menu, globalCentre(menu, menu->actionGeometry(item)), clicks, window);
+        clickAt(menu, menu->mapToGlobal(menu->actionGeometry(item).center()), clicks, window);
         QTRY_VERIFY(!menu->isVisible());
         return;
     }
@@ -148,9 +141,9 @@ void tst_LinkClicks::everyLinkIsListed()
     const QStringList notLinks{QStringLiteral("mnuAbout"), QStringLiteral("mnuNext"), QStringLiteral("mnuBack"),
                                QStringLiteral("mnuExit")};
     QStringList inWindow;
-    for (const LinkLabel* label : windowOf(window)->findChildren<LinkLabel*>())
+    for (const LinkLabel* label : app_->window(window)->findChildren<LinkLabel*>())
         inWindow << entry(LinkKind::Label, label->objectName());
-    for (const QAction* item : windowOf(window)->findChildren<QAction*>())
+    for (const QAction* item : app_->window(window)->findChildren<QAction*>())
         if (!item->objectName().isEmpty() && !item->isSeparator() && !item->menu()
             && !notLinks.contains(item->objectName()))
             inWindow << entry(LinkKind::MenuItem, item->objectName());
@@ -195,12 +188,12 @@ void tst_LinkClicks::opensThePageOnce()
         app_->main->bringOfferToFront(control == QLatin1String("lblCobrand") ? frmMain::Offer::CoBrand
                                                                              : frmMain::Offer::FullBrand);
     QVERIFY(app_->showOnly(window));
-    QWidget* shown = windowOf(window);
+    QWidget* shown = app_->window(window);
 
     if (kind == LinkKind::Label) {
         auto* label = shown->findChild<LinkLabel*>(control);
         QVERIFY(label);
-        clickAt(label, globalCentre(label, label->rect()), clicks, shown);
+        clickAt(label, label->mapToGlobal(label->rect().center()), clicks, shown);
     } else {
         auto* item = shown->findChild<QAction*>(control);
         QVERIFY(item);
