@@ -30,14 +30,6 @@ QString shortName(Ruler ruler)
     return {};
 }
 
-QByteArray rulerTag(Ruler ruler)
-{
-    const QString name = shortName(ruler);
-    if (!name.isEmpty())
-        return name.toLatin1();
-    return ruler == Ruler::NorthNode ? "North Node" : "South Node";
-}
-
 Ruler cycleSuccessor(Ruler planet, int k)
 {
     const auto at = std::find(SubRulerCycle.begin(), SubRulerCycle.end(), planet);

@@ -7,15 +7,12 @@
 
 #include "modFirdaria.h"
 
-#include <QByteArray>
 #include <QString>
 
 namespace zorvane::test {
 
 // "Sun" to "Mars" as sub-period names write them; empty for a node.
 QString shortName(modFirdaria::Ruler ruler);
-// The short name, or "North Node" and "South Node": a data row's tag.
-QByteArray rulerTag(modFirdaria::Ruler ruler);
 // The k-th planet after planet in SubRulerCycle, k = 1..6.
 modFirdaria::Ruler cycleSuccessor(modFirdaria::Ruler planet, int k);
 // Where the planet's sub-period names begin in SubPeriodNames: the table
