@@ -7,6 +7,7 @@
 #include "OffscreenFonts.h"
 #include "PeriodPanel.h"
 #include "PictureDifference.h"
+#include "RecordedPanels.h"
 #include "ResultsTestSupport.h"
 #include "SpokenCaptions.h"
 #include "Style.h"

@@ -6,14 +6,12 @@
 
 #include "FillResults.h"
 #include "ModalWindows.h"
-#include "RecordedPanels.h"
 #include "RulerNames.h"
 #include "frmDisplay.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
-#include <QStringList>
 #include <QTextEdit>
 
 #include <functional>
@@ -43,16 +41,6 @@ inline QString captionOf(const QWidget& window, const QString& name)
     if (const auto* label = window.findChild<QLabel*>(name))
         return label->text();
     return QStringLiteral("<no control %1>").arg(name);
-}
-
-// Every caption that a reading writes, 1 + 7 + 2 + 42 + 42, as the panels
-// window shows them, in the order of RecordedPanels::controlNames().
-inline QStringList readingCaptions(const frmDisplay& display)
-{
-    QStringList captions;
-    for (const QString& name : RecordedPanels::controlNames())
-        captions << captionOf(display, name);
-    return captions;
 }
 
 struct ModalSeen {
