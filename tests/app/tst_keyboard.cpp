@@ -6,6 +6,7 @@
 
 #include "AppTestSupport.h"
 #include "FillResults.h"
+#include "FocusableLabel.h"
 #include "LinkLabel.h"
 #include "LinkPages.h"
 #include "PeriodPanel.h"
@@ -522,8 +523,9 @@ void tst_Keyboard::focusIsMarked_data()
     QTest::addColumn<Window>("window");
     QTest::addColumn<QString>("control");
 
-    // The push buttons, date lists and link labels on the Tab chains, and
-    // the offer that takes turns with the main window's full-branding one.
+    // The push buttons, date lists and labels that take the focus (links,
+    // the time of birth, the node lines) on the Tab chains, and the offer
+    // that takes turns with the main window's full-branding one.
     for (Window window : FourWindows) {
         QStringList controls = tabChain(window);
         if (window == Window::Main)
@@ -531,7 +533,7 @@ void tst_Keyboard::focusIsMarked_data()
         for (const QString& control : controls) {
             const QWidget* w = windowOf(window)->findChild<QWidget*>(control);
             if (qobject_cast<const QPushButton*>(w) || qobject_cast<const QComboBox*>(w)
-                || qobject_cast<const LinkLabel*>(w))
+                || qobject_cast<const zorvane::ui::FocusableLabel*>(w))
                 QTest::addRow("%s: %s", qPrintable(windowKey(window)), qPrintable(control)) << window << control;
         }
     }
@@ -539,9 +541,10 @@ void tst_Keyboard::focusIsMarked_data()
 
 // A control that the keyboard has focused shows a dotted mark a pixel wide:
 // a push button inside its edge around the caption, a date list around its
-// entry inside its flat face, a link label along its edge. Focused by the
-// program, a button or a list looks as it does without the focus, to the
-// pixel, and a button again after a press of the mouse on it.
+// entry inside its flat face, a label along its edge. Focused by the
+// program, a button, a list or a label other than a link looks as it does
+// without the focus, to the pixel, and a button again after a press of the
+// mouse on it.
 void tst_Keyboard::focusIsMarked()
 {
     QFETCH(Window, window);
@@ -550,6 +553,7 @@ void tst_Keyboard::focusIsMarked()
     QWidget* focused = shownControl(window, control);
     QVERIFY(focused);
     const bool link = qobject_cast<LinkLabel*>(focused);
+    const bool alongItsEdge = qobject_cast<zorvane::ui::FocusableLabel*>(focused);
     focused->clearFocus();
     windowOf(window)->setAttribute(Qt::WA_KeyboardFocusChange, false);
     const QImage plain = focused->grab().toImage();
@@ -565,7 +569,7 @@ void tst_Keyboard::focusIsMarked()
     int count = 0;
     const QRect where = zorvane::test::differingPixels(plain, focused->grab().toImage(), &count);
     QVERIFY2(count > 0, "the focus is not marked");
-    const int inset = link ? 0 : qobject_cast<QComboBox*>(focused) ? 1 : 2;
+    const int inset = alongItsEdge ? 0 : qobject_cast<QComboBox*>(focused) ? 1 : 2;
     QVERIFY2(focused->rect().adjusted(inset, inset, -inset, -inset).contains(where),
              qPrintable(QStringLiteral("%1,%2").arg(where.x()).arg(where.y())));
     QVERIFY2(count <= 2 * (where.width() + where.height()), qPrintable(QString::number(count)));

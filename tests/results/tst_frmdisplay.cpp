@@ -11,12 +11,10 @@
 #include "ResultsTestSupport.h"
 #include "SpokenCaptions.h"
 #include "Style.h"
-#include "Twips.h"
 #include "frmDisplay.h"
 
 #include <QAccessible>
 #include <QFontMetrics>
-#include <QFrame>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -99,7 +97,6 @@ private Q_SLOTS:
 
     void focusIsMarkedOnlyFromTheKeyboard_data();
     void focusIsMarkedOnlyFromTheKeyboard();
-    void nodeLineDrawnAsAPlainLabel();
 };
 
 void tst_frmDisplay::initTestCase()
@@ -446,35 +443,6 @@ void tst_frmDisplay::focusIsMarkedOnlyFromTheKeyboard()
                                                    .arg(where.width())
                                                    .arg(where.height())));
     QVERIFY2(count <= 2 * (where.width() + where.height()), qPrintable(QString::number(count)));
-}
-
-// A node line shows its text exactly as a plain label does, also while it
-// has the focus from the program; from the keyboard it is marked.
-void tst_frmDisplay::nodeLineDrawnAsAPlainLabel()
-{
-    QWidget window;
-    ui::setColors(&window, ui::colors::darkPurple, ui::colors::white);
-    const QFont font = ui::verdana(12, ui::Weight::Bold);
-    const QRect place(0, 0, 241, 18);
-    auto* line = new PeriodLine(&window);
-    ui::setUpLabel(line, QStringLiteral("line"), QString(), font, place, ui::colors::cyan);
-    line->setPeriod(QStringLiteral("North Node :: 12/31/2049"));
-    QLabel* label = ui::createLabel(QStringLiteral("label"), QStringLiteral("North Node :: 12/31/2049"), font,
-                                    place.translated(0, 40), &window, ui::colors::cyan);
-    window.resize(300, 100);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-
-    const QImage expected = label->grab().toImage();
-    QCOMPARE(line->grab().toImage(), expected);
-    line->setFocus(Qt::OtherFocusReason);
-    QTRY_VERIFY(line->hasFocus());
-    QCOMPARE(line->grab().toImage(), expected);
-    window.setAttribute(Qt::WA_KeyboardFocusChange);
-    QVERIFY(line->grab().toImage() != expected);
-    QCOMPARE(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name),
-             QStringLiteral("North Node, 12/31/2049"));
 }
 
 QTEST_MAIN(tst_frmDisplay)
