@@ -25,16 +25,8 @@ POLL_SECONDS = 0.1
 # X keysyms of the keys the scenarios press through AT-SPI.
 KEYSYMS = {
     "Tab": 0xFF09,
-    "ISO_Left_Tab": 0xFE20,
-    "Return": 0xFF0D,
     "Escape": 0xFF1B,
-    "space": 0x0020,
-    "Up": 0xFF52,
     "Down": 0xFF54,
-    "Left": 0xFF51,
-    "Right": 0xFF53,
-    "Home": 0xFF50,
-    "End": 0xFF57,
 }
 
 
@@ -116,10 +108,6 @@ def extents(acc):
     except (NotImplementedError, GLib.Error):
         return None
     return (box.x, box.y, box.width, box.height)
-
-
-def intersects(a, b):
-    return a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and a[1] < b[1] + b[3] and b[1] < a[1] + a[3]
 
 
 def actions(acc):
@@ -338,14 +326,10 @@ def utterance(acc):
 
 class Heard(NamedTuple):
     """One thing a screen reader says: on a focus change ("focus") or a
-    window's activation ("window"), the whole utterance, and the name and
-    role of the object it is about, and the object."""
+    window's activation ("window"), the whole utterance."""
 
     kind: str
     text: str
-    name: str
-    role: str
-    source: object = None
 
 
 class FocusLog:
@@ -370,9 +354,9 @@ class FocusLog:
                 return
             if event.type.startswith("object:state-changed:focused"):
                 if event.detail1:
-                    self.heard.append(Heard("focus", utterance(source), name(source), role(source), source))
+                    self.heard.append(Heard("focus", utterance(source)))
             elif event.type.startswith("window:activate"):
-                self.heard.append(Heard("window", f"{name(source)}, {role(source)}", name(source), role(source)))
+                self.heard.append(Heard("window", f"{name(source)}, {role(source)}"))
         except GLib.Error:
             pass  # the object went away before it could be read
 
@@ -385,8 +369,6 @@ class FocusLog:
         pump()
         return self.heard[mark:]
 
-    def focus_since(self, mark):
-        return [h.text for h in self.since(mark) if h.kind == "focus"]
 
 
 # --- The tree as read aloud ---------------------------------------------------
@@ -458,15 +440,6 @@ def do_action(acc, action_name):
     raise LookupError(f"{role(acc)} {name(acc)!r} offers no {action_name!r} (only {actions(acc)})")
 
 
-def grab_focus(acc):
-    """Asks for the keyboard focus through the component interface; true
-    when the program says it took it."""
-    try:
-        return bool(acc.queryComponent().grabFocus())
-    except (NotImplementedError, GLib.Error):
-        return False
-
-
 def key(name_):
     """Presses and releases one key, through the AT-SPI registry."""
     pyatspi.Registry.generateKeyboardEvent(KEYSYMS[name_], None, pyatspi.KEY_SYM)
@@ -478,13 +451,6 @@ def type_text(text):
     for character in text:
         pyatspi.Registry.generateKeyboardEvent(0, character, pyatspi.KEY_STRING)
         pump(0.04)
-
-
-def xdotool_key(*combos):
-    """Presses key combinations such as "alt+f" with xdotool into the window
-    that has the X input focus: AT-SPI synthesizes single keys only."""
-    subprocess.run(["xdotool", "key", "--delay", "60", *combos], check=True)
-    pump(0.05)
 
 
 def set_timeout(milliseconds):
@@ -518,10 +484,8 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description="Waits on the AT-SPI bus for a program's window; for shell scenarios.")
     commands = parser.add_subparsers(dest="command", required=True)
     wait = commands.add_parser("wait-window", help="wait until a window of the process is shown and has the keyboard focus")
-    tree = commands.add_parser("tree", help="print the tree of the process's showing windows")
-    for command in (wait, tree):
-        command.add_argument("--pid", type=int, required=True, help="the program's process id")
-        command.add_argument("--timeout", type=float, default=DEFAULT_TIMEOUT, help="seconds before giving up")
+    wait.add_argument("--pid", type=int, required=True, help="the program's process id")
+    wait.add_argument("--timeout", type=float, default=DEFAULT_TIMEOUT, help="seconds before giving up")
     wait.add_argument("--title", required=True, help="regular expression that the whole title matches")
     wait.add_argument("--role", help='the window\'s role, e.g. "dialog"')
     wait.add_argument(
@@ -531,11 +495,6 @@ def main(argv=None):
     arguments = parser.parse_args(argv)
     try:
         app = find_app(pid=arguments.pid, timeout=arguments.timeout)
-        if arguments.command == "tree":
-            for window in windows(app):
-                print(f"{role(window)}: {name(window)}")
-                print("\n".join("  " + line for line in tree_lines(window)))
-            return 0
         wait_for(
             lambda: active_window(app, arguments.title, arguments.role, arguments.holding, arguments.focus),
             f"an active window titled {arguments.title!r}"

@@ -2,13 +2,11 @@
 # The program on the AT-SPI accessibility bus as a client reads it: a private
 # D-Bus session with the bus, the program with Qt's accessibility bridge on,
 # and atspi_scenario.py reading and driving it through pyatspi. It takes a
-# reading with the keyboard and accessible actions alone, reads every window's
-# tree into a transcript, and ends the program with Exit, which must give 0.
-# What Orca says is e2e_screen_reader.sh's; this scenario checks what no
-# speech shows: the periods' dates read back from the tree, nothing off
-# screen or covered announced as showing, a menu item's action that returns
-# at once while the window it opens is up, and link labels that take the
-# focus through the bus.
+# reading with keys sent through the bus and accessible actions alone, reads
+# every window's tree into a transcript, and ends the program with Exit,
+# which must give 0. What Orca says is e2e_screen_reader.sh's; this scenario
+# checks what no speech shows: a menu item's action that returns at once
+# while the window it opens is up.
 #
 # Usage: e2e_atspi.sh <program>
 # The transcript goes to $E2E_TRANSCRIPT, by default
