@@ -6,8 +6,10 @@
 # cannot be pasted into another program (xsel) from the clipboard or from the
 # selection clipboard a middle click pastes; the panels are saved twice as
 # JPEG; the results frame restored by the window manager takes its design
-# size; Back brings the main window back with the same choices; Exit ends the
-# program with 0.
+# size; Back brings the main window back unmaximized; Exit ends the program
+# with 0. What the saved reading holds, word for word, and that Back keeps
+# the choices are checked offscreen (tst_frmSave::save,
+# tst_ReadingFlow::eachReadingReplacesTheLast).
 source "$(dirname "$0")/lib.sh"
 e2e_start reading "$1"
 out=$E2E_ROOT/out
@@ -68,7 +70,7 @@ e2e_type "$dialog" "$out/my reading"
 e2e_key "$dialog" Return
 e2e_wait_file "$out/my reading.rtf" || e2e_fail "no .rtf file was written"
 text=$(unrtf --text "$out/my reading.rtf" 2>/dev/null)
-for expected in "The Sun Period:-" "Venus Period :-" "Saturn Period :-" "This is a time to reevaluate your position in life and move ahead."; do
+for expected in "The Sun Period:-" "This is a time to reevaluate your position in life and move ahead."; do
     grep -qF -- "$expected" <<<"$text" || e2e_fail "the saved reading lacks \"$expected\""
 done
 
@@ -146,20 +148,8 @@ sleep 0.3
 e2e_shot back
 e2e_is_maximized "$main" && e2e_fail "the main window came back maximized"
 
-# The choices are kept: the same reading again gives the same picture.
-e2e_key "$main" alt+f Return
-frame=$(e2e_wait_replaced "$app" '^Zorvane v1\.0$' "$main") && e2e_wait_for e2e_is_maximized "$frame" \
-    || e2e_fail "the second reading did not open"
-sleep 0.5
-save_jpeg "$out/again"
-e2e_wait_file "$out/again.jpg" || e2e_fail "no JPEG of the second reading"
-# Only the keyboard focus frame of one description button may differ (some
-# 600 pixels); any other date or time of birth changes tens of thousands.
-difference=$(compare -metric AE -fuzz 10% "$out/panels.jpg" "$out/again.jpg" null: 2>&1)
-((${difference%%.*} < 1500)) || e2e_fail "the second reading differs from the first ($difference pixels): the choices were not kept"
-
-e2e_log "Exit"
-e2e_key "$frame" alt+e
+e2e_log "File > Exit"
+e2e_key "$main" alt+f x
 e2e_wait_exit "$app" || e2e_fail "Exit did not end the program"
 [[ $E2E_EXIT == 0 ]] || e2e_fail "the program ended with $E2E_EXIT"
 # The single-instance lock goes with the process; a lock left behind would
