@@ -16,12 +16,6 @@ out=$E2E_ROOT/out
 mkdir -p "$out"
 limit_kib=8    # the saved reading is some 13 KiB
 
-# The results frame's bottom bar, as in e2e_reading.sh.
-screen_twips=$((1280 * 15))
-bar_height=41
-button_mid_y=$((8 + 15))
-comprehensive_x=$(( (screen_twips - (1740 + 2500)) / 15 + 58 ))
-
 # Only the program runs under the limit, not the X server or the scenario.
 (ulimit -f "$limit_kib" && QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec "$E2E_PROGRAM") >"$E2E_ROOT/app.log" 2>&1 &
 app=$!
@@ -34,8 +28,7 @@ e2e_key "$main" alt+f Return   # the reading of the first date in the lists
 frame=$(e2e_wait_replaced "$app" '^Zorvane v1\.0$' "$main") || e2e_fail "the results frame did not appear"
 e2e_wait_for e2e_is_maximized "$frame" || e2e_fail "the results frame is not maximized"
 sleep 0.5
-e2e_geometry "$frame"
-e2e_click "$frame" "$comprehensive_x" $((HEIGHT - bar_height + button_mid_y))
+e2e_click_comprehensive "$frame"
 reading=$(e2e_wait_other_window "$app" '^Zorvane v1\.0$' "$frame") || e2e_fail "the reading window did not open"
 
 e2e_log "Save beyond the limit"

@@ -96,9 +96,7 @@ e2e_log "a reading, then Comprehensive Reading"
 e2e_key "$main" alt+f Return
 frame=$(e2e_wait_replaced "$app" '^Zorvane v1\.0$' "$main") || e2e_fail "the results frame did not open"
 e2e_wait_for e2e_is_maximized "$frame" || e2e_fail "the results frame is not maximized"
-e2e_geometry "$frame"
-# The bottom bar's Comprehensive Reading button, placed from the screen's width.
-e2e_click "$frame" $(((screen_width * 15 - (1740 + 2500)) / 15 + 58)) $((HEIGHT - 41 + 23))
+e2e_click_comprehensive "$frame"
 reading=$(e2e_wait_other_window "$app" '^Zorvane v1\.0$' "$frame") || e2e_fail "the reading window did not open"
 first=$(first_place "$reading") || e2e_fail "the reading window got no frame"
 sleep 0.5

@@ -196,6 +196,15 @@ e2e_click() {
     xdotool mousemove --window "$window" --sync "$x" "$y" click 1
 }
 
+# Clicks the Comprehensive Reading button of a maximized results frame on
+# the 1280-pixel-wide screen. The bottom bar's buttons are placed from the
+# screen's width, in twips (15 a pixel at 96 dpi), 120 twips below the top of
+# the 615-twip (41-pixel) bar.
+e2e_click_comprehensive() {
+    e2e_geometry "$1"
+    e2e_click "$1" $(((1280 * 15 - (1740 + 2500)) / 15 + 58)) $((HEIGHT - 41 + 8 + 15))
+}
+
 # Saves the panels as "<folder>/panels" twice through the scenario's own
 # save_jpeg <path>: the first picture is panels.jpg at the panels' 1000 x 566
 # pixels, the second panels_001.jpg, and no temporary bitmap stays behind.
