@@ -106,11 +106,7 @@ e2e_log "Save as JPG, twice"
 e2e_save_jpeg_twice "$out"
 
 e2e_log "Comprehensive Reading, saved as .rtf"
-# The button stands in the frame's bottom bar, placed from the 1280-pixel
-# screen's right edge (in twips, 15 a pixel), 120 twips below the top of the
-# 615-twip bar.
-e2e_geometry "$frame"
-e2e_click "$frame" $(((1280 * 15 - (1740 + 2500)) / 15 + 58)) $((HEIGHT - 41 + 23))
+e2e_click_comprehensive "$frame"
 reading=$(e2e_wait_other_window "$app" '^Zorvane v1\.0$' "$frame") || e2e_fail "the reading window did not open"
 sleep 1
 e2e_shot reading-window
